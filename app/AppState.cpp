@@ -1,0 +1,11 @@
+#include "AppState.h"
+
+namespace quiblo {
+
+AppState::AppState(const AppSeams& seams)
+    : desktop_(seams.desktop),
+      programFolder_(seams.programFolder),
+      imgctl_(seams.programFolder),
+      instanceLock_(seams.instanceLockPath) {}
+
+}  // namespace quiblo

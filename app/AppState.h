@@ -1,0 +1,56 @@
+// The application state shared by every window, and the seams through which the windows reach
+// the desktop and the program folder. One object, made in main and handed to each window.
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "capture/ImgctlLibrary.h"
+#include "platform/Desktop.h"
+#include "platform/SingleInstance.h"
+
+namespace quiblo {
+
+inline constexpr int kVersionMajor = 1;
+inline constexpr int kVersionMinor = 3;
+
+// The part of the held picture that is shown and encoded, in screen pixels.
+struct CaptureRectangle {
+    qint16 Left = 0;
+    qint16 Top = 0;
+    qint16 Width = 0;
+    qint16 Height = 0;
+};
+
+struct AppSeams {
+    Desktop* desktop = nullptr;  // message boxes, dialogs, the browser, the editor
+    QString programFolder;       // image library, settings, history and work files
+    QString instanceLockPath = InstanceLock::defaultPath();
+};
+
+class AppState {
+public:
+    explicit AppState(const AppSeams& seams);
+
+    // 1 full screen, 2 active window, 3 region marked with the mouse.
+    qint16 CaptureType = 1;
+    // The last capture chain ended in a failure or a cancellation.
+    bool UploadFailed = false;
+    CaptureRectangle CaptureRect;
+    bool RegionCancelled = false;
+    QString WorkPngPath;
+    QString FtpPassword;
+
+    Desktop& desktop() const { return *desktop_; }
+    const QString& programFolder() const { return programFolder_; }
+    ImgctlLibrary& imgctl() { return imgctl_; }
+    InstanceLock& instanceLock() { return instanceLock_; }
+
+private:
+    Desktop* desktop_;
+    QString programFolder_;
+    ImgctlLibrary imgctl_;
+    InstanceLock instanceLock_;
+};
+
+}  // namespace quiblo

@@ -1,0 +1,373 @@
+#include "MainWin.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+
+#include "AppState.h"
+#include "Artwork.h"
+#include "Twips.h"
+
+namespace quiblo {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Lines of a designed label: joined by a line break.
+QString lines(std::initializer_list<const char*> parts) {
+    QStringList list;
+    for (const char* part : parts) list << QString::fromUtf8(part);
+    return list.join(QLatin1Char('\n'));
+}
+
+template <class Widget>
+Widget* makeControl(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* widget = new Widget(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    placeTwips(widget, left, top, width, height);
+    return widget;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
+                  int width, int height) {
+    auto* label = makeControl<QLabel>(parent, name, left, top, width, height);
+    label->setText(text);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
+                        const char* tooltip, int left, int top, int width, int height) {
+    auto* button = makeControl<QPushButton>(parent, name, left, top, width, height);
+    button->setText(QString::fromUtf8(caption));
+    if (tooltip) button->setToolTip(QString::fromUtf8(tooltip));
+    button->setAutoDefault(true);  // Enter presses the button that has the focus
+    return button;
+}
+
+// A frame with its inner container, which holds the frame's controls.
+QGroupBox* makeFrame(QWidget* parent, const char* name, const char* caption, QRect twips,
+                     QWidget** container, const char* containerName, QPoint containerTwips) {
+    auto* frame = makeControl<QGroupBox>(parent, name, twips.x(), twips.y(), twips.width(),
+                                         twips.height());
+    frame->setTitle(QString::fromUtf8(caption));
+    *container = makeControl<QWidget>(frame, containerName, containerTwips.x(),
+                                      containerTwips.y(), twips.width() - containerTwips.x(),
+                                      twips.height() - containerTwips.y());
+    return frame;
+}
+
+QAction* makeAction(QMenu* menu, const char* name, const char* caption,
+                    QKeySequence key = QKeySequence()) {
+    QAction* action = menu->addAction(QString::fromUtf8(caption));
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WindowShortcut);
+    return action;
+}
+
+}  // namespace
+
+QString mainWindowTitle() {
+    QString title = QStringLiteral("クイブロ  v$major.$minor");
+    title.replace(QLatin1String("$major"), QString::number(kVersionMajor));
+    title.replace(QLatin1String("$minor"), QString::number(kVersionMinor));
+    return title;
+}
+
+QString fullScreenCaption(QSize screenPixels) {
+    QString caption = QStringLiteral("全画面($ScreenSize)");
+    caption.replace(QLatin1String("$ScreenSize"), QStringLiteral("%1x%2")
+                                                      .arg(screenPixels.width())
+                                                      .arg(screenPixels.height()));
+    return caption;
+}
+
+QSize screenPixelSize() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return QSize(0, 0);
+    const qreal ratio = screen->devicePixelRatio();
+    const QSize logical = screen->geometry().size();
+    return QSize(qRound(logical.width() * ratio), qRound(logical.height() * ratio));
+}
+
+MainWin::MainWin(AppState& app, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      app_(app) {
+    setObjectName(QStringLiteral("MainWin"));
+    setWindowTitle(QStringLiteral("クイブロ  v$major.$minor"));
+    setWindowIcon(programIcon());
+    buildControls();
+    buildMenus();
+    connectHandlers();
+}
+
+void MainWin::buildControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    client->setFixedSize(twipsToPixels(4470), twipsToPixels(7095));
+    setCentralWidget(client);
+
+    Title = makeControl<QLabel>(client, "Title", 0, 0, 4500, 900);
+    Title->setPixmap(bannerPicture());
+    Explanation = makeLabel(client, "Explanation",
+                            lines({"クイブロは、簡単に自分の画面をインターネット上の",
+                                   "ほかのユーザーに見せる事ができるソフトです。",
+                                   "掲示板への一時的な画像投稿などにお役立てください。"}),
+                            68, 1080, 4335, 615);
+
+    Type1 = makeFrame(client, "Type1", "1.撮影範囲", QRect(248, 1800, 3990, 1215), &Type1_Pic,
+                      "Type1_Pic", QPoint(120, 240));
+    QuibloType[0] = makeControl<QRadioButton>(Type1_Pic, "QuibloType_0", 0, 60, 1935, 195);
+    QuibloType[0]->setText(QStringLiteral("全画面($ScreenSize)"));
+    QuibloType[0]->setChecked(true);
+    QuibloType[1] = makeControl<QRadioButton>(Type1_Pic, "QuibloType_1", 0, 360, 2175, 435);
+    QuibloType[1]->setText(lines({"アクティブウィンドウ", "(一番手前のウィンドウ)"}));
+    QuibloType[2] = makeControl<QRadioButton>(Type1_Pic, "QuibloType_2", 2040, 60, 1635, 195);
+    QuibloType[2]->setText(QStringLiteral("任意の指定範囲"));
+
+    Type2 = makeFrame(client, "Type2", "2.撮影", QRect(233, 3120, 3990, 1215), &Type2_Pic,
+                      "Type2_Pic", QPoint(120, 240));
+    QuibloGuide = makeLabel(Type2_Pic, "QuibloGuide", QStringLiteral("準備ができたら..."), 300,
+                            180, 1515, 195);
+    QuibloCmd = makeButton(Type2_Pic, "QuibloCmd", "クイブロ", "撮影ボタンです。", 2220, 0, 1035,
+                           495);
+    QuibloCmd->setDefault(true);
+    QuibloGuide2 = makeLabel(Type2_Pic, "QuibloGuide2",
+                             QStringLiteral("※撮影後、範囲選択または確認画面が出ます。"), 0, 600,
+                             3675, 195);
+
+    Type3 = makeFrame(client, "Type3", "3.確認", QRect(233, 4440, 3990, 1995), &Type3_Pic,
+                      "Type3_Pic", QPoint(180, 180));
+    ConfirmGuide =
+        makeLabel(Type3_Pic, "ConfirmGuide",
+                  lines({"クイブロした画像は、このURLにアクセスすると見ることができます。",
+                         "見せたい相手に送ってください。"}),
+                  60, 60, 3675, 660);  // three lines of this font need 105 twips more
+    ConfirmGuide->setWordWrap(true);
+    CheckImgCmd = makeButton(Type3_Pic, "CheckImgCmd", "確認(&E)",
+                             "ブラウザで今の画像を確認します。", 2700, 360, 915, 315);
+    URL = makeControl<QPlainTextEdit>(Type3_Pic, "URL", 60, 720, 3615, 495);
+    URL->setReadOnly(true);
+    URL->setTabChangesFocus(true);
+    URL->setPlainText(QStringLiteral("%URL%"));
+    ConfirmGuide2 = makeLabel(Type3_Pic, "ConfirmGuide2",
+                              lines({"※画像は数週間後自動削除されますが、",
+                                     "↓[履歴/削除(&M)] より削除することもできます。"}),
+                              60, 1320, 3675, 435);
+    // Shown as a designed label shows an access key: the letter underlined, no ampersand.
+    ConfirmGuide2->setTextFormat(Qt::RichText);
+    ConfirmGuide2->setText(ConfirmGuide2->text().toHtmlEscaped().replace(
+        QStringLiteral("(&amp;M)"), QStringLiteral("(<u>M</u>)")).replace(
+        QLatin1Char('\n'), QStringLiteral("<br>")));
+
+    DeleteCmd = makeButton(client, "DeleteCmd", "履歴/削除(&M)",
+                           "今までの送信履歴の確認や、アップロードした画像を手動削除します。",
+                           552, 6600, 1335, 315);
+    URLCopyCmd = makeButton(client, "URLCopyCmd", "URLをコピー(&C)",
+                            "上記のURLをクリップボードへ転送します。", 2344, 6600, 1575, 315);
+    // Below the client area: never seen, but Esc presses it.
+    ExitCmd = makeButton(client, "ExitCmd", "Exit", nullptr, 60, 7200, 195, 240);
+
+    TempPic = new QLabel(client);
+    TempPic->setObjectName(QStringLiteral("TempPic"));
+    TempPic->hide();
+
+    NoticeTickerTimer = new QTimer(this);
+    NoticeTickerTimer->setObjectName(QStringLiteral("NoticeTickerTimer"));
+    NoticeTickerTimer->setInterval(500);
+
+    NoticeURL = new QFrame(client);
+    NoticeURL->setObjectName(QStringLiteral("NoticeURL"));
+    NoticeURL->setFrameShape(QFrame::Box);
+    NoticeURL->setStyleSheet(QStringLiteral("QFrame#NoticeURL { border: 2px solid #d02020; }"));
+    NoticeURL->setAttribute(Qt::WA_TransparentForMouseEvents);
+    NoticeURL->hide();
+}
+
+void MainWin::buildMenus() {
+    QuibloMenu = menuBar()->addMenu(QStringLiteral("クイブロ(&P)"));
+    QuibloMenu->setObjectName(QStringLiteral("QuibloMenu"));
+    PosSelectMenuCmd[0] = makeAction(QuibloMenu, "PosSelectMenuCmd_0", "全画面(&A)", Qt::Key_F2);
+    PosSelectMenuCmd[1] =
+        makeAction(QuibloMenu, "PosSelectMenuCmd_1", "アクティブウィンドウ(&W)", Qt::Key_F3);
+    PosSelectMenuCmd[2] = makeAction(QuibloMenu, "PosSelectMenuCmd_2", "任意指定(&S)", Qt::Key_F4);
+    for (QAction* entry : PosSelectMenuCmd) entry->setCheckable(true);
+    QuibloMenu->addSeparator()->setObjectName(QStringLiteral("k_quiblo_01"));
+    QuibloMenuCmd = makeAction(QuibloMenu, "QuibloMenuCmd", "クイブロ（撮影）(&P)", Qt::Key_F5);
+    QuibloMenu->addSeparator()->setObjectName(QStringLiteral("k_quiblo_02"));
+    ExitMenuCmd = makeAction(QuibloMenu, "ExitMenuCmd", "終了(&X)/(Esc)");
+
+    OtherMenu = menuBar()->addMenu(QStringLiteral("その他(&O)"));
+    OtherMenu->setObjectName(QStringLiteral("OtherMenu"));
+    URLCopyMenuCmd = makeAction(OtherMenu, "URLCopyMenuCmd", "URLをコピー(&C)", Qt::Key_F6);
+    CheckImgMenuCmd =
+        makeAction(OtherMenu, "CheckImgMenuCmd", "アップロード画像を確認...(&O)", Qt::Key_F7);
+    ManualDeleteMenuCmd = makeAction(OtherMenu, "ManualDeleteMenuCmd",
+                                     "履歴の確認／転送した画像の削除...(&D)", Qt::Key_F8);
+    OtherMenu->addSeparator()->setObjectName(QStringLiteral("k_other_01"));
+    OpenSettingsWinMenuCmd =
+        makeAction(OtherMenu, "OpenSettingsWinMenuCmd", "高度な設定...(&S)", Qt::Key_F9);
+    CheckUploadCountCmd = makeAction(OtherMenu, "CheckUploadCountCmd", "利用状況チェック(&K)");
+    OtherMenu->addSeparator()->setObjectName(QStringLiteral("k_other_02"));
+    ShowVersionMenuCmd = makeAction(OtherMenu, "ShowVersionMenuCmd", "バージョン情報(&V)");
+}
+
+void MainWin::connectHandlers() {
+    connect(URL, &QPlainTextEdit::textChanged, this, &MainWin::URL_Change);
+    connect(URLCopyCmd, &QPushButton::clicked, this, &MainWin::URLCopyCmd_Click);
+    connect(URLCopyMenuCmd, &QAction::triggered, this, &MainWin::URLCopyCmd_Click);
+    connect(CheckImgCmd, &QPushButton::clicked, this, &MainWin::CheckImgCmd_Click);
+    connect(CheckImgMenuCmd, &QAction::triggered, this, &MainWin::CheckImgCmd_Click);
+    connect(DeleteCmd, &QPushButton::clicked, this, &MainWin::DeleteCmd_Click);
+    connect(ManualDeleteMenuCmd, &QAction::triggered, this, &MainWin::DeleteCmd_Click);
+    connect(OpenSettingsWinMenuCmd, &QAction::triggered, this,
+            &MainWin::OpenSettingsWinMenuCmd_Click);
+    connect(ShowVersionMenuCmd, &QAction::triggered, this, &MainWin::ShowVersionMenuCmd_Click);
+    connect(CheckUploadCountCmd, &QAction::triggered, this, &MainWin::CheckUploadCountCmd_Click);
+    connect(ExitCmd, &QPushButton::clicked, this, &MainWin::ExitCmd_Click);
+    connect(ExitMenuCmd, &QAction::triggered, this, &MainWin::ExitCmd_Click);
+    connect(QuibloCmd, &QPushButton::clicked, this, &MainWin::QuibloCmd_Click);
+    connect(QuibloMenuCmd, &QAction::triggered, this, &MainWin::QuibloCmd_Click);
+    for (int i = 0; i < 3; ++i) {
+        connect(QuibloType[i], &QRadioButton::clicked, this, [this, i] { QuibloType_Click(i); });
+        connect(PosSelectMenuCmd[i], &QAction::triggered, this,
+                [this, i] { PosSelectMenuCmd_Click(i); });
+    }
+    connect(NoticeTickerTimer, &QTimer::timeout, this, &MainWin::NoticeTickerTimer_Timer);
+}
+
+bool MainWin::checkImageLibrary() {
+    switch (app_.imgctl().probe()) {
+        case ImgctlLibrary::Probe::Loaded:
+            return true;
+        case ImgctlLibrary::Probe::NotLoadable:
+            app_.desktop().message(this, QStringLiteral("エラー"),
+                                   QStringLiteral("Imgctl.dllが読み込めません。") + kCrLf +
+                                       QStringLiteral("クイブロと同じフォルダ内または、システム"
+                                                      "フォルダ内に") +
+                                       kCrLf + QStringLiteral("Imgctl.dllを配置してください。"),
+                                   MsgIcon::Critical);
+            return false;
+        case ImgctlLibrary::Probe::Unusable:
+            break;
+    }
+    app_.desktop().message(this, QStringLiteral("エラー"),
+                           QStringLiteral("Imgctl.dllの処理で、") + kCrLf +
+                               QStringLiteral("予期しないエラーが発生しました。"),
+                           MsgIcon::Critical);
+    return false;
+}
+
+bool MainWin::checkSingleInstance() {
+    if (app_.instanceLock().tryAcquire()) return true;
+    app_.desktop().message(this, QStringLiteral("エラー"),
+                           QStringLiteral("クイブロは既に起動しています。"), MsgIcon::Critical);
+    return false;
+}
+
+bool MainWin::Form_Load() {
+    if (!checkImageLibrary()) return false;
+    if (!checkSingleInstance()) return false;
+
+    setWindowTitle(mainWindowTitle());
+    const QSize screen = screenPixelSize();
+    QuibloType[0]->setText(fullScreenCaption(screen));
+
+    URL->setPlainText(QString());  // runs URL_Change: the URL commands start disabled
+
+    const QRect frame = Type3->geometry();
+    const int margin = twipsToPixels(50);
+    NoticeURL->setGeometry(frame.adjusted(-margin, -margin, margin, margin));
+    NoticeURL->hide();
+
+    app_.CaptureType = 1;
+    PosSelectMenuCmd[0]->setChecked(true);
+
+    TempPic->resize(screen);
+    TempPic->hide();
+
+    adjustSize();
+    setFixedSize(sizeHint());
+    if (QScreen* primary = QGuiApplication::primaryScreen()) {
+        QRect area = primary->availableGeometry();
+        move(area.center() - rect().center());
+    }
+    return true;
+}
+
+void MainWin::URL_Change() {
+    const bool hasUrl = !URL->toPlainText().isEmpty();
+    for (QPushButton* button : {URLCopyCmd, CheckImgCmd}) button->setEnabled(hasUrl);
+    for (QAction* entry : {URLCopyMenuCmd, CheckImgMenuCmd}) entry->setEnabled(hasUrl);
+}
+
+void MainWin::URLCopyCmd_Click() {
+    QGuiApplication::clipboard()->setText(URL->toPlainText());
+    app_.desktop().message(this, QStringLiteral("確認"),
+                           QStringLiteral("URLがクリップボードへ転送されました。"),
+                           MsgIcon::Information);
+}
+
+void MainWin::CheckImgCmd_Click() { app_.desktop().openUrl(URL->toPlainText()); }
+
+void MainWin::DeleteCmd_Click() {}
+
+void MainWin::OpenSettingsWinMenuCmd_Click() {}
+
+void MainWin::ShowVersionMenuCmd_Click() {}
+
+void MainWin::CheckUploadCountCmd_Click() {}
+
+void MainWin::ExitCmd_Click() { close(); }
+
+void MainWin::QuibloCmd_Click() {}
+
+void MainWin::QuibloType_Click(int) {}
+
+void MainWin::PosSelectMenuCmd_Click(int) {}
+
+void MainWin::NoticeTickerTimer_Timer() {}
+
+void MainWin::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Escape:
+            ExitCmd->click();
+            return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            // Keys reach the window only when the focused control did not take them: the
+            // capture button is the window's default button.
+            if (QuibloCmd->isEnabled()) QuibloCmd->click();
+            return;
+        default:
+            QMainWindow::keyPressEvent(event);
+    }
+}
+
+void MainWin::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+}
+
+void MainWin::Form_Unload() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != this && window->isWindow()) window->close();
+    }
+}
+
+}  // namespace quiblo

@@ -1,0 +1,103 @@
+// The main window: the three steps of a capture, the viewing URL of the last upload and every
+// command of the program.
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+
+class QAction;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+namespace quiblo {
+
+class AppState;
+
+class MainWin : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWin(AppState& app, QWidget* parent = nullptr);
+
+    // Start-up. False: the program must end (a message has been shown).
+    bool Form_Load();
+
+    // Controls, named as designed.
+    QLabel* Title;
+    QLabel* Explanation;
+    QGroupBox* Type1;
+    QWidget* Type1_Pic;
+    std::array<QRadioButton*, 3> QuibloType;
+    QGroupBox* Type2;
+    QWidget* Type2_Pic;
+    QLabel* QuibloGuide;
+    QPushButton* QuibloCmd;
+    QLabel* QuibloGuide2;
+    QGroupBox* Type3;
+    QWidget* Type3_Pic;
+    QLabel* ConfirmGuide;
+    QPushButton* CheckImgCmd;
+    QPlainTextEdit* URL;
+    QLabel* ConfirmGuide2;
+    QPushButton* DeleteCmd;
+    QPushButton* URLCopyCmd;
+    QPushButton* ExitCmd;
+    QLabel* TempPic;
+    QTimer* NoticeTickerTimer;
+    QFrame* NoticeURL;
+
+    QMenu* QuibloMenu;
+    std::array<QAction*, 3> PosSelectMenuCmd;
+    QAction* QuibloMenuCmd;
+    QAction* ExitMenuCmd;
+    QMenu* OtherMenu;
+    QAction* URLCopyMenuCmd;
+    QAction* CheckImgMenuCmd;
+    QAction* ManualDeleteMenuCmd;
+    QAction* OpenSettingsWinMenuCmd;
+    QAction* CheckUploadCountCmd;
+    QAction* ShowVersionMenuCmd;
+
+    // Handlers.
+    void URL_Change();
+    void URLCopyCmd_Click();
+    void CheckImgCmd_Click();
+    void DeleteCmd_Click();
+    void OpenSettingsWinMenuCmd_Click();
+    void ShowVersionMenuCmd_Click();
+    void CheckUploadCountCmd_Click();
+    void ExitCmd_Click();
+    void QuibloCmd_Click();
+    void QuibloType_Click(int index);
+    void PosSelectMenuCmd_Click(int index);
+    void NoticeTickerTimer_Timer();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void connectHandlers();
+    void Form_Unload();
+    bool checkImageLibrary();
+    bool checkSingleInstance();
+
+    AppState& app_;
+};
+
+// "クイブロ  v$major.$minor" with the program's version filled in.
+QString mainWindowTitle();
+// "全画面($ScreenSize)" with the screen's size in device pixels filled in.
+QString fullScreenCaption(QSize screenPixels);
+// The primary screen's size in device pixels.
+QSize screenPixelSize();
+
+}  // namespace quiblo

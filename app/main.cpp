@@ -1,0 +1,23 @@
+#include <QApplication>
+#include <QFont>
+
+#include "AppState.h"
+#include "Artwork.h"
+#include "MainWin.h"
+#include "platform/Desktop.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Translation.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quiblo"));
+    quiblo::loadJapaneseTranslation(app);
+    quiblo::useProgramFont(app);
+
+    quiblo::QtDesktop desktop;
+    quiblo::AppState state({&desktop, quiblo::executableFolder()});
+    quiblo::MainWin mainWin(state);
+    if (!mainWin.Form_Load()) return 1;
+    mainWin.show();
+    return app.exec();
+}

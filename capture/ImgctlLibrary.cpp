@@ -1,0 +1,59 @@
+#include "ImgctlLibrary.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "imgctl/imgctl.h"
+#include "platform/Fault.h"
+#include "platform/ProgramFolder.h"
+
+namespace quiblo {
+
+ImgctlLibrary::ImgctlLibrary(QString programFolder) : programFolder_(std::move(programFolder)) {
+    // Bind every symbol at load, so a library with unresolved dependencies fails here and not
+    // in the middle of writing a picture.
+    library_.setLoadHints(QLibrary::ResolveAllSymbolsHint);
+}
+
+bool ImgctlLibrary::load() {
+    if (library_.isLoaded()) return true;
+    const QString local = programFile(programFolder_, QStringLiteral("libimgctl.so"));
+    if (QFileInfo::exists(local)) {
+        library_.setFileName(local);
+        return library_.load();
+    }
+    library_.setFileName(QStringLiteral("imgctl"));  // the system's library path
+    return library_.load();
+}
+
+bool ImgctlLibrary::resolve() {
+    version_ = reinterpret_cast<VersionFn>(library_.resolve("ImgctlVersion"));
+    dcToDib_ = reinterpret_cast<DcToDibFn>(library_.resolve("DCtoDIB"));
+    dibToPng_ = reinterpret_cast<DibToPngFn>(library_.resolve("DIBtoPNG"));
+    error_ = reinterpret_cast<ErrorFn>(library_.resolve("ImgctlError"));
+    deleteDib_ = reinterpret_cast<DeleteDibFn>(library_.resolve("DeleteDIB"));
+    return version_ && dcToDib_ && dibToPng_ && error_ && deleteDib_;
+}
+
+ImgctlLibrary::Probe ImgctlLibrary::probe() {
+    if (!load()) return Probe::NotLoadable;
+    if (!resolve()) return Probe::Unusable;
+    version_();  // the result is not needed: the call proves the library works
+    return Probe::Loaded;
+}
+
+ImgctlLibrary::PngResult ImgctlLibrary::writePng(const QImage& picture, const QString& path) {
+    if (!dcToDib_ && probe() != Probe::Loaded) throw RuntimeFault(FaultNumber::FileNotFound);
+    const QImage pixels = picture.convertToFormat(QImage::Format_RGB32);
+    ImgctlDC dc{pixels.constBits(), pixels.width(), pixels.height(),
+                static_cast<int32_t>(pixels.bytesPerLine()), IMGCTL_FORMAT_BGRX32};
+    intptr_t dib = dcToDib_(reinterpret_cast<intptr_t>(&dc), 0, 0, pixels.width(),
+                            pixels.height());
+    PngResult result;
+    result.written = dibToPng_(QFile::encodeName(path).constData(), dib, 0) != 0;
+    if (!result.written) result.errorCode = error_();
+    deleteDib_(dib);
+    return result;
+}
+
+}  // namespace quiblo

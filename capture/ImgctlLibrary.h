@@ -1,0 +1,49 @@
+// The program's binding to the image library, found by name at run time: the program folder
+// first, then the system's library path. A missing or broken library is reported at start-up.
+#pragma once
+
+#include <QImage>
+#include <QLibrary>
+#include <QString>
+#include <cstdint>
+
+namespace quiblo {
+
+class ImgctlLibrary {
+public:
+    enum class Probe { Loaded, NotLoadable, Unusable };
+
+    explicit ImgctlLibrary(QString programFolder);
+
+    // Loads the library and calls ImgctlVersion. NotLoadable: no library file could be found or
+    // loaded. Unusable: it loaded but lacks one of its functions.
+    Probe probe();
+
+    struct PngResult {
+        bool written = false;
+        int errorCode = 0;  // the library's code when not written
+    };
+    // Writes the picture as a PNG file: DCtoDIB, DIBtoPNG, ImgctlError after a failure, and
+    // DeleteDIB once the file is written or has failed.
+    PngResult writePng(const QImage& picture, const QString& path);
+
+private:
+    using VersionFn = int32_t (*)();
+    using DcToDibFn = intptr_t (*)(intptr_t, int32_t, int32_t, int32_t, int32_t);
+    using DibToPngFn = int32_t (*)(const char*, intptr_t, int32_t);
+    using ErrorFn = int32_t (*)();
+    using DeleteDibFn = int32_t (*)(intptr_t);
+
+    bool load();
+    bool resolve();
+
+    QString programFolder_;
+    QLibrary library_;
+    VersionFn version_ = nullptr;
+    DcToDibFn dcToDib_ = nullptr;
+    DibToPngFn dibToPng_ = nullptr;
+    ErrorFn error_ = nullptr;
+    DeleteDibFn deleteDib_ = nullptr;
+};
+
+}  // namespace quiblo

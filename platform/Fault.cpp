@@ -1,0 +1,37 @@
+#include "Fault.h"
+
+#include <limits>
+
+namespace quiblo {
+
+QString faultDescription(int number) {
+    switch (number) {
+        case FaultNumber::Overflow:
+            return QStringLiteral("オーバーフローしました。");
+        case FaultNumber::SubscriptOutOfRange:
+            return QStringLiteral("インデックスが有効範囲にありません。");
+        case FaultNumber::FileNotFound:
+            return QStringLiteral("ファイルが見つかりません。");
+        case FaultNumber::PathNotFound:
+            return QStringLiteral("パスが見つかりません。");
+        case FaultNumber::InvalidPicture:
+            return QStringLiteral("ピクチャが不正です。");
+        default:
+            return QStringLiteral("アプリケーション定義またはオブジェクト定義のエラーです。");
+    }
+}
+
+RuntimeFault::RuntimeFault(int number) : RuntimeFault(number, faultDescription(number)) {}
+
+RuntimeFault::RuntimeFault(int number, QString description)
+    : number_(number),
+      description_(std::move(description)),
+      what_(std::to_string(number) + ": " + description_.toStdString()) {}
+
+qint16 toInt16(long long value) {
+    if (value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max())
+        throw RuntimeFault(FaultNumber::Overflow);
+    return static_cast<qint16>(value);
+}
+
+}  // namespace quiblo
