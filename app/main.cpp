@@ -10,7 +10,6 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quiblo"));
     quiblo::loadJapaneseTranslation(app);
     quiblo::useProgramFont(app);
 

@@ -15,6 +15,10 @@ ImgctlLibrary::ImgctlLibrary(QString programFolder) : programFolder_(std::move(p
     library_.setLoadHints(QLibrary::ResolveAllSymbolsHint);
 }
 
+ImgctlLibrary::~ImgctlLibrary() {
+    if (library_.isLoaded()) library_.unload();
+}
+
 bool ImgctlLibrary::load() {
     if (library_.isLoaded()) return true;
     const QString local = programFile(programFolder_, QStringLiteral("libimgctl.so"));

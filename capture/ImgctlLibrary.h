@@ -14,6 +14,9 @@ public:
     enum class Probe { Loaded, NotLoadable, Unusable };
 
     explicit ImgctlLibrary(QString programFolder);
+    ~ImgctlLibrary();
+    ImgctlLibrary(const ImgctlLibrary&) = delete;
+    ImgctlLibrary& operator=(const ImgctlLibrary&) = delete;
 
     // Loads the library and calls ImgctlVersion. NotLoadable: no library file could be found or
     // loaded. Unusable: it loaded but lacks one of its functions.

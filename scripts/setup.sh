@@ -1,0 +1,27 @@
+#!/bin/bash
+# Installs what Quiblo needs to build, run and test on Debian 12 (as root, or through sudo).
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config git
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n
+    libcurl4-openssl-dev libdeflate-dev libpng-dev zlib1g-dev
+    libxcb1-dev libxcb-shm0-dev libxkbcommon-x11-0 libxcb-cursor0 libgl-dev
+    libgtest-dev googletest
+    xvfb xauth x11-utils fonts-ipafont-gothic
+    python3 python3-pyftpdlib
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"

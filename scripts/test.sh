@@ -1,0 +1,27 @@
+#!/bin/bash
+# Sets up a fresh Debian 12 machine, builds Quiblo and runs every test. Windows run offscreen;
+# the tests that need a real X server get a 1024x768 Xvfb screen started here.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/setup.sh
+./scripts/build.sh
+
+xvfb_pid=""
+runtime_dir=$(mktemp -d)
+cleanup() {
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$runtime_dir"
+}
+trap cleanup EXIT
+
+# -displayfd prints the display number once the server is ready.
+exec 3< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null & echo "pid $!"; wait)
+read -r _ xvfb_pid <&3
+read -r -t 20 display <&3 || { echo "Xvfb did not start" >&2; exit 1; }
+export QUIBLO_TEST_DISPLAY=":$display"
+# A private runtime folder: the tests' copies of the program take their own locks.
+chmod 700 "$runtime_dir"
+export XDG_RUNTIME_DIR="$runtime_dir"
+
+cd build
+ctest --output-on-failure -j"$(nproc)" "$@"

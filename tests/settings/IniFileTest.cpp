@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "settings/IniFile.h"
+#include "support/TestSupport.h"
+
+using namespace quiblo;
+
+namespace {
+
+class IniFileTest : public ::testing::Test {
+protected:
+    void store(const QByteArray& content) { folder.write(QStringLiteral("Quiblo.ini"), content); }
+    QByteArray stored() const { return folder.read(QStringLiteral("Quiblo.ini")); }
+    int wait() const { return ReadCaptureWait(folder.path()); }
+    int read(const char* section, const char* key, qint16 def) const {
+        return ReadIniInt(folder.path(), QString::fromLatin1(section), QString::fromLatin1(key),
+                          def);
+    }
+
+    test::TempFolder folder;
+};
+
+}  // namespace
+
+TEST_F(IniFileTest, MissingFileSectionOrKeyGivesTheDefault) {
+    EXPECT_EQ(wait(), 100);
+    EXPECT_EQ(read("Quiblo", "Wait", -7), -7) << "the default is handed back with its sign";
+    store("[Other]\r\nWait=500\r\n");
+    EXPECT_EQ(wait(), 100);
+    store("[Quiblo]\r\nDelay=500\r\n");
+    EXPECT_EQ(wait(), 100);
+    store("[Quiblo]\r\nWait=\r\n");
+    EXPECT_EQ(read("Quiblo", "Wait", 77), 77) << "an empty value reads as missing";
+}
+
+TEST_F(IniFileTest, AcceptedWaitsAreUsedAsStored) {
+    for (int v : {100, 200, 500, 1000}) {
+        store("[Quiblo]\r\nWait=" + QByteArray::number(v) + "\r\n");
+        EXPECT_EQ(wait(), v);
+    }
+}
+
+TEST_F(IniFileTest, EveryOtherStoredWaitIsUsedAs100) {
+    for (const char* v : {"1100", "50", "0", "-200", "250", "abc", "99", "1001"}) {
+        store(QByteArray("[Quiblo]\r\nWait=") + v + "\r\n");
+        EXPECT_EQ(wait(), 100) << v;
+    }
+}
+
+TEST_F(IniFileTest, ValuesReadTheirLeadingDecimalNumber) {
+    store("[Quiblo]\r\nA=300ms\r\nB=abc\r\nC=  -200 \r\nD=\"400\"\r\nE=12.9\r\nF=+7x\r\n");
+    EXPECT_EQ(read("Quiblo", "A", 1), 300);
+    EXPECT_EQ(read("Quiblo", "B", 1), 0);
+    EXPECT_EQ(read("Quiblo", "C", 1), -200);
+    EXPECT_EQ(read("Quiblo", "D", 1), 400);
+    EXPECT_EQ(read("Quiblo", "E", 1), 12);
+    EXPECT_EQ(read("Quiblo", "F", 1), 7);
+    store("[Quiblo]\r\nWait=300ms\r\n");
+    EXPECT_EQ(wait(), 300);
+}
+
+TEST_F(IniFileTest, NamesMatchRegardlessOfCaseAndBlanks) {
+    store("; comment\n[ quiblo ]\n  WAIT = 700\n");
+    EXPECT_EQ(wait(), 700);
+    // Only the first section and key of a name count.
+    store("[Quiblo]\r\nWait=200\r\nWait=300\r\n[QUIBLO]\r\nWait=400\r\n");
+    EXPECT_EQ(wait(), 200);
+    // A key of the same name in a later section is not this section's key.
+    store("[Quiblo]\r\nOther=1\r\n[Next]\r\nWait=900\r\n");
+    EXPECT_EQ(wait(), 100);
+}
+
+TEST_F(IniFileTest, FirstWriteCreatesTheFileWithSectionAndKey) {
+    WriteIniValue(folder.path(), QStringLiteral("Quiblo"), QStringLiteral("Wait"), 300);
+    EXPECT_EQ(stored(), QByteArray("[Quiblo]\r\nWait=300\r\n"));
+    EXPECT_EQ(wait(), 300);
+}
+
+TEST_F(IniFileTest, RewriteKeepsEveryOtherLineByteForByte) {
+    const QByteArray before =
+        "[Window]\r\nLeft=10\r\n\r\n[quiblo]\r\nName=\x83\x4E\x83\x43\r\nwait=200\r\n"
+        "Extra=1\r\n\r\n[Tail]\nX=1";
+    store(before);
+    WriteIniValue(folder.path(), QStringLiteral("Quiblo"), QStringLiteral("Wait"), 800);
+    QByteArray after = before;
+    after.replace("wait=200", "Wait=800");
+    EXPECT_EQ(stored(), after);
+    EXPECT_EQ(wait(), 800);
+}
+
+TEST_F(IniFileTest, NewKeyGoesAtTheEndOfItsSectionAndNewSectionAtTheEnd) {
+    store("[Quiblo]\r\nName=x\r\n\r\n[Tail]\r\nX=1");
+    WriteIniValue(folder.path(), QStringLiteral("Quiblo"), QStringLiteral("Wait"), 400);
+    EXPECT_EQ(stored(), QByteArray("[Quiblo]\r\nName=x\r\nWait=400\r\n\r\n[Tail]\r\nX=1"));
+    WriteIniValue(folder.path(), QStringLiteral("New"), QStringLiteral("K"), QStringLiteral("v"));
+    EXPECT_EQ(stored(), QByteArray("[Quiblo]\r\nName=x\r\nWait=400\r\n\r\n[Tail]\r\nX=1\r\n"
+                                   "[New]\r\nK=v\r\n"));
+    EXPECT_EQ(read("Tail", "X", 0), 1);
+}
+
+TEST_F(IniFileTest, WriteThatCannotBeDoneIsIgnoredAndLosesNothing) {
+    store("[Quiblo]\r\nWait=500\r\n");
+    // The tests run as root, so a folder that does not exist stands in for one without access.
+    const QString missing = folder.file(QStringLiteral("no/such/folder"));
+    WriteIniValue(missing, QStringLiteral("Quiblo"), QStringLiteral("Wait"), 300);
+    EXPECT_FALSE(QFile::exists(missing + QStringLiteral("/Quiblo.ini")));
+    EXPECT_EQ(ReadCaptureWait(missing), 100);
+    EXPECT_EQ(wait(), 500);
+}
