@@ -1,0 +1,67 @@
+#include "dib.h"
+
+#include <cstring>
+
+#include "failure.h"
+
+namespace imgctl {
+namespace {
+
+int32_t bytesPerPixel(int32_t format) {
+    switch (format) {
+        case IMGCTL_FORMAT_BGRX32:
+            return 4;
+        case IMGCTL_FORMAT_RGB24:
+            return 3;
+        default:
+            return 0;
+    }
+}
+
+void checkDc(const ImgctlDC& dc) {
+    if (dc.pixels == nullptr) throw Failure{IMGCTL_ERR_BAD_HANDLE};
+    const int32_t bpp = bytesPerPixel(dc.format);
+    if (bpp == 0 || dc.width <= 0 || dc.height <= 0) throw Failure{IMGCTL_ERR_BAD_ARGUMENT};
+    if (dc.stride < int64_t{dc.width} * bpp) throw Failure{IMGCTL_ERR_BAD_ARGUMENT};
+}
+
+// 64-bit sums so that huge coordinates cannot wrap around into the picture.
+void checkRect(const ImgctlDC& dc, int32_t x, int32_t y, int32_t width, int32_t height) {
+    if (x < 0 || y < 0 || width <= 0 || height <= 0) throw Failure{IMGCTL_ERR_BAD_ARGUMENT};
+    if (int64_t{x} + width > dc.width || int64_t{y} + height > dc.height) {
+        throw Failure{IMGCTL_ERR_BAD_ARGUMENT};
+    }
+}
+
+void copyBgrxRow(const uint8_t* src, uint8_t* dst, int32_t width) {
+    for (int32_t i = 0; i < width; ++i, src += 4, dst += 3) {
+        dst[0] = src[2];
+        dst[1] = src[1];
+        dst[2] = src[0];
+    }
+}
+
+}  // namespace
+
+Dib copyFromDc(const ImgctlDC& dc, int32_t x, int32_t y, int32_t width, int32_t height) {
+    checkDc(dc);
+    checkRect(dc, x, y, width, height);
+    const int32_t bpp = bytesPerPixel(dc.format);
+    Dib dib;
+    dib.width = width;
+    dib.height = height;
+    dib.rgb.resize(dib.rowBytes() * static_cast<size_t>(height));
+    const auto* base = static_cast<const uint8_t*>(dc.pixels);
+    for (int32_t r = 0; r < height; ++r) {
+        const uint8_t* src = base + static_cast<size_t>(y + r) * dc.stride + size_t(x) * bpp;
+        uint8_t* dst = dib.rgb.data() + dib.rowBytes() * r;
+        if (dc.format == IMGCTL_FORMAT_RGB24) {
+            std::memcpy(dst, src, dib.rowBytes());
+        } else {
+            copyBgrxRow(src, dst, width);
+        }
+    }
+    return dib;
+}
+
+}  // namespace imgctl
