@@ -6,6 +6,7 @@ AppState::AppState(const AppSeams& seams)
     : desktop_(seams.desktop),
       programFolder_(seams.programFolder),
       imgctl_(seams.programFolder),
-      instanceLock_(seams.instanceLockPath) {}
+      instanceLock_(seams.instanceLockPath),
+      screen_(seams.screen ? seams.screen : &noScreen_) {}
 
 }  // namespace quiblo

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "capture/ImgctlLibrary.h"
+#include "capture/ScreenSource.h"
 #include "platform/Desktop.h"
 #include "platform/SingleInstance.h"
 
@@ -26,6 +27,7 @@ struct AppSeams {
     Desktop* desktop = nullptr;  // message boxes, dialogs, the browser, the editor
     QString programFolder;       // image library, settings, history and work files
     QString instanceLockPath = InstanceLock::defaultPath();
+    ScreenSource* screen = nullptr;  // null: no screen (the null source)
 };
 
 class AppState {
@@ -45,12 +47,15 @@ public:
     const QString& programFolder() const { return programFolder_; }
     ImgctlLibrary& imgctl() { return imgctl_; }
     InstanceLock& instanceLock() { return instanceLock_; }
+    ScreenSource& screen() { return *screen_; }
 
 private:
     Desktop* desktop_;
     QString programFolder_;
     ImgctlLibrary imgctl_;
     InstanceLock instanceLock_;
+    NullScreenSource noScreen_;
+    ScreenSource* screen_;
 };
 
 }  // namespace quiblo

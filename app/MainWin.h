@@ -2,6 +2,7 @@
 // command of the program.
 #pragma once
 
+#include <QImage>
 #include <QMainWindow>
 #include <array>
 
@@ -18,6 +19,13 @@ class QTimer;
 namespace quiblo {
 
 class AppState;
+
+// The hidden picture holder: keeps the last captured picture until the next capture.
+class PictureHolder : public QWidget {
+public:
+    using QWidget::QWidget;
+    QImage picture;
+};
 
 class MainWin : public QMainWindow {
     Q_OBJECT
@@ -48,7 +56,7 @@ public:
     QPushButton* DeleteCmd;
     QPushButton* URLCopyCmd;
     QPushButton* ExitCmd;
-    QLabel* TempPic;
+    PictureHolder* TempPic;
     QTimer* NoticeTickerTimer;
     QFrame* NoticeURL;
 
@@ -78,6 +86,13 @@ public:
     void PosSelectMenuCmd_Click(int index);
     void NoticeTickerTimer_Timer();
 
+    // Starts the blink of the frame around the result.
+    void startNoticeBlink();
+    // Progress of the capture command, reported as the error position.
+    qint16 CaptureStep = 0;
+    // Ticks of the notice blink since it started.
+    qint16 BlinkCount = 0;
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -89,6 +104,12 @@ private:
     void Form_Unload();
     bool checkImageLibrary();
     bool checkSingleInstance();
+    bool runCapture();
+    QImage grabForType(int wait);
+    void restoreClipboard(const QImage& picture, const QString& savedText);
+    void reportCaptureFault(int number, const QString& description);
+    void reportInvalidPicture();
+    void endForUnsupportedPlatform();
 
     AppState& app_;
 };

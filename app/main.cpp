@@ -14,7 +14,12 @@ int main(int argc, char* argv[]) {
     quiblo::useProgramFont(app);
 
     quiblo::QtDesktop desktop;
-    quiblo::AppState state({&desktop, quiblo::executableFolder()});
+    std::unique_ptr<quiblo::ScreenSource> screen = quiblo::makeScreenSource();
+    quiblo::AppSeams seams;
+    seams.desktop = &desktop;
+    seams.programFolder = quiblo::executableFolder();
+    seams.screen = screen.get();
+    quiblo::AppState state(seams);
     quiblo::MainWin mainWin(state);
     if (!mainWin.Form_Load()) return 1;
     mainWin.show();

@@ -54,6 +54,10 @@ ImgctlLibrary::PngResult ImgctlLibrary::writePng(const QImage& picture, const QS
     intptr_t dib = dcToDib_(reinterpret_cast<intptr_t>(&dc), 0, 0, pixels.width(),
                             pixels.height());
     PngResult result;
+    if (dib == 0) {  // the copy failed: its code tells why
+        result.errorCode = error_();
+        return result;
+    }
     result.written = dibToPng_(QFile::encodeName(path).constData(), dib, 0) != 0;
     if (!result.written) result.errorCode = error_();
     deleteDib_(dib);

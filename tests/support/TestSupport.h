@@ -23,3 +23,19 @@ private:
 };
 
 }  // namespace quiblo::test
+
+#include <QImage>
+#include <functional>
+
+class QWidget;
+
+namespace quiblo::test {
+
+// Runs action on the next modal window named objectName once it is shown (polled from the event
+// loop, so it works while the code under test sits in exec()). Gives up after a few seconds.
+void whenModalShown(const QString& objectName, std::function<void(QWidget*)> action);
+
+// A picture whose every pixel differs from its neighbours, so any shift or crop shows.
+QImage patternPicture(int width, int height);
+
+}  // namespace quiblo::test

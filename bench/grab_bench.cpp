@@ -1,0 +1,231 @@
+// Times grabbing a whole X screen three ways on an Xvfb of its own (3840x2160 and 1920x1080):
+// a bare MIT-SHM grab into a reused segment (the floor: the server's copy alone), the program's
+// X11 screen source after prepare() (the picture made and made opaque), and
+// QScreen::grabWindow(0). Prints medians and the ratios to the bare grab, and what a fresh source
+// costs in a capture: prepare() during the wait, then its first grab. Prints only; not a test.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "capture/X11Handles.h"
+#include "capture/X11ScreenSource.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using quiblo::x11::Connection;
+using quiblo::x11::Reply;
+
+constexpr int kWarmUp = 3;
+constexpr int kRuns = 30;
+constexpr int kFreshSources = 7;
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double medianMs(int runs, const std::function<void()>& work) {
+    for (int i = 0; i < kWarmUp; ++i) work();
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = Clock::now();
+        work();
+        ms.push_back(msSince(start));
+    }
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+// An Xvfb of the bench's own, stopped with the object.
+class Xvfb {
+public:
+    Xvfb(int width, int height) {
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) != 0) return;
+        const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+        const std::string fd = std::to_string(fds[1]);
+        const char* argv[] = {"Xvfb",         "-displayfd", fd.c_str(), "-screen",  "0",
+                              screen.c_str(), "-nolisten",  "tcp",      "-noreset", nullptr};
+        pid_ = fork();
+        if (pid_ == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            fcntl(fds[1], F_SETFD, 0);
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, STDERR_FILENO);
+            execvp(argv[0], const_cast<char**>(argv));
+            _exit(127);
+        }
+        close(fds[1]);
+        name_ = ":" + readLine(fds[0]);
+        close(fds[0]);
+        if (name_ == ":") name_.clear();
+    }
+    ~Xvfb() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    const std::string& name() const { return name_; }  // empty when it did not start
+
+private:
+    static std::string readLine(int fd) {
+        std::string line;
+        pollfd p{fd, POLLIN, 0};
+        char c;
+        while (poll(&p, 1, 10000) > 0 && read(fd, &c, 1) == 1 && c != '\n') line += c;
+        return line;
+    }
+
+    pid_t pid_ = -1;
+    std::string name_;
+};
+
+// Puts a busy picture on the root window, so no grab can profit from a blank screen.
+void fillScreen(xcb_connection_t* c, xcb_screen_t* screen) {
+    const int width = screen->width_in_pixels, height = screen->height_in_pixels;
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    xcb_create_pixmap(c, screen->root_depth, pixmap, screen->root, width, height);
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    xcb_create_gc(c, gc, pixmap, 0, nullptr);
+    const int band = 64;
+    std::vector<uint32_t> rows(std::size_t(width) * band);
+    for (int y = 0; y < height; y += band) {
+        const int count = std::min(band, height - y);
+        for (int r = 0; r < count; ++r) {
+            for (int x = 0; x < width; ++x) {
+                const uint32_t v = uint32_t(x * 7 + (y + r) * 3);
+                rows[std::size_t(r) * width + x] =
+                    (v & 0xff) << 16 | ((x ^ (y + r)) & 0xff) << 8 | ((v >> 4) & 0xff);
+            }
+        }
+        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, width, count, 0, y, 0,
+                      screen->root_depth, uint32_t(count * width * 4),
+                      reinterpret_cast<const uint8_t*>(rows.data()));
+    }
+    xcb_change_window_attributes(c, screen->root, XCB_CW_BACK_PIXMAP, &pixmap);
+    xcb_clear_area(c, false, screen->root, 0, 0, 0, 0);
+    xcb_free_pixmap(c, pixmap);
+    xcb_free_gc(c, gc);
+    Reply<xcb_get_input_focus_reply_t>(
+        xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
+// The floor: the server copying the screen into a segment that is already attached.
+double bareSharedGrabMs(xcb_connection_t* c, xcb_screen_t* screen) {
+    const int width = screen->width_in_pixels, height = screen->height_in_pixels;
+    const auto segment = quiblo::x11::SharedSegment::create(c, std::size_t(width) * height * 4);
+    if (!segment) return -1;
+    return medianMs(kRuns, [&] {
+        const auto cookie = xcb_shm_get_image(c, screen->root, 0, 0, width, height, ~0u,
+                                              XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id(), 0);
+        Reply<xcb_shm_get_image_reply_t>(xcb_shm_get_image_reply(c, cookie, nullptr));
+    });
+}
+
+struct FirstUse {
+    double prepareMs = 0;
+    double firstGrabMs = 0;
+};
+
+// A fresh source as a capture meets it: prepare() during the wait, then the one grab that counts.
+FirstUse firstUse() {
+    std::vector<double> prepare, grab;
+    for (int i = 0; i < kFreshSources; ++i) {
+        const auto source = quiblo::X11ScreenSource::open();
+        auto start = Clock::now();
+        source->prepare();
+        prepare.push_back(msSince(start));
+        start = Clock::now();
+        source->grabScreen();
+        grab.push_back(msSince(start));
+    }
+    std::sort(prepare.begin(), prepare.end());
+    std::sort(grab.begin(), grab.end());
+    return {prepare[prepare.size() / 2], grab[grab.size() / 2]};
+}
+
+bool samePixels(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return false;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* p = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* q = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            if ((p[x] | 0xff000000u) != (q[x] | 0xff000000u)) return false;
+        }
+    }
+    return true;
+}
+
+// Runs in a process of its own, so that each screen gets a fresh QGuiApplication.
+int measure(int width, int height) {
+    const Xvfb server(width, height);
+    if (server.name().empty()) {
+        std::fprintf(stderr, "Xvfb %dx%d did not start\n", width, height);
+        return 1;
+    }
+    setenv("DISPLAY", server.name().c_str(), 1);
+    int screenNumber = 0;
+    const Connection connection(xcb_connect(nullptr, &screenNumber));
+    if (xcb_connection_has_error(connection.get())) return 1;
+    xcb_connection_t* c = connection.get();
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    fillScreen(c, screen);
+
+    int argc = 3;
+    char* argv[] = {const_cast<char*>("grab_bench"), const_cast<char*>("-platform"),
+                    const_cast<char*>("xcb"), nullptr};
+    QGuiApplication app(argc, argv);
+
+    const double bare = bareSharedGrabMs(c, screen);
+    const auto source = quiblo::X11ScreenSource::open();
+    source->prepare();
+    const double grab = medianMs(kRuns, [&] { source->grabScreen(); });
+    QScreen* qscreen = QGuiApplication::primaryScreen();
+    const double qt = medianMs(kRuns, [&] { qscreen->grabWindow(0); });
+    const FirstUse first = firstUse();
+    const bool same =
+        samePixels(source->grabScreen(),
+                   qscreen->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32));
+
+    std::printf("%4dx%-4d  %8.2f  %8.2f  %5.2fx  %8.2f  %5.2fx  %8.2f  %8.2f  %s\n", width, height,
+                bare, grab, grab / bare, qt, qt / bare, first.prepareMs, first.firstGrabMs,
+                same ? "yes" : "NO");
+    std::fflush(stdout);
+    return 0;
+}
+
+}  // namespace
+
+int main() {
+    std::printf(
+        "Whole-screen grab on Xvfb, 24-bit, in ms: medians of %d grabs (ratio to the bare "
+        "grab);\nprepare and 1st grab: medians over %d fresh sources.\n\n",
+        kRuns, kFreshSources);
+    std::printf(
+        "screen     bare SHM    source  ratio    QScreen  ratio   prepare  1st grab  "
+        "same pixels\n");
+    std::fflush(stdout);
+    int status = 0;
+    for (const auto& [width, height] : {std::pair{3840, 2160}, std::pair{1920, 1080}}) {
+        const pid_t child = fork();
+        if (child == 0) _exit(measure(width, height));
+        int childStatus = 0;
+        waitpid(child, &childStatus, 0);
+        if (!WIFEXITED(childStatus) || WEXITSTATUS(childStatus) != 0) status = 1;
+    }
+    return status;
+}

@@ -1,0 +1,38 @@
+// Where captured pictures come from. One source is chosen at start: X11 when the session has an
+// X display, otherwise the null source, which has no screen to give.
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <memory>
+
+namespace quiblo {
+
+class ScreenSource {
+public:
+    virtual ~ScreenSource() = default;
+
+    // False for the null source: captures take the version-failure path.
+    virtual bool available() const = 0;
+    // Called while the capture waits with the main window hidden, so that grabbing later is
+    // quick (shared memory set up, the screen size read). May be called more than once.
+    virtual void prepare() {}
+    // The primary screen in device pixels (Format_RGB32); a null picture on failure.
+    virtual QImage grabScreen() = 0;
+    // The active window with its frame, clipped to the screen (Format_RGB32); a null picture
+    // when there is no active window or it lies off the screen.
+    virtual QImage grabActiveWindow() = 0;
+};
+
+// The null source: no screen.
+class NullScreenSource : public ScreenSource {
+public:
+    bool available() const override { return false; }
+    QImage grabScreen() override { return {}; }
+    QImage grabActiveWindow() override { return {}; }
+};
+
+// X11 through xcb when the application runs on an X display, else the null source.
+std::unique_ptr<ScreenSource> makeScreenSource();
+
+}  // namespace quiblo

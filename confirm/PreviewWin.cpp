@@ -1,0 +1,212 @@
+#include "PreviewWin.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QStandardPaths>
+
+#include "PreviewDrag.h"
+#include "app/AppState.h"
+#include "app/Twips.h"
+
+namespace quiblo {
+
+PreviewPicture::PreviewPicture(PreviewWin* win, QWidget* parent) : QWidget(parent), win_(win) {
+    setObjectName(QStringLiteral("Preview"));
+    setCursor(Qt::OpenHandCursor);
+}
+
+void PreviewPicture::paintEvent(QPaintEvent* event) {
+    QPainter p(this);
+    p.drawImage(event->rect().topLeft(), picture, event->rect());
+}
+
+void PreviewPicture::mousePressEvent(QMouseEvent* event) {
+    setCursor(Qt::ClosedHandCursor);
+    win_->Preview_MouseDown(event->position().toPoint());
+}
+
+void PreviewPicture::mouseMoveEvent(QMouseEvent* event) {
+    win_->Preview_MouseMove(event->position().toPoint(), event->buttons());
+}
+
+void PreviewPicture::mouseReleaseEvent(QMouseEvent*) {
+    setCursor(Qt::OpenHandCursor);
+    win_->Preview_MouseUp();
+}
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Design places that the layout formulas start from, in twips.
+constexpr int kPaintLeft = 4800, kPaintWidth = 4335;
+constexpr int kFrameLeft = 120, kFrameTop = 780;
+constexpr int kViewportLeft = 120, kViewportTop = 240;
+constexpr int kButtonWidth = 1035, kButtonHeight = 315;
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QCheckBox* makeCheckBox(QWidget* parent, const char* name, const char* caption,
+                        const char* tooltip) {
+    auto* box = new QCheckBox(QString::fromUtf8(caption), parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setToolTip(QString::fromUtf8(tooltip));
+    return box;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
+    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->hide();  // shown once the window has been laid out
+    return button;
+}
+
+}  // namespace
+
+QString paintCommand() {
+    QString command = qEnvironmentVariable("QUIBLO_PAINT_COMMAND");
+    return command.isEmpty() ? QStringLiteral("kolourpaint") : command;
+}
+
+bool IsPaintAvailable() { return !QStandardPaths::findExecutable(paintCommand()).isEmpty(); }
+
+PreviewWin::PreviewWin(AppState& app, const QImage& heldPicture, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      app_(app) {
+    setObjectName(QStringLiteral("PreviewWin"));
+    setWindowTitle(QStringLiteral("クイブロ - 確認ウィンドウ"));
+    setModal(true);
+    const CaptureRectangle& r = app_.CaptureRect;
+    picture_ = heldPicture.copy(r.Left, r.Top, r.Width, r.Height);
+    buildControls();
+    Form_Load();
+}
+
+void PreviewWin::buildControls() {
+    Label1 = makeLabel(this, "Label1",
+                       QStringLiteral("クイブロ完了です。この画像をアップロードしてよろしいですか？"));
+    placeTwips(Label1, 180, 120, 5955, 195);
+    Label2 = makeLabel(
+        this, "Label2",
+        QStringLiteral("※画面上に承諾を得ていない著作物がある場合はアップロードしないでください。"
+                       "\n※アップロードされた画像が不適切と判断された場合は、管理人が削除するこ"
+                       "とがあります。"));
+    Label2->setStyleSheet(QStringLiteral("color: red;"));
+    placeTwips(Label2, 180, 360, 6975, 375);
+    IsSaveLocalDisk = makeCheckBox(
+        this, "IsSaveLocalDisk", "この画像をコンピュータ内に保存する...(&S)",
+        "ここにチェックを入れると、アップロードする画像を、保存することができます。");
+    placeTwips(IsSaveLocalDisk, 1200, 780, 3435, 195);
+    IsPaintMode = makeCheckBox(
+        this, "IsPaintMode", "ペイントで画像に説明を加える(WindowsXPのみ)...(&D)",
+        "ここにチェックを入れると、アップロードする画像にペイントで説明を加えることができます。");
+    placeTwips(IsPaintMode, kPaintLeft, 780, kPaintWidth, 195);
+
+    GoAheadCmd = makeButton(this, "GoAheadCmd", "はい(&Y)");
+    GoAheadCmd->setDefault(true);
+    QuibloStopCmd = makeButton(this, "QuibloStopCmd", "いいえ(&N)");
+
+    PreviewFrame = new QGroupBox(QStringLiteral("プレビュー"), this);
+    PreviewFrame->setObjectName(QStringLiteral("PreviewFrame"));
+    PreviewFrame->hide();
+    PreviewWaku = new QWidget(PreviewFrame);
+    PreviewWaku->setObjectName(QStringLiteral("PreviewWaku"));
+    PreviewWaku->setAutoFillBackground(true);
+    Preview = new PreviewPicture(this, PreviewWaku);
+
+    connect(GoAheadCmd, &QPushButton::clicked, this, &PreviewWin::GoAheadCmd_Click);
+    connect(QuibloStopCmd, &QPushButton::clicked, this, &PreviewWin::QuibloStopCmd_Click);
+}
+
+void PreviewWin::Form_Load() {
+    const int width = kPaintLeft + kPaintWidth + 1500;
+    const int height = kFrameTop + 7000;
+    setFixedSize(twipsToPixels(width), twipsToPixels(height));
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.left() + (area.width() - this->width()) / 2,
+             area.top() + (area.height() - this->height()) / 2);
+    }
+
+    Preview->picture = picture_;
+    Preview->setGeometry(QRect(QPoint(0, 0), picture_.size()));
+
+    placeTwips(GoAheadCmd, width - 2600, 150, kButtonWidth, kButtonHeight);
+    placeTwips(QuibloStopCmd, width - 1400, 150, kButtonWidth, kButtonHeight);
+    const int frameWidth = width - 400, frameHeight = height - 1300;
+    placeTwips(PreviewFrame, kFrameLeft, kFrameTop, frameWidth, frameHeight);
+    placeTwips(PreviewWaku, kViewportLeft, kViewportTop, frameWidth - 2 * kViewportLeft,
+               frameHeight - kViewportTop * 3 / 2);
+
+    PreviewFrame->show();
+    GoAheadCmd->show();
+    QuibloStopCmd->show();
+    if (!IsPaintAvailable()) IsPaintMode->setEnabled(false);
+}
+
+void PreviewWin::Preview_MouseDown(QPoint pos) { pressPoint_ = pos; }
+
+void PreviewWin::Preview_MouseMove(QPoint pos, Qt::MouseButtons buttons) {
+    if (!(buttons & Qt::LeftButton)) return;
+    const QPoint next = Preview->pos() + (pos - pressPoint_);
+    Preview->move(clampPreviewPosition(next, Preview->size(), PreviewWaku->size()));
+}
+
+void PreviewWin::Preview_MouseUp() {}
+
+bool PreviewWin::askSavePath(QString* path) {
+    const SaveFileRequest request{QStringLiteral("クイブロ - 画像ファイルのローカル保存"), {}, {},
+                                  QStringLiteral("Portable Network Graphics (*.png)")};
+    for (;;) {
+        *path = app_.desktop().saveFileName(this, request);
+        if (!path->isEmpty()) return true;
+        if (app_.desktop().message(this, QStringLiteral("確認"), QStringLiteral("キャンセルしますか？"),
+                                   MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes)
+            return false;
+    }
+}
+
+bool PreviewWin::saveLocalCopy(const QString& path) {
+    const ImgctlLibrary::PngResult result = app_.imgctl().writePng(picture_, path);
+    if (result.written) return true;
+    app_.desktop().message(this, QStringLiteral("エラー"),
+                           QStringLiteral("PNGデータの出力においてエラーが発生しました。") + kCrLf +
+                               QStringLiteral("エラーコード:") +
+                               QString::number(result.errorCode),
+                           MsgIcon::Critical);
+    app_.desktop().message(this, QStringLiteral("エラー"),
+                           QStringLiteral("エラーが発生したため、終了します。"), MsgIcon::Critical);
+    return false;
+}
+
+void PreviewWin::GoAheadCmd_Click() {
+    QString path;
+    if (IsSaveLocalDisk->isChecked() && askSavePath(&path) && !saveLocalCopy(path)) {
+        app_.UploadFailed = true;
+        done(QDialog::Rejected);
+        return;
+    }
+    if (openUploadDialog) openUploadDialog(*this);
+    done(QDialog::Accepted);
+}
+
+void PreviewWin::QuibloStopCmd_Click() {
+    app_.UploadFailed = true;
+    done(QDialog::Rejected);
+}
+
+void PreviewWin::reject() { QuibloStopCmd_Click(); }
+
+}  // namespace quiblo

@@ -1,0 +1,83 @@
+// The confirmation window: the captured rectangle at its real size in a viewport where a larger
+// picture is dragged by hand, the local-copy and drawing options, and the go-ahead.
+#pragma once
+
+#include <QDialog>
+#include <QImage>
+#include <functional>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace quiblo {
+
+class AppState;
+class PreviewWin;
+
+// The picture inside the viewport, held whole; it reports the mouse to its window.
+class PreviewPicture : public QWidget {
+public:
+    PreviewPicture(PreviewWin* win, QWidget* parent);
+    QImage picture;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    PreviewWin* win_;
+};
+
+class PreviewWin : public QDialog {
+    Q_OBJECT
+
+public:
+    // heldPicture: the whole captured picture; the window shows app.CaptureRect of it.
+    PreviewWin(AppState& app, const QImage& heldPicture, QWidget* parent = nullptr);
+
+    // Opens the upload dialog; it returns when the upload is over. Until set, "はい" closes the
+    // window as if the dialog had returned.
+    std::function<void(PreviewWin&)> openUploadDialog;
+
+    // The picture shown in the preview: the whole rectangle, also what the viewport hides.
+    const QImage& previewPicture() const { return picture_; }
+
+    QLabel* Label1;
+    QLabel* Label2;
+    QCheckBox* IsSaveLocalDisk;
+    QCheckBox* IsPaintMode;
+    QPushButton* GoAheadCmd;
+    QPushButton* QuibloStopCmd;
+    QGroupBox* PreviewFrame;
+    QWidget* PreviewWaku;
+    PreviewPicture* Preview;
+
+    void Form_Load();
+    void GoAheadCmd_Click();
+    void QuibloStopCmd_Click();
+    void Preview_MouseDown(QPoint pos);
+    void Preview_MouseMove(QPoint pos, Qt::MouseButtons buttons);
+    void Preview_MouseUp();
+
+    void reject() override;  // Esc and the title bar's close: as "いいえ"
+
+private:
+    void buildControls();
+    bool askSavePath(QString* path);
+    bool saveLocalCopy(const QString& path);
+
+    AppState& app_;
+    QImage picture_;
+    QPoint pressPoint_;
+};
+
+// True when the image editor can be started: QUIBLO_PAINT_COMMAND, or kolourpaint, is found.
+bool IsPaintAvailable();
+// The editor command: QUIBLO_PAINT_COMMAND, or kolourpaint.
+QString paintCommand();
+
+}  // namespace quiblo

@@ -1,0 +1,184 @@
+// The confirmation window: layout, dragging the preview, the local copy and its failures.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QDir>
+#include <QTest>
+
+#include "app/AppState.h"
+#include "confirm/PreviewDrag.h"
+#include "confirm/PreviewWin.h"
+#include "platform/ScriptedDesktop.h"
+#include "support/TestSupport.h"
+
+using namespace quiblo;
+
+TEST(PreviewDrag, PictureSmallerThanTheViewportStaysInTheCorner) {
+    const QSize viewport(666, 408);
+    for (QPoint next : {QPoint(50, 40), QPoint(-50, -40), QPoint(-1000, 500)})
+        EXPECT_EQ(clampPreviewPosition(next, QSize(300, 200), viewport), QPoint(0, 0));
+}
+
+TEST(PreviewDrag, WiderPictureMovesOnlySideways) {
+    const QSize viewport(666, 408), picture(1000, 300);
+    EXPECT_EQ(clampPreviewPosition(QPoint(-120, -80), picture, viewport), QPoint(-120, 0));
+    EXPECT_EQ(clampPreviewPosition(QPoint(30, 10), picture, viewport), QPoint(0, 0));
+    EXPECT_EQ(clampPreviewPosition(QPoint(-900, 0), picture, viewport), QPoint(-334, 0));
+}
+
+TEST(PreviewDrag, LargerPictureNeverUncoversTheViewport) {
+    const QSize viewport(666, 408), picture(1920, 1080);
+    EXPECT_EQ(clampPreviewPosition(QPoint(-500, -300), picture, viewport), QPoint(-500, -300));
+    EXPECT_EQ(clampPreviewPosition(QPoint(-5000, -5000), picture, viewport),
+              QPoint(666 - 1920, 408 - 1080));
+    EXPECT_EQ(clampPreviewPosition(QPoint(10, -5000), picture, viewport), QPoint(0, 408 - 1080));
+}
+
+namespace {
+
+class PreviewWinTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("QUIBLO_PAINT_COMMAND", "true");
+        AppSeams seams;
+        seams.desktop = &desktop;
+        seams.programFolder = test::buildProgramFolder();
+        seams.instanceLockPath = folder.file(QStringLiteral("lock"));
+        state = std::make_unique<AppState>(seams);
+        ASSERT_EQ(state->imgctl().probe(), ImgctlLibrary::Probe::Loaded);
+    }
+    std::unique_ptr<PreviewWin> open(QRect rect) {
+        state->CaptureRect = {qint16(rect.x()), qint16(rect.y()), qint16(rect.width()),
+                              qint16(rect.height())};
+        auto win = std::make_unique<PreviewWin>(*state, held);
+        win->openUploadDialog = [this](PreviewWin& w) {
+            ++uploads;
+            uploadedPicture = w.previewPicture();
+        };
+        win->show();
+        return win;
+    }
+    void drag(PreviewWin& win, QPoint from, QPoint to) {
+        QTest::mousePress(win.Preview, Qt::LeftButton, Qt::NoModifier, from);
+        QMouseEvent move(QEvent::MouseMove, QPointF(to), win.Preview->mapToGlobal(QPointF(to)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(win.Preview, &move);
+        QTest::mouseRelease(win.Preview, Qt::LeftButton, Qt::NoModifier, to);
+    }
+
+    test::TempFolder folder;
+    ScriptedDesktop desktop;
+    std::unique_ptr<AppState> state;
+    QImage held = test::patternPicture(1280, 1024);
+    int uploads = 0;
+    QImage uploadedPicture;
+};
+
+}  // namespace
+
+TEST_F(PreviewWinTest, LayoutFollowsTheWindowFormulas) {
+    auto win = open(QRect(100, 50, 320, 200));
+    EXPECT_EQ(win->windowTitle(), QStringLiteral("クイブロ - 確認ウィンドウ"));
+    EXPECT_EQ(win->size(), QSize(709, 518));
+    EXPECT_EQ(win->GoAheadCmd->geometry(), QRect(535, 10, 69, 21));
+    EXPECT_EQ(win->QuibloStopCmd->geometry(), QRect(615, 10, 69, 21));
+    EXPECT_EQ(win->PreviewFrame->geometry(), QRect(8, 52, 682, 432));
+    EXPECT_EQ(win->PreviewWaku->geometry(), QRect(8, 16, 666, 408));
+    EXPECT_EQ(win->Preview->geometry(), QRect(0, 0, 320, 200));
+    EXPECT_TRUE(win->GoAheadCmd->isVisible());
+    EXPECT_TRUE(win->GoAheadCmd->isDefault());
+    EXPECT_FALSE(win->IsSaveLocalDisk->isChecked());
+    EXPECT_FALSE(win->IsPaintMode->isChecked());
+    EXPECT_TRUE(win->IsPaintMode->isEnabled());
+    // The preview holds exactly the captured rectangle of the held picture.
+    EXPECT_EQ(win->previewPicture(), held.copy(100, 50, 320, 200));
+}
+
+TEST_F(PreviewWinTest, DraggingMovesOnlyWhereThePictureIsLarger) {
+    auto wide = open(QRect(0, 0, 1000, 300));
+    drag(*wide, QPoint(500, 100), QPoint(380, 20));
+    EXPECT_EQ(wide->Preview->pos(), QPoint(-120, 0));
+    drag(*wide, QPoint(500, 100), QPoint(0, 100));
+    EXPECT_EQ(wide->Preview->pos(), QPoint(-334, 0));
+
+    auto small = open(QRect(0, 0, 200, 100));
+    drag(*small, QPoint(50, 50), QPoint(10, 10));
+    EXPECT_EQ(small->Preview->pos(), QPoint(0, 0));
+}
+
+TEST_F(PreviewWinTest, NoEditorMeansTheDrawingOptionIsOffWithoutAWord) {
+    qputenv("QUIBLO_PAINT_COMMAND", "/no/such/editor");
+    auto win = open(QRect(0, 0, 100, 100));
+    EXPECT_FALSE(win->IsPaintMode->isEnabled());
+    EXPECT_TRUE(desktop.shownBoxes.isEmpty());
+}
+
+TEST_F(PreviewWinTest, StopEndsTheChainAsFailedWithoutAQuestion) {
+    auto win = open(QRect(0, 0, 100, 100));
+    win->QuibloStopCmd->click();
+    EXPECT_TRUE(state->UploadFailed);
+    EXPECT_EQ(win->result(), QDialog::Rejected);
+    EXPECT_EQ(uploads, 0);
+    EXPECT_TRUE(desktop.shownBoxes.isEmpty());
+}
+
+TEST_F(PreviewWinTest, GoAheadWithoutLocalCopyOpensTheUpload) {
+    auto win = open(QRect(10, 20, 30, 40));
+    win->GoAheadCmd->click();
+    EXPECT_EQ(uploads, 1);
+    EXPECT_TRUE(desktop.saveDialogs.isEmpty());
+    EXPECT_FALSE(state->UploadFailed);
+    EXPECT_EQ(uploadedPicture, held.copy(10, 20, 30, 40));
+}
+
+TEST_F(PreviewWinTest, CancelledSaveAsksAndNoShowsTheDialogAgain) {
+    auto win = open(QRect(300, 200, 777, 555));
+    drag(*win, QPoint(400, 300), QPoint(100, 100));  // part of the picture is out of sight
+    win->IsSaveLocalDisk->setChecked(true);
+    const QString path = folder.file(QStringLiteral("copy.png"));
+    desktop.savePaths << QString() << path;  // cancel first, then choose a file
+    desktop.answers << MsgAnswer::No;
+    win->GoAheadCmd->click();
+
+    ASSERT_EQ(desktop.saveDialogs.size(), 2);
+    EXPECT_EQ(desktop.saveDialogs[0].title, QStringLiteral("クイブロ - 画像ファイルのローカル保存"));
+    ASSERT_EQ(desktop.shownBoxes.size(), 1);
+    EXPECT_EQ(desktop.shownBoxes[0].text, QStringLiteral("キャンセルしますか？"));
+    EXPECT_EQ(desktop.shownBoxes[0].title, QStringLiteral("確認"));
+    EXPECT_EQ(desktop.shownBoxes[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(desktop.shownBoxes[0].icon, MsgIcon::Question);
+
+    // The local copy and the uploaded picture are the same, whole rectangle.
+    QImage saved(path);
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), held.copy(300, 200, 777, 555));
+    EXPECT_EQ(uploadedPicture, held.copy(300, 200, 777, 555));
+    EXPECT_EQ(uploads, 1);
+}
+
+TEST_F(PreviewWinTest, CancelledSaveAndYesUploadsWithoutACopy) {
+    auto win = open(QRect(0, 0, 50, 50));
+    win->IsSaveLocalDisk->setChecked(true);
+    desktop.answers << MsgAnswer::Yes;
+    win->GoAheadCmd->click();
+    EXPECT_EQ(desktop.saveDialogs.size(), 1);
+    EXPECT_EQ(uploads, 1);
+    EXPECT_TRUE(QDir(folder.path()).entryList({QStringLiteral("*.png")}).isEmpty());
+}
+
+TEST_F(PreviewWinTest, FailedLocalCopyShowsBothMessagesAndEndsTheChain) {
+    auto win = open(QRect(0, 0, 50, 50));
+    win->IsSaveLocalDisk->setChecked(true);
+    desktop.savePaths << folder.file(QStringLiteral("missing/folder/copy.png"));
+    win->GoAheadCmd->click();
+    ASSERT_EQ(desktop.shownBoxes.size(), 2);
+    EXPECT_TRUE(desktop.shownBoxes[0].text.startsWith(
+        QStringLiteral("PNGデータの出力においてエラーが発生しました。\r\nエラーコード:")));
+    EXPECT_NE(desktop.shownBoxes[0].text.back(), QLatin1Char(':')) << "the code is missing";
+    EXPECT_EQ(desktop.shownBoxes[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(desktop.shownBoxes[1].text, QStringLiteral("エラーが発生したため、終了します。"));
+    EXPECT_TRUE(state->UploadFailed);
+    EXPECT_EQ(uploads, 0);
+}

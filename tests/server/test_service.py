@@ -1,0 +1,550 @@
+#!/usr/bin/python3
+"""The reference service, tested as the program meets it: a real server
+process on free loopback ports, spoken to over HTTP and FTP."""
+
+import base64
+import contextlib
+import errno
+import ftplib
+import http.client
+import io
+import json
+import os
+import re
+import select
+import signal
+import socket
+import subprocess
+import tempfile
+import threading
+import time
+import unittest
+
+REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+SERVICE = os.path.join(REPO, "server", "quiblo-service")
+HOST = "127.0.0.1"
+
+# Upload passwords; the C++ side pins the same vector for 1.3.
+PASSWORD_1_3 = "qbl02181238"
+PASSWORD_1_2 = "qbl03151337"
+
+DELID = "20060103090507"
+
+
+def read_line(stream, seconds):
+    """One line from a pipe, or an AssertionError after `seconds`."""
+    deadline = time.monotonic() + seconds
+    data = b""
+    while not data.endswith(b"\n"):
+        left = deadline - time.monotonic()
+        if left <= 0 or not select.select([stream], [], [], left)[0]:
+            raise AssertionError(f"no line within {seconds} s, got {data!r}")
+        chunk = os.read(stream.fileno(), 1)
+        if not chunk:
+            raise AssertionError(f"output ended early: {data!r}")
+        data += chunk
+    return data.decode()
+
+
+class Service:
+    """A running quiblo-service with a temporary data folder."""
+
+    codes = iter(range(10**9, 2 * 10**9))  # fresh picture codes, clear of the fixed ones below
+
+    def __init__(self, *options, data=None):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.data = data or os.path.join(self.tmp.name, "data")
+        self.stderr = open(os.path.join(self.tmp.name, "stderr"), "wb")
+        self.proc = subprocess.Popen(
+            [SERVICE, "--http-port", "0", "--ftp-port", "0", "--data", self.data, *options],
+            stdout=subprocess.PIPE, stderr=self.stderr)
+        try:
+            line = read_line(self.proc.stdout, 10)
+        except AssertionError:
+            self.stop(signal.SIGKILL)
+            raise
+        match = re.fullmatch(r"quiblo-service listening http=(\d+) ftp=(\d+)\n", line)
+        assert match, line
+        self.http_port, self.ftp_port = int(match.group(1)), int(match.group(2))
+
+    def stop(self, sig=signal.SIGTERM):
+        if self.proc.poll() is None:
+            self.proc.send_signal(sig)
+        try:
+            code = self.proc.wait(10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait(5)
+            code = None
+        self.proc.stdout.close()
+        self.stderr.close()
+        return code
+
+    def complaints(self):
+        """What the service wrote to standard error so far: it logs only faults."""
+        with open(self.stderr.name, "rb") as f:
+            return f.read().decode(errors="replace")
+
+    def cleanup(self):
+        self.stop()
+        self.tmp.cleanup()
+
+    # --- HTTP ---
+
+    def get(self, path, timeout=5):
+        """(status, content type, body bytes), whatever the status."""
+        conn = http.client.HTTPConnection(HOST, self.http_port, timeout=timeout)
+        try:
+            conn.request("GET", path)
+            response = conn.getresponse()
+            return response.status, response.getheader("Content-Type"), response.read()
+        finally:
+            conn.close()
+
+    def fields(self, path):
+        status, content_type, body = self.get(path)
+        assert status == 200 and content_type == "text/plain; charset=Shift_JIS", (status, content_type)
+        return body.decode("cp932").split("|")
+
+    def usercheck(self, sid):
+        return self.fields(f"/usercheck.cgi?op=chk&sid={sid}")
+
+    def recode(self, code, sid, delid=DELID):
+        return self.fields(f"/recode.cgi?op=rec&pngcode={code}&delid={delid}&sid={sid}")
+
+    def delete(self, code, delid=DELID):
+        return self.fields(f"/delete2.cgi?op=del&pngcode={code}&delid={delid}")
+
+    def control(self, expect=200, **command):
+        conn = http.client.HTTPConnection(HOST, self.http_port, timeout=5)
+        try:
+            body = json.dumps(command).encode()
+            conn.request("POST", "/_control", body, {"Content-Type": "application/json"})
+            response = conn.getresponse()
+            answer = json.loads(response.read())
+            assert response.status == expect, (response.status, answer)
+            return answer
+        finally:
+            conn.close()
+
+    # --- FTP ---
+
+    def ftp(self, password=PASSWORD_1_3):
+        client = ftplib.FTP()
+        client.connect(HOST, self.ftp_port, timeout=5)
+        try:
+            client.login("quiblo", password)
+        except BaseException:
+            client.close()
+            raise
+        return client
+
+    def store(self, name, data):
+        with self.ftp() as client:
+            return client.storbinary(f"STOR {name}", io.BytesIO(data))
+
+    def new_code(self):
+        return f"{next(Service.codes):018d}"
+
+    def upload(self, data=b"\x89PNG\r\n\x1a\n picture", code=None):
+        code = code or self.new_code()
+        self.store(code + ".png", data)
+        return code
+
+    def picture_path(self, code):
+        return os.path.join(self.data, "pictures", code + ".png")
+
+
+class ServiceTestCase(unittest.TestCase):
+    options = ()
+
+    @classmethod
+    def setUpClass(cls):
+        cls.service = Service(*cls.options)
+        cls.addClassCleanup(cls.service.cleanup)
+
+    @classmethod
+    def tearDownClass(cls):
+        assert cls.service.complaints() == "", cls.service.complaints()
+
+    def setUp(self):
+        self.service.control(action="reset")
+
+
+class UsageLimitTest(ServiceTestCase):
+    def test_ten_uploads_then_a_refusal_with_a_message(self):
+        s = self.service
+        for used in range(10):
+            self.assertEqual(s.usercheck("001A2B3C4D5E"), ["success", "OK", str(used), "10", "24"])
+            self.assertEqual(s.recode(s.upload(), "001A2B3C4D5E")[0], "success")
+
+        reply = s.usercheck("001A2B3C4D5E")
+        self.assertEqual(len(reply), 6)
+        self.assertEqual(reply[:5], ["error", "LIMIT_REACHED", "10", "10", "24"])
+        self.assertIn("上限", reply[5])
+        self.assertIn("24時間に10回", reply[5])
+
+        # The registration itself is refused too, and the refused file is not kept.
+        late = s.upload()
+        self.assertEqual(s.recode(late, "001A2B3C4D5E")[:2], ["error", "LIMIT_REACHED"])
+        self.assertFalse(os.path.exists(s.picture_path(late)))
+        # Other users are counted apart.
+        self.assertEqual(s.usercheck("DEFAULT"), ["success", "OK", "0", "10", "24"])
+
+    def test_refusal_message_is_shift_jis_text(self):
+        s = self.service
+        for _ in range(10):
+            s.recode(s.upload(), "CP932CP932CP")
+        status, content_type, body = s.get("/usercheck.cgi?op=chk&sid=CP932CP932CP")
+        self.assertEqual(content_type, "text/plain; charset=Shift_JIS")
+        self.assertIn("アップロード回数の上限".encode("cp932"), body)
+        with self.assertRaises(UnicodeDecodeError):
+            body.decode("utf-8")
+        # Lines of the message are CR LF, and nothing trails the last field.
+        self.assertIn(b"\r\n", body)
+        self.assertFalse(body.endswith(b"\n"))
+
+    def test_the_window_slides(self):
+        s = self.service
+        s.recode(s.upload(), "AABBCCDDEEFF")
+        s.control(action="clock", offset=12 * 3600)
+        s.recode(s.upload(), "AABBCCDDEEFF")
+        self.assertEqual(s.usercheck("AABBCCDDEEFF")[2], "2")
+        s.control(action="clock", offset=24 * 3600 + 60)  # the first use has left the window
+        self.assertEqual(s.usercheck("AABBCCDDEEFF")[2], "1")
+        s.control(action="clock", offset=36 * 3600 + 60)
+        self.assertEqual(s.usercheck("AABBCCDDEEFF")[2], "0")
+
+    def test_unusable_requests_get_a_six_field_error(self):
+        for path in ("/usercheck.cgi?op=chk&sid=", "/usercheck.cgi?op=chk", "/usercheck.cgi?op=chk&sid=AB%7CCD",
+                     "/usercheck.cgi?op=add&sid=AABBCCDDEEFF"):
+            with self.subTest(path=path):
+                reply = self.service.fields(path)
+                self.assertEqual(reply[0], "error")
+                self.assertEqual(len(reply), 6)
+                self.assertTrue(reply[5])
+
+
+class ConfiguredWindowTest(ServiceTestCase):
+    options = ("--window-hours", "0.5", "--max-uploads", "1")
+
+    def test_reply_and_limit_follow_the_options(self):
+        s = self.service
+        self.assertEqual(s.usercheck("001A2B3C4D5E"), ["success", "OK", "0", "1", "0.5"])
+        s.recode(s.upload(), "001A2B3C4D5E")
+        reply = s.usercheck("001A2B3C4D5E")
+        self.assertEqual(reply[:5], ["error", "LIMIT_REACHED", "1", "1", "0.5"])
+        s.control(action="clock", offset=31 * 60)
+        self.assertEqual(s.usercheck("001A2B3C4D5E")[:3], ["success", "OK", "0"])
+
+
+class RegistrationTest(ServiceTestCase):
+    def test_only_an_uploaded_file_is_registered_and_counted_once(self):
+        s = self.service
+        code = s.new_code()
+        reply = s.recode(code, "0011223344AA")
+        self.assertEqual(reply[:2], ["error", "NOT_UPLOADED"])
+        self.assertEqual(len(reply), 3)
+        self.assertEqual(s.usercheck("0011223344AA")[2], "0")
+
+        s.upload(code=code)
+        self.assertEqual(s.recode(code, "0011223344AA")[:2], ["success", "REGISTERED"])
+        self.assertEqual(s.recode(code, "0011223344AA")[:2], ["error", "ALREADY_REGISTERED"])
+        self.assertEqual(s.usercheck("0011223344AA")[2], "1")
+
+    def test_malformed_registrations_are_refused(self):
+        s = self.service
+        code = s.upload()
+        for path in (f"/recode.cgi?op=rec&pngcode={code[1:]}&delid={DELID}&sid=AA",
+                     f"/recode.cgi?op=rec&pngcode={code}&delid=2006010309050x&sid=AA",
+                     f"/recode.cgi?op=del&pngcode={code}&delid={DELID}&sid=AA",
+                     f"/recode.cgi?op=rec&pngcode={code}&delid={DELID}&sid="):
+            with self.subTest(path=path):
+                reply = s.fields(path)
+                self.assertEqual(reply[0], "error")
+                self.assertEqual(len(reply), 3)
+        # None of them took the picture.
+        self.assertEqual(s.recode(code, "AA")[0], "success")
+
+
+class DeletionAndViewTest(ServiceTestCase):
+    def test_view_then_delete_with_the_right_deletion_id(self):
+        s = self.service
+        picture = b"\x89PNG\r\n\x1a\n" + bytes(range(256)) * 4
+        code = s.upload(picture, code="000000000000000100")
+        s.recode(code, "001A2B3C4D5E")
+
+        status, content_type, page = s.get("/view.cgi?1A")
+        self.assertEqual((status, content_type), (200, "text/html; charset=UTF-8"))
+        image_path = re.search(rb'<img src="([^"]+)"', page).group(1).decode()
+        self.assertEqual(s.get(image_path), (200, "image/png", picture))
+        # The history window opens the decimal code: the same page.
+        self.assertEqual(s.get(f"/view.cgi?{code}")[0], 200)
+
+        self.assertEqual(s.delete(code, "20060103090508")[:2], ["error", "DELID_MISMATCH"])
+        self.assertEqual(s.get("/view.cgi?1A")[0], 200)
+
+        reply = s.delete(code)
+        self.assertEqual(reply[:2], ["success", "DELETE_SUCCESS"])
+        self.assertEqual(len(reply), 3)
+        self.assertEqual(s.get("/view.cgi?1A")[0], 404)
+        self.assertEqual(s.get(image_path)[0], 404)
+        self.assertFalse(os.path.exists(s.picture_path(code)))
+        self.assertEqual(s.delete(code)[:2], ["error", "NOT_FOUND_FILE"])
+        # The upload still counts after the deletion.
+        self.assertEqual(s.usercheck("001A2B3C4D5E")[2], "1")
+
+    def test_unknown_and_unregistered_pictures_are_not_found(self):
+        s = self.service
+        self.assertEqual(s.delete(s.new_code())[:2], ["error", "NOT_FOUND_FILE"])
+        unregistered = s.upload()
+        self.assertEqual(s.delete(unregistered)[:2], ["error", "NOT_FOUND_FILE"])
+        self.assertEqual(s.get(f"/view.cgi?{unregistered}")[0], 404)
+        self.assertEqual(s.get(f"/img/{unregistered}.png")[0], 404)
+        for query in ("", "1.5", "01A", "zzzzzzzzzzz", "%25"):
+            with self.subTest(query=query):
+                status, content_type, _ = s.get(f"/view.cgi?{query}")
+                self.assertEqual((status, content_type), (404, "text/html; charset=UTF-8"))
+
+    def test_viewing_codes_are_the_base_64_picture_codes(self):
+        s = self.service
+        for code, view in (("000000000000000000", "0"), ("000000000000000063", "_"),
+                           ("000000000000004096", "100"), ("999999999999999999", "TwJHeDo___")):
+            with self.subTest(code=code):
+                s.recode(s.upload(code=code), "001A2B3C4D5E")
+                self.assertEqual(s.get(f"/view.cgi?{view}")[0], 200)
+
+    def test_pages(self):
+        for path in ("/", "/download.html", "/cgi-bin/forum/forum.cgi"):
+            with self.subTest(path=path):
+                status, content_type, body = self.service.get(path)
+                self.assertEqual((status, content_type), (200, "text/html; charset=UTF-8"))
+                self.assertIn("クイブロ", body.decode())
+        self.assertEqual(self.service.get("/nothing.cgi")[0], 404)
+
+
+class FtpTest(ServiceTestCase):
+    def test_this_versions_password_is_accepted_on_loopback_passive(self):
+        with self.service.ftp(PASSWORD_1_3) as client:
+            self.assertEqual(client.makepasv()[0], HOST)
+
+    def test_other_passwords_are_refused(self):
+        for user, password in (("quiblo", PASSWORD_1_2), ("quiblo", ""), ("anonymous", "x@y")):
+            with self.subTest(user=user, password=password):
+                client = ftplib.FTP()
+                client.connect(HOST, self.service.ftp_port, timeout=5)
+                with client, self.assertRaisesRegex(ftplib.error_perm, "^530"):
+                    client.login(user, password)
+
+    def test_an_existing_file_is_never_overwritten(self):
+        s = self.service
+        code = s.upload(b"first")
+        with self.assertRaisesRegex(ftplib.error_perm, "^550"):
+            s.upload(b"second", code=code)
+        with open(s.picture_path(code), "rb") as f:
+            self.assertEqual(f.read(), b"first")
+        with s.ftp() as client, self.assertRaisesRegex(ftplib.error_perm, "^5"):
+            client.storbinary(f"APPE {code}.png", io.BytesIO(b"more"))
+
+    def test_size_limit(self):
+        s = self.service
+        fits = s.upload(b"\x01" * 500_000)
+        self.assertEqual(os.path.getsize(s.picture_path(fits)), 500_000)
+
+        code = s.new_code()
+        with self.assertRaisesRegex(ftplib.error_perm, "^552"):
+            s.upload(b"\x02" * 500_001, code=code)
+        self.assertEqual(os.listdir(os.path.dirname(s.picture_path(code))).count(code + ".png"), 0)
+        self.assertEqual(s.recode(code, "AA")[:2], ["error", "NOT_UPLOADED"])
+        # Nothing left behind blocks a smaller picture under the same code.
+        s.upload(b"small", code=code)
+        self.assertEqual(s.recode(code, "AA")[0], "success")
+
+    def test_broken_uploads_leave_nothing(self):
+        s = self.service
+        # STOR, then the client goes away before opening the data connection.
+        abandoned = s.new_code()
+        with s.ftp() as client:
+            client.makepasv()
+            client.putcmd(f"STOR {abandoned}.png")
+            self.assertTrue(client.getresp().startswith("150"))
+        # The client aborts mid-transfer.
+        broken = s.new_code()
+        with s.ftp() as client:
+            with client.transfercmd(f"STOR {broken}.png") as data:
+                data.sendall(b"\x03" * 1000)
+                self.assertRegex(client.abort(), "^426")
+            self.assertRegex(client.voidresp(), "^22[56]")
+        self.assertFalse(os.path.exists(s.picture_path(broken)))
+        self.assertEqual(s.recode(broken, "AA")[:2], ["error", "NOT_UPLOADED"])
+        for code in (abandoned, broken):  # the codes are free again
+            s.upload(b"whole", code=code)
+            self.assertEqual(s.recode(code, "AA")[0], "success")
+
+    def test_only_picture_names_are_stored(self):
+        for name in ("notes.txt", "12345.png", "sub/000000000000000001.png"):
+            with self.subTest(name=name), self.assertRaisesRegex(ftplib.error_perm, "^55"):
+                self.service.store(name, b"x")
+        self.assertEqual(sorted(os.listdir(self.service.data)), ["pictures", "quiblo.sqlite3"])
+        pictures = os.listdir(os.path.join(self.service.data, "pictures"))
+        self.assertNotIn("notes.txt", pictures)
+        self.assertNotIn("12345.png", pictures)
+
+
+class OlderVersionTest(ServiceTestCase):
+    options = ("--version", "1.4")
+
+    def test_a_newer_service_refuses_the_older_password(self):
+        client = ftplib.FTP()
+        client.connect(HOST, self.service.ftp_port, timeout=5)
+        with client, self.assertRaisesRegex(ftplib.error_perm, "^530"):
+            client.login("quiblo", PASSWORD_1_3)
+
+
+class ControlTest(ServiceTestCase):
+    def test_body_answers_the_next_requests_of_one_path(self):
+        s = self.service
+        s.control(action="script", path="/usercheck.cgi", count=2, body="success|x|3|10|24")
+        self.assertEqual(s.fields("/recode.cgi?op=x")[0], "error")  # other paths answer as usual
+        for _ in range(2):
+            self.assertEqual(s.usercheck("AA"), ["success", "x", "3", "10", "24"])
+        self.assertEqual(s.usercheck("AA"), ["success", "OK", "0", "10", "24"])
+
+    def test_bodies_are_sent_in_cp932_or_raw(self):
+        s = self.service
+        s.control(action="script", body="error|x|||| 上限です。\r\n")
+        self.assertEqual(s.get("/usercheck.cgi")[2], "error|x|||| 上限です。\r\n".encode("cp932"))
+        raw = b"\x00\xff|\x82\xa0" + b"A" * 32_767
+        s.control(action="script", body_base64=base64.b64encode(raw).decode(), status=404,
+                  content_type="application/octet-stream")
+        self.assertEqual(s.get("/usercheck.cgi"), (404, "application/octet-stream", raw))
+        s.control(action="script", body="")
+        self.assertEqual(s.get("/usercheck.cgi"), (200, "text/plain; charset=Shift_JIS", b""))
+
+    def test_status_alone_gives_an_html_error_page(self):
+        self.service.control(action="script", status=500)
+        status, content_type, body = self.service.get("/delete2.cgi?op=del")
+        self.assertEqual((status, content_type), (500, "text/html; charset=UTF-8"))
+        self.assertIn(b"<html", body)
+
+    def test_stall(self):
+        s = self.service
+        s.control(action="script", path="/usercheck.cgi", stall=5)
+        with self.assertRaises(TimeoutError):
+            s.get("/usercheck.cgi?op=chk&sid=AA", timeout=1)
+        # A stall holds up only its own request.
+        self.assertEqual(s.get("/", timeout=2)[0], 200)
+        # With no body given, the real reply follows the stall.
+        s.control(action="script", stall=0.2)
+        self.assertEqual(s.usercheck("AA"), ["success", "OK", "0", "10", "24"])
+
+    def test_drop(self):
+        s = self.service
+        s.control(action="script", drop=True)
+        with self.assertRaises(http.client.RemoteDisconnected):
+            s.get("/usercheck.cgi?op=chk&sid=AA")
+        s.control(action="script", drop="reset")
+        with self.assertRaises(ConnectionResetError) as caught:
+            s.get("/usercheck.cgi?op=chk&sid=AA")
+        self.assertEqual(caught.exception.errno, errno.ECONNRESET)
+
+        # A dropped request is not processed.
+        code = s.upload()
+        s.control(action="script", path="/recode.cgi", drop=True)
+        with self.assertRaises(http.client.RemoteDisconnected):
+            s.recode(code, "AA")
+        self.assertEqual(s.recode(code, "AA")[0], "success")
+
+    def test_part_of_a_reply_then_drop(self):
+        self.service.control(action="script", body="x" * 100, partial=40, drop=True)
+        with self.assertRaises(http.client.IncompleteRead) as caught:
+            self.service.get("/usercheck.cgi")
+        self.assertEqual(caught.exception.partial, b"x" * 40)
+
+    def test_reset_and_status(self):
+        s = self.service
+        s.control(action="script", count=5, body="error")
+        s.control(action="script", path="/recode.cgi", stall=1)
+        self.assertEqual([p["count"] for p in s.control(action="status")["scripts"]], [5, 1])
+        s.control(action="clock", offset=100 * 3600)
+        answer = s.control(action="reset")
+        self.assertEqual((answer["scripts"], answer["clock_offset"]), ([], 0))
+        self.assertEqual(s.usercheck("AA")[0], "success")
+
+    def test_reset_can_wipe_the_data(self):
+        s = self.service
+        code = s.upload()
+        s.recode(code, "WIPE")
+        s.control(action="reset", data=True)
+        self.assertEqual(s.usercheck("WIPE")[2], "0")
+        self.assertFalse(os.path.exists(s.picture_path(code)))
+        self.assertEqual(s.delete(code)[1], "NOT_FOUND_FILE")
+
+    def test_bad_commands_are_refused(self):
+        s = self.service
+        for command in ({"action": "explode"}, {"action": "script", "stall": 1000},
+                        {"action": "script", "body": "\U0001F600"}, {"action": "script", "status": 99},
+                        {"action": "script", "body": "a", "body_base64": "YQ=="},
+                        {"action": "script", "drop": "later"}, {"action": "clock", "offset": "soon"}):
+            with self.subTest(command=command):
+                self.assertFalse(s.control(expect=400, **command)["ok"])
+        self.assertEqual(s.control(action="status")["scripts"], [])
+
+
+class LifecycleTest(unittest.TestCase):
+    def start(self, *options, data=None):
+        service = Service(*options, data=data)
+        self.addCleanup(service.cleanup)
+        return service
+
+    def assert_ports_closed(self, service):
+        for port in (service.http_port, service.ftp_port):
+            with self.assertRaises(ConnectionRefusedError):
+                socket.create_connection((HOST, port), timeout=2).close()
+
+    def test_sigterm_stops_it_even_during_a_stall(self):
+        service = self.start()
+        service.control(action="script", stall=60)
+        outcome = []
+
+        def stalled_request():
+            try:
+                outcome.append(service.get("/", timeout=30))
+            except (OSError, http.client.HTTPException) as err:
+                outcome.append(err)
+
+        thread = threading.Thread(target=stalled_request)
+        thread.start()
+        time.sleep(0.3)  # let the request reach its stall
+        self.assertEqual(service.stop(signal.SIGTERM), 0)  # stop() gives up after 10 s
+        thread.join(5)
+        self.assertFalse(thread.is_alive())
+        self.assertIsInstance(outcome[0], (OSError, http.client.HTTPException))  # no reply
+        self.assert_ports_closed(service)
+
+    def test_control_can_be_turned_off(self):
+        service = self.start("--no-control")
+        self.assertEqual(service.get("/_control")[0], 404)
+        conn = http.client.HTTPConnection(HOST, service.http_port, timeout=5)
+        with contextlib.closing(conn):
+            conn.request("POST", "/_control", b'{"action": "script", "status": 500}')
+            self.assertEqual(conn.getresponse().status, 404)
+        self.assertEqual(service.get("/")[0], 200)
+
+    def test_sigint_stops_it(self):
+        service = self.start()
+        self.assertEqual(service.stop(signal.SIGINT), 0)
+        self.assert_ports_closed(service)
+
+    def test_state_survives_a_restart(self):
+        first = self.start()
+        code = first.upload()
+        first.recode(code, "RESTART")
+        self.assertEqual(first.stop(), 0)
+        second = self.start(data=first.data)
+        self.assertEqual(second.usercheck("RESTART")[2], "1")
+        self.assertEqual(second.get(f"/view.cgi?{code}")[0], 200)
+
+
+if __name__ == "__main__":
+    unittest.main()
