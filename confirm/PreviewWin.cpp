@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
+#include <algorithm>
 
 #include "PreviewDrag.h"
 #include "app/AppState.h"
@@ -113,6 +114,9 @@ void PreviewWin::buildControls() {
         this, "IsPaintMode", "ペイントで画像に説明を加える(WindowsXPのみ)...(&D)",
         "ここにチェックを入れると、アップロードする画像にペイントで説明を加えることができます。");
     placeTwips(IsPaintMode, kPaintLeft, 780, kPaintWidth, 195);
+    // The caption runs past the designed width in this font: let the box grow, not clip.
+    IsPaintMode->resize(std::max(IsPaintMode->width(), IsPaintMode->sizeHint().width()),
+                        IsPaintMode->height());
 
     GoAheadCmd = makeButton(this, "GoAheadCmd", "はい(&Y)");
     GoAheadCmd->setDefault(true);

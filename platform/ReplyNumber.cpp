@@ -1,0 +1,39 @@
+#include "ReplyNumber.h"
+
+#include <cmath>
+#include <limits>
+
+namespace quiblo {
+
+double readFieldNumber(const QString& field) {
+    qsizetype i = 0;
+    while (i < field.size() && (field[i] == QLatin1Char(' ') || field[i] == QLatin1Char('\t')))
+        ++i;
+    QString number;
+    if (i < field.size() && (field[i] == QLatin1Char('+') || field[i] == QLatin1Char('-')))
+        number += field[i++];
+    bool digits = false, point = false;
+    for (; i < field.size(); ++i) {
+        const QChar c = field[i];
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+            digits = true;
+        } else if (c == QLatin1Char('.') && !point) {
+            point = true;
+        } else {
+            break;
+        }
+        number += c;
+    }
+    if (!digits) return 0;
+    return number.toDouble();
+}
+
+std::optional<qint16> roundToInt16(double value) {
+    const double rounded = std::nearbyint(value);  // the default mode rounds halves to even
+    if (!(rounded >= std::numeric_limits<qint16>::min() &&
+          rounded <= std::numeric_limits<qint16>::max()))
+        return std::nullopt;
+    return static_cast<qint16>(rounded);
+}
+
+}  // namespace quiblo
