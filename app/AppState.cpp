@@ -7,6 +7,7 @@ AppState::AppState(const AppSeams& seams)
       programFolder_(seams.programFolder),
       imgctl_(seams.programFolder),
       instanceLock_(seams.instanceLockPath),
-      screen_(seams.screen ? seams.screen : &noScreen_) {}
+      screen_(seams.screen ? seams.screen : &noScreen_),
+      makeUploadCodes_(seams.makeUploadCodes) {}
 
 }  // namespace quiblo

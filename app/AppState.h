@@ -3,12 +3,14 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "capture/ImgctlLibrary.h"
 #include "capture/ScreenSource.h"
 #include "platform/Desktop.h"
 #include "platform/SingleInstance.h"
+#include "service/Codes.h"
 
 namespace quiblo {
 
@@ -28,6 +30,8 @@ struct AppSeams {
     QString programFolder;       // image library, settings, history and work files
     QString instanceLockPath = InstanceLock::defaultPath();
     ScreenSource* screen = nullptr;  // null: no screen (the null source)
+    // The picture code and deletion id of an upload: the clock and random digits by default.
+    std::function<UploadCodes()> makeUploadCodes = [] { return MakeUploadCodes(); };
 };
 
 class AppState {
@@ -48,6 +52,7 @@ public:
     ImgctlLibrary& imgctl() { return imgctl_; }
     InstanceLock& instanceLock() { return instanceLock_; }
     ScreenSource& screen() { return *screen_; }
+    UploadCodes makeUploadCodes() const { return makeUploadCodes_(); }
 
 private:
     Desktop* desktop_;
@@ -56,6 +61,7 @@ private:
     InstanceLock instanceLock_;
     NullScreenSource noScreen_;
     ScreenSource* screen_;
+    std::function<UploadCodes()> makeUploadCodes_;
 };
 
 }  // namespace quiblo

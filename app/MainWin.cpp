@@ -25,6 +25,7 @@
 #include "platform/Fault.h"
 #include "platform/Wait.h"
 #include "settings/IniFile.h"
+#include "upload/SendDataWin.h"
 
 namespace quiblo {
 
@@ -171,6 +172,8 @@ void MainWin::buildControls() {
     URL = makeControl<QPlainTextEdit>(Type3_Pic, "URL", 60, 720, 3615, 495);
     URL->setReadOnly(true);
     URL->setTabChangesFocus(true);
+    URL->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    URL->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     URL->setPlainText(QStringLiteral("%URL%"));
     ConfirmGuide2 = makeLabel(Type3_Pic, "ConfirmGuide2",
                               lines({"※画像は数週間後自動削除されますが、",
@@ -436,6 +439,11 @@ bool MainWin::runCapture() {
     CaptureStep = 10;
     {
         PreviewWin preview(app_, TempPic->picture, this);
+        preview.openUploadDialog = [this](PreviewWin& confirmed) {
+            SendDataWin upload(app_, confirmed,
+                               [this](const QString& url) { URL->setPlainText(url); }, &confirmed);
+            upload.exec();
+        };
         preview.exec();
     }
 

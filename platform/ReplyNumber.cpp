@@ -1,6 +1,8 @@
 #include "ReplyNumber.h"
 
 #include <cmath>
+
+#include "Fault.h"
 #include <limits>
 
 namespace quiblo {
@@ -26,6 +28,11 @@ double readFieldNumber(const QString& field) {
     }
     if (!digits) return 0;
     return number.toDouble();
+}
+
+const QString& replyField(const QStringList& fields, qsizetype i) {
+    if (i < 0 || i >= fields.size()) throw RuntimeFault(FaultNumber::SubscriptOutOfRange);
+    return fields[i];
 }
 
 std::optional<qint16> roundToInt16(double value) {

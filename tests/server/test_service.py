@@ -360,6 +360,17 @@ class FtpTest(ServiceTestCase):
         s.upload(b"small", code=code)
         self.assertEqual(s.recode(code, "AA")[0], "success")
 
+    def test_ftp_cut_breaks_only_the_next_upload(self):
+        s = self.service
+        s.control(action="ftp_cut", after=1000)
+        code = s.new_code()
+        with self.assertRaises(ftplib.Error):
+            s.upload(b"\x03" * 5000, code=code)
+        self.assertFalse(os.path.exists(s.picture_path(code)))
+        self.assertEqual(s.recode(code, "AA")[:2], ["error", "NOT_UPLOADED"])
+        whole = s.upload(b"\x04" * 5000)
+        self.assertEqual(os.path.getsize(s.picture_path(whole)), 5000)
+
     def test_broken_uploads_leave_nothing(self):
         s = self.service
         # STOR, then the client goes away before opening the data connection.

@@ -1,0 +1,102 @@
+#include "LoadMspaintWin.h"
+
+#include <QCloseEvent>
+#include <QFont>
+#include <QLabel>
+#include <QPushButton>
+
+#include "PreviewWin.h"
+#include "app/Twips.h"
+#include "platform/Desktop.h"
+#include "platform/Fault.h"
+#include "platform/Wait.h"
+
+namespace quiblo {
+
+namespace {
+
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
+                        const char* tooltip) {
+    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setToolTip(QString::fromUtf8(tooltip));
+    return button;
+}
+
+}  // namespace
+
+LoadMspaintWin::LoadMspaintWin(Desktop& desktop, const QString& workPngPath, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      desktop_(desktop),
+      workPngPath_(workPngPath) {
+    setObjectName(QStringLiteral("LoadMspaintWin"));
+    setWindowTitle(QStringLiteral("クイブロ - お絵かきモード"));
+    setModal(true);
+    setFixedSize(twipsToPixels(4680), twipsToPixels(1710));
+
+    Label1 = new QLabel(QStringLiteral("お絵かきモード"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    QFont heading = Label1->font();
+    heading.setPixelSize(16);  // 12 points
+    Label1->setFont(heading);
+    placeTwips(Label1, 180, 180, 1995, 255);
+    Status = new QLabel(QStringLiteral("これからキャプチャ画像をペイントに転送します。\n"
+                                       "お絵かきが終わったら保存して閉じてください。"),
+                        this);
+    Status->setObjectName(QStringLiteral("Status"));
+    Status->setTextFormat(Qt::PlainText);
+    placeTwips(Status, 60, 600, 4575, 435);
+
+    SendMspaintCmd = makeButton(this, "SendMspaintCmd", "編集(&E)",
+                                "ペイントを開いて、画像を編集します。");
+    placeTwips(SendMspaintCmd, 754, 1215, 1395, 315);
+    SendMspaintCmd->setDefault(true);
+    CancelCmd = makeButton(this, "CancelCmd", "編集しない(&C)",
+                           "お絵かきをキャンセルして直ぐに送信します。");
+    placeTwips(CancelCmd, 2531, 1200, 1395, 315);
+
+    connect(SendMspaintCmd, &QPushButton::clicked, this, &LoadMspaintWin::SendMspaintCmd_Click);
+    connect(CancelCmd, &QPushButton::clicked, this, &LoadMspaintWin::CancelCmd_Click);
+}
+
+void LoadMspaintWin::SendMspaintCmd_Click() {
+    SendMspaintCmd->setEnabled(false);
+    QString path = workPngPath_;
+    path.remove(QLatin1Char('"'));
+    QString why;
+    std::unique_ptr<StartedProcess> editor =
+        desktop_.startProcess(paintCommand(), {path}, &why);
+    if (!editor) {
+        const RuntimeFault fault(FaultNumber::FileNotFound);
+        desktop_.message(this, QStringLiteral("エラー"),
+                         QStringLiteral("エラーが発生しました。\r\nエラーコード:") +
+                             QString::number(fault.number()) +
+                             QStringLiteral("\r\nエラーの詳細:") + fault.description(),
+                         MsgIcon::Critical);
+        return;
+    }
+    Status->setText(QStringLiteral("お絵かき中！\nペイントが終了すると自動的に送信を開始します。"));
+    editorRunning_ = true;
+    editor->waitForExit();  // no polling: woken by the editor's end
+    editorRunning_ = false;
+    pauseFor(100);
+    accept();
+}
+
+void LoadMspaintWin::CancelCmd_Click() {
+    if (editorRunning_) return;  // the upload must not read a file the editor still writes
+    QDialog::reject();
+}
+
+void LoadMspaintWin::reject() { CancelCmd_Click(); }
+
+void LoadMspaintWin::closeEvent(QCloseEvent* event) {
+    if (editorRunning_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+}  // namespace quiblo

@@ -1,0 +1,25 @@
+// HTTP GET requests to the service. Plain blocking functions, safe to call from any thread; the
+// windows run them through runWaiting so that they never freeze.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace quiblo {
+
+// How long a request may wait. A dead host ends after the connect limit; a service that stops
+// sending (less than one byte a second) ends after the stall limit.
+struct HttpLimits {
+    long connectSeconds = 10;
+    long stallSeconds = 10;
+};
+
+// Fetches url into buffer and returns the number of bytes received; 0 (and an empty buffer) when
+// nothing arrived. The body is returned whatever the HTTP status; a transfer that breaks off
+// returns what arrived. An empty url gives 0 without contacting anything.
+int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits = {});
+
+// GetUrlBytes decoded from CP932; empty text when nothing arrived.
+QString GetUrlText(const QString& url, const HttpLimits& limits = {});
+
+}  // namespace quiblo

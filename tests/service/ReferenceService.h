@@ -1,0 +1,59 @@
+// The reference service as a test fixture: a real server process on free loopback ports with a
+// temporary data folder, stopped with SIGTERM when the object goes.
+#pragma once
+
+#include <sys/types.h>
+#include <QByteArray>
+#include <QString>
+
+#include "support/TestSupport.h"
+
+namespace quiblo::test {
+
+class ReferenceService {
+public:
+    // Starts the service and waits (bounded) for its ready line; started() tells whether it came.
+    ReferenceService();
+    ~ReferenceService();
+    ReferenceService(const ReferenceService&) = delete;
+    ReferenceService& operator=(const ReferenceService&) = delete;
+
+    bool started() const { return httpPort_ > 0; }
+    // What went wrong when it did not start.
+    const QString& startError() const { return startError_; }
+    // "127.0.0.1:port" of the HTTP service.
+    QString host() const;
+    QString url(const QString& path) const;
+    int ftpPort() const { return ftpPort_; }
+
+    // Posts a JSON command to the control endpoint; returns the answer body (empty on failure).
+    QByteArray control(const QByteArray& json) const;
+
+private:
+    void start();
+
+    TempFolder data_;
+    pid_t pid_ = -1;
+    int httpPort_ = 0;
+    int ftpPort_ = 0;
+    QString startError_;
+};
+
+// Sets an environment variable for the life of the object, then puts the old value back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const QByteArray& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    bool hadValue_;
+    QByteArray oldValue_;
+};
+
+// A loopback port on which nothing listens (bound, then released).
+int closedLoopbackPort();
+
+}  // namespace quiblo::test

@@ -1,0 +1,69 @@
+// Service addresses and the reading of replies.
+#include <gtest/gtest.h>
+
+#include "ReferenceService.h"
+#include "service/ServiceAddress.h"
+
+namespace quiblo {
+namespace {
+
+using test::ScopedEnv;
+
+TEST(ServiceAddressTest, EveryEndpointIsBuiltOnTheConfiguredHost) {
+    ScopedEnv host("QUIBLO_SERVICE_HOST", "quiblo.example:8080");
+    EXPECT_EQ(serviceHost(), "quiblo.example:8080");
+    EXPECT_EQ(userCheckUrl("001A2B3C4D5E"),
+              "http://quiblo.example:8080/usercheck.cgi?op=chk&sid=001A2B3C4D5E");
+    EXPECT_EQ(recordUrl("012345678901234567", "20060103090507", "DEFAULT"),
+              "http://quiblo.example:8080/recode.cgi?op=rec&pngcode=012345678901234567"
+              "&delid=20060103090507&sid=DEFAULT");
+    EXPECT_EQ(deleteUrl("012345678901234567", "20060103090507"),
+              "http://quiblo.example:8080/delete2.cgi?op=del&pngcode=012345678901234567"
+              "&delid=20060103090507");
+    EXPECT_EQ(viewUrl("1A"), "http://quiblo.example:8080/view.cgi?1A");
+    EXPECT_EQ(downloadPageUrl(), "http://quiblo.example:8080/download.html");
+    EXPECT_EQ(supportBoardUrl(), "http://quiblo.example:8080/cgi-bin/forum/forum.cgi");
+}
+
+TEST(ServiceAddressTest, ValuesAreNotEscaped) {
+    ScopedEnv host("QUIBLO_SERVICE_HOST", "h");
+    EXPECT_EQ(userCheckUrl(""), "http://h/usercheck.cgi?op=chk&sid=");
+    EXPECT_EQ(viewUrl("a-_Z"), "http://h/view.cgi?a-_Z");
+    EXPECT_EQ(serviceScriptUrl("x.cgi", "?a=b c&d"), "http://h/x.cgi?a=b c&d");
+    EXPECT_EQ(servicePageUrl("/p q"), "http://h/p q");
+}
+
+TEST(ServiceAddressTest, BuildSettingsApplyWithoutTheEnvironment) {
+    ScopedEnv host("QUIBLO_SERVICE_HOST", "");
+    ScopedEnv port("QUIBLO_FTP_PORT", "");
+    EXPECT_EQ(serviceHost(), QUIBLO_BUILD_SERVICE_HOST);
+    EXPECT_EQ(ftpPort(), QUIBLO_BUILD_FTP_PORT);
+}
+
+TEST(ServiceAddressTest, FtpPortComesFromTheEnvironmentWhenValid) {
+    {
+        ScopedEnv port("QUIBLO_FTP_PORT", "2121");
+        EXPECT_EQ(ftpPort(), 2121);
+    }
+    for (const char* invalid : {"abc", "0", "70000", "-21"}) {
+        SCOPED_TRACE(invalid);
+        ScopedEnv port("QUIBLO_FTP_PORT", invalid);
+        EXPECT_EQ(ftpPort(), QUIBLO_BUILD_FTP_PORT);
+    }
+}
+
+TEST(SplitReplyTest, CutsAtEveryBarKeepingEmptyFieldsAndLineEnds) {
+    EXPECT_EQ(splitReply("success|OK|3|10|24"), (QStringList{"success", "OK", "3", "10", "24"}));
+    EXPECT_EQ(splitReply("error||| |x|"), (QStringList{"error", "", "", " ", "x", ""}));
+    EXPECT_EQ(splitReply(" success |ok\r\n"), (QStringList{" success ", "ok\r\n"}));
+    EXPECT_EQ(splitReply("success"), QStringList{"success"});
+}
+
+TEST(SplitReplyTest, EmptyReplyHasNoStatusWord) {
+    const QStringList fields = splitReply("");
+    ASSERT_EQ(fields.size(), 1);
+    EXPECT_EQ(fields[0], "");
+}
+
+}  // namespace
+}  // namespace quiblo

@@ -1,0 +1,61 @@
+// The FTP transfer of a work file to the upload server, on libcurl: passive, binary, handed
+// over 100 bytes at a time. The login and the upload are two steps on one connection, so a
+// refused login, a refused remote file and a failed write are told apart.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace quiblo {
+
+inline constexpr qint64 kUploadSizeLimit = 500000;
+inline constexpr int kUploadChunk = 100;
+
+enum class FtpStage {
+    Initial,    // the transfer could not be set up at all
+    Connect,    // connecting or logging in
+    OpenRemote, // setting up the remote file
+    Write,      // sending the bytes
+};
+
+struct FtpFailure {
+    FtpStage stage = FtpStage::Initial;
+    int code = 0;          // libcurl's result code
+    QString description;   // libcurl's words and the server's last reply
+    bool loginRefused = false;
+};
+
+struct FtpAccount {
+    QString host;  // without a port
+    int port = 21;
+    QString user;
+    QString password;
+};
+
+class FtpSession {
+public:
+    FtpSession();
+    ~FtpSession();
+    FtpSession(const FtpSession&) = delete;
+    FtpSession& operator=(const FtpSession&) = delete;
+
+    // Connects and logs in; the connection is kept for upload().
+    std::optional<FtpFailure> login(const FtpAccount& account);
+    // Stores data as remoteName in the login folder. onChunk(sent) follows every chunk handed to
+    // the server, and once more at the end (a last write of the remainder, possibly 0 bytes).
+    // Called on the thread that runs upload().
+    std::optional<FtpFailure> upload(const QString& remoteName, const QByteArray& data,
+                                     const std::function<void(qint64 sent)>& onChunk);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// The stage names the messages show.
+QString ftpStageName(FtpStage stage);
+
+}  // namespace quiblo

@@ -1,0 +1,319 @@
+#include "SendDataWin.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+
+#include "FtpTransfer.h"
+#include "app/AppState.h"
+#include "app/Twips.h"
+#include "confirm/LoadMspaintWin.h"
+#include "confirm/PreviewWin.h"
+#include "history/HistoryFile.h"
+#include "platform/Fault.h"
+#include "platform/ProgramFolder.h"
+#include "platform/ReplyNumber.h"
+#include "platform/Wait.h"
+#include "service/Codes.h"
+#include "service/ServiceAddress.h"
+#include "service/SimpleHttp.h"
+#include "service/UserId.h"
+
+namespace quiblo {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+// The host of the service without its HTTP port: the upload server's host.
+QString ftpHost() {
+    const QString host = serviceHost();
+    const qsizetype colon = host.lastIndexOf(QLatin1Char(':'));
+    return colon < 0 ? host : host.left(colon);
+}
+
+}  // namespace
+
+SendDataWin::SendDataWin(AppState& app, PreviewWin& preview,
+                         std::function<void(const QString&)> showViewingUrl, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
+      app_(app),
+      preview_(preview),
+      showViewingUrl_(std::move(showViewingUrl)) {
+    setObjectName(QStringLiteral("SendDataWin"));
+    setWindowTitle(QStringLiteral("クイブロ - 送信ダイアログ"));
+    setModal(true);
+    setFixedSize(twipsToPixels(5400), twipsToPixels(2100));
+    Label1 = makeLabel(this, "Label1", QStringLiteral("進捗状況"));
+    placeTwips(Label1, 240, 180, 4935, 255);
+    Status = makeLabel(this, "Status", QStringLiteral("%Status%"));
+    placeTwips(Status, 240, 540, 4935, 255);
+    UserInfo = makeLabel(this, "UserInfo", QStringLiteral("%UserInfo%"));
+    placeTwips(UserInfo, 240, 900, 4935, 255);
+    UserInfo->hide();
+    Progress = new QProgressBar(this);
+    Progress->setObjectName(QStringLiteral("Progress"));
+    Progress->setTextVisible(false);
+    Progress->setRange(0, 1);
+    Progress->setValue(0);
+    placeTwips(Progress, 240, 1320, 4935, 375);
+}
+
+void SendDataWin::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The run starts once the dialog is on the screen, never twice.
+    if (!started_) QTimer::singleShot(0, this, &SendDataWin::StartUpload);
+}
+
+void SendDataWin::StartUpload() {
+    if (started_) return;
+    started_ = true;
+    if (preview_.IsPaintMode->checkState() == Qt::Checked) {
+        if (!PrepareImage()) return;
+        preview_.IsPaintMode->setTristate(true);
+        preview_.IsPaintMode->setCheckState(Qt::PartiallyChecked);  // the drawing was offered
+        LoadMspaintWin paint(app_.desktop(), app_.WorkPngPath, this);
+        paint.exec();
+    } else if (!PrepareImage()) {
+        return;
+    }
+    pauseFor(500);
+    processPendingEvents();
+    CheckUserAndConnect();
+}
+
+bool SendDataWin::PrepareImage() {
+    ShowStepStatus(QStringLiteral("画像準備中..."));
+    const UploadCodes codes = app_.makeUploadCodes();
+    PngCode = codes.pngcode;
+    DelId = codes.delid;
+    RemoteFileName = PngCode + QStringLiteral(".png");
+    ShowStatus(QStringLiteral("画像保存中..."));
+    LocalFilePath = programFile(app_.programFolder(), QStringLiteral("tmp_") + RemoteFileName);
+    app_.WorkPngPath = LocalFilePath;
+    const QImage& picture = preview_.previewPicture();
+    const auto result =
+        runWaiting([&] { return app_.imgctl().writePng(picture, LocalFilePath); });
+    if (result.written) return true;
+    error(QStringLiteral("PNGデータの出力においてエラーが発生しました。") + kCrLf +
+          QStringLiteral("エラーコード:") + QString::number(result.errorCode));
+    error(QStringLiteral("エラーが発生したため、終了します。"));
+    closeAs(true);
+    return false;
+}
+
+void SendDataWin::CheckUserAndConnect() {
+    try {
+        ShowStatus(QStringLiteral("ユーザー確認中..."));
+        const QString reply = runWaiting([] { return GetUrlText(userCheckUrl(GetUserId())); });
+        pauseFor(200);
+        const QStringList fields = splitReply(reply);
+        if (fields[0] == QLatin1String("error")) {
+            ShowStatus(QStringLiteral("ユーザー確認完了."));
+            error(replyField(fields, 5));
+            closeAs(true);
+            return;
+        }
+        if (fields[0] != QLatin1String("success")) {
+            error(QStringLiteral("サーバーとの接続が失敗したため、") + kCrLf +
+                  QStringLiteral("一部処理は行えませんでした。") + kCrLf +
+                  QStringLiteral("終了します。"));
+            closeAs(true);
+            return;
+        }
+        const std::optional<qint16> count = roundToInt16(readFieldNumber(replyField(fields, 2)) + 1);
+        if (!count) throw RuntimeFault(FaultNumber::Overflow);
+        ShowStatus(QStringLiteral("ユーザー確認完了. "));
+        UserInfo->setText(QStringLiteral("[") + QString::number(*count) +
+                          QStringLiteral("回目の利用 (最大:過去") + replyField(fields, 4) +
+                          QStringLiteral("時間に") + replyField(fields, 3) +
+                          QStringLiteral("回まで)]"));
+        UserInfo->show();
+        Connect();
+    } catch (const RuntimeFault& fault) {
+        ReportRuntimeError(fault.number(), fault.description());
+    }
+}
+
+void SendDataWin::Connect() {
+    ShowStepStatus(QStringLiteral("転送初期処理中..."));
+    FtpSession session;
+    const FtpAccount account{ftpHost(), ftpPort(), QStringLiteral("quiblo"),
+                             MakeFtpPassword(kVersionMajor, kVersionMinor)};
+    app_.FtpPassword = account.password;
+    ShowStepStatus(QStringLiteral("接続処理中..."));
+    if (auto failure = runWaiting([&] { return session.login(account); })) {
+        ReportInternetError(*failure);
+        return;
+    }
+    Status->setText(QStringLiteral("アップロードサーバーへ接続されました。"));
+    statusHistory << Status->text();
+    TransferFile(session);
+}
+
+void SendDataWin::TransferFile(FtpSession& session) {
+    QFile work(LocalFilePath);
+    if (!QFileInfo(LocalFilePath).dir().exists()) throw RuntimeFault(FaultNumber::PathNotFound);
+    if (!work.exists()) throw RuntimeFault(FaultNumber::FileNotFound);
+    // The size is checked before the remote file is opened: a refused picture leaves nothing.
+    if (work.size() > kUploadSizeLimit) {
+        error(QStringLiteral("ファイルサイズが大きすぎるため転送できません。") + kCrLf +
+              QStringLiteral("アップロードする領域を小さくしてください。"));
+        closeAs(true);
+        return;
+    }
+    if (!work.open(QIODevice::ReadOnly)) throw RuntimeFault(FaultNumber::PathNotFound);
+    const QByteArray data = work.readAll();
+    work.close();
+    const qint64 total = data.size();
+    Progress->setRange(0, static_cast<int>(std::max<qint64>(total, 1)));
+    Progress->setValue(0);
+
+    // Chunks are reported from the transfer's thread; the window shows them at its own pace.
+    auto onChunk = [this, total](qint64 sent) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, sent, total] {
+                Progress->setValue(static_cast<int>(sent));
+                Status->setText(QStringLiteral("アップロード中... [ %1Bytes / %2Bytes ]")
+                                    .arg(sent)
+                                    .arg(total));
+                statusHistory << Status->text();
+            },
+            Qt::QueuedConnection);
+    };
+    if (auto failure = runWaiting([&] { return session.upload(RemoteFileName, data, onChunk); })) {
+        ReportInternetError(*failure);
+        return;
+    }
+    QFile::remove(LocalFilePath);  // only a complete transfer removes the work file
+    FinishTransfer();
+}
+
+void SendDataWin::FinishTransfer() {
+    ShowStepStatus(QStringLiteral("転送は正常に終了しました。"));
+    RegisterUpload();
+}
+
+void SendDataWin::RegisterUpload() {
+    ShowStepStatus(QStringLiteral("アップロード情報を送信中..."));
+    const QString url = recordUrl(PngCode, DelId, GetUserId());
+    const QString reply = runWaiting([&] { return GetUrlText(url); });
+    pauseFor(200);
+    const QStringList fields = splitReply(reply);
+    if (fields[0] == QLatin1String("error")) {
+        ShowStatus(QStringLiteral("アップロード情報を送信中... エラー"));
+        error(replyField(fields, 2));
+        closeAs(true);
+        return;
+    }
+    if (fields[0] != QLatin1String("success")) {
+        ShowStatus(QStringLiteral("アップロード情報を送信中... エラー"));
+        error(QStringLiteral("サーバーとの接続が失敗したため、") + kCrLf +
+              QStringLiteral("一部処理は行えませんでした。"));
+        closeAs(true);
+        return;
+    }
+    ShowStatus(QStringLiteral("アップロード情報を送信中... 完了"));
+    ShowStepStatus(QStringLiteral("アップロード情報を記録中..."));
+    AppendHistoryRecord(app_.programFolder(), PngCode, DelId);
+    ShowStatus(QStringLiteral("アップロード情報を記録中... 完了"));
+    ShowStepStatus(QStringLiteral("クイブロは正常に完了しました。"));
+    pauseFor(500);
+    ShowStepStatus(QStringLiteral("終了処理中..."));
+    showViewingUrl_(viewUrl(BaseConv(PngCode, 10, 64)));
+    closeAs(false);
+}
+
+void SendDataWin::ShowStepStatus(const QString& text) {
+    ShowStatus(text);
+    pauseFor(100);
+}
+
+void SendDataWin::ShowStatus(const QString& text) {
+    Status->setText(text);
+    Status->repaint();
+    statusHistory << text;
+}
+
+void SendDataWin::ReportRuntimeError(int code, const QString& description) {
+    if (code == FaultNumber::PathNotFound) {
+        error(QStringLiteral("転送すべきファイルが読み込めません。"));
+    } else {
+        app_.desktop().message(this, QStringLiteral("致命的なエラー"),
+                               QStringLiteral("予期しないエラーが発生しました。サポートBBSで報告を"
+                                              "お願いします。") +
+                                   kCrLf + QStringLiteral("エラーコード:") +
+                                   QString::number(code) + kCrLf + QStringLiteral("詳細:") +
+                                   description,
+                               MsgIcon::Critical);
+        offerSupportBoard();
+    }
+    closeAs(true);
+}
+
+void SendDataWin::ReportInternetError(const FtpFailure& failure) {
+    if (failure.loginRefused) {
+        const MsgAnswer answer = app_.desktop().message(
+            this, QStringLiteral("お知らせ"),
+            QStringLiteral("現在ご使用のバージョンよりも新しいバージョンが公開されています。") +
+                kCrLf +
+                QStringLiteral("クイブロはサーバーと連動して動作しますので、最新バージョン以外は"
+                               "使用できません。") +
+                kCrLf + QStringLiteral("今すぐダウンロードページを開きますか？"),
+            MsgIcon::Question, MsgButtons::YesNo);
+        if (answer == MsgAnswer::Yes) app_.desktop().openUrl(downloadPageUrl());
+    } else {
+        error(QStringLiteral("[") + ftpStageName(failure.stage) +
+              QStringLiteral("]プロセスにおいて、エラーが発生しました。") + kCrLf +
+              QStringLiteral("エラー内容は以下の通りです。") + kCrLf +
+              QStringLiteral("サポートBBSで報告をお願いします。") + kCrLf +
+              QString(19, QChar(0xFF0D)) + kCrLf + QStringLiteral("エラーコード: ") +
+              QString::number(failure.code) + kCrLf + failure.description);
+        offerSupportBoard();
+    }
+    closeAs(true);
+}
+
+void SendDataWin::offerSupportBoard() {
+    if (app_.desktop().message(this, QStringLiteral("質問"),
+                               QStringLiteral("サポートBBSを開いてよろしいですか？"),
+                               MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes)
+        app_.desktop().openUrl(supportBoardUrl());
+}
+
+void SendDataWin::error(const QString& text) {
+    app_.desktop().message(this, QStringLiteral("エラー"), text, MsgIcon::Critical);
+}
+
+void SendDataWin::closeAs(bool failed) {
+    app_.UploadFailed = failed;
+    finished_ = true;
+    done(failed ? QDialog::Rejected : QDialog::Accepted);
+}
+
+void SendDataWin::closeEvent(QCloseEvent* event) {
+    if (finished_) {
+        QDialog::closeEvent(event);
+    } else {
+        event->ignore();  // the run ends the dialog itself
+    }
+}
+
+void SendDataWin::reject() {
+    if (finished_) QDialog::reject();
+}
+
+}  // namespace quiblo

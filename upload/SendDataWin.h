@@ -1,0 +1,69 @@
+// The upload dialog: carries one confirmed picture to the service in a fixed chain of steps
+// (picture, user check, FTP transfer, registration) while a status line follows, then closes.
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+#include <functional>
+
+class QLabel;
+class QProgressBar;
+
+namespace quiblo {
+
+class AppState;
+class FtpSession;
+class PreviewWin;
+struct FtpFailure;
+
+class SendDataWin : public QDialog {
+    Q_OBJECT
+
+public:
+    // showViewingUrl: puts the viewing URL of a finished upload into the main window.
+    SendDataWin(AppState& app, PreviewWin& preview,
+                std::function<void(const QString&)> showViewingUrl, QWidget* parent = nullptr);
+
+    QLabel* Label1;
+    QLabel* Status;
+    QLabel* UserInfo;
+    QProgressBar* Progress;
+
+    QString PngCode;
+    QString DelId;
+    QString RemoteFileName;
+    QString LocalFilePath;
+
+    // Every status text in the order shown, for a look back at a run.
+    QStringList statusHistory;
+
+    void StartUpload();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;  // Esc: the run cannot be interrupted
+
+private:
+    bool PrepareImage();
+    void CheckUserAndConnect();
+    void Connect();
+    void TransferFile(FtpSession& session);
+    void FinishTransfer();
+    void RegisterUpload();
+    void ShowStepStatus(const QString& text);
+    void ShowStatus(const QString& text);
+    void ReportRuntimeError(int code, const QString& description);
+    void ReportInternetError(const FtpFailure& failure);
+    void offerSupportBoard();
+    void closeAs(bool failed);
+    void error(const QString& text);
+
+    AppState& app_;
+    PreviewWin& preview_;
+    std::function<void(const QString&)> showViewingUrl_;
+    bool started_ = false;   // the run began: a later focus or show starts nothing
+    bool finished_ = false;  // the run ended and the dialog may close
+};
+
+}  // namespace quiblo
