@@ -20,6 +20,13 @@
 #include "AppState.h"
 #include "Artwork.h"
 #include "Twips.h"
+#include "UsageCheck.h"
+#include "VersionWin.h"
+#include "history/DeleteWin.h"
+#include "service/ServiceAddress.h"
+#include "service/SimpleHttp.h"
+#include "service/UserId.h"
+#include "settings/SettingsWin.h"
 #include "capture/PosSelectWin.h"
 #include "confirm/PreviewWin.h"
 #include "platform/Fault.h"
@@ -337,13 +344,40 @@ void MainWin::URLCopyCmd_Click() {
 
 void MainWin::CheckImgCmd_Click() { app_.desktop().openUrl(URL->toPlainText()); }
 
-void MainWin::DeleteCmd_Click() {}
+void MainWin::DeleteCmd_Click() {
+    DeleteWin history(app_.desktop(), app_.programFolder(), this);
+    history.exec();
+}
 
-void MainWin::OpenSettingsWinMenuCmd_Click() {}
+void MainWin::OpenSettingsWinMenuCmd_Click() {
+    SettingsWin settings(app_.desktop(), app_.programFolder(), this);
+    settings.exec();
+}
 
-void MainWin::ShowVersionMenuCmd_Click() {}
+void MainWin::ShowVersionMenuCmd_Click() {
+    VersionWin version(app_.desktop(), this);
+    version.exec();
+}
 
-void MainWin::CheckUploadCountCmd_Click() {}
+void MainWin::CheckUploadCountCmd_Click() {
+    const QString reply = runWaiting([] { return GetUrlText(userCheckUrl(GetUserId())); });
+    pauseFor(200);
+    const UsageReport report = readUsageReply(reply);
+    switch (report.kind) {
+        case UsageReport::Kind::Usage:
+            app_.desktop().message(this, QStringLiteral("情報"), report.text,
+                                   MsgIcon::Information);
+            return;
+        case UsageReport::Kind::Silent:
+            return;
+        case UsageReport::Kind::Refused:
+        case UsageReport::Kind::Failed:
+            break;
+    }
+    // Refused, or the service cannot be reached: the program cannot go on.
+    app_.desktop().message(this, QStringLiteral("エラー"), report.text, MsgIcon::Critical);
+    close();
+}
 
 void MainWin::ExitCmd_Click() { close(); }
 

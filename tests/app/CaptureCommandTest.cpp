@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFrame>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -18,6 +19,7 @@
 #include "app/MainWin.h"
 #include "confirm/PreviewWin.h"
 #include "platform/ScriptedDesktop.h"
+#include "support/ReferenceService.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo;
@@ -208,8 +210,14 @@ TEST_F(CaptureCommandTest, StoppedChainDoesNotBlink) {
 }
 
 TEST_F(CaptureCommandTest, FinishedChainBlinksFiveTimesAndEndsHidden) {
+    test::ReferenceService service;
+    ASSERT_TRUE(service.started());
+    test::ScopedEnv host("QUIBLO_SERVICE_HOST", service.host().toUtf8());
+    test::ScopedEnv ftp("QUIBLO_FTP_PORT", QByteArray::number(service.ftpPort()));
     answerPreview(true);
     win->QuibloCmd->click();
+    ASSERT_FALSE(state->UploadFailed) << desktop.shownBoxes.value(0).text.toStdString();
+    EXPECT_TRUE(win->URL->toPlainText().startsWith(QStringLiteral("http://") + service.host()));
     ASSERT_TRUE(win->NoticeTickerTimer->isActive());
     EXPECT_EQ(win->NoticeTickerTimer->interval(), 500);
     EXPECT_EQ(win->BlinkCount, 0);

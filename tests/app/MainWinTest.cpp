@@ -185,3 +185,27 @@ TEST_F(MainWinTest, ClosingTheMainWindowUnloadsEveryOtherWindow) {
     EXPECT_FALSE(win->isVisible());
     EXPECT_FALSE(other.isVisible());
 }
+
+TEST_F(MainWinTest, CommandsOpenTheirWindowsModally) {
+    const std::pair<QAction*, const char*> commands[] = {
+        {win->ManualDeleteMenuCmd, "DeleteWin"},
+        {win->OpenSettingsWinMenuCmd, "SettingsWin"},
+        {win->ShowVersionMenuCmd, "VersionWin"},
+    };
+    for (const auto& [entry, window] : commands) {
+        bool opened = false;
+        test::whenModalShown(QString::fromLatin1(window), [&](QWidget* shown) {
+            opened = shown->parentWidget() == win.get();
+            shown->close();
+        });
+        entry->trigger();
+        EXPECT_TRUE(opened) << window;
+    }
+    bool opened = false;
+    test::whenModalShown(QStringLiteral("DeleteWin"), [&](QWidget* shown) {
+        opened = true;
+        shown->close();
+    });
+    win->DeleteCmd->click();
+    EXPECT_TRUE(opened);
+}

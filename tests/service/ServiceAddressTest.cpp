@@ -1,7 +1,7 @@
 // Service addresses and the reading of replies.
 #include <gtest/gtest.h>
 
-#include "ReferenceService.h"
+#include "support/ReferenceService.h"
 #include "service/ServiceAddress.h"
 
 namespace quiblo {

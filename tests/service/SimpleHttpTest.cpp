@@ -4,7 +4,7 @@
 #include <chrono>
 #include <memory>
 
-#include "ReferenceService.h"
+#include "support/ReferenceService.h"
 #include "service/ServiceAddress.h"
 #include "service/SimpleHttp.h"
 

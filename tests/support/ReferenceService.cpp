@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <vector>
+
 #include <QRegularExpression>
 #include <chrono>
 #include <memory>
@@ -67,7 +69,7 @@ size_t appendTo(char* data, size_t size, size_t count, void* target) {
 
 }  // namespace
 
-ReferenceService::ReferenceService() {
+ReferenceService::ReferenceService(const QList<QByteArray>& options) : options_(options) {
     start();
 }
 
@@ -82,15 +84,17 @@ void ReferenceService::start() {
 
     const QByteArray script = QByteArray(QUIBLO_SOURCE_DIR) + "/server/quiblo-service";
     const QByteArray dataDir = data_.file("data").toLocal8Bit();
-    const char* argv[] = {
-        "/usr/bin/python3", script.constData(),  "--http-port", "0", "--ftp-port", "0",
-        "--data",           dataDir.constData(), nullptr};
+    std::vector<const char*> argv = {"/usr/bin/python3", script.constData(), "--http-port", "0",
+                                     "--ftp-port",       "0",                 "--data",
+                                     dataDir.constData()};
+    for (const QByteArray& option : options_) argv.push_back(option.constData());
+    argv.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), STDOUT_FILENO);
     const int failed =
-        posix_spawn(&pid_, argv[0], &actions, nullptr, const_cast<char* const*>(argv), environ);
+        posix_spawn(&pid_, argv[0], &actions, nullptr, const_cast<char* const*>(argv.data()), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (failed) {
         pid_ = -1;

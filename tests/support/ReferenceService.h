@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include "support/TestSupport.h"
@@ -12,8 +13,9 @@ namespace quiblo::test {
 
 class ReferenceService {
 public:
-    // Starts the service and waits (bounded) for its ready line; started() tells whether it came.
-    ReferenceService();
+    // Starts the service (with more command-line options, if given) and waits (bounded) for its
+    // ready line; started() tells whether it came.
+    explicit ReferenceService(const QList<QByteArray>& options = {});
     ~ReferenceService();
     ReferenceService(const ReferenceService&) = delete;
     ReferenceService& operator=(const ReferenceService&) = delete;
@@ -25,6 +27,10 @@ public:
     QString host() const;
     QString url(const QString& path) const;
     int ftpPort() const { return ftpPort_; }
+    // The file the service keeps for an uploaded picture.
+    QString pictureFile(const QString& pngcode) const {
+        return data_.file(QStringLiteral("data/pictures/") + pngcode + QStringLiteral(".png"));
+    }
 
     // Posts a JSON command to the control endpoint; returns the answer body (empty on failure).
     QByteArray control(const QByteArray& json) const;
@@ -32,6 +38,7 @@ public:
 private:
     void start();
 
+    QList<QByteArray> options_;
     TempFolder data_;
     pid_t pid_ = -1;
     int httpPort_ = 0;

@@ -1,0 +1,247 @@
+#include "history/DeleteWin.h"
+
+#include <QClipboard>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+
+#include "app/Twips.h"
+#include "history/HistoryFile.h"
+#include "platform/Wait.h"
+#include "service/Codes.h"
+#include "service/ServiceAddress.h"
+#include "service/SimpleHttp.h"
+
+namespace quiblo {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kErrorTitle = QStringLiteral("エラー");
+
+template <class Widget>
+Widget* makeControl(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* widget = new Widget(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    placeTwips(widget, left, top, width, height);
+    return widget;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
+                  int width, int height) {
+    auto* label = makeControl<QLabel>(parent, name, left, top, width, height);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setWordWrap(true);
+    label->setText(displayText(text));
+    return label;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, const char* tooltip,
+                        int left, int top, int width, int height) {
+    auto* button = makeControl<QPushButton>(parent, name, left, top, width, height);
+    button->setText(QString::fromUtf8(caption));
+    if (tooltip) button->setToolTip(QString::fromUtf8(tooltip));
+    return button;
+}
+
+// Why a record the service no longer holds is still in the history.
+QString notRemovedMessage(HistoryProblem problem) {
+    QString reason;
+    switch (problem) {
+        case HistoryProblem::Missing:
+            reason = QStringLiteral("情報ファイルが見つからないため、");
+            break;
+        case HistoryProblem::Unreadable:
+            reason = QStringLiteral("情報ファイルを読み込めないため、");
+            break;
+        default:
+            reason = QStringLiteral("情報ファイルを書き換えられなかったため、");
+            break;
+    }
+    return QStringLiteral("サーバー上の画像はすでにありませんが、") + kCrLf + reason + kCrLf +
+           QStringLiteral("履歴から削除できませんでした。") + kCrLf +
+           QStringLiteral("情報ファイルのほかの内容はそのまま残っています。");
+}
+
+}  // namespace
+
+DeleteReply readDeleteReply(const QString& reply) {
+    const QStringList fields = splitReply(reply);
+    DeleteReply result{kErrorTitle,
+                       QStringLiteral("サーバーとの通信に失敗、又はその処理が失敗したため、") +
+                           kCrLf + QStringLiteral("削除処理はできませんでした。"),
+                       MsgIcon::Critical, false};
+    if (fields.size() < 3) return result;
+    if (fields[0] == QLatin1String("error")) {
+        result.text = fields[2];
+    } else if (fields[0] == QLatin1String("success")) {
+        result = {QStringLiteral("情報"), fields[2], MsgIcon::Information, false};
+    }
+    result.removesRecord = fields[1] == QLatin1String("DELETE_SUCCESS") ||
+                           fields[1] == QLatin1String("NOT_FOUND_FILE");
+    return result;
+}
+
+DeleteWin::DeleteWin(Desktop& desktop, const QString& programFolder, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      desktop_(desktop),
+      programFolder_(programFolder) {
+    setObjectName(QStringLiteral("DeleteWin"));
+    setWindowTitle(QStringLiteral("クイブロ - 履歴閲覧/手動削除"));
+    setModal(true);
+    buildControls();
+    connectHandlers();
+    Form_Load();
+}
+
+void DeleteWin::buildControls() {
+    setFixedSize(twipsToPixels(5205), twipsToPixels(6090));
+
+    Label1 = makeLabel(this, "Label1", QStringLiteral("履歴閲覧/手動削除"), 300, 300, 2295, 255);
+    QFont headingFont(QStringLiteral("ＭＳ Ｐゴシック"));
+    headingFont.setPointSize(12);
+    Label1->setFont(headingFont);
+    Label1->setWordWrap(false);
+
+    Line1 = new QFrame(this);
+    Line1->setObjectName(QStringLiteral("Line1"));
+    Line1->setFrameShape(QFrame::HLine);
+    Line1->setFrameShadow(QFrame::Plain);
+    Line1->setGeometry(twipsToPixels(300), twipsToPixels(600), twipsToPixels(4980 - 300), 1);
+
+    // Designed 780 twips high; four lines in this font need a little more, so the label reaches
+    // down to the list rather than cut off its last line.
+    Label2 = makeLabel(this, "Label2",
+                       QStringLiteral("ここでは、自分が過去にアップロードした画像を確認したり手動で"
+                                      "削除することができます。") +
+                           kCrLf + QStringLiteral("（他人がアップロードした物は削除できません）") +
+                           kCrLf + QStringLiteral("項目を選択すると閲覧用URLが表示されます。"),
+                       360, 780, 4515, 1620 - 780);
+    DelList = makeControl<QListWidget>(this, "DelList", 300, 1620, 4575, 2760);
+    DelList->setSortingEnabled(false);
+    Label3 = makeLabel(this, "Label3", QStringLiteral("この画像の閲覧用URL"), 360, 4500, 1875, 195);
+    URL = makeControl<QLineEdit>(this, "URL", 300, 4740, 4575, 270);
+    URL->setReadOnly(true);
+
+    URLCopyCmd = makeButton(this, "URLCopyCmd", "URLをコピー(&C)", nullptr, 3000, 5160, 1875, 315);
+    CheckImgCmd = makeButton(this, "CheckImgCmd", "画像確認(&C)", "ブラウザで画像を閲覧します。",
+                             900, 5610, 1275, 315);
+    CheckImgCmd->setDefault(true);
+    DelCmd = makeButton(this, "DelCmd", "削除(&D)", "画像をサーバー上から削除します。", 2280, 5610,
+                        1275, 315);
+    CloseCmd = makeButton(this, "CloseCmd", "閉じる(&C)", nullptr, 3660, 5610, 1275, 315);
+    setActionsEnabled(false);
+}
+
+void DeleteWin::connectHandlers() {
+    // A click on the entry already chosen counts too: it enables CheckImgCmd again. Focus alone
+    // makes an entry current without choosing it: that does not count.
+    connect(DelList, &QListWidget::itemClicked, this, &DeleteWin::DelList_Click);
+    connect(DelList, &QListWidget::itemSelectionChanged, this, &DeleteWin::DelList_Click);
+    connect(CheckImgCmd, &QPushButton::clicked, this, &DeleteWin::CheckImgCmd_Click);
+    connect(URLCopyCmd, &QPushButton::clicked, this, &DeleteWin::URLCopyCmd_Click);
+    connect(DelCmd, &QPushButton::clicked, this, &DeleteWin::DelCmd_Click);
+    connect(CloseCmd, &QPushButton::clicked, this, &DeleteWin::CloseCmd_Click);
+}
+
+void DeleteWin::Form_Load() {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.left() + (area.width() - width()) / 2,
+             area.top() + (area.height() - height()) / 2);
+    }
+    const HistoryEntries history = LoadHistoryEntries(programFolder_);
+    // The window is not shown yet: its boxes belong to the window that opens it.
+    if (history.problem == HistoryProblem::Missing)
+        desktop_.message(parentWidget(), kErrorTitle,
+                         QStringLiteral("情報ファイルが見つからないため、削除処理ができません。"),
+                         MsgIcon::Critical);
+    else if (history.problem == HistoryProblem::Unreadable)
+        desktop_.message(parentWidget(), kErrorTitle,
+                         QStringLiteral("情報ファイルを読み込めないため、削除処理ができません。"),
+                         MsgIcon::Critical);
+    DelList->addItems(history.entries);
+    DelList->setCurrentRow(-1);
+}
+
+void DeleteWin::setActionsEnabled(bool enabled) {
+    CheckImgCmd->setEnabled(enabled);
+    DelCmd->setEnabled(enabled);
+    URLCopyCmd->setEnabled(enabled);
+}
+
+QListWidgetItem* DeleteWin::selectedEntry() const {
+    const QList<QListWidgetItem*> items = DelList->selectedItems();
+    return items.isEmpty() ? nullptr : items.first();
+}
+
+QString DeleteWin::selectedCode() const {
+    const QListWidgetItem* item = selectedEntry();
+    return item ? item->text().left(18) : QString();
+}
+
+void DeleteWin::DelList_Click() {
+    if (!selectedEntry()) return;
+    setActionsEnabled(true);
+    URL->setText(viewUrl(BaseConv(selectedCode(), 10, 64)));
+}
+
+void DeleteWin::CheckImgCmd_Click() {
+    if (!selectedEntry()) return;
+    desktop_.openUrl(viewUrl(selectedCode()));
+    CheckImgCmd->setEnabled(false);
+}
+
+void DeleteWin::URLCopyCmd_Click() {
+    QGuiApplication::clipboard()->setText(URL->text());
+    desktop_.message(this, QStringLiteral("確認"),
+                     QStringLiteral("URLがクリップボードへ転送されました。"), MsgIcon::Information);
+}
+
+void DeleteWin::DelCmd_Click() {
+    const QListWidgetItem* item = selectedEntry();
+    if (!item) return;
+    const HistoryRecord record = historyRecordOf(item->text());
+    const QString url = deleteUrl(record.pngcode, record.delid);
+    // The request runs aside so the window keeps painting; user input waits until the end.
+    const QString reply = runWaiting([url] { return GetUrlText(url); });
+    pauseFor(100);
+    const DeleteReply result = readDeleteReply(reply);
+    pauseFor(500);
+    desktop_.message(this, result.title, result.text, result.icon);
+    if (!result.removesRecord) return;
+    if (!removeFromHistory(record.pngcode, record.delid)) return;
+    removeEntry(DelList->row(item));
+}
+
+// False, with a message, when the record stays in the history file.
+bool DeleteWin::removeFromHistory(const QString& pngcode, const QString& delid) {
+    const HistoryProblem problem = RemoveHistoryRecord(programFolder_, pngcode, delid);
+    if (problem == HistoryProblem::None) return true;
+    desktop_.message(this, kErrorTitle, notRemovedMessage(problem), MsgIcon::Critical);
+    return false;
+}
+
+void DeleteWin::removeEntry(int row) {
+    {
+        // Taking the item moves the current row; that is no selection by the user.
+        const QSignalBlocker blocker(DelList);
+        delete DelList->takeItem(row);
+        DelList->setCurrentRow(-1);
+        DelList->clearSelection();
+    }
+    setActionsEnabled(false);
+}
+
+void DeleteWin::CloseCmd_Click() {
+    close();
+}
+
+}  // namespace quiblo

@@ -1,0 +1,171 @@
+#include "history/HistoryFile.h"
+
+#include <QByteArrayView>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "platform/CodePage.h"
+#include "platform/Fault.h"
+#include "platform/ProgramFolder.h"
+
+namespace quiblo {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Faults of a file that exists but cannot be read, and of a rewrite that failed.
+constexpr int kFileAccessFault = 75;
+constexpr int kWriteFault = 70;
+
+QString historyHeader() {
+    return QStringLiteral("### クイブロ アップロードファイルデータ") + kCrLf +
+           QStringLiteral(
+               "###   警告：このファイルを編集/削除すると、アップロードした画像データが") +
+           kCrLf + QStringLiteral("###         あとで手動削除できなくなります。") + kCrLf;
+}
+
+// The bytes of the CP932 character at the start of bytes: two for a lead byte followed by a
+// trail byte, else one.
+qsizetype characterWidth(QByteArrayView bytes) {
+    if (bytes.size() < 2) return 1;
+    const auto lead = static_cast<unsigned char>(bytes[0]);
+    const auto trail = static_cast<unsigned char>(bytes[1]);
+    const bool isLead = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
+    const bool isTrail = (trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC);
+    return isLead && isTrail ? 2 : 1;
+}
+
+// Replaces every occurrence of from that starts on a character boundary. Works on the bytes, so
+// whatever is not replaced stays byte for byte, even bytes that are not valid CP932.
+QByteArray replaceText(const QByteArray& content, const QByteArray& from, const QByteArray& to) {
+    QByteArray result;
+    result.reserve(content.size());
+    qsizetype i = 0;
+    while (i < content.size()) {
+        const QByteArrayView rest = QByteArrayView(content).sliced(i);
+        if (rest.startsWith(from)) {
+            result += to;
+            i += from.size();
+            continue;
+        }
+        const qsizetype width = characterWidth(rest);
+        result += rest.first(width);
+        i += width;
+    }
+    return result;
+}
+
+struct FileContent {
+    HistoryProblem problem = HistoryProblem::None;
+    QByteArray bytes;
+};
+
+FileContent readHistoryFile(const QString& path) {
+    if (!IsExistingFile(path)) return {HistoryProblem::Missing, {}};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {HistoryProblem::Unreadable, {}};
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) return {HistoryProblem::Unreadable, {}};
+    return {HistoryProblem::None, bytes};
+}
+
+// Writes a temporary file beside the history and renames it over; on failure the old file is
+// left as it was.
+bool rewriteHistoryFile(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    // Unbuffered: a short write shows here. Through the buffer, a write that stopped part-way
+    // (disk full, size limit) was committed as a cut-off history.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+// Lines up to LF, with the CR before it dropped; a last line without its line end counts.
+QList<QByteArray> splitLines(const QByteArray& content) {
+    QList<QByteArray> lines = content.split('\n');
+    if (content.isEmpty() || content.endsWith('\n')) lines.removeLast();
+    for (QByteArray& line : lines) {
+        if (line.endsWith('\r')) line.chop(1);
+    }
+    return lines;
+}
+
+}  // namespace
+
+QString historyFilePath(const QString& programFolder) {
+    return programFile(programFolder, QString::fromLatin1(kHistoryFileName));
+}
+
+bool IsExistingFile(const QString& path) {
+    if (path.isEmpty() || path.contains(QLatin1Char('*')) || path.contains(QLatin1Char('?')))
+        return false;
+    const QFileInfo info(path);
+    return info.exists() && !info.isDir();
+}
+
+void AppendHistoryRecord(const QString& programFolder, const QString& pngcode,
+                         const QString& delid) {
+    const QString path = historyFilePath(programFolder);
+    QByteArray content;
+    if (!IsExistingFile(path)) {
+        if (!QFileInfo(programFolder).isDir()) throw RuntimeFault(FaultNumber::PathNotFound);
+        content = toCp932(historyHeader());
+    } else {
+        const FileContent old = readHistoryFile(path);
+        if (old.problem == HistoryProblem::Missing) throw RuntimeFault(FaultNumber::FileNotFound);
+        if (old.problem != HistoryProblem::None)
+            throw RuntimeFault(kFileAccessFault, QStringLiteral("ファイルを読み込めません。"));
+        // Files of older versions carry this wording in their first header line.
+        content = replaceText(old.bytes, toCp932(QStringLiteral("クイブロッ!!")),
+                              toCp932(QStringLiteral("クイブロ")));
+    }
+    content += toCp932(pngcode + QLatin1Char(',') + delid + kCrLf);
+    if (!rewriteHistoryFile(path, content))
+        throw RuntimeFault(kWriteFault, QStringLiteral("ファイルに書き込めません。"));
+}
+
+HistoryEntries LoadHistoryEntries(const QString& programFolder) {
+    const FileContent file = readHistoryFile(historyFilePath(programFolder));
+    HistoryEntries result;
+    result.problem = file.problem;
+    for (const QByteArray& line : splitLines(file.bytes)) {
+        const QString text = fromCp932(line);
+        if (text.startsWith(QLatin1Char('#'))) continue;
+        result.entries << historyDisplayForm(text);
+    }
+    return result;
+}
+
+QString historyDisplayForm(const QString& line) {
+    const QString text = line.left(33);
+    const QString code = text.left(18);
+    const QString stamp = text.mid(19, 14);
+    return code + QStringLiteral(".png  -  ") + stamp.mid(0, 4) + QLatin1Char('/') +
+           stamp.mid(4, 2) + QLatin1Char('/') + stamp.mid(6, 2) + QLatin1Char(' ') +
+           stamp.mid(8, 2) + QLatin1Char(':') + stamp.mid(10, 2) + QLatin1Char(':') +
+           stamp.mid(12, 2);
+}
+
+HistoryRecord historyRecordOf(const QString& displayForm) {
+    QString delid = displayForm.right(19);
+    delid.remove(QLatin1Char('/')).remove(QLatin1Char(':')).remove(QLatin1Char(' '));
+    return {displayForm.left(18), delid};
+}
+
+HistoryProblem RemoveHistoryRecord(const QString& programFolder, const QString& pngcode,
+                                   const QString& delid) {
+    const QString path = historyFilePath(programFolder);
+    const FileContent old = readHistoryFile(path);
+    if (old.problem != HistoryProblem::None) return old.problem;
+    const QByteArray record = toCp932(pngcode + QLatin1Char(',') + delid + kCrLf);
+    const QByteArray content = replaceText(old.bytes, record, {});
+    return rewriteHistoryFile(path, content) ? HistoryProblem::None : HistoryProblem::NotWritten;
+}
+
+}  // namespace quiblo

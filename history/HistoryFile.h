@@ -1,0 +1,61 @@
+// The upload history Quiblo.dat in the program folder: one record per upload, picture code and
+// deletion id, so that a picture can be deleted from the service later. CP932 text with CR LF
+// line ends under a three-line comment header. Every change rewrites the whole file through a
+// temporary file and a rename, so an interruption never loses the history.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace quiblo {
+
+inline constexpr char kHistoryFileName[] = "Quiblo.dat";
+
+// program folder + "/Quiblo.dat".
+QString historyFilePath(const QString& programFolder);
+
+// True when path names something that is not a folder; false for an empty path or one with a
+// wildcard ("*", "?").
+bool IsExistingFile(const QString& path);
+
+// Adds the record pngcode + "," + delid. A missing file is created with the header; an existing
+// file keeps its content, with the older header wording brought up to date. Throws RuntimeFault
+// when the folder is missing (76), the file cannot be read (75) or cannot be written (70); the
+// old file then stays as it was.
+void AppendHistoryRecord(const QString& programFolder, const QString& pngcode,
+                         const QString& delid);
+
+enum class HistoryProblem {
+    None,
+    Missing,     // no history file
+    Unreadable,  // it exists but reading it failed
+    NotWritten,  // the rewrite failed; the old file is whole
+};
+
+struct HistoryEntries {
+    HistoryProblem problem = HistoryProblem::None;
+    QStringList entries;  // display forms, in file order
+};
+
+// The display forms of every line that is not a comment ("#" first), in file order.
+HistoryEntries LoadHistoryEntries(const QString& programFolder);
+
+// code + ".png  -  " + YYYY/MM/DD hh:mm:ss, from the first 33 characters of a line. Short or odd
+// lines are shown as they fall apart.
+QString historyDisplayForm(const QString& line);
+
+struct HistoryRecord {
+    QString pngcode;
+    QString delid;
+};
+
+// The record behind a display form: its first 18 characters, and its last 19 without "/", ":"
+// and " ".
+HistoryRecord historyRecordOf(const QString& displayForm);
+
+// Removes every record pngcode + "," + delid + CR LF; everything else stays byte for byte.
+// A record that is not there leaves the content as it was.
+HistoryProblem RemoveHistoryRecord(const QString& programFolder, const QString& pngcode,
+                                   const QString& delid);
+
+}  // namespace quiblo

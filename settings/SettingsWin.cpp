@@ -1,0 +1,222 @@
+#include "SettingsWin.h"
+
+#include <algorithm>
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include "IniFile.h"
+#include "WorkFileCleaning.h"
+#include "app/Twips.h"
+#include "platform/Desktop.h"
+
+namespace quiblo {
+
+namespace {
+
+constexpr int kMinimumWait = 100;
+constexpr int kMaximumWait = 1000;
+constexpr int kWaitIncrement = 100;
+
+template <class Widget>
+Widget* makeControl(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* widget = new Widget(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    placeTwips(widget, left, top, width, height);
+    return widget;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
+                  int width, int height) {
+    auto* label = makeControl<QLabel>(parent, name, left, top, width, height);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setText(text);
+    return label;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int left,
+                        int top, int width, int height) {
+    auto* button = makeControl<QPushButton>(parent, name, left, top, width, height);
+    button->setText(caption);
+    button->setAutoDefault(true);  // Enter presses the button that has the focus
+    return button;
+}
+
+QToolButton* makeArrow(QWidget* parent, Qt::ArrowType arrow) {
+    auto* button = new QToolButton(parent);
+    button->setArrowType(arrow);
+    button->setAutoRepeat(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+// The window opens in the middle of the screen, as designed.
+void centreOnScreen(QWidget* window) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->geometry();
+    window->move(area.left() + (area.width() - window->width()) / 2,
+                 area.top() + (area.height() - window->height()) / 2);
+}
+
+// Up and Down step an up-down; the wheel too. True when the event was one of these.
+bool stepByInput(UpDown* upDown, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up) upDown->stepUp();
+        if (key == Qt::Key_Down) upDown->stepDown();
+        return key == Qt::Key_Up || key == Qt::Key_Down;
+    }
+    if (event->type() == QEvent::Wheel) {
+        const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
+        if (delta > 0) upDown->stepUp();
+        if (delta < 0) upDown->stepDown();
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+UpDown::UpDown(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::StrongFocus);
+    upButton = makeArrow(this, Qt::UpArrow);
+    downButton = makeArrow(this, Qt::DownArrow);
+    connect(upButton, &QToolButton::clicked, this, [this] { stepUp(); });
+    connect(downButton, &QToolButton::clicked, this, [this] { stepDown(); });
+}
+
+void UpDown::setValue(int value) {
+    const int clamped = std::clamp(value, minimum_, maximum_);
+    if (clamped == value_) return;
+    value_ = clamped;
+    if (onChange) onChange();
+}
+
+void UpDown::setRange(int minimum, int maximum) {
+    minimum_ = minimum;
+    maximum_ = std::max(minimum, maximum);
+    setValue(value_);
+}
+
+void UpDown::resizeEvent(QResizeEvent*) {
+    const int upper = height() / 2;
+    upButton->setGeometry(0, 0, width(), upper);
+    downButton->setGeometry(0, upper, width(), height() - upper);
+}
+
+void UpDown::keyPressEvent(QKeyEvent* event) {
+    if (!stepByInput(this, event)) QWidget::keyPressEvent(event);
+}
+
+void UpDown::wheelEvent(QWheelEvent* event) {
+    stepByInput(this, event);
+}
+
+SettingsWin::SettingsWin(Desktop& desktop, const QString& programFolder, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      desktop_(desktop),
+      programFolder_(programFolder) {
+    setObjectName(QStringLiteral("SettingsWin"));
+    setWindowTitle(QStringLiteral("クイブロ - 高度な設定"));
+    setModal(true);
+    buildControls();
+    Form_Load();
+}
+
+void SettingsWin::buildControls() {
+    Label1 = makeLabel(this, "Label1", QStringLiteral("高度な設定"), 240, 240, 1335, 255);
+    QFont heading = Label1->font();
+    heading.setPointSize(12);
+    Label1->setFont(heading);
+    Line1 = makeControl<QFrame>(this, "Line1", 240, 540, 4920 - 240, 15);
+    QPalette ink = Line1->palette();
+    ink.setColor(QPalette::Window, ink.color(QPalette::WindowText));
+    Line1->setPalette(ink);
+    Line1->setAutoFillBackground(true);  // a one-pixel frame shape would draw nothing
+    Label2 = makeLabel(this, "Label2",
+                       QStringLiteral("クイブロは初期設定でも十分お使いいただけますが、ここでは細"
+                                      "かい動作制御を行うことができます。"),
+                       240, 720, 4695, 360);
+    Label2->setWordWrap(true);
+    Label3 = makeLabel(this, "Label3",
+                       QStringLiteral("・正常に削除されなかった作業ファイル(tmp_***.png)の削除"),
+                       240, 1380, 4575, 195);
+    CleanTmpFileCmd = makeButton(this, "CleanTmpFileCmd", QStringLiteral("クリーニング(&C)"), 465,
+                                 1680, 4275, 315);
+    Label4 = makeLabel(this, "Label4",
+                       QStringLiteral("・撮影時のウェイト時間 (デフォルト100ms)\n"
+                                      "　(画像にクイブロの残影が残ってしまう場合、長めにする)"),
+                       240, 2220, 4575, 375);
+    QuibloWaitTime = makeControl<QLineEdit>(this, "QuibloWaitTime", 1980, 2700, 525, 270);
+    QuibloWaitTime->setReadOnly(true);
+    QuibloWaitTime->installEventFilter(this);  // its arrow keys and wheel step the up-down
+    QuibloWaitTimeUD = makeControl<UpDown>(this, "QuibloWaitTimeUD", 2506, 2700, 255, 270);
+    QuibloWaitTimeUD->setRange(kMinimumWait, kMaximumWait);
+    QuibloWaitTimeUD->setIncrement(kWaitIncrement);
+    Label5 = makeLabel(this, "Label5", QStringLiteral("ms"), 2820, 2760, 315, 255);
+    CloseCmd = makeButton(this, "CloseCmd", QStringLiteral("閉じる(&C)"), 3660, 3180, 1275, 315);
+
+    QuibloWaitTimeUD->onChange = [this] { QuibloWaitTimeUD_Change(); };
+    connect(CleanTmpFileCmd, &QPushButton::clicked, this, &SettingsWin::CleanTmpFileCmd_Click);
+    connect(CloseCmd, &QPushButton::clicked, this, &SettingsWin::CloseCmd_Click);
+}
+
+void SettingsWin::Form_Load() {
+    setFixedSize(twipsToPixels(5205), twipsToPixels(3645));
+    centreOnScreen(this);
+    ReadSettings();
+}
+
+void SettingsWin::ReadSettings() {
+    QuibloWaitTimeUD->setValue(ReadCaptureWait(programFolder_));
+    QuibloWaitTimeUD_Change();  // also when the value was already the stored one
+}
+
+void SettingsWin::WriteSettings() {
+    WriteIniValue(programFolder_, QString::fromLatin1(kSettingsSection),
+                  QString::fromLatin1(kWaitKey), static_cast<long long>(QuibloWaitTimeUD->value()));
+}
+
+void SettingsWin::QuibloWaitTimeUD_Change() {
+    QuibloWaitTime->setText(QString::number(QuibloWaitTimeUD->value()));
+}
+
+void SettingsWin::CleanTmpFileCmd_Click() {
+    if (CleanWorkFiles(programFolder_)) {
+        desktop_.message(this, QStringLiteral("情報"),
+                         QStringLiteral("クリーニング作業は完了しました。"), MsgIcon::Information);
+    } else {
+        desktop_.message(this, QStringLiteral("エラー"),
+                         QStringLiteral("クリーニング作業は失敗しました。"), MsgIcon::Critical);
+    }
+}
+
+void SettingsWin::CloseCmd_Click() {
+    WriteSettings();
+    accept();
+}
+
+void SettingsWin::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Cancel)) {
+        CloseCmd->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool SettingsWin::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == QuibloWaitTime && stepByInput(QuibloWaitTimeUD, event)) return true;
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace quiblo

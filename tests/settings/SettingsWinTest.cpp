@@ -1,0 +1,213 @@
+// The advanced settings window: the capture wait it shows and stores, and the cleaning of
+// left-over work files.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <memory>
+
+#include "platform/ScriptedDesktop.h"
+#include "settings/SettingsWin.h"
+#include "support/TestSupport.h"
+
+using namespace quiblo;
+
+namespace {
+
+const QString kIni = QStringLiteral("Quiblo.ini");
+
+class SettingsWinTest : public ::testing::Test {
+protected:
+    void store(const QByteArray& wait) { folder.write(kIni, "[Quiblo]\r\nWait=" + wait + "\r\n"); }
+    QByteArray stored() const { return folder.read(kIni); }
+    // Opens the window as the main window does: anew, from the stored setting.
+    SettingsWin& open(const QString& programFolder = QString()) {
+        win = std::make_unique<SettingsWin>(
+            desktop, programFolder.isEmpty() ? folder.path() : programFolder);
+        win->show();
+        return *win;
+    }
+    QString shown() const { return win->QuibloWaitTime->text(); }
+
+    test::TempFolder folder;
+    ScriptedDesktop desktop;
+    std::unique_ptr<SettingsWin> win;
+};
+
+}  // namespace
+
+TEST_F(SettingsWinTest, LaysOutItsControlsAsDesigned) {
+    open();
+    EXPECT_EQ(win->windowTitle(), QStringLiteral("クイブロ - 高度な設定"));
+    EXPECT_EQ(win->size(), QSize(347, 243));
+    EXPECT_FALSE(win->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(win->CleanTmpFileCmd->text(), QStringLiteral("クリーニング(&C)"));
+    EXPECT_EQ(win->CleanTmpFileCmd->geometry(), QRect(31, 112, 285, 21));
+    EXPECT_EQ(win->Label3->text(),
+              QStringLiteral("・正常に削除されなかった作業ファイル(tmp_***.png)の削除"));
+    EXPECT_EQ(win->Label4->text(),
+              QStringLiteral("・撮影時のウェイト時間 (デフォルト100ms)\n"
+                             "　(画像にクイブロの残影が残ってしまう場合、長めにする)"));
+    EXPECT_EQ(win->QuibloWaitTime->geometry(), QRect(132, 180, 35, 18));
+    EXPECT_EQ(win->QuibloWaitTimeUD->geometry(), QRect(167, 180, 17, 18));
+    EXPECT_EQ(win->Label5->text(), QStringLiteral("ms"));
+    EXPECT_EQ(win->CloseCmd->text(), QStringLiteral("閉じる(&C)"));
+    EXPECT_EQ(win->CloseCmd->geometry(), QRect(244, 212, 85, 21));
+}
+
+TEST_F(SettingsWinTest, ShowsTheStoredWaitOr100) {
+    open();
+    EXPECT_EQ(shown(), QStringLiteral("100")) << "no settings file";
+    for (const char* value : {"700", "1000", "100"}) {
+        store(value);
+        open();
+        EXPECT_EQ(shown(), QString::fromLatin1(value));
+        EXPECT_EQ(win->QuibloWaitTimeUD->value(), QByteArray(value).toInt());
+    }
+    for (const char* value : {"750", "250", "abc", "1100", "50", "0", "-200"}) {
+        store(value);
+        open();
+        EXPECT_EQ(shown(), QStringLiteral("100")) << value;
+    }
+}
+
+TEST_F(SettingsWinTest, UpDownStepsByHundredWithin100To1000) {
+    open();
+    win->QuibloWaitTimeUD->downButton->click();
+    EXPECT_EQ(shown(), QStringLiteral("100"));
+    QStringList seen;
+    for (int i = 0; i < 10; ++i) {
+        win->QuibloWaitTimeUD->upButton->click();
+        seen << shown();
+    }
+    EXPECT_EQ(seen, QStringList(
+                        {"200", "300", "400", "500", "600", "700", "800", "900", "1000", "1000"}));
+    win->QuibloWaitTimeUD->downButton->click();
+    EXPECT_EQ(shown(), QStringLiteral("900"));
+    EXPECT_EQ(win->QuibloWaitTimeUD->value(), 900);
+}
+
+TEST_F(SettingsWinTest, TextCannotBeTypedButArrowKeysStep) {
+    store("500");
+    open();
+    EXPECT_TRUE(win->QuibloWaitTime->isReadOnly());
+    QTest::keyClicks(win->QuibloWaitTime, QStringLiteral("9"));
+    QTest::keyClick(win->QuibloWaitTime, Qt::Key_Backspace);
+    EXPECT_EQ(shown(), QStringLiteral("500"));
+    QTest::keyClick(win->QuibloWaitTime, Qt::Key_Up);
+    EXPECT_EQ(shown(), QStringLiteral("600"));
+    QTest::keyClick(win->QuibloWaitTimeUD, Qt::Key_Down);
+    QTest::keyClick(win->QuibloWaitTimeUD, Qt::Key_Down);
+    EXPECT_EQ(shown(), QStringLiteral("400"));
+}
+
+TEST_F(SettingsWinTest, CloseCmdCreatesTheFileWithTheChosenWait) {
+    open();
+    win->CloseCmd->click();
+    EXPECT_EQ(stored(), QByteArray("[Quiblo]\r\nWait=100\r\n"));
+    EXPECT_FALSE(win->isVisible());
+
+    open();
+    win->QuibloWaitTimeUD->upButton->click();
+    win->QuibloWaitTimeUD->upButton->click();
+    win->CloseCmd->click();
+    EXPECT_EQ(stored(), QByteArray("[Quiblo]\r\nWait=300\r\n"));
+    EXPECT_EQ(win->result(), QDialog::Accepted);
+}
+
+TEST_F(SettingsWinTest, EscStoresLikeCloseCmdAlsoFromTheTextBox) {
+    store("200");
+    open();
+    win->QuibloWaitTimeUD->upButton->click();
+    QTest::keyClick(win.get(), Qt::Key_Escape);
+    EXPECT_EQ(stored(), QByteArray("[Quiblo]\r\nWait=300\r\n"));
+    EXPECT_FALSE(win->isVisible());
+
+    open();
+    win->QuibloWaitTimeUD->upButton->click();
+    QTest::keyClick(win->QuibloWaitTime, Qt::Key_Escape);
+    EXPECT_EQ(stored(), QByteArray("[Quiblo]\r\nWait=400\r\n"));
+    EXPECT_FALSE(win->isVisible());
+}
+
+TEST_F(SettingsWinTest, TitleBarCloseStoresNothing) {
+    open();
+    win->QuibloWaitTimeUD->upButton->click();
+    EXPECT_TRUE(win->close());
+    EXPECT_FALSE(QFile::exists(folder.file(kIni))) << "no file is created";
+
+    store("500");
+    open();
+    win->QuibloWaitTimeUD->upButton->click();
+    EXPECT_TRUE(win->close());
+    EXPECT_EQ(stored(), QByteArray("[Quiblo]\r\nWait=500\r\n"));
+    open();
+    EXPECT_EQ(shown(), QStringLiteral("500")) << "the next opening starts from the stored value";
+}
+
+TEST_F(SettingsWinTest, CleaningDeletesOnlyWorkFilesOfTheProgramFolder) {
+    const QStringList workFiles = {"tmp_123456789012345678.png", "tmp_1.png", "tmp_.png",
+                                   "tmp_a b.png"};
+    const QStringList otherFiles = {"tmp_1.png.bak", "xtmp_1.png", "tmp_1.jpg",
+                                    "tmp1.png",      "Quiblo.ini", "Quiblo.dat"};
+    for (const QString& name : workFiles + otherFiles) folder.write(name, "x");
+    QDir dir(folder.path());
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("tmp_folder.png")));
+    folder.write(QStringLiteral("tmp_folder.png/tmp_2.png"), "x");
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("sub")));
+    folder.write(QStringLiteral("sub/tmp_3.png"), "x");
+    // A link named like a work file, pointing at a file outside: neither is touched.
+    test::TempFolder outside;
+    outside.write(QStringLiteral("tmp_9.png"), "keep");
+    ASSERT_TRUE(QFile::link(outside.file(QStringLiteral("tmp_9.png")),
+                            folder.file(QStringLiteral("tmp_link.png"))));
+
+    open();
+    win->CleanTmpFileCmd->click();
+
+    for (const QString& name : workFiles)
+        EXPECT_FALSE(QFile::exists(folder.file(name))) << name.toStdString();
+    for (const QString& name : otherFiles)
+        EXPECT_TRUE(QFile::exists(folder.file(name))) << name.toStdString();
+    EXPECT_TRUE(QFile::exists(folder.file(QStringLiteral("tmp_folder.png/tmp_2.png"))));
+    EXPECT_TRUE(QFile::exists(folder.file(QStringLiteral("sub/tmp_3.png"))));
+    EXPECT_TRUE(QFileInfo(folder.file(QStringLiteral("tmp_link.png"))).isSymLink());
+    EXPECT_EQ(outside.read(QStringLiteral("tmp_9.png")), QByteArray("keep"));
+
+    ASSERT_EQ(desktop.shownBoxes.size(), 1);
+    const MessageBoxRequest& box = desktop.shownBoxes[0];
+    EXPECT_EQ(box.title, QStringLiteral("情報"));
+    EXPECT_EQ(box.text, QStringLiteral("クリーニング作業は完了しました。"));
+    EXPECT_EQ(box.icon, MsgIcon::Information);
+    EXPECT_EQ(box.buttons, MsgButtons::Ok);
+    EXPECT_TRUE(win->isVisible()) << "the window stays open";
+}
+
+TEST_F(SettingsWinTest, CleaningWithNothingLeftOverCompletes) {
+    folder.write(QStringLiteral("Quiblo.dat"), "x");
+    open();
+    win->CleanTmpFileCmd->click();
+    ASSERT_EQ(desktop.shownBoxes.size(), 1);
+    EXPECT_EQ(desktop.shownBoxes[0].text, QStringLiteral("クリーニング作業は完了しました。"));
+    EXPECT_TRUE(QFile::exists(folder.file(QStringLiteral("Quiblo.dat"))));
+}
+
+TEST_F(SettingsWinTest, CleaningAFolderThatCannotBeReadReportsTheFailure) {
+    // The tests run as root, so a program folder that does not exist stands in for one
+    // without access.
+    open(folder.file(QStringLiteral("no/such/folder")));
+    win->CleanTmpFileCmd->click();
+    ASSERT_EQ(desktop.shownBoxes.size(), 1);
+    const MessageBoxRequest& box = desktop.shownBoxes[0];
+    EXPECT_EQ(box.title, QStringLiteral("エラー"));
+    EXPECT_EQ(box.text, QStringLiteral("クリーニング作業は失敗しました。"));
+    EXPECT_EQ(box.icon, MsgIcon::Critical);
+    EXPECT_EQ(box.buttons, MsgButtons::Ok);
+    EXPECT_TRUE(win->isVisible());
+}

@@ -1,0 +1,329 @@
+// The upload dialog from a confirmed picture to the viewing URL, against the reference service.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/AppState.h"
+#include "confirm/LoadMspaintWin.h"
+#include "confirm/PreviewWin.h"
+#include "history/HistoryFile.h"
+#include "platform/ScriptedDesktop.h"
+#include "service/Codes.h"
+#include "service/ServiceAddress.h"
+#include "support/ReferenceService.h"
+#include "upload/SendDataWin.h"
+
+using namespace quiblo;
+
+namespace {
+
+// Pixels that do not compress: the PNG is about as large as the picture.
+QImage noisePicture(int width, int height) {
+    QImage noise(width, height, QImage::Format_RGB32);
+    quint32 seed = 12345;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            seed = seed * 1103515245 + 12345;
+            noise.setPixel(x, y, seed >> 8);
+        }
+    return noise;
+}
+
+const QString kFailedConnection = QStringLiteral(
+    "サーバーとの接続が失敗したため、\r\n一部処理は行えませんでした。\r\n終了します。");
+
+class SendDataWinTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { service = new test::ReferenceService(); }
+    static void TearDownTestSuite() {
+        delete service;
+        service = nullptr;
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(service->started()) << service->startError().toStdString();
+        service->control(R"({"action":"reset","data":true})");
+        host.emplace("QUIBLO_SERVICE_HOST", service->host().toUtf8());
+        ftp.emplace("QUIBLO_FTP_PORT", QByteArray::number(service->ftpPort()));
+        ASSERT_TRUE(QFile::copy(test::buildProgramFolder() + QStringLiteral("/libimgctl.so"),
+                                folder.file(QStringLiteral("libimgctl.so"))));
+        AppSeams seams;
+        seams.desktop = &desktop;
+        seams.programFolder = folder.path();
+        seams.instanceLockPath = folder.file(QStringLiteral("lock"));
+        seams.makeUploadCodes = [this] {
+            ++codesMade;
+            return MakeUploadCodes(QDateTime(QDate(2026, 12, 7), QTime(21, 5, 9)), digits);
+        };
+        state = std::make_unique<AppState>(seams);
+        ASSERT_EQ(state->imgctl().probe(), ImgctlLibrary::Probe::Loaded);
+        state->CaptureRect = {0, 0, qint16(picture.width()), qint16(picture.height())};
+        preview = std::make_unique<PreviewWin>(*state, picture);
+    }
+
+    // Runs the dialog as the confirmation window does, until it closes by itself.
+    void run() {
+        SendDataWin dialog(*state, *preview, [this](const QString& url) { viewingUrl = url; });
+        dialog.exec();
+        statuses = dialog.statusHistory;
+        userInfo = dialog.UserInfo->isVisibleTo(&dialog) ? dialog.UserInfo->text() : QString();
+        code = dialog.PngCode;
+    }
+    void script(const char* path, const QByteArray& body) {
+        service->control(QByteArray(R"({"action":"script","path":")") + path +
+                         R"(","count":1,"body":")" + body + R"("})");
+    }
+    QString workFile() const { return folder.file(QStringLiteral("tmp_") + code + ".png"); }
+    QByteArray encoded(const QImage& image) {
+        const QString path = folder.file(QStringLiteral("expected.png"));
+        EXPECT_TRUE(state->imgctl().writePng(image, path).written);
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QByteArray onServer() const {
+        QFile file(service->pictureFile(code));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QStringList historyRecords() const {
+        return LoadHistoryEntries(folder.path()).entries;
+    }
+    const MessageBoxRequest* box(qsizetype i) const {
+        return i < desktop.shownBoxes.size() ? &desktop.shownBoxes[i] : nullptr;
+    }
+
+    static inline test::ReferenceService* service = nullptr;
+    std::optional<test::ScopedEnv> host, ftp;
+    test::TempFolder folder;
+    ScriptedDesktop desktop;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<PreviewWin> preview;
+    QImage picture = test::patternPicture(120, 90);
+    std::array<int, 4> digits{3, 1, 4, 1};
+    int codesMade = 0;
+    QString viewingUrl, userInfo, code;
+    QStringList statuses;
+};
+
+}  // namespace
+
+TEST_F(SendDataWinTest, UploadEndsWithTheViewingUrlAndARecord) {
+    run();
+    EXPECT_FALSE(state->UploadFailed);
+    EXPECT_TRUE(desktop.shownBoxes.isEmpty()) << desktop.shownBoxes.value(0).text.toStdString();
+    EXPECT_EQ(codesMade, 1);
+    EXPECT_EQ(viewingUrl, QStringLiteral("http://") + service->host() +
+                              QStringLiteral("/view.cgi?") + BaseConv(code, 10, 64));
+    EXPECT_EQ(onServer(), encoded(picture)) << "the server holds the work file's bytes";
+    EXPECT_FALSE(QFile::exists(workFile()));
+    EXPECT_EQ(userInfo, QStringLiteral("[1回目の利用 (最大:過去24時間に10回まで)]"));
+    EXPECT_EQ(state->FtpPassword, MakeFtpPassword(1, 3));
+    ASSERT_FALSE(historyRecords().isEmpty());
+
+    const qint64 total = onServer().size();
+    QStringList expected = {"画像準備中...", "画像保存中...", "ユーザー確認中...",
+                            "ユーザー確認完了. ", "転送初期処理中...", "接続処理中...",
+                            "アップロードサーバーへ接続されました。"};
+    for (qint64 sent = 100; sent <= total; sent += 100)
+        expected << QStringLiteral("アップロード中... [ %1Bytes / %2Bytes ]").arg(sent).arg(total);
+    expected << QStringLiteral("アップロード中... [ %1Bytes / %1Bytes ]").arg(total);
+    expected << QStringList{"転送は正常に終了しました。", "アップロード情報を送信中...",
+                            "アップロード情報を送信中... 完了", "アップロード情報を記録中...",
+                            "アップロード情報を記録中... 完了", "クイブロは正常に完了しました。",
+                            "終了処理中..."};
+    EXPECT_EQ(statuses, expected);
+}
+
+TEST_F(SendDataWinTest, SecondUploadIsCountedAndRecordedAfterTheFirst) {
+    run();
+    const QString first = code;
+    digits = {2, 7, 1, 8};
+    run();
+    EXPECT_NE(code, first);
+    EXPECT_EQ(userInfo, QStringLiteral("[2回目の利用 (最大:過去24時間に10回まで)]"));
+    const QStringList records = historyRecords();
+    ASSERT_GE(records.size(), 2);
+    EXPECT_TRUE(records[records.size() - 2].contains(first));
+    EXPECT_TRUE(records.back().contains(code));
+}
+
+TEST_F(SendDataWinTest, UserRefusedShowsTheServiceMessageAndSendsNothing) {
+    script("/usercheck.cgi", "error|LIMIT_REACHED|10|10|24|上限に達しました。");
+    run();
+    EXPECT_TRUE(state->UploadFailed);
+    ASSERT_EQ(desktop.shownBoxes.size(), 1);
+    EXPECT_EQ(box(0)->text, QStringLiteral("上限に達しました。"));
+    EXPECT_EQ(box(0)->title, QStringLiteral("エラー"));
+    EXPECT_EQ(statuses.back(), QStringLiteral("ユーザー確認完了."));
+    EXPECT_TRUE(QFile::exists(workFile())) << "the work file is kept for the cleaning";
+    EXPECT_TRUE(onServer().isEmpty());
+    EXPECT_TRUE(viewingUrl.isEmpty());
+}
+
+TEST_F(SendDataWinTest, EmptyOrUnknownUserCheckReplyIsAFailedConnection) {
+    for (const char* body : {"", "Success|OK|0|10|24"}) {
+        desktop.shownBoxes.clear();
+        script("/usercheck.cgi", body);
+        run();
+        EXPECT_TRUE(state->UploadFailed);
+        ASSERT_EQ(desktop.shownBoxes.size(), 1) << body;
+        EXPECT_EQ(box(0)->text, kFailedConnection);
+        EXPECT_EQ(statuses.back(), QStringLiteral("ユーザー確認中..."));
+    }
+}
+
+TEST_F(SendDataWinTest, ShortSuccessReplyIsASubscriptFaultWithTheSupportQuestion) {
+    script("/usercheck.cgi", "success");
+    desktop.answers << MsgAnswer::Ok << MsgAnswer::Yes;
+    run();
+    ASSERT_EQ(desktop.shownBoxes.size(), 2);
+    EXPECT_EQ(box(0)->title, QStringLiteral("致命的なエラー"));
+    EXPECT_EQ(box(0)->text, QStringLiteral("予期しないエラーが発生しました。サポートBBSで報告を"
+                                           "お願いします。\r\nエラーコード:9\r\n詳細:"
+                                           "インデックスが有効範囲にありません。"));
+    EXPECT_EQ(box(1)->text, QStringLiteral("サポートBBSを開いてよろしいですか？"));
+    EXPECT_EQ(box(1)->buttons, MsgButtons::YesNo);
+    EXPECT_EQ(desktop.openedUrls,
+              QList<QString>({QStringLiteral("http://") + service->host() +
+                              QStringLiteral("/cgi-bin/forum/forum.cgi")}));
+    EXPECT_TRUE(state->UploadFailed);
+}
+
+TEST_F(SendDataWinTest, CountThatOverflowsIsAnOverflowFault) {
+    script("/usercheck.cgi", "success|OK|32767|10|24");
+    desktop.answers << MsgAnswer::Ok << MsgAnswer::No;
+    run();
+    ASSERT_GE(desktop.shownBoxes.size(), 1);
+    EXPECT_TRUE(box(0)->text.contains(QStringLiteral("エラーコード:6\r\n")));
+    EXPECT_TRUE(desktop.openedUrls.isEmpty());
+    EXPECT_TRUE(onServer().isEmpty());
+}
+
+TEST_F(SendDataWinTest, UserCheckCountIsReadLeniently) {
+    script("/usercheck.cgi", "success|OK|x|10|24");
+    run();
+    EXPECT_EQ(userInfo, QStringLiteral("[1回目の利用 (最大:過去24時間に10回まで)]"));
+    EXPECT_FALSE(state->UploadFailed);
+}
+
+TEST_F(SendDataWinTest, TransferCutMidFileKeepsTheWorkFileAndRecordsNothing) {
+    picture = noisePicture(100, 100);  // some 30,000 bytes: cut after 1,000
+    state->CaptureRect = {0, 0, 100, 100};
+    preview = std::make_unique<PreviewWin>(*state, picture);
+    service->control(R"({"action":"ftp_cut","after":1000})");
+    desktop.answers << MsgAnswer::Ok << MsgAnswer::No;
+    run();
+    EXPECT_TRUE(state->UploadFailed);
+    ASSERT_GE(desktop.shownBoxes.size(), 2);
+    EXPECT_TRUE(box(0)->text.startsWith(QStringLiteral("[転送処理]プロセスにおいて、エラーが発生"
+                                                       "しました。\r\nエラー内容は以下の通りです。")))
+        << box(0)->text.toStdString();
+    EXPECT_TRUE(box(0)->text.contains(QStringLiteral("－－－－－－－－－－－－－－－－－－－\r\n"
+                                                     "エラーコード: ")));
+    EXPECT_TRUE(QFile::exists(workFile()));
+    EXPECT_FALSE(statuses.contains(QStringLiteral("アップロード情報を送信中...")));
+    EXPECT_TRUE(historyRecords().isEmpty());
+}
+
+TEST_F(SendDataWinTest, PictureOverTheLimitIsRefusedBeforeAnythingIsSent) {
+    picture = noisePicture(420, 420);
+    state->CaptureRect = {0, 0, 420, 420};
+    preview = std::make_unique<PreviewWin>(*state, picture);
+    run();
+    ASSERT_GT(QFile(workFile()).size(), 500000);
+    ASSERT_EQ(desktop.shownBoxes.size(), 1);
+    EXPECT_EQ(box(0)->text, QStringLiteral("ファイルサイズが大きすぎるため転送できません。\r\n"
+                                           "アップロードする領域を小さくしてください。"));
+    EXPECT_FALSE(QFile::exists(service->pictureFile(code))) << "an empty file was left behind";
+    EXPECT_TRUE(state->UploadFailed);
+}
+
+TEST_F(SendDataWinTest, RegistrationRefusedShowsItsMessageAndKeepsTheOldUrl) {
+    script("/recode.cgi", "error|NOT_UPLOADED|登録できませんでした。");
+    run();
+    EXPECT_TRUE(state->UploadFailed);
+    ASSERT_EQ(desktop.shownBoxes.size(), 1);
+    EXPECT_EQ(box(0)->text, QStringLiteral("登録できませんでした。"));
+    EXPECT_EQ(statuses.back(), QStringLiteral("アップロード情報を送信中... エラー"));
+    EXPECT_TRUE(viewingUrl.isEmpty());
+    EXPECT_TRUE(historyRecords().isEmpty());
+    EXPECT_FALSE(QFile::exists(workFile())) << "the transfer itself was complete";
+}
+
+TEST_F(SendDataWinTest, EmptyOrUnknownRegistrationReplyShowsTheTwoLineMessage) {
+    for (const char* body : {"", "ok"}) {
+        desktop.shownBoxes.clear();
+        digits[0] = (digits[0] + 1) % 10;  // a new picture code for every run
+        script("/recode.cgi", body);
+        run();
+        ASSERT_EQ(desktop.shownBoxes.size(), 1) << body;
+        EXPECT_EQ(box(0)->text, QStringLiteral("サーバーとの接続が失敗したため、\r\n"
+                                               "一部処理は行えませんでした。"));
+        EXPECT_TRUE(viewingUrl.isEmpty());
+    }
+}
+
+TEST_F(SendDataWinTest, SuccessAloneRegistersTheUpload) {
+    script("/recode.cgi", "success");
+    run();
+    EXPECT_FALSE(state->UploadFailed);
+    EXPECT_FALSE(viewingUrl.isEmpty());
+    EXPECT_EQ(historyRecords().size(), 1);
+}
+
+TEST_F(SendDataWinTest, RefusedLoginGivesTheNewerVersionNotice) {
+    test::ReferenceService newer({"--version", "1.4"});
+    ASSERT_TRUE(newer.started());
+    test::ScopedEnv newerHost("QUIBLO_SERVICE_HOST", newer.host().toUtf8());
+    test::ScopedEnv newerFtp("QUIBLO_FTP_PORT", QByteArray::number(newer.ftpPort()));
+    desktop.answers << MsgAnswer::Yes;
+    run();
+    ASSERT_EQ(desktop.shownBoxes.size(), 1);
+    EXPECT_EQ(box(0)->title, QStringLiteral("お知らせ"));
+    EXPECT_EQ(box(0)->icon, MsgIcon::Question);
+    EXPECT_EQ(box(0)->text,
+              QStringLiteral("現在ご使用のバージョンよりも新しいバージョンが公開されています。\r\n"
+                             "クイブロはサーバーと連動して動作しますので、最新バージョン以外は使用"
+                             "できません。\r\n今すぐダウンロードページを開きますか？"));
+    EXPECT_EQ(desktop.openedUrls, QList<QString>({QStringLiteral("http://") + newer.host() +
+                                                  QStringLiteral("/download.html")}));
+    EXPECT_TRUE(QFile::exists(workFile()));
+}
+
+TEST_F(SendDataWinTest, DrawingStepSendsTheEditedPictureInOneRun) {
+    const QImage edited = test::patternPicture(60, 40).mirrored();
+    const QString editedPath = folder.file(QStringLiteral("edited.png"));
+    ASSERT_TRUE(state->imgctl().writePng(edited, editedPath).written);
+    test::ScopedEnv editor("QUIBLO_PAINT_COMMAND", QUIBLO_TEST_EDITOR);
+    test::ScopedEnv editedPicture("QUIBLO_TEST_EDITED_PNG", editedPath.toUtf8());
+    preview = std::make_unique<PreviewWin>(*state, picture);
+    preview->IsPaintMode->setChecked(true);
+    bool workFileBeforeEditor = false;
+    test::whenModalShown(QStringLiteral("LoadMspaintWin"), [&](QWidget* w) {
+        workFileBeforeEditor = QFile::exists(state->WorkPngPath);
+        static_cast<LoadMspaintWin*>(w)->SendMspaintCmd->click();
+    });
+    run();
+    EXPECT_TRUE(workFileBeforeEditor);
+    EXPECT_FALSE(state->UploadFailed);
+    EXPECT_EQ(codesMade, 1) << "the picture was prepared again after the drawing";
+    EXPECT_EQ(preview->IsPaintMode->checkState(), Qt::PartiallyChecked);
+    EXPECT_EQ(onServer(), encoded(edited));
+    ASSERT_EQ(desktop.startedPrograms.size(), 1);
+    EXPECT_EQ(desktop.startedPrograms[0].arguments, QStringList({state->WorkPngPath}));
+}
+
+TEST_F(SendDataWinTest, SkippingTheDrawingSendsThePreparedPicture) {
+    preview->IsPaintMode->setChecked(true);
+    test::whenModalShown(QStringLiteral("LoadMspaintWin"), [](QWidget* w) {
+        static_cast<LoadMspaintWin*>(w)->CancelCmd->click();
+    });
+    run();
+    EXPECT_FALSE(state->UploadFailed);
+    EXPECT_EQ(codesMade, 1);
+    EXPECT_TRUE(desktop.startedPrograms.isEmpty());
+    EXPECT_EQ(onServer(), encoded(picture));
+}
