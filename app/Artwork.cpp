@@ -58,8 +58,7 @@ QPixmap bannerPicture() {
     title.setBold(true);
     p.setFont(title);
     p.setPen(Qt::white);
-    p.drawText(QRect(70, 4, 220, 34), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("クイブロ"));
+    p.drawText(QRect(70, 4, 220, 34), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("クイブロ"));
     QFont sub = title;
     sub.setPixelSize(11);
     sub.setBold(false);

@@ -5,12 +5,12 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QElapsedTimer>
-#include <QMimeData>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,16 +22,16 @@
 #include "Twips.h"
 #include "UsageCheck.h"
 #include "VersionWin.h"
+#include "capture/PosSelectWin.h"
+#include "confirm/PreviewWin.h"
 #include "history/DeleteWin.h"
+#include "platform/Fault.h"
+#include "platform/Wait.h"
 #include "service/ServiceAddress.h"
 #include "service/SimpleHttp.h"
 #include "service/UserId.h"
-#include "settings/SettingsWin.h"
-#include "capture/PosSelectWin.h"
-#include "confirm/PreviewWin.h"
-#include "platform/Fault.h"
-#include "platform/Wait.h"
 #include "settings/IniFile.h"
+#include "settings/SettingsWin.h"
 #include "upload/SendDataWin.h"
 
 namespace quiblo {
@@ -64,8 +64,8 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int le
     return label;
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
-                        const char* tooltip, int left, int top, int width, int height) {
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, const char* tooltip,
+                        int left, int top, int width, int height) {
     auto* button = makeControl<QPushButton>(parent, name, left, top, width, height);
     button->setText(QString::fromUtf8(caption));
     if (tooltip) button->setToolTip(QString::fromUtf8(tooltip));
@@ -76,11 +76,11 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
 // A frame with its inner container, which holds the frame's controls.
 QGroupBox* makeFrame(QWidget* parent, const char* name, const char* caption, QRect twips,
                      QWidget** container, const char* containerName, QPoint containerTwips) {
-    auto* frame = makeControl<QGroupBox>(parent, name, twips.x(), twips.y(), twips.width(),
-                                         twips.height());
+    auto* frame =
+        makeControl<QGroupBox>(parent, name, twips.x(), twips.y(), twips.width(), twips.height());
     frame->setTitle(QString::fromUtf8(caption));
-    *container = makeControl<QWidget>(frame, containerName, containerTwips.x(),
-                                      containerTwips.y(), twips.width() - containerTwips.x(),
+    *container = makeControl<QWidget>(frame, containerName, containerTwips.x(), containerTwips.y(),
+                                      twips.width() - containerTwips.x(),
                                       twips.height() - containerTwips.y());
     return frame;
 }
@@ -105,9 +105,8 @@ QString mainWindowTitle() {
 
 QString fullScreenCaption(QSize screenPixels) {
     QString caption = QStringLiteral("全画面($ScreenSize)");
-    caption.replace(QLatin1String("$ScreenSize"), QStringLiteral("%1x%2")
-                                                      .arg(screenPixels.width())
-                                                      .arg(screenPixels.height()));
+    caption.replace(QLatin1String("$ScreenSize"),
+                    QStringLiteral("%1x%2").arg(screenPixels.width()).arg(screenPixels.height()));
     return caption;
 }
 
@@ -157,14 +156,14 @@ void MainWin::buildControls() {
 
     Type2 = makeFrame(client, "Type2", "2.撮影", QRect(233, 3120, 3990, 1215), &Type2_Pic,
                       "Type2_Pic", QPoint(120, 240));
-    QuibloGuide = makeLabel(Type2_Pic, "QuibloGuide", QStringLiteral("準備ができたら..."), 300,
-                            180, 1515, 195);
-    QuibloCmd = makeButton(Type2_Pic, "QuibloCmd", "クイブロ", "撮影ボタンです。", 2220, 0, 1035,
-                           495);
+    QuibloGuide = makeLabel(Type2_Pic, "QuibloGuide", QStringLiteral("準備ができたら..."), 300, 180,
+                            1515, 195);
+    QuibloCmd =
+        makeButton(Type2_Pic, "QuibloCmd", "クイブロ", "撮影ボタンです。", 2220, 0, 1035, 495);
     QuibloCmd->setDefault(true);
-    QuibloGuide2 = makeLabel(Type2_Pic, "QuibloGuide2",
-                             QStringLiteral("※撮影後、範囲選択または確認画面が出ます。"), 0, 600,
-                             3675, 195);
+    QuibloGuide2 =
+        makeLabel(Type2_Pic, "QuibloGuide2",
+                  QStringLiteral("※撮影後、範囲選択または確認画面が出ます。"), 0, 600, 3675, 195);
 
     Type3 = makeFrame(client, "Type3", "3.確認", QRect(233, 4440, 3990, 1995), &Type3_Pic,
                       "Type3_Pic", QPoint(180, 180));
@@ -188,13 +187,14 @@ void MainWin::buildControls() {
                               60, 1320, 3675, 435);
     // Shown as a designed label shows an access key: the letter underlined, no ampersand.
     ConfirmGuide2->setTextFormat(Qt::RichText);
-    ConfirmGuide2->setText(ConfirmGuide2->text().toHtmlEscaped().replace(
-        QStringLiteral("(&amp;M)"), QStringLiteral("(<u>M</u>)")).replace(
-        QLatin1Char('\n'), QStringLiteral("<br>")));
+    ConfirmGuide2->setText(ConfirmGuide2->text()
+                               .toHtmlEscaped()
+                               .replace(QStringLiteral("(&amp;M)"), QStringLiteral("(<u>M</u>)"))
+                               .replace(QLatin1Char('\n'), QStringLiteral("<br>")));
 
     DeleteCmd = makeButton(client, "DeleteCmd", "履歴/削除(&M)",
-                           "今までの送信履歴の確認や、アップロードした画像を手動削除します。",
-                           552, 6600, 1335, 315);
+                           "今までの送信履歴の確認や、アップロードした画像を手動削除します。", 552,
+                           6600, 1335, 315);
     URLCopyCmd = makeButton(client, "URLCopyCmd", "URLをコピー(&C)",
                             "上記のURLをクリップボードへ転送します。", 2344, 6600, 1575, 315);
     // Below the client area: never seen, but Esc presses it.
@@ -342,7 +342,9 @@ void MainWin::URLCopyCmd_Click() {
                            MsgIcon::Information);
 }
 
-void MainWin::CheckImgCmd_Click() { app_.desktop().openUrl(URL->toPlainText()); }
+void MainWin::CheckImgCmd_Click() {
+    app_.desktop().openUrl(URL->toPlainText());
+}
 
 void MainWin::DeleteCmd_Click() {
     DeleteWin history(app_.desktop(), app_.programFolder(), this);
@@ -365,8 +367,7 @@ void MainWin::CheckUploadCountCmd_Click() {
     const UsageReport report = readUsageReply(reply);
     switch (report.kind) {
         case UsageReport::Kind::Usage:
-            app_.desktop().message(this, QStringLiteral("情報"), report.text,
-                                   MsgIcon::Information);
+            app_.desktop().message(this, QStringLiteral("情報"), report.text, MsgIcon::Information);
             return;
         case UsageReport::Kind::Silent:
             return;
@@ -379,7 +380,9 @@ void MainWin::CheckUploadCountCmd_Click() {
     close();
 }
 
-void MainWin::ExitCmd_Click() { close(); }
+void MainWin::ExitCmd_Click() {
+    close();
+}
 
 void MainWin::QuibloType_Click(int index) {
     app_.CaptureType = static_cast<qint16>(index + 1);
@@ -428,9 +431,8 @@ bool MainWin::runCapture() {
 
     CaptureStep = 1;
     QClipboard* clipboard = QGuiApplication::clipboard();
-    const QString savedText = clipboard->mimeData() && clipboard->mimeData()->hasText()
-                                  ? clipboard->text()
-                                  : QString();
+    const QString savedText =
+        clipboard->mimeData() && clipboard->mimeData()->hasText() ? clipboard->text() : QString();
 
     CaptureStep = 2;
     hide();
@@ -465,8 +467,8 @@ bool MainWin::runCapture() {
         app_.RegionCancelled = region.cancelled();
         if (app_.RegionCancelled) return false;
         const QRect marked = region.captureRect();
-        app_.CaptureRect = {toInt16(marked.left()), toInt16(marked.top()),
-                            toInt16(marked.width()), toInt16(marked.height())};
+        app_.CaptureRect = {toInt16(marked.left()), toInt16(marked.top()), toInt16(marked.width()),
+                            toInt16(marked.height())};
     }
 
     CaptureStep = 9;
@@ -474,8 +476,9 @@ bool MainWin::runCapture() {
     {
         PreviewWin preview(app_, TempPic->picture, this);
         preview.openUploadDialog = [this](PreviewWin& confirmed) {
-            SendDataWin upload(app_, confirmed,
-                               [this](const QString& url) { URL->setPlainText(url); }, &confirmed);
+            SendDataWin upload(
+                app_, confirmed, [this](const QString& url) { URL->setPlainText(url); },
+                &confirmed);
             upload.exec();
         };
         preview.exec();
@@ -534,8 +537,7 @@ void MainWin::reportCaptureFault(int number, const QString& description) {
 // No screen to capture in this session: the program cannot work here and ends.
 void MainWin::endForUnsupportedPlatform() {
     app_.desktop().message(this, QStringLiteral("エラー"),
-                           QStringLiteral("OSバージョンの取得に失敗しました。"),
-                           MsgIcon::Critical);
+                           QStringLiteral("OSバージョンの取得に失敗しました。"), MsgIcon::Critical);
     close();
 }
 

@@ -9,7 +9,9 @@ namespace quiblo {
 
 inline constexpr int kTwipsPerPixel = 15;
 
-inline int twipsToPixels(int twips) { return twips / kTwipsPerPixel; }
+inline int twipsToPixels(int twips) {
+    return twips / kTwipsPerPixel;
+}
 
 inline QRect twipsRect(int left, int top, int width, int height) {
     return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),

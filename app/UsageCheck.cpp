@@ -13,10 +13,9 @@ const QString kCrLf = QStringLiteral("\r\n");
 QString usageText(const QStringList& fields, qint16 remaining) {
     return QStringLiteral("クイブロ 利用状況") + kCrLf + QString(30, QLatin1Char('-')) + kCrLf +
            QStringLiteral("現在利用回数: ") + fields[2] + QStringLiteral("回利用済みです。") +
-           kCrLf + QStringLiteral("最大: 過去") + fields[4] + QStringLiteral("時間に") +
-           fields[3] + QStringLiteral("回利用できます。") + kCrLf + kCrLf +
-           QStringLiteral("あと") + QString::number(remaining) +
-           QStringLiteral("回利用可能です。");
+           kCrLf + QStringLiteral("最大: 過去") + fields[4] + QStringLiteral("時間に") + fields[3] +
+           QStringLiteral("回利用できます。") + kCrLf + kCrLf + QStringLiteral("あと") +
+           QString::number(remaining) + QStringLiteral("回利用可能です。");
 }
 
 }  // namespace

@@ -51,8 +51,7 @@ ImgctlLibrary::PngResult ImgctlLibrary::writePng(const QImage& picture, const QS
     const QImage pixels = picture.convertToFormat(QImage::Format_RGB32);
     ImgctlDC dc{pixels.constBits(), pixels.width(), pixels.height(),
                 static_cast<int32_t>(pixels.bytesPerLine()), IMGCTL_FORMAT_BGRX32};
-    intptr_t dib = dcToDib_(reinterpret_cast<intptr_t>(&dc), 0, 0, pixels.width(),
-                            pixels.height());
+    intptr_t dib = dcToDib_(reinterpret_cast<intptr_t>(&dc), 0, 0, pixels.width(), pixels.height());
     PngResult result;
     if (dib == 0) {  // the copy failed: its code tells why
         result.errorCode = error_();

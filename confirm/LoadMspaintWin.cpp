@@ -48,8 +48,8 @@ LoadMspaintWin::LoadMspaintWin(Desktop& desktop, const QString& workPngPath, QWi
     Status->setTextFormat(Qt::PlainText);
     placeTwips(Status, 60, 600, 4575, 435);
 
-    SendMspaintCmd = makeButton(this, "SendMspaintCmd", "編集(&E)",
-                                "ペイントを開いて、画像を編集します。");
+    SendMspaintCmd =
+        makeButton(this, "SendMspaintCmd", "編集(&E)", "ペイントを開いて、画像を編集します。");
     placeTwips(SendMspaintCmd, 754, 1215, 1395, 315);
     SendMspaintCmd->setDefault(true);
     CancelCmd = makeButton(this, "CancelCmd", "編集しない(&C)",
@@ -65,14 +65,13 @@ void LoadMspaintWin::SendMspaintCmd_Click() {
     QString path = workPngPath_;
     path.remove(QLatin1Char('"'));
     QString why;
-    std::unique_ptr<StartedProcess> editor =
-        desktop_.startProcess(paintCommand(), {path}, &why);
+    std::unique_ptr<StartedProcess> editor = desktop_.startProcess(paintCommand(), {path}, &why);
     if (!editor) {
         const RuntimeFault fault(FaultNumber::FileNotFound);
         desktop_.message(this, QStringLiteral("エラー"),
                          QStringLiteral("エラーが発生しました。\r\nエラーコード:") +
-                             QString::number(fault.number()) +
-                             QStringLiteral("\r\nエラーの詳細:") + fault.description(),
+                             QString::number(fault.number()) + QStringLiteral("\r\nエラーの詳細:") +
+                             fault.description(),
                          MsgIcon::Critical);
         return;
     }
@@ -89,7 +88,9 @@ void LoadMspaintWin::CancelCmd_Click() {
     QDialog::reject();
 }
 
-void LoadMspaintWin::reject() { CancelCmd_Click(); }
+void LoadMspaintWin::reject() {
+    CancelCmd_Click();
+}
 
 void LoadMspaintWin::closeEvent(QCloseEvent* event) {
     if (editorRunning_) {

@@ -80,7 +80,9 @@ QString paintCommand() {
     return command.isEmpty() ? QStringLiteral("kolourpaint") : command;
 }
 
-bool IsPaintAvailable() { return !QStandardPaths::findExecutable(paintCommand()).isEmpty(); }
+bool IsPaintAvailable() {
+    return !QStandardPaths::findExecutable(paintCommand()).isEmpty();
+}
 
 PreviewWin::PreviewWin(AppState& app, const QImage& heldPicture, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -96,8 +98,9 @@ PreviewWin::PreviewWin(AppState& app, const QImage& heldPicture, QWidget* parent
 }
 
 void PreviewWin::buildControls() {
-    Label1 = makeLabel(this, "Label1",
-                       QStringLiteral("クイブロ完了です。この画像をアップロードしてよろしいですか？"));
+    Label1 =
+        makeLabel(this, "Label1",
+                  QStringLiteral("クイブロ完了です。この画像をアップロードしてよろしいですか？"));
     placeTwips(Label1, 180, 120, 5955, 195);
     Label2 = makeLabel(
         this, "Label2",
@@ -106,9 +109,9 @@ void PreviewWin::buildControls() {
                        "とがあります。"));
     Label2->setStyleSheet(QStringLiteral("color: red;"));
     placeTwips(Label2, 180, 360, 6975, 375);
-    IsSaveLocalDisk = makeCheckBox(
-        this, "IsSaveLocalDisk", "この画像をコンピュータ内に保存する...(&S)",
-        "ここにチェックを入れると、アップロードする画像を、保存することができます。");
+    IsSaveLocalDisk =
+        makeCheckBox(this, "IsSaveLocalDisk", "この画像をコンピュータ内に保存する...(&S)",
+                     "ここにチェックを入れると、アップロードする画像を、保存することができます。");
     placeTwips(IsSaveLocalDisk, 1200, 780, 3435, 195);
     IsPaintMode = makeCheckBox(
         this, "IsPaintMode", "ペイントで画像に説明を加える(WindowsXPのみ)...(&D)",
@@ -160,7 +163,9 @@ void PreviewWin::Form_Load() {
     if (!IsPaintAvailable()) IsPaintMode->setEnabled(false);
 }
 
-void PreviewWin::Preview_MouseDown(QPoint pos) { pressPoint_ = pos; }
+void PreviewWin::Preview_MouseDown(QPoint pos) {
+    pressPoint_ = pos;
+}
 
 void PreviewWin::Preview_MouseMove(QPoint pos, Qt::MouseButtons buttons) {
     if (!(buttons & Qt::LeftButton)) return;
@@ -171,13 +176,16 @@ void PreviewWin::Preview_MouseMove(QPoint pos, Qt::MouseButtons buttons) {
 void PreviewWin::Preview_MouseUp() {}
 
 bool PreviewWin::askSavePath(QString* path) {
-    const SaveFileRequest request{QStringLiteral("クイブロ - 画像ファイルのローカル保存"), {}, {},
+    const SaveFileRequest request{QStringLiteral("クイブロ - 画像ファイルのローカル保存"),
+                                  {},
+                                  {},
                                   QStringLiteral("Portable Network Graphics (*.png)")};
     for (;;) {
         *path = app_.desktop().saveFileName(this, request);
         if (!path->isEmpty()) return true;
-        if (app_.desktop().message(this, QStringLiteral("確認"), QStringLiteral("キャンセルしますか？"),
-                                   MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes)
+        if (app_.desktop().message(this, QStringLiteral("確認"),
+                                   QStringLiteral("キャンセルしますか？"), MsgIcon::Question,
+                                   MsgButtons::YesNo) == MsgAnswer::Yes)
             return false;
     }
 }
@@ -187,8 +195,7 @@ bool PreviewWin::saveLocalCopy(const QString& path) {
     if (result.written) return true;
     app_.desktop().message(this, QStringLiteral("エラー"),
                            QStringLiteral("PNGデータの出力においてエラーが発生しました。") + kCrLf +
-                               QStringLiteral("エラーコード:") +
-                               QString::number(result.errorCode),
+                               QStringLiteral("エラーコード:") + QString::number(result.errorCode),
                            MsgIcon::Critical);
     app_.desktop().message(this, QStringLiteral("エラー"),
                            QStringLiteral("エラーが発生したため、終了します。"), MsgIcon::Critical);
@@ -211,6 +218,8 @@ void PreviewWin::QuibloStopCmd_Click() {
     done(QDialog::Rejected);
 }
 
-void PreviewWin::reject() { QuibloStopCmd_Click(); }
+void PreviewWin::reject() {
+    QuibloStopCmd_Click();
+}
 
 }  // namespace quiblo

@@ -1,7 +1,7 @@
 #include "CodePage.h"
 
-#include <QList>
 #include <iconv.h>
+#include <QList>
 
 #include <cerrno>
 #include <memory>

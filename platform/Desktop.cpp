@@ -10,8 +10,8 @@
 
 namespace quiblo {
 
-MsgAnswer Desktop::message(QWidget* parent, const QString& title, const QString& text,
-                           MsgIcon icon, MsgButtons buttons, MsgAnswer defaultButton) {
+MsgAnswer Desktop::message(QWidget* parent, const QString& title, const QString& text, MsgIcon icon,
+                           MsgButtons buttons, MsgAnswer defaultButton) {
     return messageBox(parent, MessageBoxRequest{title, text, icon, buttons, defaultButton});
 }
 
@@ -129,7 +129,9 @@ QString QtDesktop::saveFileName(QWidget* parent, const SaveFileRequest& request)
     return QFileDialog::getSaveFileName(parent, request.title, start, request.filter);
 }
 
-void QtDesktop::openUrl(const QString& url) { QDesktopServices::openUrl(QUrl(url)); }
+void QtDesktop::openUrl(const QString& url) {
+    QDesktopServices::openUrl(QUrl(url));
+}
 
 std::unique_ptr<StartedProcess> QtDesktop::startProcess(const QString& program,
                                                         const QStringList& arguments,

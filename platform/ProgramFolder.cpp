@@ -4,7 +4,9 @@
 
 namespace quiblo {
 
-QString executableFolder() { return QCoreApplication::applicationDirPath(); }
+QString executableFolder() {
+    return QCoreApplication::applicationDirPath();
+}
 
 QString programFile(const QString& folder, const QString& name) {
     return folder + QLatin1Char('/') + name;

@@ -2,15 +2,14 @@
 
 #include <cmath>
 
-#include "Fault.h"
 #include <limits>
+#include "Fault.h"
 
 namespace quiblo {
 
 double readFieldNumber(const QString& field) {
     qsizetype i = 0;
-    while (i < field.size() && (field[i] == QLatin1Char(' ') || field[i] == QLatin1Char('\t')))
-        ++i;
+    while (i < field.size() && (field[i] == QLatin1Char(' ') || field[i] == QLatin1Char('\t'))) ++i;
     QString number;
     if (i < field.size() && (field[i] == QLatin1Char('+') || field[i] == QLatin1Char('-')))
         number += field[i++];

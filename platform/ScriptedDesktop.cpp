@@ -16,7 +16,9 @@ QString ScriptedDesktop::saveFileName(QWidget*, const SaveFileRequest& request) 
     return savePaths.isEmpty() ? QString() : savePaths.dequeue();
 }
 
-void ScriptedDesktop::openUrl(const QString& url) { openedUrls.append(url); }
+void ScriptedDesktop::openUrl(const QString& url) {
+    openedUrls.append(url);
+}
 
 std::unique_ptr<StartedProcess> ScriptedDesktop::startProcess(const QString& program,
                                                               const QStringList& arguments,

@@ -10,7 +10,9 @@ InstanceLock::InstanceLock(const QString& path) : lock_(path) {
     lock_.setStaleLockTime(0);
 }
 
-bool InstanceLock::tryAcquire() { return lock_.isLocked() || lock_.tryLock(0); }
+bool InstanceLock::tryAcquire() {
+    return lock_.isLocked() || lock_.tryLock(0);
+}
 
 QString InstanceLock::defaultPath() {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);

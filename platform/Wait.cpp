@@ -20,7 +20,8 @@ void runWaitingVoid(const std::function<void()>& work) {
             failure = std::current_exception();
         }
         // Queued to the waiting thread: delivered once the loop runs, even if work was quick.
-        QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     worker.join();

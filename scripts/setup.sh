@@ -9,7 +9,7 @@ packages=(
     libxcb1-dev libxcb-shm0-dev libxkbcommon-x11-0 libxcb-cursor0 libgl-dev
     libgtest-dev googletest
     xvfb xauth x11-utils fonts-ipafont-gothic
-    python3 python3-pyftpdlib
+    python3 python3-pyftpdlib curl
 )
 
 missing=()

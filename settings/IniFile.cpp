@@ -57,9 +57,9 @@ bool sameName(const QString& a, const QString& b) {
 
 // Where the section and the key stand in the file.
 struct Position {
-    qsizetype section = -1;     // line of "[section]"
+    qsizetype section = -1;        // line of "[section]"
     qsizetype lastInSection = -1;  // last non-blank line of the section
-    qsizetype key = -1;         // line of "key=value"
+    qsizetype key = -1;            // line of "key=value"
 };
 
 Position find(const QList<Line>& lines, const QString& section, const QString& key) {
@@ -91,8 +91,8 @@ std::optional<QByteArray> readFile(const QString& path) {
 
 QString valueOf(const QString& line) {
     QString value = line.mid(line.indexOf(QLatin1Char('=')) + 1).trimmed();
-    bool quoted = value.size() >= 2 && (value.front() == QLatin1Char('"') ||
-                                        value.front() == QLatin1Char('\'')) &&
+    bool quoted = value.size() >= 2 &&
+                  (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')) &&
                   value.back() == value.front();
     return quoted ? value.mid(1, value.size() - 2) : value;
 }
@@ -109,7 +109,9 @@ int leadingNumber(const QString& value) {
     return static_cast<int>(negative ? 0u - number : number);
 }
 
-QByteArray withLineEnd(const QString& text) { return toCp932(text) + "\r\n"; }
+QByteArray withLineEnd(const QString& text) {
+    return toCp932(text) + "\r\n";
+}
 
 }  // namespace
 

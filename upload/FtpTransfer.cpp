@@ -31,7 +31,7 @@ struct FtpSession::State {
     QByteArray lastReply;  // the server's last reply line, for the error text
     const QByteArray* data = nullptr;
     qint64 sent = 0;
-    bool started = false;  // the first byte was asked for: the remote file is open
+    bool started = false;       // the first byte was asked for: the remote file is open
     bool restReported = false;  // the last write (the remainder, maybe 0 bytes) was reported
     const std::function<void(qint64)>* onChunk = nullptr;
 
@@ -80,11 +80,14 @@ FtpSession::~FtpSession() = default;
 std::optional<FtpFailure> FtpSession::login(const FtpAccount& account) {
     CURL* curl = state_->curl.get();
     if (!curl) return state_->failure(FtpStage::Initial, CURLE_FAILED_INIT);
-    state_->baseUrl = "ftp://" + account.host.toUtf8() + ':' + QByteArray::number(account.port) + '/';
+    state_->baseUrl =
+        "ftp://" + account.host.toUtf8() + ':' + QByteArray::number(account.port) + '/';
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_USERNAME, account.user.toUtf8().constData());
     curl_easy_setopt(curl, CURLOPT_PASSWORD, account.password.toUtf8().constData());
     curl_easy_setopt(curl, CURLOPT_FTP_USE_EPSV, 0L);  // plain passive mode
+    // 100-byte chunks: let the system gather them into full packets.
+    curl_easy_setopt(curl, CURLOPT_TCP_NODELAY, 0L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kStallSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);

@@ -15,16 +15,16 @@ inline constexpr qint64 kUploadSizeLimit = 500000;
 inline constexpr int kUploadChunk = 100;
 
 enum class FtpStage {
-    Initial,    // the transfer could not be set up at all
-    Connect,    // connecting or logging in
-    OpenRemote, // setting up the remote file
-    Write,      // sending the bytes
+    Initial,     // the transfer could not be set up at all
+    Connect,     // connecting or logging in
+    OpenRemote,  // setting up the remote file
+    Write,       // sending the bytes
 };
 
 struct FtpFailure {
     FtpStage stage = FtpStage::Initial;
-    int code = 0;          // libcurl's result code
-    QString description;   // libcurl's words and the server's last reply
+    int code = 0;         // libcurl's result code
+    QString description;  // libcurl's words and the server's last reply
     bool loginRefused = false;
 };
 

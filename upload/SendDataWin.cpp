@@ -104,8 +104,7 @@ bool SendDataWin::PrepareImage() {
     LocalFilePath = programFile(app_.programFolder(), QStringLiteral("tmp_") + RemoteFileName);
     app_.WorkPngPath = LocalFilePath;
     const QImage& picture = preview_.previewPicture();
-    const auto result =
-        runWaiting([&] { return app_.imgctl().writePng(picture, LocalFilePath); });
+    const auto result = runWaiting([&] { return app_.imgctl().writePng(picture, LocalFilePath); });
     if (result.written) return true;
     error(QStringLiteral("PNGデータの出力においてエラーが発生しました。") + kCrLf +
           QStringLiteral("エラーコード:") + QString::number(result.errorCode));
@@ -133,7 +132,8 @@ void SendDataWin::CheckUserAndConnect() {
             closeAs(true);
             return;
         }
-        const std::optional<qint16> count = roundToInt16(readFieldNumber(replyField(fields, 2)) + 1);
+        const std::optional<qint16> count =
+            roundToInt16(readFieldNumber(replyField(fields, 2)) + 1);
         if (!count) throw RuntimeFault(FaultNumber::Overflow);
         ShowStatus(QStringLiteral("ユーザー確認完了. "));
         UserInfo->setText(QStringLiteral("[") + QString::number(*count) +
@@ -187,9 +187,8 @@ void SendDataWin::TransferFile(FtpSession& session) {
             this,
             [this, sent, total] {
                 Progress->setValue(static_cast<int>(sent));
-                Status->setText(QStringLiteral("アップロード中... [ %1Bytes / %2Bytes ]")
-                                    .arg(sent)
-                                    .arg(total));
+                Status->setText(
+                    QStringLiteral("アップロード中... [ %1Bytes / %2Bytes ]").arg(sent).arg(total));
                 statusHistory << Status->text();
             },
             Qt::QueuedConnection);
@@ -255,9 +254,8 @@ void SendDataWin::ReportRuntimeError(int code, const QString& description) {
         app_.desktop().message(this, QStringLiteral("致命的なエラー"),
                                QStringLiteral("予期しないエラーが発生しました。サポートBBSで報告を"
                                               "お願いします。") +
-                                   kCrLf + QStringLiteral("エラーコード:") +
-                                   QString::number(code) + kCrLf + QStringLiteral("詳細:") +
-                                   description,
+                                   kCrLf + QStringLiteral("エラーコード:") + QString::number(code) +
+                                   kCrLf + QStringLiteral("詳細:") + description,
                                MsgIcon::Critical);
         offerSupportBoard();
     }

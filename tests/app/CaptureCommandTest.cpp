@@ -162,9 +162,10 @@ TEST_F(CaptureCommandTest, NoActiveWindowGivesTheWindowMessageAndNoPreview) {
     state->UploadFailed = false;
     win->QuibloCmd->click();
     ASSERT_EQ(desktop.shownBoxes.size(), 1);
-    EXPECT_EQ(desktop.shownBoxes[0].text,
-              QStringLiteral("画面キャプチャーに失敗しました。\r\n対象ウィンドウがあるかチェックして、"
-                             "\r\nもう一度やり直してください。"));
+    EXPECT_EQ(
+        desktop.shownBoxes[0].text,
+        QStringLiteral("画面キャプチャーに失敗しました。\r\n対象ウィンドウがあるかチェックして、"
+                       "\r\nもう一度やり直してください。"));
     EXPECT_EQ(desktop.shownBoxes[0].title, QStringLiteral("エラー"));
     EXPECT_EQ(desktop.shownBoxes[0].icon, MsgIcon::Critical);
     EXPECT_TRUE(win->isVisible());
@@ -227,7 +228,8 @@ TEST_F(CaptureCommandTest, FinishedChainBlinksFiveTimesAndEndsHidden) {
         win->NoticeTickerTimer_Timer();
         shown << win->NoticeURL->isVisible();
     }
-    EXPECT_EQ(shown, QList<bool>({true, false, true, false, true, false, true, false, true, false}));
+    EXPECT_EQ(shown,
+              QList<bool>({true, false, true, false, true, false, true, false, true, false}));
     EXPECT_FALSE(win->NoticeTickerTimer->isActive());
 }
 

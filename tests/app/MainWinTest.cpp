@@ -108,12 +108,13 @@ TEST_F(MainWinTest, CaptionsTooltipsAndMenusReadAsDesigned) {
     for (QAction* a : win->OtherMenu->actions())
         other << (a->isSeparator() ? QStringLiteral("-")
                                    : a->text() + QLatin1Char(' ') + a->shortcut().toString());
-    EXPECT_EQ(quiblo, QStringList({"全画面(&A) F2", "アクティブウィンドウ(&W) F3", "任意指定(&S) F4",
-                                   "-", "クイブロ（撮影）(&P) F5", "-", "終了(&X)/(Esc) "}));
-    EXPECT_EQ(other, QStringList({"URLをコピー(&C) F6", "アップロード画像を確認...(&O) F7",
-                                  "履歴の確認／転送した画像の削除...(&D) F8", "-",
-                                  "高度な設定...(&S) F9", "利用状況チェック(&K) ", "-",
-                                  "バージョン情報(&V) "}));
+    EXPECT_EQ(quiblo,
+              QStringList({"全画面(&A) F2", "アクティブウィンドウ(&W) F3", "任意指定(&S) F4", "-",
+                           "クイブロ（撮影）(&P) F5", "-", "終了(&X)/(Esc) "}));
+    EXPECT_EQ(other,
+              QStringList({"URLをコピー(&C) F6", "アップロード画像を確認...(&O) F7",
+                           "履歴の確認／転送した画像の削除...(&D) F8", "-", "高度な設定...(&S) F9",
+                           "利用状況チェック(&K) ", "-", "バージョン情報(&V) "}));
 }
 
 TEST_F(MainWinTest, UrlCommandsFollowTheUrlText) {

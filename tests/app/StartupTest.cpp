@@ -26,8 +26,8 @@ class StartupTest : public ::testing::Test {
 protected:
     // Runs start-up with the given program folder; the lock lives in lockFolder.
     bool load(const QString& programFolder) {
-        state = std::make_unique<AppState>(AppSeams{
-            &desktop, programFolder, lockFolder.file(QStringLiteral("quiblo.lock"))});
+        state = std::make_unique<AppState>(
+            AppSeams{&desktop, programFolder, lockFolder.file(QStringLiteral("quiblo.lock"))});
         win = std::make_unique<MainWin>(*state);
         return win->Form_Load();
     }

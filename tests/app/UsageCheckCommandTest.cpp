@@ -22,8 +22,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(service->started());
         service->control(R"({"action":"reset","data":true})");
-        state = std::make_unique<AppState>(AppSeams{&desktop, test::buildProgramFolder(),
-                                                    folder.file(QStringLiteral("lock"))});
+        state = std::make_unique<AppState>(
+            AppSeams{&desktop, test::buildProgramFolder(), folder.file(QStringLiteral("lock"))});
         win = std::make_unique<MainWin>(*state);
         ASSERT_TRUE(win->Form_Load());
         win->show();
@@ -62,8 +62,7 @@ TEST_F(UsageCheckCommandTest, RefusalShowsTheServiceMessageAndEndsTheProgram) {
 }
 
 TEST_F(UsageCheckCommandTest, SuccessAloneEndsSilently) {
-    service->control(
-        R"({"action":"script","path":"/usercheck.cgi","count":1,"body":"success"})");
+    service->control(R"({"action":"script","path":"/usercheck.cgi","count":1,"body":"success"})");
     check(service->host());
     EXPECT_TRUE(desktop.shownBoxes.isEmpty());
     EXPECT_TRUE(win->isVisible());
@@ -84,6 +83,7 @@ TEST_F(UsageCheckCommandTest, StalledServiceEndsInTheConnectionFailure) {
         R"({"action":"script","path":"/usercheck.cgi","count":1,"stall":60,"body":"success|x|1|10|24"})");
     check(service->host());
     ASSERT_EQ(desktop.shownBoxes.size(), 1);
-    EXPECT_TRUE(desktop.shownBoxes[0].text.startsWith(QStringLiteral("サーバーとの接続が失敗した")));
+    EXPECT_TRUE(
+        desktop.shownBoxes[0].text.startsWith(QStringLiteral("サーバーとの接続が失敗した")));
     EXPECT_FALSE(win->isVisible());
 }

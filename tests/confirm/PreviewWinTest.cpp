@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QPushButton>
-#include <QDir>
 #include <QTest>
 
 #include "app/AppState.h"
@@ -143,7 +143,8 @@ TEST_F(PreviewWinTest, CancelledSaveAsksAndNoShowsTheDialogAgain) {
     win->GoAheadCmd->click();
 
     ASSERT_EQ(desktop.saveDialogs.size(), 2);
-    EXPECT_EQ(desktop.saveDialogs[0].title, QStringLiteral("クイブロ - 画像ファイルのローカル保存"));
+    EXPECT_EQ(desktop.saveDialogs[0].title,
+              QStringLiteral("クイブロ - 画像ファイルのローカル保存"));
     ASSERT_EQ(desktop.shownBoxes.size(), 1);
     EXPECT_EQ(desktop.shownBoxes[0].text, QStringLiteral("キャンセルしますか？"));
     EXPECT_EQ(desktop.shownBoxes[0].title, QStringLiteral("確認"));

@@ -23,7 +23,9 @@ TEST(CodePage, RoundTripKeepsEveryCharacter) {
 TEST(CodePage, UnconvertibleInputIsReplacedAndTheRestKept) {
     EXPECT_EQ(toCp932(QStringLiteral("a😀b")), QByteArray("a?b"));
     // 0xFF is never a CP932 byte; a lead byte at the very end is cut short.
-    EXPECT_EQ(fromCp932(QByteArray("a\xFF" "b")), QStringLiteral("a\uFFFDb"));
+    EXPECT_EQ(fromCp932(QByteArray("a\xFF"
+                                   "b")),
+              QStringLiteral("a\uFFFDb"));
     EXPECT_EQ(fromCp932(QByteArray("ab\x83")), QStringLiteral("ab\uFFFD"));
 }
 

@@ -45,10 +45,9 @@ SeenBox showAndPress(const MessageBoxRequest& request, QMessageBox::StandardButt
 
 TEST(QtDesktop, MessageTextIsPlainAndBreaksAtCrLf) {
     MsgAnswer answer = MsgAnswer::None;
-    SeenBox seen =
-        showAndPress({QStringLiteral("エラー"), QStringLiteral("<b>reply</b>\r\n2行目"),
-                      MsgIcon::Critical, MsgButtons::Ok, MsgAnswer::None},
-                     QMessageBox::Ok, &answer);
+    SeenBox seen = showAndPress({QStringLiteral("エラー"), QStringLiteral("<b>reply</b>\r\n2行目"),
+                                 MsgIcon::Critical, MsgButtons::Ok, MsgAnswer::None},
+                                QMessageBox::Ok, &answer);
     EXPECT_EQ(seen.format, Qt::PlainText);
     EXPECT_EQ(seen.text, QStringLiteral("<b>reply</b>\n2行目"));
     EXPECT_EQ(seen.icon, QMessageBox::Critical);
@@ -61,7 +60,8 @@ TEST(QtDesktop, YesNoButtonsAreJapaneseAndHonourTheDefault) {
     SeenBox seen = showAndPress({QStringLiteral("確認"), QStringLiteral("キャンセルしますか？"),
                                  MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::No},
                                 QMessageBox::No, &answer);
-    EXPECT_TRUE(seen.buttons.contains(QStringLiteral("はい(&Y)"))) << seen.buttons.join(',').toStdString();
+    EXPECT_TRUE(seen.buttons.contains(QStringLiteral("はい(&Y)")))
+        << seen.buttons.join(',').toStdString();
     EXPECT_TRUE(seen.buttons.contains(QStringLiteral("いいえ(&N)")));
     EXPECT_EQ(seen.defaultButton, QStringLiteral("いいえ(&N)"));
     EXPECT_EQ(answer, MsgAnswer::No);

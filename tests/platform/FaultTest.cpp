@@ -9,7 +9,8 @@ TEST(RuntimeFault, CarriesNumberAndJapaneseDescription) {
     EXPECT_EQ(fault.number(), 53);
     EXPECT_EQ(fault.description(), QStringLiteral("ファイルが見つかりません。"));
     EXPECT_EQ(RuntimeFault(6).description(), QStringLiteral("オーバーフローしました。"));
-    EXPECT_EQ(RuntimeFault(9).description(), QStringLiteral("インデックスが有効範囲にありません。"));
+    EXPECT_EQ(RuntimeFault(9).description(),
+              QStringLiteral("インデックスが有効範囲にありません。"));
     EXPECT_EQ(RuntimeFault(76).description(), QStringLiteral("パスが見つかりません。"));
     EXPECT_EQ(RuntimeFault(481).description(), QStringLiteral("ピクチャが不正です。"));
     EXPECT_EQ(RuntimeFault(12345, QStringLiteral("x")).description(), QStringLiteral("x"));

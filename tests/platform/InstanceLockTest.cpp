@@ -24,8 +24,8 @@ TEST(InstanceLock, SecondHolderIsRefusedUntilTheFirstEnds) {
 TEST(InstanceLock, LockOfADeadCopyIsTakenOver) {
     test::TempFolder folder;
     // A lock file as a copy leaves it when it is killed: its process no longer exists.
-    folder.write(QStringLiteral("quiblo.lock"), QByteArray("999999999\nquiblo\n") +
-                                                    QSysInfo::machineHostName().toUtf8() + "\n");
+    folder.write(QStringLiteral("quiblo.lock"),
+                 QByteArray("999999999\nquiblo\n") + QSysInfo::machineHostName().toUtf8() + "\n");
     InstanceLock lock(folder.file(QStringLiteral("quiblo.lock")));
     EXPECT_TRUE(lock.tryAcquire());
 }

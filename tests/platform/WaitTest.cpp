@@ -39,8 +39,7 @@ TEST(RunWaiting, ReturnsTheResultAndKeepsTimersTicking) {
 }
 
 TEST(RunWaiting, RethrowsTheWorkersException) {
-    EXPECT_THROW(runWaiting([]() -> int { throw std::runtime_error("boom"); }),
-                 std::runtime_error);
+    EXPECT_THROW(runWaiting([]() -> int { throw std::runtime_error("boom"); }), std::runtime_error);
     bool ran = false;
     runWaiting([&] { ran = true; });  // quick work that ends before the loop starts
     EXPECT_TRUE(ran);

@@ -1,8 +1,8 @@
 // Service addresses and the reading of replies.
 #include <gtest/gtest.h>
 
-#include "support/ReferenceService.h"
 #include "service/ServiceAddress.h"
+#include "support/ReferenceService.h"
 
 namespace quiblo {
 namespace {

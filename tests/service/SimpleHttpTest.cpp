@@ -4,9 +4,9 @@
 #include <chrono>
 #include <memory>
 
-#include "support/ReferenceService.h"
 #include "service/ServiceAddress.h"
 #include "service/SimpleHttp.h"
+#include "support/ReferenceService.h"
 
 namespace quiblo {
 namespace {

@@ -84,17 +84,17 @@ void ReferenceService::start() {
 
     const QByteArray script = QByteArray(QUIBLO_SOURCE_DIR) + "/server/quiblo-service";
     const QByteArray dataDir = data_.file("data").toLocal8Bit();
-    std::vector<const char*> argv = {"/usr/bin/python3", script.constData(), "--http-port", "0",
-                                     "--ftp-port",       "0",                 "--data",
-                                     dataDir.constData()};
+    std::vector<const char*> argv = {
+        "/usr/bin/python3", script.constData(), "--http-port", "0", "--ftp-port", "0",
+        "--data",           dataDir.constData()};
     for (const QByteArray& option : options_) argv.push_back(option.constData());
     argv.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), STDOUT_FILENO);
-    const int failed =
-        posix_spawn(&pid_, argv[0], &actions, nullptr, const_cast<char* const*>(argv.data()), environ);
+    const int failed = posix_spawn(&pid_, argv[0], &actions, nullptr,
+                                   const_cast<char* const*>(argv.data()), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (failed) {
         pid_ = -1;

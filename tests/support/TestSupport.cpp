@@ -6,9 +6,13 @@
 
 namespace quiblo::test {
 
-QString buildProgramFolder() { return QStringLiteral(QUIBLO_BIN_DIR); }
+QString buildProgramFolder() {
+    return QStringLiteral(QUIBLO_BIN_DIR);
+}
 
-TempFolder::TempFolder() { EXPECT_TRUE(dir_.isValid()); }
+TempFolder::TempFolder() {
+    EXPECT_TRUE(dir_.isValid());
+}
 
 void TempFolder::write(const QString& name, const QByteArray& content) const {
     QFile f(file(name));
@@ -25,8 +29,8 @@ QByteArray TempFolder::read(const QString& name) const {
 }  // namespace quiblo::test
 
 #include <QApplication>
-#include <QWidget>
 #include <QTimer>
+#include <QWidget>
 #include <memory>
 
 namespace quiblo::test {

@@ -18,7 +18,9 @@ protected:
         delete service;
         service = nullptr;
     }
-    void SetUp() override { ASSERT_TRUE(service->started()) << service->startError().toStdString(); }
+    void SetUp() override {
+        ASSERT_TRUE(service->started()) << service->startError().toStdString();
+    }
 
     FtpAccount account(const QString& password = MakeFtpPassword(1, 3)) const {
         return {QStringLiteral("127.0.0.1"), service->ftpPort(), QStringLiteral("quiblo"),
@@ -31,10 +33,9 @@ protected:
         if (code) *code = pngcode;
         FtpSession session;
         if (auto failure = session.login(account())) return failure;
-        return session.upload(pngcode + QStringLiteral(".png"), data,
-                              [reports](qint64 sent) {
-                                  if (reports) *reports << sent;
-                              });
+        return session.upload(pngcode + QStringLiteral(".png"), data, [reports](qint64 sent) {
+            if (reports) *reports << sent;
+        });
     }
     QByteArray stored(const QString& code) const {
         QFile file(service->pictureFile(code));

@@ -88,9 +88,7 @@ protected:
         QFile file(service->pictureFile(code));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    QStringList historyRecords() const {
-        return LoadHistoryEntries(folder.path()).entries;
-    }
+    QStringList historyRecords() const { return LoadHistoryEntries(folder.path()).entries; }
     const MessageBoxRequest* box(qsizetype i) const {
         return i < desktop.shownBoxes.size() ? &desktop.shownBoxes[i] : nullptr;
     }
@@ -124,15 +122,22 @@ TEST_F(SendDataWinTest, UploadEndsWithTheViewingUrlAndARecord) {
     ASSERT_FALSE(historyRecords().isEmpty());
 
     const qint64 total = onServer().size();
-    QStringList expected = {"画像準備中...", "画像保存中...", "ユーザー確認中...",
-                            "ユーザー確認完了. ", "転送初期処理中...", "接続処理中...",
+    QStringList expected = {"画像準備中...",
+                            "画像保存中...",
+                            "ユーザー確認中...",
+                            "ユーザー確認完了. ",
+                            "転送初期処理中...",
+                            "接続処理中...",
                             "アップロードサーバーへ接続されました。"};
     for (qint64 sent = 100; sent <= total; sent += 100)
         expected << QStringLiteral("アップロード中... [ %1Bytes / %2Bytes ]").arg(sent).arg(total);
     expected << QStringLiteral("アップロード中... [ %1Bytes / %1Bytes ]").arg(total);
-    expected << QStringList{"転送は正常に終了しました。", "アップロード情報を送信中...",
-                            "アップロード情報を送信中... 完了", "アップロード情報を記録中...",
-                            "アップロード情報を記録中... 完了", "クイブロは正常に完了しました。",
+    expected << QStringList{"転送は正常に終了しました。",
+                            "アップロード情報を送信中...",
+                            "アップロード情報を送信中... 完了",
+                            "アップロード情報を記録中...",
+                            "アップロード情報を記録中... 完了",
+                            "クイブロは正常に完了しました。",
                             "終了処理中..."};
     EXPECT_EQ(statuses, expected);
 }
@@ -186,9 +191,8 @@ TEST_F(SendDataWinTest, ShortSuccessReplyIsASubscriptFaultWithTheSupportQuestion
                                            "インデックスが有効範囲にありません。"));
     EXPECT_EQ(box(1)->text, QStringLiteral("サポートBBSを開いてよろしいですか？"));
     EXPECT_EQ(box(1)->buttons, MsgButtons::YesNo);
-    EXPECT_EQ(desktop.openedUrls,
-              QList<QString>({QStringLiteral("http://") + service->host() +
-                              QStringLiteral("/cgi-bin/forum/forum.cgi")}));
+    EXPECT_EQ(desktop.openedUrls, QList<QString>({QStringLiteral("http://") + service->host() +
+                                                  QStringLiteral("/cgi-bin/forum/forum.cgi")}));
     EXPECT_TRUE(state->UploadFailed);
 }
 
@@ -218,11 +222,13 @@ TEST_F(SendDataWinTest, TransferCutMidFileKeepsTheWorkFileAndRecordsNothing) {
     run();
     EXPECT_TRUE(state->UploadFailed);
     ASSERT_GE(desktop.shownBoxes.size(), 2);
-    EXPECT_TRUE(box(0)->text.startsWith(QStringLiteral("[転送処理]プロセスにおいて、エラーが発生"
-                                                       "しました。\r\nエラー内容は以下の通りです。")))
+    EXPECT_TRUE(
+        box(0)->text.startsWith(QStringLiteral("[転送処理]プロセスにおいて、エラーが発生"
+                                               "しました。\r\nエラー内容は以下の通りです。")))
         << box(0)->text.toStdString();
-    EXPECT_TRUE(box(0)->text.contains(QStringLiteral("－－－－－－－－－－－－－－－－－－－\r\n"
-                                                     "エラーコード: ")));
+    EXPECT_TRUE(
+        box(0)->text.contains(QStringLiteral("－－－－－－－－－－－－－－－－－－－\r\n"
+                                             "エラーコード: ")));
     EXPECT_TRUE(QFile::exists(workFile()));
     EXPECT_FALSE(statuses.contains(QStringLiteral("アップロード情報を送信中...")));
     EXPECT_TRUE(historyRecords().isEmpty());
@@ -318,9 +324,8 @@ TEST_F(SendDataWinTest, DrawingStepSendsTheEditedPictureInOneRun) {
 
 TEST_F(SendDataWinTest, SkippingTheDrawingSendsThePreparedPicture) {
     preview->IsPaintMode->setChecked(true);
-    test::whenModalShown(QStringLiteral("LoadMspaintWin"), [](QWidget* w) {
-        static_cast<LoadMspaintWin*>(w)->CancelCmd->click();
-    });
+    test::whenModalShown(QStringLiteral("LoadMspaintWin"),
+                         [](QWidget* w) { static_cast<LoadMspaintWin*>(w)->CancelCmd->click(); });
     run();
     EXPECT_FALSE(state->UploadFailed);
     EXPECT_EQ(codesMade, 1);
