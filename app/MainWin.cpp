@@ -19,13 +19,13 @@
 
 #include "AppState.h"
 #include "Artwork.h"
-#include "Twips.h"
 #include "UsageCheck.h"
 #include "VersionWin.h"
 #include "capture/PosSelectWin.h"
 #include "confirm/PreviewWin.h"
 #include "history/DeleteWin.h"
 #include "platform/Fault.h"
+#include "platform/Twips.h"
 #include "platform/Wait.h"
 #include "service/ServiceAddress.h"
 #include "service/SimpleHttp.h"
@@ -45,23 +45,6 @@ QString lines(std::initializer_list<const char*> parts) {
     QStringList list;
     for (const char* part : parts) list << QString::fromUtf8(part);
     return list.join(QLatin1Char('\n'));
-}
-
-template <class Widget>
-Widget* makeControl(QWidget* parent, const char* name, int left, int top, int width, int height) {
-    auto* widget = new Widget(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    placeTwips(widget, left, top, width, height);
-    return widget;
-}
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
-                  int width, int height) {
-    auto* label = makeControl<QLabel>(parent, name, left, top, width, height);
-    label->setText(text);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
 }
 
 QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, const char* tooltip,

@@ -12,8 +12,8 @@
 
 #include "AppState.h"
 #include "Artwork.h"
-#include "Twips.h"
 #include "platform/Desktop.h"
+#include "platform/Twips.h"
 
 namespace quiblo {
 
@@ -22,23 +22,6 @@ namespace {
 const QColor kDeepBlue(0x18, 0x4a, 0x8c);
 const QColor kSkyBlue(0x2f, 0x80, 0xd0);
 const QColor kPale(0xf4, 0xf8, 0xfd);
-
-template <class Widget>
-Widget* makeControl(QWidget* parent, const char* name, int left, int top, int width, int height) {
-    auto* widget = new Widget(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    placeTwips(widget, left, top, width, height);
-    return widget;
-}
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
-                  int width, int height) {
-    auto* label = makeControl<QLabel>(parent, name, left, top, width, height);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setText(text);
-    return label;
-}
 
 QLabel* makePicture(QWidget* parent, const char* name, const QPixmap& picture, int left, int top,
                     int width, int height) {

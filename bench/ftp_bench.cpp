@@ -32,9 +32,8 @@ QString nextCode() {
 int startService(QProcess& service, const QString& dataDir) {
     service.start(QStringLiteral("/usr/bin/python3"),
                   {QStringLiteral(QUIBLO_SOURCE_DIR "/server/quiblo-service"),
-                   QStringLiteral("--http-port"), QStringLiteral("0"),
-                   QStringLiteral("--ftp-port"), QStringLiteral("0"), QStringLiteral("--data"),
-                   dataDir});
+                   QStringLiteral("--http-port"), QStringLiteral("0"), QStringLiteral("--ftp-port"),
+                   QStringLiteral("0"), QStringLiteral("--data"), dataDir});
     if (!service.waitForReadyRead(20000)) return 0;
     const QByteArray line = service.readLine();
     const qsizetype at = line.indexOf("ftp=");

@@ -6,9 +6,9 @@
 #include <QPushButton>
 
 #include "PreviewWin.h"
-#include "app/Twips.h"
 #include "platform/Desktop.h"
 #include "platform/Fault.h"
+#include "platform/Twips.h"
 #include "platform/Wait.h"
 
 namespace quiblo {

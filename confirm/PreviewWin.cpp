@@ -13,7 +13,7 @@
 
 #include "PreviewDrag.h"
 #include "app/AppState.h"
-#include "app/Twips.h"
+#include "platform/Twips.h"
 
 namespace quiblo {
 

@@ -10,8 +10,8 @@
 #include <QScreen>
 #include <QSignalBlocker>
 
-#include "app/Twips.h"
 #include "history/HistoryFile.h"
+#include "platform/Twips.h"
 #include "platform/Wait.h"
 #include "service/Codes.h"
 #include "service/ServiceAddress.h"
@@ -24,21 +24,11 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kErrorTitle = QStringLiteral("エラー");
 
-template <class Widget>
-Widget* makeControl(QWidget* parent, const char* name, int left, int top, int width, int height) {
-    auto* widget = new Widget(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    placeTwips(widget, left, top, width, height);
-    return widget;
-}
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
-                  int width, int height) {
-    auto* label = makeControl<QLabel>(parent, name, left, top, width, height);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+// Labels here wrap, and their designed texts break their lines with CR LF.
+QLabel* makeWrappedLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
+                         int width, int height) {
+    QLabel* label = makeLabel(parent, name, displayText(text), left, top, width, height);
     label->setWordWrap(true);
-    label->setText(displayText(text));
     return label;
 }
 
@@ -104,7 +94,8 @@ DeleteWin::DeleteWin(Desktop& desktop, const QString& programFolder, QWidget* pa
 void DeleteWin::buildControls() {
     setFixedSize(twipsToPixels(5205), twipsToPixels(6090));
 
-    Label1 = makeLabel(this, "Label1", QStringLiteral("履歴閲覧/手動削除"), 300, 300, 2295, 255);
+    Label1 =
+        makeWrappedLabel(this, "Label1", QStringLiteral("履歴閲覧/手動削除"), 300, 300, 2295, 255);
     QFont headingFont(QStringLiteral("ＭＳ Ｐゴシック"));
     headingFont.setPointSize(12);
     Label1->setFont(headingFont);
@@ -118,15 +109,17 @@ void DeleteWin::buildControls() {
 
     // Designed 780 twips high; four lines in this font need a little more, so the label reaches
     // down to the list rather than cut off its last line.
-    Label2 = makeLabel(this, "Label2",
-                       QStringLiteral("ここでは、自分が過去にアップロードした画像を確認したり手動で"
-                                      "削除することができます。") +
-                           kCrLf + QStringLiteral("（他人がアップロードした物は削除できません）") +
-                           kCrLf + QStringLiteral("項目を選択すると閲覧用URLが表示されます。"),
-                       360, 780, 4515, 1620 - 780);
+    Label2 = makeWrappedLabel(
+        this, "Label2",
+        QStringLiteral("ここでは、自分が過去にアップロードした画像を確認したり手動で"
+                       "削除することができます。") +
+            kCrLf + QStringLiteral("（他人がアップロードした物は削除できません）") + kCrLf +
+            QStringLiteral("項目を選択すると閲覧用URLが表示されます。"),
+        360, 780, 4515, 1620 - 780);
     DelList = makeControl<QListWidget>(this, "DelList", 300, 1620, 4575, 2760);
     DelList->setSortingEnabled(false);
-    Label3 = makeLabel(this, "Label3", QStringLiteral("この画像の閲覧用URL"), 360, 4500, 1875, 195);
+    Label3 = makeWrappedLabel(this, "Label3", QStringLiteral("この画像の閲覧用URL"), 360, 4500,
+                              1875, 195);
     URL = makeControl<QLineEdit>(this, "URL", 300, 4740, 4575, 270);
     URL->setReadOnly(true);
 

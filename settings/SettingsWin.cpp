@@ -14,8 +14,8 @@
 
 #include "IniFile.h"
 #include "WorkFileCleaning.h"
-#include "app/Twips.h"
 #include "platform/Desktop.h"
+#include "platform/Twips.h"
 
 namespace quiblo {
 
@@ -24,23 +24,6 @@ namespace {
 constexpr int kMinimumWait = 100;
 constexpr int kMaximumWait = 1000;
 constexpr int kWaitIncrement = 100;
-
-template <class Widget>
-Widget* makeControl(QWidget* parent, const char* name, int left, int top, int width, int height) {
-    auto* widget = new Widget(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    placeTwips(widget, left, top, width, height);
-    return widget;
-}
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
-                  int width, int height) {
-    auto* label = makeControl<QLabel>(parent, name, left, top, width, height);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setText(text);
-    return label;
-}
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int left,
                         int top, int width, int height) {

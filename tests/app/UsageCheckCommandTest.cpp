@@ -12,15 +12,11 @@ using namespace quiblo;
 
 namespace {
 
-class UsageCheckCommandTest : public ::testing::Test {
+class UsageCheckCommandTest : public test::ServiceSuite {
 protected:
-    static void SetUpTestSuite() { service = new test::ReferenceService(); }
-    static void TearDownTestSuite() {
-        delete service;
-        service = nullptr;
-    }
     void SetUp() override {
-        ASSERT_TRUE(service->started());
+        ServiceSuite::SetUp();
+        if (HasFatalFailure()) return;
         service->control(R"({"action":"reset","data":true})");
         state = std::make_unique<AppState>(
             AppSeams{&desktop, test::buildProgramFolder(), folder.file(QStringLiteral("lock"))});
@@ -33,7 +29,6 @@ protected:
         win->CheckUploadCountCmd->trigger();
     }
 
-    static inline test::ReferenceService* service = nullptr;
     test::TempFolder folder;
     ScriptedDesktop desktop;
     std::unique_ptr<AppState> state;

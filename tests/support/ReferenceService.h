@@ -2,10 +2,12 @@
 // temporary data folder, stopped with SIGTERM when the object goes.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <memory>
 
 #include "support/TestSupport.h"
 
@@ -44,6 +46,18 @@ private:
     int httpPort_ = 0;
     int ftpPort_ = 0;
     QString startError_;
+};
+
+// A test suite whose tests share one reference service; each test sees it running.
+class ServiceSuite : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { service = std::make_unique<ReferenceService>(); }
+    static void TearDownTestSuite() { service.reset(); }
+    void SetUp() override {
+        ASSERT_TRUE(service->started()) << service->startError().toStdString();
+    }
+
+    static inline std::unique_ptr<ReferenceService> service;
 };
 
 // Sets an environment variable for the life of the object, then puts the old value back.

@@ -11,17 +11,8 @@ using namespace quiblo;
 
 namespace {
 
-class FtpTransferTest : public ::testing::Test {
+class FtpTransferTest : public test::ServiceSuite {
 protected:
-    static void SetUpTestSuite() { service = new test::ReferenceService(); }
-    static void TearDownTestSuite() {
-        delete service;
-        service = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_TRUE(service->started()) << service->startError().toStdString();
-    }
-
     FtpAccount account(const QString& password = MakeFtpPassword(1, 3)) const {
         return {QStringLiteral("127.0.0.1"), service->ftpPort(), QStringLiteral("quiblo"),
                 password};
@@ -42,7 +33,6 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    static inline test::ReferenceService* service = nullptr;
     static inline qint64 counter = 700000000000000000;
 };
 

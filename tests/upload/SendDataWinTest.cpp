@@ -36,16 +36,11 @@ QImage noisePicture(int width, int height) {
 const QString kFailedConnection = QStringLiteral(
     "サーバーとの接続が失敗したため、\r\n一部処理は行えませんでした。\r\n終了します。");
 
-class SendDataWinTest : public ::testing::Test {
+class SendDataWinTest : public test::ServiceSuite {
 protected:
-    static void SetUpTestSuite() { service = new test::ReferenceService(); }
-    static void TearDownTestSuite() {
-        delete service;
-        service = nullptr;
-    }
-
     void SetUp() override {
-        ASSERT_TRUE(service->started()) << service->startError().toStdString();
+        ServiceSuite::SetUp();
+        if (HasFatalFailure()) return;
         service->control(R"({"action":"reset","data":true})");
         host.emplace("QUIBLO_SERVICE_HOST", service->host().toUtf8());
         ftp.emplace("QUIBLO_FTP_PORT", QByteArray::number(service->ftpPort()));
@@ -93,7 +88,6 @@ protected:
         return i < desktop.shownBoxes.size() ? &desktop.shownBoxes[i] : nullptr;
     }
 
-    static inline test::ReferenceService* service = nullptr;
     std::optional<test::ScopedEnv> host, ftp;
     test::TempFolder folder;
     ScriptedDesktop desktop;
