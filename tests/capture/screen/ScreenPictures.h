@@ -6,15 +6,15 @@
 
 namespace quiblo::test {
 
-// Every pixel tells its place and the seed, so a shifted, cut or mixed-up grab shows.
-inline QImage pattern(QSize size, int seed) {
+// Every pixel tells its place and the variant, so a shifted, cut or mixed-up grab shows.
+inline QImage pattern(QSize size, int variant) {
     QImage picture(size, QImage::Format_RGB32);
     for (int y = 0; y < size.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
         for (int x = 0; x < size.width(); ++x) {
             const int high = (x >> 8) * 64 + (y >> 8) * 16;
-            row[x] =
-                qRgb((x + seed) & 0xff, (y * 3 + seed) & 0xff, (high + seed * 5 + (x ^ y)) & 0xff);
+            row[x] = qRgb((x + variant) & 0xff, (y * 3 + variant) & 0xff,
+                          (high + variant * 5 + (x ^ y)) & 0xff);
         }
     }
     return picture;
