@@ -16,10 +16,6 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-// Faults of a file that exists but cannot be read, and of a rewrite that failed.
-constexpr int kFileAccessFault = 75;
-constexpr int kWriteFault = 70;
-
 QString historyHeader() {
     return QStringLiteral("### クイブロ アップロードファイルデータ") + kCrLf +
            QStringLiteral(
@@ -119,15 +115,13 @@ void AppendHistoryRecord(const QString& programFolder, const QString& pngcode,
     } else {
         const FileContent old = readHistoryFile(path);
         if (old.problem == HistoryProblem::Missing) throw RuntimeFault(FaultNumber::FileNotFound);
-        if (old.problem != HistoryProblem::None)
-            throw RuntimeFault(kFileAccessFault, QStringLiteral("ファイルを読み込めません。"));
+        if (old.problem != HistoryProblem::None) throw RuntimeFault(FaultNumber::FileAccess);
         // Files of older versions carry this wording in their first header line.
         content = replaceText(old.bytes, toCp932(QStringLiteral("クイブロッ!!")),
                               toCp932(QStringLiteral("クイブロ")));
     }
     content += toCp932(pngcode + QLatin1Char(',') + delid + kCrLf);
-    if (!rewriteHistoryFile(path, content))
-        throw RuntimeFault(kWriteFault, QStringLiteral("ファイルに書き込めません。"));
+    if (!rewriteHistoryFile(path, content)) throw RuntimeFault(FaultNumber::WriteFailed);
 }
 
 HistoryEntries LoadHistoryEntries(const QString& programFolder) {

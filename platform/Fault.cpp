@@ -12,6 +12,10 @@ QString faultDescription(int number) {
             return QStringLiteral("インデックスが有効範囲にありません。");
         case FaultNumber::FileNotFound:
             return QStringLiteral("ファイルが見つかりません。");
+        case FaultNumber::WriteFailed:
+            return QStringLiteral("ファイルに書き込めません。");
+        case FaultNumber::FileAccess:
+            return QStringLiteral("ファイルを読み込めません。");
         case FaultNumber::PathNotFound:
             return QStringLiteral("パスが見つかりません。");
         case FaultNumber::InvalidPicture:

@@ -12,6 +12,8 @@ namespace FaultNumber {
 constexpr int Overflow = 6;
 constexpr int SubscriptOutOfRange = 9;
 constexpr int FileNotFound = 53;
+constexpr int WriteFailed = 70;
+constexpr int FileAccess = 75;
 constexpr int PathNotFound = 76;
 constexpr int InvalidPicture = 481;
 }  // namespace FaultNumber
