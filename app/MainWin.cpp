@@ -543,6 +543,9 @@ void MainWin::keyPressEvent(QKeyEvent* event) {
 void MainWin::closeEvent(QCloseEvent* event) {
     Form_Unload();
     event->accept();
+    // The program lives as long as this window, also when it closes while hidden (a capture
+    // that found no screen), where closing the last window would not end it.
+    QCoreApplication::quit();
 }
 
 void MainWin::Form_Unload() {

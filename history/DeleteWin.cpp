@@ -6,9 +6,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <memory>
 
 #include "history/HistoryFile.h"
 #include "platform/Twips.h"
@@ -193,7 +195,15 @@ void DeleteWin::CheckImgCmd_Click() {
 }
 
 void DeleteWin::URLCopyCmd_Click() {
-    QGuiApplication::clipboard()->setText(URL->text());
+    // The text joins what the clipboard holds (a screenshot stays), rather than replacing it.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    auto data = std::make_unique<QMimeData>();
+    if (const QMimeData* held = clipboard->mimeData()) {
+        for (const QString& format : held->formats()) data->setData(format, held->data(format));
+        if (held->hasImage()) data->setImageData(held->imageData());
+    }
+    data->setText(URL->text());
+    clipboard->setMimeData(data.release());  // the clipboard owns it
     desktop_.message(this, QStringLiteral("確認"),
                      QStringLiteral("URLがクリップボードへ転送されました。"), MsgIcon::Information);
 }

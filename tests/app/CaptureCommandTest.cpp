@@ -185,7 +185,13 @@ TEST_F(CaptureCommandTest, FailedScreenGrabGivesTheShortMessage) {
 TEST_F(CaptureCommandTest, NoScreenSourceEndsTheProgramWithTheVersionMessage) {
     NullScreenSource none;
     start(&none);
-    win->QuibloCmd->click();
+    // The program's own loop must end, although the window closes while hidden.
+    QTimer::singleShot(0, win->QuibloCmd, &QPushButton::click);
+    QTimer stuck;
+    stuck.setSingleShot(true);
+    QObject::connect(&stuck, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    stuck.start(5000);
+    EXPECT_EQ(QCoreApplication::exec(), 0) << "the program went on without a window";
     ASSERT_EQ(desktop.shownBoxes.size(), 1);
     EXPECT_EQ(desktop.shownBoxes[0].text, QStringLiteral("OSバージョンの取得に失敗しました。"));
     EXPECT_EQ(desktop.shownBoxes[0].title, QStringLiteral("エラー"));

@@ -293,9 +293,14 @@ TEST_F(DeleteWinTest, URLCopyCmdPutsTheViewingUrlOnTheClipboard) {
     folder.write(kDat, header() + record("000000000000000100", "20060103090508"));
     auto win = open();
     clickEntry(*win, 0);
+    // A screenshot on the clipboard stays beside the copied text.
+    const QImage screenshot = test::patternPicture(8, 6);
+    QGuiApplication::clipboard()->setImage(screenshot);
     QTest::mouseClick(win->URLCopyCmd, Qt::LeftButton);
 
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://" + service.host() + "/view.cgi?1A");
+    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+              screenshot);
     ASSERT_EQ(desktop.shownBoxes.size(), 1);
     EXPECT_EQ(desktop.shownBoxes[0].title, "確認");
     EXPECT_EQ(desktop.shownBoxes[0].icon, MsgIcon::Information);
