@@ -1,0 +1,188 @@
+// The capture command of the main window: the type choice, the capture itself, the chain of
+// windows it opens, and the blink that points at a new result.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include "AppState.h"
+#include "MainWin.h"
+#include "capture/PosSelectWin.h"
+#include "confirm/PreviewWin.h"
+#include "platform/Fault.h"
+#include "platform/Wait.h"
+#include "settings/IniFile.h"
+#include "upload/SendDataWin.h"
+
+namespace quiblo {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+}  // namespace
+
+void MainWin::QuibloType_Click(int index) {
+    app_.CaptureType = static_cast<qint16>(index + 1);
+    for (int i = 0; i < 3; ++i) PosSelectMenuCmd[i]->setChecked(i == index);
+}
+
+void MainWin::PosSelectMenuCmd_Click(int index) {
+    QuibloType[index]->setChecked(true);
+    QuibloType_Click(index);
+    app_.CaptureType = static_cast<qint16>(index + 1);
+}
+
+void MainWin::startNoticeBlink() {
+    BlinkCount = 0;
+    NoticeTickerTimer->start();
+}
+
+void MainWin::NoticeTickerTimer_Timer() {
+    NoticeURL->setVisible(!NoticeURL->isVisible());
+    ++BlinkCount;
+    if (BlinkCount == 10) {
+        NoticeTickerTimer->stop();
+        // A restart in mid-blink toggles from where it stood; the blink still ends hidden.
+        NoticeURL->hide();
+    }
+}
+
+void MainWin::QuibloCmd_Click() {
+    CaptureStep = 0;
+    try {
+        if (!runCapture()) return;
+    } catch (const RuntimeFault& fault) {
+        if (fault.number() == FaultNumber::InvalidPicture) {
+            reportInvalidPicture();
+        } else {
+            reportCaptureFault(fault.number(), fault.description());
+        }
+    } catch (const std::exception& error) {
+        reportCaptureFault(0, QString::fromLocal8Bit(error.what()));
+    }
+}
+
+// The capture chain; false when it ended early (region given up, platform unsupported).
+bool MainWin::runCapture() {
+    TempPic->picture = QImage();
+
+    CaptureStep = 1;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const QString savedText =
+        clipboard->mimeData() && clipboard->mimeData()->hasText() ? clipboard->text() : QString();
+
+    CaptureStep = 2;
+    hide();
+    processPendingEvents();
+
+    CaptureStep = 3;
+    const int wait = ReadCaptureWait(app_.programFolder());
+    QElapsedTimer waited;
+    waited.start();
+    app_.screen().prepare();  // set up while we wait anyway
+    pauseFor(wait - static_cast<int>(waited.elapsed()));
+
+    CaptureStep = 4;
+    if (!app_.screen().available()) {
+        endForUnsupportedPlatform();
+        return false;
+    }
+    const QImage grabbed = grabForType(wait);
+
+    CaptureStep = 6;
+    if (grabbed.isNull()) throw RuntimeFault(FaultNumber::InvalidPicture);
+    TempPic->picture = grabbed;
+
+    CaptureStep = 7;
+    restoreClipboard(grabbed, savedText);
+    show();
+
+    CaptureStep = 8;
+    if (app_.CaptureType == 3) {
+        PosSelectWin region(app_.desktop(), TempPic->picture, this);
+        region.exec();
+        app_.RegionCancelled = region.cancelled();
+        if (app_.RegionCancelled) return false;
+        const QRect marked = region.captureRect();
+        app_.CaptureRect = {toInt16(marked.left()), toInt16(marked.top()), toInt16(marked.width()),
+                            toInt16(marked.height())};
+    }
+
+    CaptureStep = 9;
+    CaptureStep = 10;
+    {
+        PreviewWin preview(app_, TempPic->picture, this);
+        preview.openUploadDialog = [this](PreviewWin& confirmed) {
+            SendDataWin upload(
+                app_, confirmed, [this](const QString& url) { URL->setPlainText(url); },
+                &confirmed);
+            upload.exec();
+        };
+        preview.exec();
+    }
+
+    CaptureStep = 11;
+    if (!app_.UploadFailed) startNoticeBlink();
+    CaptureStep = 12;
+    return true;
+}
+
+// Grabs what the capture type asks for and sets the captured rectangle; the second wait
+// follows the grab, as the picture would reach the clipboard before it is read.
+QImage MainWin::grabForType(int wait) {
+    QImage picture;
+    if (app_.CaptureType == 2) {
+        picture = app_.screen().grabActiveWindow();
+    } else {
+        picture = app_.screen().grabScreen();
+    }
+    if (app_.CaptureType != 3 && !picture.isNull())
+        app_.CaptureRect = {0, 0, toInt16(picture.width()), toInt16(picture.height())};
+
+    CaptureStep = 5;
+    pauseFor(wait);
+    return picture;
+}
+
+// The screenshot stays on the clipboard, with the text that was there before beside it.
+void MainWin::restoreClipboard(const QImage& picture, const QString& savedText) {
+    auto data = std::make_unique<QMimeData>();
+    data->setImageData(picture);
+    if (!savedText.isEmpty()) data->setText(savedText);
+    QGuiApplication::clipboard()->setMimeData(data.release());  // the clipboard owns it
+}
+
+void MainWin::reportInvalidPicture() {
+    QString text = QStringLiteral("画面キャプチャーに失敗しました。") + kCrLf;
+    if (app_.CaptureType == 2)
+        text += QStringLiteral("対象ウィンドウがあるかチェックして、") + kCrLf;
+    text += QStringLiteral("もう一度やり直してください。");
+    app_.desktop().message(this, QStringLiteral("エラー"), text, MsgIcon::Critical);
+    show();
+}
+
+void MainWin::reportCaptureFault(int number, const QString& description) {
+    show();
+    app_.desktop().message(this, QStringLiteral("エラー"),
+                           QStringLiteral("エラーが発生しました。") + kCrLf +
+                               QStringLiteral("エラーコード:") + QString::number(number) + kCrLf +
+                               QStringLiteral("エラーの詳細:") + description + kCrLf +
+                               QStringLiteral("エラー位置:") + QString::number(CaptureStep),
+                           MsgIcon::Critical);
+}
+
+// No screen to capture in this session: the program cannot work here and ends.
+void MainWin::endForUnsupportedPlatform() {
+    app_.desktop().message(this, QStringLiteral("エラー"),
+                           QStringLiteral("OSバージョンの取得に失敗しました。"), MsgIcon::Critical);
+    close();
+}
+
+}  // namespace quiblo
