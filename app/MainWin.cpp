@@ -298,10 +298,7 @@ bool MainWin::Form_Load() {
 
     adjustSize();
     setFixedSize(sizeHint());
-    if (QScreen* primary = QGuiApplication::primaryScreen()) {
-        QRect area = primary->availableGeometry();
-        move(area.center() - rect().center());
-    }
+    centreOnScreen(this);
     return true;
 }
 

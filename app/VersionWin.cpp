@@ -185,11 +185,7 @@ void VersionWin::buildLinks() {
 
 void VersionWin::Form_Load() {
     setFixedSize(twipsToPixels(7470), twipsToPixels(4380));
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move(area.left() + (area.width() - width()) / 2,
-             area.top() + (area.height() - height()) / 2);
-    }
+    centreOnScreen(this);
     Versions->setText(versionCaption());
 }
 

@@ -56,6 +56,8 @@ LoadMspaintWin::LoadMspaintWin(Desktop& desktop, const QString& workPngPath, QWi
                            "お絵かきをキャンセルして直ぐに送信します。");
     placeTwips(CancelCmd, 2531, 1200, 1395, 315);
 
+    centreOnScreen(this);
+
     connect(SendMspaintCmd, &QPushButton::clicked, this, &LoadMspaintWin::SendMspaintCmd_Click);
     connect(CancelCmd, &QPushButton::clicked, this, &LoadMspaintWin::CancelCmd_Click);
 }

@@ -141,11 +141,7 @@ void PreviewWin::Form_Load() {
     const int width = kPaintLeft + kPaintWidth + 1500;
     const int height = kFrameTop + 7000;
     setFixedSize(twipsToPixels(width), twipsToPixels(height));
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move(area.left() + (area.width() - this->width()) / 2,
-             area.top() + (area.height() - this->height()) / 2);
-    }
+    centreOnScreen(this);
 
     Preview->picture = picture_;
     Preview->setGeometry(QRect(QPoint(0, 0), picture_.size()));

@@ -147,11 +147,7 @@ void DeleteWin::connectHandlers() {
 }
 
 void DeleteWin::Form_Load() {
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move(area.left() + (area.width() - width()) / 2,
-             area.top() + (area.height() - height()) / 2);
-    }
+    centreOnScreen(this);
     const HistoryEntries history = LoadHistoryEntries(programFolder_);
     // The window is not shown yet: its boxes belong to the window that opens it.
     if (history.problem == HistoryProblem::Missing)

@@ -3,8 +3,10 @@
 // find them by name.
 #pragma once
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QRect>
+#include <QScreen>
 #include <QWidget>
 
 namespace quiblo {
@@ -22,6 +24,15 @@ inline QRect twipsRect(int left, int top, int width, int height) {
 
 inline void placeTwips(QWidget* widget, int left, int top, int width, int height) {
     widget->setGeometry(twipsRect(left, top, width, height));
+}
+
+// Places a window in the middle of the primary screen, where windows open as designed.
+inline void centreOnScreen(QWidget* window) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->geometry();
+    window->move(area.left() + (area.width() - window->width()) / 2,
+                 area.top() + (area.height() - window->height()) / 2);
 }
 
 // A control named as designed, placed in twips.

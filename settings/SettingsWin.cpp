@@ -41,15 +41,6 @@ QToolButton* makeArrow(QWidget* parent, Qt::ArrowType arrow) {
     return button;
 }
 
-// The window opens in the middle of the screen, as designed.
-void centreOnScreen(QWidget* window) {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) return;
-    const QRect area = screen->geometry();
-    window->move(area.left() + (area.width() - window->width()) / 2,
-                 area.top() + (area.height() - window->height()) / 2);
-}
-
 // Up and Down step an up-down; the wheel too. True when the event was one of these.
 bool stepByInput(UpDown* upDown, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {

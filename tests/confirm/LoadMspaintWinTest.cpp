@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include "confirm/LoadMspaintWin.h"
@@ -82,5 +84,10 @@ TEST_F(LoadMspaintWinTest, CancelRightAwayStartsNoEditor) {
     EXPECT_EQ(win.exec(), QDialog::Rejected);
     EXPECT_TRUE(desktop.startedPrograms.isEmpty());
     EXPECT_EQ(win.windowTitle(), QStringLiteral("クイブロ - お絵かきモード"));
+    EXPECT_EQ(win.size(), QSize(312, 114));
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(win.pos(), QPoint(screen.left() + (screen.width() - 312) / 2,
+                                screen.top() + (screen.height() - 114) / 2))
+        << "the window does not open centred";
     EXPECT_TRUE(win.SendMspaintCmd->isDefault());
 }
