@@ -92,6 +92,13 @@ QList<QByteArray> splitLines(const QByteArray& content) {
     return lines;
 }
 
+// A last line edited without its line end would otherwise take the new record onto it, and
+// the record could never be listed or removed.
+void endLastLine(QByteArray& content) {
+    if (content.isEmpty() || content.endsWith('\n')) return;
+    content += content.endsWith('\r') ? QByteArray("\n") : QByteArray("\r\n");
+}
+
 }  // namespace
 
 QString historyFilePath(const QString& programFolder) {
@@ -119,6 +126,7 @@ void AppendHistoryRecord(const QString& programFolder, const QString& pngcode,
         // Files of older versions carry this wording in their first header line.
         content = replaceText(old.bytes, toCp932(QStringLiteral("クイブロッ!!")),
                               toCp932(QStringLiteral("クイブロ")));
+        endLastLine(content);
     }
     content += toCp932(pngcode + QLatin1Char(',') + delid + kCrLf);
     if (!rewriteHistoryFile(path, content)) throw RuntimeFault(FaultNumber::WriteFailed);

@@ -19,9 +19,10 @@ QString historyFilePath(const QString& programFolder);
 bool IsExistingFile(const QString& path);
 
 // Adds the record pngcode + "," + delid. A missing file is created with the header; an existing
-// file keeps its content, with the older header wording brought up to date. Throws RuntimeFault
-// when the folder is missing (76), the file cannot be read (75) or cannot be written (70); the
-// old file then stays as it was.
+// file keeps its content, with the older header wording brought up to date and a last line that
+// lacks its line end ended with CR LF, so the new record gets a line of its own. Throws
+// RuntimeFault when the folder is missing (76), the file cannot be read (75) or cannot be written
+// (70); the old file then stays as it was.
 void AppendHistoryRecord(const QString& programFolder, const QString& pngcode,
                          const QString& delid);
 

@@ -1,6 +1,7 @@
 #include "IniFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 #include <QSaveFile>
 #include <optional>
@@ -86,7 +87,24 @@ Position find(const QList<Line>& lines, const QString& section, const QString& k
 std::optional<QByteArray> readFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    return file.readAll();
+    QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError) return std::nullopt;
+    return content;
+}
+
+// Writes a temporary file beside the settings and renames it over them. Unbuffered, so a write
+// that stops part-way (disk full) shows here: through a buffer the failed flush went unnoticed
+// and an empty file was renamed over the settings.
+bool replaceFile(const QString& path, const QList<QByteArray>& parts) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
+    for (const QByteArray& part : parts) {
+        if (file.write(part) != part.size()) {
+            file.cancelWriting();
+            return false;
+        }
+    }
+    return file.commit();
 }
 
 QString valueOf(const QString& line) {
@@ -127,10 +145,17 @@ int ReadIniInt(const QString& programFolder, const QString& section, const QStri
     return leadingNumber(value);
 }
 
-void WriteIniValue(const QString& programFolder, const QString& section, const QString& key,
+bool WriteIniValue(const QString& programFolder, const QString& section, const QString& key,
                    const QString& value) {
     const QString path = settingsPath(programFolder);
-    QByteArray content = readFile(path).value_or(QByteArray());
+    QByteArray content;
+    if (QFileInfo::exists(path)) {
+        // A file that is there but cannot be read is left alone: rewriting it from nothing
+        // would drop every other line.
+        std::optional<QByteArray> old = readFile(path);
+        if (!old) return false;
+        content = *old;
+    }
     QList<Line> lines = splitLines(content);
     Position pos = find(lines, section, key);
     QByteArray entry = withLineEnd(key + QLatin1Char('=') + value);
@@ -147,15 +172,14 @@ void WriteIniValue(const QString& programFolder, const QString& section, const Q
         lines.append(Line{entry, {}});
     }
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return;
-    for (const Line& line : lines) file.write(line.raw);
-    file.commit();  // a failed write leaves the old file as it was
+    QList<QByteArray> parts;
+    for (const Line& line : lines) parts.append(line.raw);
+    return replaceFile(path, parts);
 }
 
-void WriteIniValue(const QString& programFolder, const QString& section, const QString& key,
+bool WriteIniValue(const QString& programFolder, const QString& section, const QString& key,
                    long long value) {
-    WriteIniValue(programFolder, section, key, QString::number(value));
+    return WriteIniValue(programFolder, section, key, QString::number(value));
 }
 
 int ReadCaptureWait(const QString& programFolder) {

@@ -18,10 +18,11 @@ int ReadIniInt(const QString& programFolder, const QString& section, const QStri
                qint16 defaultValue);
 
 // Sets key = value in the section, creating the file, section or key as needed and keeping every
-// other line. A write that cannot be carried out is ignored.
-void WriteIniValue(const QString& programFolder, const QString& section, const QString& key,
+// other line. False when the write could not be carried out: the old file then stays as it was,
+// and an existing file that cannot be read is never rewritten. Callers may ignore the result.
+bool WriteIniValue(const QString& programFolder, const QString& section, const QString& key,
                    const QString& value);
-void WriteIniValue(const QString& programFolder, const QString& section, const QString& key,
+bool WriteIniValue(const QString& programFolder, const QString& section, const QString& key,
                    long long value);
 
 // The capture wait in milliseconds: 100 to 1000 in steps of 100; anything else stored reads 100.

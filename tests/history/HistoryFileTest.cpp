@@ -9,6 +9,7 @@
 #include "history/HistoryFile.h"
 #include "platform/CodePage.h"
 #include "platform/Fault.h"
+#include "support/FaultyFolders.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo;
@@ -101,6 +102,58 @@ TEST(HistoryAppend, FailuresRaiseFaultsAndKeepTheOldFile) {
     }
     EXPECT_EQ(folder.read(kDat), old);
     EXPECT_EQ(filesIn(folder.path()), QStringList{kDat}) << "no temporary file left behind";
+}
+
+TEST(HistoryAppend, LastLineWithoutItsLineEndIsEndedFirst) {
+    TempFolder folder;
+    folder.write(kDat, currentHeader() + "111111111111111111,20060103090507");
+    AppendHistoryRecord(folder.path(), "222222222222222222", "20060103090508");
+    EXPECT_EQ(folder.read(kDat), currentHeader() +
+                                     "111111111111111111,20060103090507\r\n"
+                                     "222222222222222222,20060103090508\r\n");
+    EXPECT_EQ(LoadHistoryEntries(folder.path()).entries,
+              (QStringList{"111111111111111111.png  -  2006/01/03 09:05:07",
+                           "222222222222222222.png  -  2006/01/03 09:05:08"}));
+    // The new record can be removed again, and so can the one that was cut short.
+    EXPECT_EQ(RemoveHistoryRecord(folder.path(), "222222222222222222", "20060103090508"),
+              HistoryProblem::None);
+    EXPECT_EQ(RemoveHistoryRecord(folder.path(), "111111111111111111", "20060103090507"),
+              HistoryProblem::None);
+    EXPECT_EQ(folder.read(kDat), currentHeader());
+
+    // A line cut after its CR gets only the LF.
+    folder.write(kDat, "111111111111111111,20060103090507\r");
+    AppendHistoryRecord(folder.path(), "222222222222222222", "20060103090508");
+    EXPECT_EQ(folder.read(kDat), QByteArray("111111111111111111,20060103090507\r\n"
+                                            "222222222222222222,20060103090508\r\n"));
+}
+
+TEST(HistoryAppend, FullOrReadOnlyDiskRaisesAFaultAndKeepsTheHistory) {
+    test::SmallDisk disk(64);
+    if (!disk.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+    AppendHistoryRecord(disk.path(), "111111111111111111", "20060103090507");
+    const QByteArray before = currentHeader() + "111111111111111111,20060103090507\r\n";
+    disk.fill();
+    try {
+        AppendHistoryRecord(disk.path(), "222222222222222222", "20060103090508");
+        ADD_FAILURE() << "no fault on a full disk";
+    } catch (const RuntimeFault& fault) {
+        EXPECT_EQ(fault.number(), FaultNumber::WriteFailed);
+    }
+    QFile file(disk.path() + "/" + kDat);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+    file.close();
+    EXPECT_EQ(filesIn(disk.path()), (QStringList{".filler", kDat}));
+
+    ASSERT_TRUE(QFile::remove(disk.path() + "/.filler"));
+    ASSERT_TRUE(disk.makeReadOnly());
+    EXPECT_THROW(AppendHistoryRecord(disk.path(), "222222222222222222", "20060103090508"),
+                 RuntimeFault);
+    EXPECT_EQ(RemoveHistoryRecord(disk.path(), "111111111111111111", "20060103090507"),
+              HistoryProblem::NotWritten);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
 }
 
 TEST(HistoryList, RecordsInFileOrderAsDisplayFormsWithoutComments) {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 
 #include "settings/IniFile.h"
+#include "support/FaultyFolders.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo;
@@ -108,4 +110,70 @@ TEST_F(IniFileTest, WriteThatCannotBeDoneIsIgnoredAndLosesNothing) {
     EXPECT_FALSE(QFile::exists(missing + QStringLiteral("/Quiblo.ini")));
     EXPECT_EQ(ReadCaptureWait(missing), 100);
     EXPECT_EQ(wait(), 500);
+}
+
+namespace {
+
+const QByteArray kSettings = "[Window]\r\nLeft=10\r\n\r\n[Quiblo]\r\nWait=500\r\nName=x\r\n";
+
+QStringList entriesOf(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+}  // namespace
+
+TEST(IniFileFaults, FullDiskLeavesTheSettingsWhole) {
+    test::SmallDisk disk(64);
+    if (!disk.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+    const QString ini = disk.path() + QStringLiteral("/Quiblo.ini");
+    ASSERT_TRUE(WriteIniValue(disk.path(), QStringLiteral("Window"), QStringLiteral("Left"), 10));
+    ASSERT_TRUE(WriteIniValue(disk.path(), QStringLiteral("Quiblo"), QStringLiteral("Wait"), 500));
+    const QByteArray before = contentOf(ini);
+    disk.fill();
+
+    EXPECT_FALSE(WriteIniValue(disk.path(), QStringLiteral("Quiblo"), QStringLiteral("Wait"), 800));
+
+    EXPECT_EQ(contentOf(ini), before);
+    EXPECT_EQ(ReadCaptureWait(disk.path()), 500);
+    EXPECT_EQ(entriesOf(disk.path()), (QStringList{".filler", "Quiblo.ini"}))
+        << "no temporary file left behind";
+}
+
+TEST(IniFileFaults, ReadOnlyDiskIsNotWrittenAndCountsAsFailed) {
+    test::SmallDisk disk(64);
+    if (!disk.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
+    QFile file(disk.path() + QStringLiteral("/Quiblo.ini"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(kSettings);
+    file.close();
+    ASSERT_TRUE(disk.makeReadOnly());
+
+    EXPECT_FALSE(WriteIniValue(disk.path(), QStringLiteral("Quiblo"), QStringLiteral("Wait"), 800));
+    EXPECT_EQ(contentOf(file.fileName()), kSettings);
+    EXPECT_EQ(ReadCaptureWait(disk.path()), 500);
+}
+
+TEST(IniFileFaults, ExistingFileThatCannotBeReadIsLeftUntouched) {
+    test::TempFolder folder;
+    folder.write(QStringLiteral("Quiblo.ini"), kSettings);
+    // A folder anyone may write in, holding settings only their owner may read.
+    ASSERT_TRUE(
+        QFile::setPermissions(folder.path(), QFileDevice::ReadOther | QFileDevice::WriteOther |
+                                                 QFileDevice::ExeOther | QFileDevice::ReadOwner |
+                                                 QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    ASSERT_TRUE(QFile::setPermissions(folder.file(QStringLiteral("Quiblo.ini")),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    {
+        const test::AsOrdinaryUser user;
+        EXPECT_EQ(ReadCaptureWait(folder.path()), 100);
+        EXPECT_FALSE(
+            WriteIniValue(folder.path(), QStringLiteral("Quiblo"), QStringLiteral("Wait"), 800));
+    }
+    EXPECT_EQ(folder.read(QStringLiteral("Quiblo.ini")), kSettings);
+    EXPECT_EQ(entriesOf(folder.path()), QStringList{"Quiblo.ini"});
 }
