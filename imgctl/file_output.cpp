@@ -1,10 +1,13 @@
 #include "file_output.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <random>
 
 #include "failure.h"
@@ -57,6 +60,39 @@ File createTemp(const std::string& tempPath) {
     return file;
 }
 
+// The file a chain of symbolic links at path ends in; path itself when it is no link. A link
+// that points nowhere yet gives the name the new file is to have.
+std::string followLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        std::error_code error;
+        const std::string target = std::filesystem::read_symlink(path, error).string();
+        if (error || target.empty()) throw Failure{IMGCTL_ERR_OPEN_FILE};
+        path = target.front() == '/' ? target : folderOf(path) + target;
+    }
+    throw Failure{IMGCTL_ERR_OPEN_FILE};  // a loop of links
+}
+
+// What is at the target now: nothing (or nothing that can be seen), or a regular file. Anything
+// else (a folder, a device, a pipe) is not ours to replace.
+std::optional<struct stat> existingFile(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+    if (!S_ISREG(info.st_mode)) throw Failure{IMGCTL_ERR_NOT_A_FILE};
+    return info;
+}
+
+// The new file takes the old one's place with its owner and permissions. Owner first: a change
+// of owner clears the set-id bits. A caller that may not give the file away keeps it as its own.
+void keepAttributes(std::FILE* file, const struct stat& old) {
+    const int fd = ::fileno(file);
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+        // Not allowed for an ordinary user unless the file was already theirs; not a failure.
+    }
+    if (::fchmod(fd, old.st_mode & 07777) != 0) throw Failure{IMGCTL_ERR_WRITE_FILE};
+}
+
 void writeAndClose(File file, const std::vector<uint8_t>& bytes) {
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
     // Closing flushes the buffer, so its result counts as part of the write.
@@ -68,11 +104,14 @@ void writeAndClose(File file, const std::vector<uint8_t>& bytes) {
 
 void writeFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes) {
     if (path.empty() || path.back() == '/') throw Failure{IMGCTL_ERR_OPEN_FILE};
-    const std::string tempPath = tempNameFor(path);
+    const std::string target = followLinks(path);
+    const std::optional<struct stat> old = existingFile(target);
+    const std::string tempPath = tempNameFor(target);
     File file = createTemp(tempPath);
     TempFile temp(tempPath);  // armed only once the file is ours, never someone else's
+    if (old) keepAttributes(file.get(), *old);
     writeAndClose(std::move(file), bytes);
-    if (std::rename(temp.path().c_str(), path.c_str()) != 0) throw Failure{IMGCTL_ERR_OPEN_FILE};
+    if (std::rename(temp.path().c_str(), target.c_str()) != 0) throw Failure{IMGCTL_ERR_OPEN_FILE};
     temp.commit();
 }
 

@@ -29,7 +29,8 @@ enum {
     IMGCTL_ERR_NO_MEMORY = 3,
     IMGCTL_ERR_OPEN_FILE = 4,  /* the output file could not be created */
     IMGCTL_ERR_WRITE_FILE = 5, /* writing or closing the output file failed */
-    IMGCTL_ERR_ENCODE = 6      /* the compressor failed */
+    IMGCTL_ERR_ENCODE = 6,     /* the compressor failed */
+    IMGCTL_ERR_NOT_A_FILE = 7  /* the path names a folder, device, pipe or socket: left alone */
 };
 
 typedef struct ImgctlDC {
@@ -49,7 +50,9 @@ IMGCTL_API intptr_t DCtoDIB(intptr_t dc, int32_t x, int32_t y, int32_t width, in
 
 /* Writes the DIB as a PNG file. path: zero-terminated, in the system's file-name encoding.
  * options: 0. Returns non-zero when the file was written, 0 on failure (see ImgctlError);
- * a failed call leaves no partial file behind. */
+ * a failed call leaves no partial file behind. A symbolic link is followed and the file it
+ * points at is written; an existing file keeps its permissions and owner; anything at the path
+ * that is not a regular file is refused with IMGCTL_ERR_NOT_A_FILE. */
 IMGCTL_API int32_t DIBtoPNG(const char* path, intptr_t dib, int32_t options);
 
 /* The error code of the last failed call on this thread (IMGCTL_OK if none). */
