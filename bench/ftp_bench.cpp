@@ -33,7 +33,10 @@ int startService(QProcess& service, const QString& dataDir) {
     service.start(QStringLiteral("/usr/bin/python3"),
                   {QStringLiteral(QUIBLO_SOURCE_DIR "/server/quiblo-service"),
                    QStringLiteral("--http-port"), QStringLiteral("0"), QStringLiteral("--ftp-port"),
-                   QStringLiteral("0"), QStringLiteral("--data"), dataDir});
+                   QStringLiteral("0"), QStringLiteral("--data"), dataDir,
+                   // Every timed upload stays unregistered: let them all wait.
+                   QStringLiteral("--max-pending-per-client"), QStringLiteral("1000"),
+                   QStringLiteral("--max-pending"), QStringLiteral("1000")});
     if (!service.waitForReadyRead(20000)) return 0;
     const QByteArray line = service.readLine();
     const qsizetype at = line.indexOf("ftp=");

@@ -2,6 +2,8 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
+#include <chrono>
 #include <climits>
 #include <memory>
 #include <mutex>
@@ -27,14 +29,37 @@ void initCurlOnce() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-// libcurl write callback: appends the received bytes to the QByteArray behind target.
+std::mutex defaultsLock;
+HttpLimits defaults;
+
+// One request's reply and the limits it is held to.
+struct Transfer {
+    QByteArray& buffer;
+    qsizetype maxBytes;
+    std::chrono::steady_clock::time_point deadline;
+    bool tooLarge = false;
+    bool tooLate = false;
+};
+
+// libcurl write callback: appends the received bytes to the reply, up to its cap. Returning
+// less than was handed over ends the transfer.
 size_t appendBody(char* data, size_t size, size_t count, void* target) {
-    auto* buffer = static_cast<QByteArray*>(target);
+    auto* transfer = static_cast<Transfer*>(target);
     const size_t bytes = size * count;
-    // The count is returned as an int: refuse more than that (libcurl then ends the transfer).
-    if (bytes > size_t(INT_MAX) - size_t(buffer->size())) return 0;
-    buffer->append(data, qsizetype(bytes));
+    if (bytes > size_t(transfer->maxBytes - transfer->buffer.size())) {
+        transfer->tooLarge = true;
+        return 0;
+    }
+    transfer->buffer.append(data, qsizetype(bytes));
     return bytes;
+}
+
+// libcurl progress callback, called at least once a second: ends the transfer at the deadline.
+int checkDeadline(void* target, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    auto* transfer = static_cast<Transfer*>(target);
+    if (std::chrono::steady_clock::now() < transfer->deadline) return 0;
+    transfer->tooLate = true;
+    return 1;
 }
 
 // Every request asks for a fresh answer, never a cached one.
@@ -51,7 +76,7 @@ CurlList noCacheHeaders() {
     return headers;
 }
 
-void setOptions(CURL* curl, const QByteArray& url, curl_slist* headers, QByteArray& buffer,
+void setOptions(CURL* curl, const QByteArray& url, curl_slist* headers, Transfer& transfer,
                 const HttpLimits& limits) {
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "Quiblo");
@@ -63,11 +88,30 @@ void setOptions(CURL* curl, const QByteArray& url, curl_slist* headers, QByteArr
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
+    // A reply announced longer than the cap is refused before its body comes.
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(transfer.maxBytes));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &buffer);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, checkDeadline);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
 }
 
 }  // namespace
+
+HttpLimits defaultHttpLimits() {
+    const std::lock_guard<std::mutex> hold(defaultsLock);
+    return defaults;
+}
+
+void setDefaultHttpLimits(const HttpLimits& limits) {
+    const std::lock_guard<std::mutex> hold(defaultsLock);
+    defaults = limits;
+}
+
+int GetUrlBytes(const QString& url, QByteArray& buffer) {
+    return GetUrlBytes(url, buffer, defaultHttpLimits());
+}
 
 int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits) {
     buffer.clear();
@@ -77,10 +121,19 @@ int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits
     if (!curl) return 0;
     CurlList headers = noCacheHeaders();
     const QByteArray address = url.toUtf8();
-    setOptions(curl.get(), address, headers.get(), buffer, limits);
-    // The result code is not examined: whatever arrived before a failure is the reply.
-    curl_easy_perform(curl.get());
+    // The count is returned as an int, so the cap can never pass that.
+    Transfer transfer{buffer, std::clamp<qsizetype>(limits.maxReplyBytes, 0, INT_MAX),
+                      std::chrono::steady_clock::now() + std::chrono::seconds(limits.totalSeconds)};
+    setOptions(curl.get(), address, headers.get(), transfer, limits);
+    // Whatever arrived before a broken transfer is the reply; only a reply cut short by the
+    // deadline or the cap is none.
+    const CURLcode result = curl_easy_perform(curl.get());
+    if (transfer.tooLate || transfer.tooLarge || result == CURLE_FILESIZE_EXCEEDED) buffer.clear();
     return int(buffer.size());
+}
+
+QString GetUrlText(const QString& url) {
+    return GetUrlText(url, defaultHttpLimits());
 }
 
 QString GetUrlText(const QString& url, const HttpLimits& limits) {

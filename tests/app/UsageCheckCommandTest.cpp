@@ -6,6 +6,7 @@
 #include "app/AppState.h"
 #include "app/MainWin.h"
 #include "platform/ScriptedDesktop.h"
+#include "service/SimpleHttp.h"
 #include "support/ReferenceService.h"
 
 using namespace quiblo;
@@ -81,4 +82,29 @@ TEST_F(UsageCheckCommandTest, StalledServiceEndsInTheConnectionFailure) {
     EXPECT_TRUE(
         desktop.shownBoxes[0].text.startsWith(QStringLiteral("サーバーとの接続が失敗した")));
     EXPECT_FALSE(win->isVisible());
+}
+
+// A service that keeps a reply coming a few bytes a second, or sends far more than any reply:
+// the request ends at its deadline or its cap, in the same message as a dead service.
+TEST_F(UsageCheckCommandTest, TricklingOrEndlessReplyEndsInTheConnectionFailure) {
+    const HttpLimits before = defaultHttpLimits();
+    HttpLimits shortDeadline = before;
+    shortDeadline.totalSeconds = 2;
+    setDefaultHttpLimits(shortDeadline);
+    for (const char* hostile : {R"("trickle":3)", R"("huge_body":3000000,"no_length":true)"}) {
+        SCOPED_TRACE(hostile);
+        desktop.shownBoxes.clear();
+        win->show();
+        service->control(
+            R"({"action":"script","path":"/usercheck.cgi","body":"success|OK|1|10|24",)" +
+            QByteArray(hostile) + "}");
+        check(service->host());
+        ASSERT_EQ(desktop.shownBoxes.size(), 1);
+        EXPECT_EQ(
+            desktop.shownBoxes[0].text,
+            QStringLiteral("サーバーとの接続が失敗したため、\r\n一部処理は行えませんでした。\r\n"
+                           "終了します。"));
+        EXPECT_FALSE(win->isVisible());
+    }
+    setDefaultHttpLimits(before);
 }

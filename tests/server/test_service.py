@@ -51,10 +51,12 @@ class Service:
 
     codes = iter(range(10**9, 2 * 10**9))  # fresh picture codes, clear of the fixed ones below
 
-    def __init__(self, *options, data=None):
+    def __init__(self, *options, data=None, controls=True):
         self.tmp = tempfile.TemporaryDirectory()
         self.data = data or os.path.join(self.tmp.name, "data")
         self.stderr = open(os.path.join(self.tmp.name, "stderr"), "wb")
+        if controls:
+            options = ("--test-controls", *options)
         self.proc = subprocess.Popen(
             [SERVICE, "--http-port", "0", "--ftp-port", "0", "--data", self.data, *options],
             stdout=subprocess.PIPE, stderr=self.stderr)
@@ -91,11 +93,12 @@ class Service:
 
     # --- HTTP ---
 
-    def get(self, path, timeout=5):
+    def get(self, path, timeout=5, method="GET", source=None):
         """(status, content type, body bytes), whatever the status."""
-        conn = http.client.HTTPConnection(HOST, self.http_port, timeout=timeout)
+        conn = http.client.HTTPConnection(HOST, self.http_port, timeout=timeout,
+                                          source_address=source and (source, 0))
         try:
-            conn.request("GET", path)
+            conn.request(method, path)
             response = conn.getresponse()
             return response.status, response.getheader("Content-Type"), response.read()
         finally:
@@ -112,8 +115,19 @@ class Service:
     def recode(self, code, sid, delid=DELID):
         return self.fields(f"/recode.cgi?op=rec&pngcode={code}&delid={delid}&sid={sid}")
 
-    def delete(self, code, delid=DELID):
-        return self.fields(f"/delete2.cgi?op=del&pngcode={code}&delid={delid}")
+    def delete(self, code, delid=DELID, source=None):
+        status, content_type, body = self.get(f"/delete2.cgi?op=del&pngcode={code}&delid={delid}",
+                                              source=source)
+        assert status == 200 and content_type == "text/plain; charset=Shift_JIS", (status, content_type)
+        return body.decode("cp932").split("|")
+
+    def post_control(self, body, headers):
+        """(status, answer body) of a raw POST to the control endpoint."""
+        conn = http.client.HTTPConnection(HOST, self.http_port, timeout=5)
+        with contextlib.closing(conn):
+            conn.request("POST", "/_control", body, headers)
+            response = conn.getresponse()
+            return response.status, response.read()
 
     def control(self, expect=200, **command):
         conn = http.client.HTTPConnection(HOST, self.http_port, timeout=5)
@@ -129,9 +143,9 @@ class Service:
 
     # --- FTP ---
 
-    def ftp(self, password=PASSWORD_1_3):
+    def ftp(self, password=PASSWORD_1_3, source=None):
         client = ftplib.FTP()
-        client.connect(HOST, self.ftp_port, timeout=5)
+        client.connect(HOST, self.ftp_port, timeout=5, source_address=source and (source, 0))
         try:
             client.login("quiblo", password)
         except BaseException:
@@ -139,16 +153,16 @@ class Service:
             raise
         return client
 
-    def store(self, name, data):
-        with self.ftp() as client:
+    def store(self, name, data, source=None):
+        with self.ftp(source=source) as client:
             return client.storbinary(f"STOR {name}", io.BytesIO(data))
 
     def new_code(self):
         return f"{next(Service.codes):018d}"
 
-    def upload(self, data=b"\x89PNG\r\n\x1a\n picture", code=None):
+    def upload(self, data=b"\x89PNG\r\n\x1a\n picture", code=None, source=None):
         code = code or self.new_code()
-        self.store(code + ".png", data)
+        self.store(code + ".png", data, source)
         return code
 
     def picture_path(self, code):
@@ -500,6 +514,257 @@ class ControlTest(ServiceTestCase):
             with self.subTest(command=command):
                 self.assertFalse(s.control(expect=400, **command)["ok"])
         self.assertEqual(s.control(action="status")["scripts"], [])
+
+
+class HostileReplyControlTest(ServiceTestCase):
+    """The controls that make the service slow or endless, for the program's limits."""
+
+    def raw_get(self, path):
+        sock = socket.create_connection((HOST, self.service.http_port), timeout=10)
+        sock.sendall(f"GET {path} HTTP/1.0\r\nHost: {HOST}\r\n\r\n".encode())
+        return sock
+
+    def test_trickle_sends_the_reply_a_few_bytes_at_a_time(self):
+        body = "success|OK|0|10|24"
+        self.service.control(action="script", body=body, trickle=30)
+        with contextlib.closing(self.raw_get("/usercheck.cgi")) as sock:
+            head = b""
+            while b"\r\n\r\n" not in head:
+                head += sock.recv(1)
+            time.sleep(0.3)
+            early = sock.recv(1000)
+            self.assertLess(len(early), len(body), "the body is not there at once")
+            self.assertGreater(len(early), 0)
+            rest = b""
+            while chunk := sock.recv(1000):
+                rest += chunk
+        self.assertIn(b"Content-Length: %d\r\n" % len(body), head)
+        self.assertEqual(early + rest, body.encode())
+
+    def test_huge_body_with_or_without_its_length(self):
+        size = 3 * 2**20
+        s = self.service
+        s.control(action="script", body="success|OK|0|10|24", huge_body=size)
+        status, _, body = s.get("/usercheck.cgi")
+        self.assertEqual((status, len(body)), (200, size))
+        self.assertEqual(body, b"success|OK|0|10|24".ljust(size, b" "))
+
+        s.control(action="script", huge_body=size, no_length=True)
+        with contextlib.closing(self.raw_get("/usercheck.cgi?op=chk&sid=AA")) as sock:
+            answer = b""
+            while chunk := sock.recv(1 << 16):
+                answer += chunk
+        head, _, body = answer.partition(b"\r\n\r\n")
+        self.assertNotIn(b"Content-Length", head)
+        self.assertEqual(len(body), size)
+        self.assertTrue(body.startswith(b"success|OK|0|10|24  "))
+
+    def test_a_client_that_leaves_mid_body_is_no_fault(self):
+        self.service.control(action="script", huge_body=64 * 2**20)
+        with contextlib.closing(self.raw_get("/")) as sock:
+            sock.recv(1000)
+        # The service notices on its next write and goes on serving; tearDownClass checks
+        # that it logged nothing.
+        self.assertEqual(self.service.get("/")[0], 200)
+
+    def test_bad_values_are_refused(self):
+        for command in ({"trickle": 0}, {"trickle": "fast"}, {"huge_body": 0},
+                        {"huge_body": 1 << 40}, {"no_length": 1}):
+            with self.subTest(command=command):
+                self.assertFalse(self.service.control(expect=400, action="script", **command)["ok"])
+
+
+class ControlSafetyTest(unittest.TestCase):
+    """The control endpoint is for tests on this machine only: off unless asked for, and never
+    reachable from a web page the user happens to visit."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.service = Service()
+        cls.addClassCleanup(cls.service.cleanup)
+
+    def scripts(self):
+        return self.service.control(action="status")["scripts"]
+
+    def setUp(self):
+        self.service.control(action="reset")
+        self.command = json.dumps({"action": "script", "status": 500}).encode()
+        self.own = f"{HOST}:{self.service.http_port}"
+
+    def test_off_without_the_flag(self):
+        service = Service(controls=False)
+        self.addCleanup(service.cleanup)
+        self.assertEqual(service.get("/_control")[0], 404)
+        status, _ = service.post_control(self.command, {"Content-Type": "application/json"})
+        self.assertEqual(status, 404)
+        self.assertEqual(service.get("/usercheck.cgi?op=chk&sid=AA")[0], 200)
+
+    def test_a_form_or_text_post_is_refused(self):
+        for content_type in ("text/plain", "application/x-www-form-urlencoded",
+                             "multipart/form-data; boundary=x", None):
+            with self.subTest(content_type=content_type):
+                headers = {"Content-Type": content_type} if content_type else {}
+                status, _ = self.service.post_control(self.command, headers)
+                self.assertEqual(status, 415)
+        self.assertEqual(self.scripts(), [])
+        status, _ = self.service.post_control(
+            self.command, {"Content-Type": "application/json; charset=utf-8"})
+        self.assertEqual(status, 200)
+
+    def test_a_foreign_host_or_origin_is_refused(self):
+        port = self.service.http_port
+        refused = [{"Host": f"evil.example:{port}"}, {"Host": f"{HOST}:{port + 1}"},
+                   {"Host": f"127.0.0.1.evil.example:{port}"},
+                   {"Origin": "http://evil.example"}, {"Origin": "null"},
+                   {"Origin": f"https://{self.own}"}, {"Origin": f"http://{HOST}:{port + 1}"}]
+        for extra in refused:
+            with self.subTest(headers=extra):
+                status, _ = self.service.post_control(
+                    self.command, {"Content-Type": "application/json", **extra})
+                self.assertEqual(status, 403)
+                conn = http.client.HTTPConnection(HOST, port, timeout=5)
+                with contextlib.closing(conn):
+                    conn.request("GET", "/_control", headers=extra)
+                    self.assertEqual(conn.getresponse().status, 403)
+        self.assertEqual(self.scripts(), [])
+        for extra in ({"Host": f"localhost:{port}"}, {"Host": f"[::1]:{port}"},
+                      {"Origin": f"http://{self.own}"}, {"Origin": f"http://localhost:{port}"}):
+            with self.subTest(headers=extra):
+                status, _ = self.service.post_control(
+                    self.command, {"Content-Type": "application/json", **extra})
+                self.assertEqual(status, 200)
+
+
+class PendingUploadTest(ServiceTestCase):
+    """Uploads that are never registered: they expire, and only so many may wait."""
+
+    options = ("--max-pending-per-client", "2", "--max-pending", "3")
+
+    def setUp(self):
+        self.service.control(action="reset", data=True)
+
+    def test_each_client_and_all_together_have_a_cap(self):
+        s = self.service
+        first = s.upload()
+        s.upload()
+        with self.assertRaisesRegex(ftplib.error_temp, "^452"):
+            s.upload()
+        other = s.upload(source="127.0.0.2")  # another client address still may
+        with self.assertRaisesRegex(ftplib.error_temp, "^452"):
+            s.upload(source="127.0.0.2")  # but not past the total
+        self.assertEqual(len(os.listdir(os.path.dirname(s.picture_path(first)))), 3)
+        # A registered picture no longer waits.
+        self.assertEqual(s.recode(first, "AA")[0], "success")
+        self.assertEqual(s.recode(other, "BB")[0], "success")
+        s.upload(source="127.0.0.2")
+        s.upload()
+
+    def test_unregistered_uploads_expire_after_ten_minutes(self):
+        s = self.service
+        old = s.upload()
+        s.control(action="clock", offset=9 * 60)
+        young = s.upload()
+        s.control(action="clock", offset=10 * 60 + 5)
+        # Swept even when nothing else happens.
+        deadline = time.monotonic() + 10
+        while os.path.exists(s.picture_path(old)) and time.monotonic() < deadline:
+            time.sleep(0.1)
+        self.assertFalse(os.path.exists(s.picture_path(old)))
+        self.assertEqual(s.recode(old, "AA")[:2], ["error", "NOT_UPLOADED"])
+        self.assertEqual(s.recode(young, "AA")[0], "success")
+        s.control(action="clock", offset=3600)
+        self.assertEqual(s.get(f"/img/{young}.png")[0], 200, "registered pictures stay")
+        s.upload()
+        s.upload()  # the expired one no longer counts
+
+
+class DeletionThrottleTest(ServiceTestCase):
+    def setUp(self):
+        self.service.control(action="reset", data=True)
+
+    def registered(self):
+        code = self.service.upload()
+        self.assertEqual(self.service.recode(code, "AA")[0], "success")
+        return code
+
+    def test_wrong_ids_for_one_picture_lock_its_deletion_for_an_hour(self):
+        s = self.service
+        code = self.registered()
+        for n in range(5):
+            self.assertEqual(s.delete(code, f"2006010309{n:04d}")[1], "DELID_MISMATCH")
+        refused = s.delete(code)  # now even the right id
+        self.assertEqual(refused[:2], ["error", "TOO_MANY_ATTEMPTS"])
+        self.assertIn("しばらく削除できません", refused[2])
+        self.assertEqual(s.get(f"/img/{code}.png")[0], 200)
+        self.assertEqual(s.delete(code, source="127.0.0.2")[1], "TOO_MANY_ATTEMPTS")
+        s.control(action="clock", offset=3601)
+        self.assertEqual(s.delete(code)[1], "DELETE_SUCCESS")
+
+    def test_wrong_ids_from_one_client_lock_its_deletions(self):
+        s = self.service
+        codes = [self.registered() for _ in range(6)]
+        for code in codes[:5]:
+            for n in range(4):
+                self.assertEqual(s.delete(code, f"2006010309{n:04d}")[1], "DELID_MISMATCH")
+        self.assertEqual(s.delete(codes[5])[1], "TOO_MANY_ATTEMPTS")
+        self.assertEqual(s.delete(codes[5], source="127.0.0.2")[1], "DELETE_SUCCESS")
+        s.control(action="reset")  # tests start afresh
+        self.assertEqual(s.delete(codes[0])[1], "DELETE_SUCCESS")
+
+
+class HeadAndViewPageTest(ServiceTestCase):
+    def test_head_answers_like_get_without_the_body(self):
+        s = self.service
+        code = s.upload(b"\x89PNG picture bytes")
+        s.recode(code, "AA")
+        for path in ("/", "/download.html", f"/view.cgi?{code}", f"/img/{code}.png",
+                     "/usercheck.cgi?op=chk&sid=AA", "/missing"):
+            with self.subTest(path=path):
+                conn = http.client.HTTPConnection(HOST, s.http_port, timeout=5)
+                with contextlib.closing(conn):
+                    conn.request("HEAD", path)
+                    response = conn.getresponse()
+                    head = (response.status, response.getheader("Content-Type"),
+                            int(response.getheader("Content-Length")))
+                    self.assertEqual(response.read(), b"")
+                status, content_type, body = s.get(path)
+                self.assertEqual(head, (status, content_type, len(body)))
+
+    def test_the_picture_fits_the_window_and_a_click_shows_it_full_size(self):
+        s = self.service
+        code = s.upload()
+        s.recode(code, "AA")
+        page = s.get(f"/view.cgi?{code}")[2].decode()
+        image = re.search(r"<img [^>]*>", page).group(0)
+        self.assertIn('class="fit"', image)
+        self.assertIn("""onclick="this.classList.toggle('fit')\"""", image)
+        fit_rule = re.search(r"#picture\.fit\{([^}]*)\}", page).group(1)
+        self.assertIn("max-width:100%", fit_rule)
+        self.assertIn("height:auto", fit_rule)
+
+
+class FtpModeTest(ServiceTestCase):
+    def test_ascii_mode_stores_the_bytes_unchanged(self):
+        s = self.service
+        code = s.new_code()
+        data = b"\x89PNG\r\n\x1a\n\r\n\n\r\x00 line\r\n"
+        with s.ftp() as client:
+            client.voidcmd("TYPE A")
+            with client.transfercmd(f"STOR {code}.png") as conn:
+                conn.sendall(data)
+            client.voidresp()
+        with open(s.picture_path(code), "rb") as f:
+            self.assertEqual(f.read(), data)
+
+    def test_feat_advertises_only_what_is_served(self):
+        with self.service.ftp() as client:
+            lines = client.sendcmd("FEAT").splitlines()
+            features = {line.strip().split()[0] for line in lines[1:-1]}
+            self.assertEqual(features, {"EPRT", "EPSV", "TVFS", "UTF8"})
+            for command in ("SIZE x.png", "REST 10", "MLST", "MDTM x.png"):
+                with self.subTest(command=command), self.assertRaisesRegex(ftplib.error_perm, "^50"):
+                    client.sendcmd(command)
+            self.assertTrue(client.makepasv()[1] > 0)
 
 
 class LifecycleTest(unittest.TestCase):

@@ -154,6 +154,56 @@ TEST_F(SimpleHttpTest, DroppedConnectionGivesNothing) {
     }
 }
 
+TEST_F(SimpleHttpTest, EveryRequestHasADeadlineAndAReplyCap) {
+    const HttpLimits limits = defaultHttpLimits();
+    EXPECT_EQ(limits.totalSeconds, 60);
+    EXPECT_EQ(limits.maxReplyBytes, 1 << 20);
+}
+
+// A reply that keeps coming, a few bytes a second, never trips the stall limit: the overall
+// deadline ends it, and what came so far is no reply.
+TEST_F(SimpleHttpTest, TricklingReplyEndsAtTheDeadlineAsNothing) {
+    script(R"("body":"success|OK|1|10|24","trickle":3)");
+    HttpLimits limits = shortLimits;
+    limits.totalSeconds = 2;
+    const auto started = std::chrono::steady_clock::now();
+    QByteArray buffer;
+    EXPECT_EQ(GetUrlBytes(userCheckUrl("ABC"), buffer, limits), 0);
+    EXPECT_TRUE(buffer.isEmpty());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    // A reply that is whole within the deadline is read as ever, however slow.
+    script(R"("body":"success|OK|1|10|24","trickle":40)");
+    EXPECT_EQ(GetUrlText(userCheckUrl("ABC"), limits), "success|OK|1|10|24");
+}
+
+TEST_F(SimpleHttpTest, ReplyLongerThanTheCapIsNothing) {
+    const int cap = 1 << 20;
+    // Announced by its length, and sent with no length until the connection ends.
+    for (const char* noLength : {"false", "true"}) {
+        SCOPED_TRACE(noLength);
+        script(R"("huge_body":)" + QByteArray::number(cap + 1) + R"(,"no_length":)" + noLength);
+        QByteArray buffer("left over");
+        EXPECT_EQ(GetUrlBytes(userCheckUrl("ABC"), buffer), 0);
+        EXPECT_TRUE(buffer.isEmpty());
+    }
+    script(R"("body":"success|OK|1|10|24","huge_body":)" + QByteArray::number(cap) +
+           R"(,"no_length":true)");
+    QByteArray buffer;
+    EXPECT_EQ(GetUrlBytes(userCheckUrl("ABC"), buffer), cap) << "exactly the cap is a reply";
+    EXPECT_TRUE(buffer.startsWith("success|OK|1|10|24 "));
+
+    // The limits of requests that name none are the ones set for the program.
+    const HttpLimits before = defaultHttpLimits();
+    HttpLimits small = before;
+    small.maxReplyBytes = 100;
+    setDefaultHttpLimits(small);
+    scriptBody(patternBytes(101));
+    EXPECT_EQ(GetUrlBytes(userCheckUrl("ABC"), buffer), 0);
+    scriptBody(patternBytes(100));
+    EXPECT_EQ(GetUrlBytes(userCheckUrl("ABC"), buffer), 100);
+    setDefaultHttpLimits(before);
+}
+
 TEST_F(SimpleHttpTest, ClosedPortGivesNothing) {
     const int port = test::closedLoopbackPort();
     ASSERT_GT(port, 0);

@@ -15,8 +15,8 @@ namespace quiblo::test {
 
 class ReferenceService {
 public:
-    // Starts the service (with more command-line options, if given) and waits (bounded) for its
-    // ready line; started() tells whether it came.
+    // Starts the service with its test controls on (and more command-line options, if given) and
+    // waits (bounded) for its ready line; started() tells whether it came.
     explicit ReferenceService(const QList<QByteArray>& options = {});
     ~ReferenceService();
     ReferenceService(const ReferenceService&) = delete;
