@@ -108,3 +108,19 @@ TEST_F(UsageCheckCommandTest, TricklingOrEndlessReplyEndsInTheConnectionFailure)
     }
     setDefaultHttpLimits(before);
 }
+
+// The service's numbers may come with blanks or tabs before them: both are skipped, so the
+// count left is reckoned from the numbers themselves.
+TEST_F(UsageCheckCommandTest, BlanksAndTabsBeforeTheNumbersAreSkipped) {
+    for (const char* fields : {R"(\t3|\t10)", R"( 3| 10)", R"(\t \t3|10)"}) {
+        SCOPED_TRACE(fields);
+        desktop.shownBoxes.clear();
+        service->control(R"({"action":"script","path":"/usercheck.cgi","body":"success|OK|)" +
+                         QByteArray(fields) + R"(|24"})");
+        check(service->host());
+        ASSERT_EQ(desktop.shownBoxes.size(), 1);
+        EXPECT_TRUE(
+            desktop.shownBoxes[0].text.endsWith(QStringLiteral("\r\n\r\nあと7回利用可能です。")))
+            << desktop.shownBoxes[0].text.toStdString();
+    }
+}

@@ -2,6 +2,8 @@
 // left-over work files.
 #include <gtest/gtest.h>
 
+#include <QtTest/qtestspontaneevent.h>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <memory>
 
 #include "platform/ScriptedDesktop.h"
@@ -105,6 +108,45 @@ TEST_F(SettingsWinTest, TextCannotBeTypedButArrowKeysStep) {
     QTest::keyClick(win->QuibloWaitTimeUD, Qt::Key_Down);
     QTest::keyClick(win->QuibloWaitTimeUD, Qt::Key_Down);
     EXPECT_EQ(shown(), QStringLiteral("400"));
+}
+
+namespace {
+
+// One notch of the mouse wheel (away from the user when up) over a point of the screen,
+// delivered to whatever widget is there as the window system delivers it: a widget that does not
+// take the wheel hands it on to its parent.
+void wheelAt(const QPoint& global, bool up) {
+    QWidget* target = QApplication::widgetAt(global);
+    ASSERT_NE(target, nullptr) << "nothing on the screen there";
+    QWheelEvent notch(target->mapFromGlobal(QPointF(global)), QPointF(global), QPoint(),
+                      QPoint(0, up ? 120 : -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                      false);
+    QSpontaneKeyEvent::setSpontaneous(&notch);
+    qApp->notify(target, &notch);  // sendEvent would take the spontaneity away
+}
+
+QPoint centreOf(const QWidget* widget) {
+    return widget->mapToGlobal(widget->rect().center());
+}
+
+}  // namespace
+
+// Turning the wheel away from you raises the wait, towards you lowers it, over the text box
+// and over the arrows alike.
+TEST_F(SettingsWinTest, MouseWheelStepsTheWaitUpAndDown) {
+    store("500");
+    open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
+    wheelAt(centreOf(win->QuibloWaitTime), true);
+    EXPECT_EQ(shown(), QStringLiteral("600"));
+    wheelAt(centreOf(win->QuibloWaitTimeUD->upButton), true);
+    EXPECT_EQ(shown(), QStringLiteral("700"));
+    wheelAt(centreOf(win->QuibloWaitTimeUD->downButton), false);
+    wheelAt(centreOf(win->QuibloWaitTime), false);
+    wheelAt(centreOf(win->QuibloWaitTime), false);
+    EXPECT_EQ(shown(), QStringLiteral("400"));
+    win->CloseCmd->click();
+    EXPECT_EQ(stored(), QByteArray("[Quiblo]\r\nWait=400\r\n"));
 }
 
 TEST_F(SettingsWinTest, CloseCmdCreatesTheFileWithTheChosenWait) {

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include "app/AppState.h"
 #include "confirm/LoadMspaintWin.h"
@@ -325,4 +326,27 @@ TEST_F(SendDataWinTest, SkippingTheDrawingSendsThePreparedPicture) {
     EXPECT_EQ(codesMade, 1);
     EXPECT_TRUE(desktop.startedPrograms.isEmpty());
     EXPECT_EQ(onServer(), encoded(picture));
+}
+
+// The transfer failure as the user reads it, line by line: the rule is exactly 19 full-width
+// hyphens, and the code follows on a line of its own.
+TEST_F(SendDataWinTest, TransferFailureMessageLinesAreExact) {
+    picture = noisePicture(100, 100);
+    state->CaptureRect = {0, 0, 100, 100};
+    preview = std::make_unique<PreviewWin>(*state, picture);
+    service->control(R"({"action":"ftp_cut","after":1000})");
+    desktop.answers << MsgAnswer::Ok << MsgAnswer::No;
+    run();
+    ASSERT_GE(desktop.shownBoxes.size(), 1);
+    const QStringList lines = box(0)->text.split(QStringLiteral("\r\n"));
+    ASSERT_GE(lines.size(), 6) << box(0)->text.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("[転送処理]プロセスにおいて、エラーが発生しました。"));
+    EXPECT_EQ(lines[1], QStringLiteral("エラー内容は以下の通りです。"));
+    EXPECT_EQ(lines[2], QStringLiteral("サポートBBSで報告をお願いします。"));
+    EXPECT_EQ(lines[3], QString(19, QChar(0xFF0D)));
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^エラーコード: [0-9]+$")).match(lines[4]).hasMatch())
+        << lines[4].toStdString();
+    EXPECT_FALSE(lines[5].isEmpty()) << "the system's own words about the failure";
+    EXPECT_EQ(box(0)->title, QStringLiteral("エラー"));
 }
