@@ -2,6 +2,7 @@
 // 100-byte chunks) against the reference upload server, beside curl -T of the same file to the
 // same server. Each is timed on an idle machine and with two CPU-burning threads running, since
 // a loaded machine is where a transfer stalls; the table gives the median and the worst.
+#include <sys/resource.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -27,11 +28,21 @@ constexpr int kBurners = 2;
 struct Summary {
     double median = 0, worst = 0;
     int over100 = 0;  // uploads that took more than 100 ms
+    double cpu = -1;  // CPU time of the uploading thread per upload, ms (module only)
 };
 
-Summary summarise(std::vector<double> values) {
+// CPU time the calling thread has used, ms.
+double threadCpuMs() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
+Summary summarise(std::vector<double> values, double cpuTotal = -1) {
     std::sort(values.begin(), values.end());
     Summary s;
+    if (cpuTotal >= 0) s.cpu = cpuTotal / double(values.size());
     s.median = values[values.size() / 2];
     s.worst = values.back();
     s.over100 = int(std::count_if(values.begin(), values.end(), [](double v) { return v > 100; }));
@@ -98,7 +109,11 @@ private:
 };
 
 void printRow(const char* name, const Summary& s) {
-    std::printf("%-40s %9.1f %9.1f %9d\n", name, s.median, s.worst, s.over100);
+    std::printf("%-34s %9.1f %9.1f %8d", name, s.median, s.worst, s.over100);
+    if (s.cpu >= 0)
+        std::printf(" %8.1f\n", s.cpu);
+    else
+        std::printf(" %8s\n", "-");
 }
 
 }  // namespace
@@ -125,25 +140,29 @@ int main(int argc, char** argv) {
     timeModule(account, data);  // warm-up
     timeCurl(account, file);
 
-    auto measure = [&](std::vector<double>& module, std::vector<double>& curl) {
+    auto measure = [&](std::vector<double>& module, std::vector<double>& curl, double& cpu) {
+        cpu = 0;
         for (int i = 0; i < kRuns; ++i) {
+            const double before = threadCpuMs();
             module.push_back(timeModule(account, data));
+            cpu += threadCpuMs() - before;
             if (i < kCurlRuns) curl.push_back(timeCurl(account, file));
         }
     };
     std::vector<double> idleModule, idleCurl, loadedModule, loadedCurl;
-    measure(idleModule, idleCurl);
+    double idleCpu = 0, loadedCpu = 0;
+    measure(idleModule, idleCurl, idleCpu);
     {
         Burners burners(kBurners);
-        measure(loadedModule, loadedCurl);
+        measure(loadedModule, loadedCurl, loadedCpu);
     }
 
     std::printf("FTP login + upload of 500,000 bytes to the reference server on loopback\n");
     std::printf("(module: %d uploads each; curl -T: %d; loaded = %d CPU-burning threads)\n", kRuns,
                 kCurlRuns, kBurners);
-    std::printf("%-40s %9s %9s %9s\n", "", "median ms", "worst ms", ">100 ms");
-    printRow("upload module, idle", summarise(idleModule));
-    printRow("upload module, loaded", summarise(loadedModule));
+    std::printf("%-34s %9s %9s %8s %8s\n", "", "median ms", "worst ms", ">100 ms", "CPU ms");
+    printRow("upload module, idle", summarise(idleModule, idleCpu));
+    printRow("upload module, loaded", summarise(loadedModule, loadedCpu));
     printRow("curl -T (own process), idle", summarise(idleCurl));
     printRow("curl -T (own process), loaded", summarise(loadedCurl));
     service.terminate();

@@ -138,6 +138,7 @@ struct FtpSession::State {
         if (curl_multi_add_handle(multi.get(), curl.get()) != CURLM_OK) return CURLE_FAILED_INIT;
         performing = true;
         CURLcode result = CURLE_OK;
+        qint64 lastSent = sent;
         for (;;) {
             int running = 0;
             if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
@@ -149,6 +150,12 @@ struct FtpSession::State {
                 while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued))
                     if (message->msg == CURLMSG_DONE) result = message->data.result;
                 break;
+            }
+            // A step that handed over bytes may well go on at once: skip the wait, which
+            // halves the work of a transfer made of 100-byte steps.
+            if (sent != lastSent) {
+                lastSent = sent;
+                continue;
             }
             if (curl_multi_poll(multi.get(), nullptr, 0, kPollCapMs, nullptr) != CURLM_OK) {
                 result = CURLE_OUT_OF_MEMORY;
