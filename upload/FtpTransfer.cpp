@@ -37,6 +37,9 @@ constexpr int kPollCapMs = 5;
 // How long a broken transfer waits for the server's reply on the control connection.
 constexpr auto kReplyWait = std::chrono::milliseconds(500);
 
+// The most of a server's reply line a message shows.
+constexpr qsizetype kReplyShown = 200;
+
 // A final reply line of the server ("452 text", not "452-text") that refuses: 4xx or 5xx.
 bool isRefusal(const QByteArray& line) {
     if (line.size() < 3 || (line[0] != '4' && line[0] != '5')) return false;
@@ -48,8 +51,8 @@ bool isRefusal(const QByteArray& line) {
 }  // namespace
 
 struct FtpSession::State {
-    // The multi handle goes first: its connection cache closes the connection through
-    // closeSocket() below, which needs the rest of the state.
+    // Declared after the easy handle, the multi handle is cleaned up first: its connection
+    // cache closes the connection through closeSocket() below, which needs the rest.
     CurlHandle curl;
     MultiHandle multi;
     QByteArray baseUrl;
@@ -66,7 +69,7 @@ struct FtpSession::State {
     void noteReplies(const QByteArray& text) {
         for (const QByteArray& line : text.split('\n')) {
             const QByteArray trimmed = line.trimmed();
-            if (isRefusal(trimmed)) refusal = trimmed;
+            if (isRefusal(trimmed)) refusal = trimmed.left(kReplyShown);
         }
     }
 

@@ -15,8 +15,8 @@ namespace quiblo {
 
 inline constexpr qint64 kUploadSizeLimit = 500000;
 inline constexpr int kUploadChunk = 100;
-// The socket's send buffer during a transfer: what the window counts as sent stays this close
-// (the system doubles it, plus the server's receive window) to what the server holds.
+// The socket's send buffer (the system doubles it): with little queued on this side, the count
+// of bytes shown as sent stays near what the server has received.
 inline constexpr int kUploadSendBuffer = 16 * 1024;
 
 enum class FtpStage {
