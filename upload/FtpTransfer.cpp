@@ -1,7 +1,12 @@
 #include "FtpTransfer.h"
 
 #include <curl/curl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <QList>
 
+#include <chrono>
 #include <cstring>
 #include <mutex>
 
@@ -14,6 +19,11 @@ struct CurlCleanup {
 };
 using CurlHandle = std::unique_ptr<CURL, CurlCleanup>;
 
+struct MultiCleanup {
+    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+using MultiHandle = std::unique_ptr<CURLM, MultiCleanup>;
+
 void initCurlOnce() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -22,25 +32,90 @@ void initCurlOnce() {
 // Time limits: a dead server ends the transfer instead of freezing it.
 constexpr long kConnectTimeoutSeconds = 10;
 constexpr long kStallSeconds = 15;
+// The longest the loop sleeps before it looks at the transfer again.
+constexpr int kPollCapMs = 5;
+// How long a broken transfer waits for the server's reply on the control connection.
+constexpr auto kReplyWait = std::chrono::milliseconds(500);
+
+// The most of a server's reply line a message shows.
+constexpr qsizetype kReplyShown = 200;
+
+// A final reply line of the server ("452 text", not "452-text") that refuses: 4xx or 5xx.
+bool isRefusal(const QByteArray& line) {
+    if (line.size() < 3 || (line[0] != '4' && line[0] != '5')) return false;
+    for (int i = 1; i < 3; ++i)
+        if (line[i] < '0' || line[i] > '9') return false;
+    return line.size() == 3 || line[3] == ' ';
+}
 
 }  // namespace
 
 struct FtpSession::State {
+    // Declared after the easy handle, the multi handle is cleaned up first: its connection
+    // cache closes the connection through closeSocket() below, which needs the rest.
     CurlHandle curl;
+    MultiHandle multi;
     QByteArray baseUrl;
-    QByteArray lastReply;  // the server's last reply line, for the error text
+    QByteArray refusal;  // the server's last final 4xx/5xx reply line in this step
+    QByteArray pending;  // reply text read at a close, not yet a whole line
+    curl_socket_t controlSocket = CURL_SOCKET_BAD;
+    bool performing = false;
     const QByteArray* data = nullptr;
     qint64 sent = 0;
     bool started = false;       // the first byte was asked for: the remote file is open
     bool restReported = false;  // the last write (the remainder, maybe 0 bytes) was reported
     const std::function<void(qint64)>* onChunk = nullptr;
 
-    static int debug(CURL*, curl_infotype type, char* text, size_t size, void* self) {
-        if (type == CURLINFO_HEADER_IN) {
-            QByteArray line(text, static_cast<qsizetype>(size));
-            static_cast<State*>(self)->lastReply = line.trimmed();
+    void noteReplies(const QByteArray& text) {
+        for (const QByteArray& line : text.split('\n')) {
+            const QByteArray trimmed = line.trimmed();
+            if (isRefusal(trimmed)) refusal = trimmed.left(kReplyShown);
         }
+    }
+
+    static int debug(CURL*, curl_infotype type, char* text, size_t size, void* self) {
+        if (type == CURLINFO_HEADER_IN)
+            static_cast<State*>(self)->noteReplies(QByteArray(text, qsizetype(size)));
         return 0;
+    }
+
+    // A small send buffer: the bytes counted as sent are near the server, not queued here.
+    static int sockopt(void*, curl_socket_t socket, curlsocktype) {
+        const int size = kUploadSendBuffer;
+        setsockopt(socket, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+        return CURL_SOCKOPT_OK;
+    }
+
+    // libcurl drops the control connection after a broken transfer without reading the
+    // server's reply to it ("452 disk full"): read what the server says before it goes.
+    static int closeSocket(void* self, curl_socket_t socket) {
+        auto* s = static_cast<State*>(self);
+        if (socket == s->controlSocket) {
+            if (s->performing) s->readLastReply(socket);
+            s->controlSocket = CURL_SOCKET_BAD;
+        }
+        return ::close(socket);
+    }
+
+    void readLastReply(curl_socket_t socket) {
+        const auto deadline = std::chrono::steady_clock::now() + kReplyWait;
+        pending.clear();
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            pollfd ready{socket, POLLIN, 0};
+            if (left.count() <= 0 || ::poll(&ready, 1, int(left.count())) <= 0) return;
+            char buffer[1024];
+            const ssize_t got = ::recv(socket, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (got <= 0) return;
+            pending.append(buffer, got);
+            const qsizetype end = pending.lastIndexOf('\n');
+            if (end < 0) continue;
+            const QByteArray before = refusal;
+            noteReplies(pending.left(end));
+            pending.remove(0, end + 1);
+            if (refusal != before) return;
+        }
     }
 
     // Hands over the next 100 bytes; at the end the remainder, then nothing.
@@ -59,12 +134,54 @@ struct FtpSession::State {
         return static_cast<size_t>(chunk);
     }
 
+    // Runs the easy handle's request to its end in the multi loop; the sleep between two
+    // looks is capped, so a readiness libcurl does not wait for is seen within kPollCapMs.
+    CURLcode perform() {
+        refusal.clear();
+        if (curl_multi_add_handle(multi.get(), curl.get()) != CURLM_OK) return CURLE_FAILED_INIT;
+        performing = true;
+        CURLcode result = CURLE_OK;
+        qint64 lastSent = sent;
+        for (;;) {
+            int running = 0;
+            if (curl_multi_perform(multi.get(), &running) != CURLM_OK) {
+                result = CURLE_OUT_OF_MEMORY;
+                break;
+            }
+            if (running == 0) {
+                int queued = 0;
+                while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued))
+                    if (message->msg == CURLMSG_DONE) result = message->data.result;
+                break;
+            }
+            // A step that handed over bytes may well go on at once: skip the wait, which
+            // halves the work of a transfer made of 100-byte steps.
+            if (sent != lastSent) {
+                lastSent = sent;
+                continue;
+            }
+            if (curl_multi_poll(multi.get(), nullptr, 0, kPollCapMs, nullptr) != CURLM_OK) {
+                result = CURLE_OUT_OF_MEMORY;
+                break;
+            }
+        }
+        // The control connection, known only while the handle is in the multi handle.
+        curl_socket_t active = CURL_SOCKET_BAD;
+        if (result == CURLE_OK &&
+            curl_easy_getinfo(curl.get(), CURLINFO_ACTIVESOCKET, &active) == CURLE_OK)
+            controlSocket = active;
+        curl_multi_remove_handle(multi.get(), curl.get());
+        performing = false;
+        return result;
+    }
+
     FtpFailure failure(FtpStage stage, CURLcode code) const {
         FtpFailure f;
         f.stage = stage;
         f.code = code;
-        f.description = QString::fromUtf8(curl_easy_strerror(code));
-        if (!lastReply.isEmpty()) f.description += QLatin1Char('\n') + QString::fromUtf8(lastReply);
+        f.serverReply = QString::fromUtf8(refusal);
+        f.description = ftpCauseText(code);
+        if (!f.serverReply.isEmpty()) f.description += QStringLiteral("\r\n") + f.serverReply;
         f.loginRefused = code == CURLE_LOGIN_DENIED;
         return f;
     }
@@ -73,13 +190,14 @@ struct FtpSession::State {
 FtpSession::FtpSession() : state_(std::make_unique<State>()) {
     initCurlOnce();
     state_->curl.reset(curl_easy_init());
+    state_->multi.reset(curl_multi_init());
 }
 
 FtpSession::~FtpSession() = default;
 
 std::optional<FtpFailure> FtpSession::login(const FtpAccount& account) {
     CURL* curl = state_->curl.get();
-    if (!curl) return state_->failure(FtpStage::Initial, CURLE_FAILED_INIT);
+    if (!curl || !state_->multi) return state_->failure(FtpStage::Initial, CURLE_FAILED_INIT);
     state_->baseUrl =
         "ftp://" + account.host.toUtf8() + ':' + QByteArray::number(account.port) + '/';
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
@@ -88,6 +206,9 @@ std::optional<FtpFailure> FtpSession::login(const FtpAccount& account) {
     curl_easy_setopt(curl, CURLOPT_FTP_USE_EPSV, 0L);  // plain passive mode
     // 100-byte chunks: let the system gather them into full packets.
     curl_easy_setopt(curl, CURLOPT_TCP_NODELAY, 0L);
+    curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, &State::sockopt);
+    curl_easy_setopt(curl, CURLOPT_CLOSESOCKETFUNCTION, &State::closeSocket);
+    curl_easy_setopt(curl, CURLOPT_CLOSESOCKETDATA, state_.get());
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kStallSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
@@ -98,7 +219,7 @@ std::optional<FtpFailure> FtpSession::login(const FtpAccount& account) {
     // Log in and stop: no listing, no transfer. The connection stays open for the upload.
     curl_easy_setopt(curl, CURLOPT_URL, state_->baseUrl.constData());
     curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
-    const CURLcode rc = curl_easy_perform(curl);
+    const CURLcode rc = state_->perform();
     if (rc != CURLE_OK) return state_->failure(FtpStage::Connect, rc);
     return std::nullopt;
 }
@@ -121,7 +242,7 @@ std::optional<FtpFailure> FtpSession::upload(const QString& remoteName, const QB
     curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(data.size()));
     curl_easy_setopt(curl, CURLOPT_READFUNCTION, &State::read);
     curl_easy_setopt(curl, CURLOPT_READDATA, state_.get());
-    const CURLcode rc = curl_easy_perform(curl);
+    const CURLcode rc = state_->perform();
     if (rc == CURLE_OK && !state_->restReported && onChunk) onChunk(state_->sent);
     state_->onChunk = nullptr;
     if (rc == CURLE_OK) return std::nullopt;
@@ -141,6 +262,38 @@ QString ftpStageName(FtpStage stage) {
             break;
     }
     return QStringLiteral("転送処理");
+}
+
+QString ftpCauseText(int curlCode) {
+    switch (curlCode) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+            return QStringLiteral("サーバーの名前を解決できません。");
+        case CURLE_COULDNT_CONNECT:
+            return QStringLiteral("サーバーに接続できません。");
+        case CURLE_OPERATION_TIMEDOUT:
+            return QStringLiteral("サーバーからの応答がないため、時間切れになりました。");
+        case CURLE_LOGIN_DENIED:
+            return QStringLiteral("サーバーへのログインが拒否されました。");
+        case CURLE_REMOTE_ACCESS_DENIED:
+            return QStringLiteral("サーバーがアクセスを拒否しました。");
+        case CURLE_UPLOAD_FAILED:
+            return QStringLiteral("サーバーがファイルの受け取りを拒否しました。");
+        case CURLE_SEND_ERROR:
+            return QStringLiteral("データの送信に失敗しました。");
+        case CURLE_RECV_ERROR:
+            return QStringLiteral("データの受信に失敗しました。");
+        case CURLE_PARTIAL_FILE:
+            return QStringLiteral("サーバーが転送の完了を認めませんでした。");
+        case CURLE_GOT_NOTHING:
+            return QStringLiteral("サーバーから応答がありません。");
+        case CURLE_WEIRD_SERVER_REPLY:
+        case CURLE_FTP_WEIRD_PASV_REPLY:
+        case CURLE_FTP_WEIRD_227_FORMAT:
+            return QStringLiteral("サーバーの応答が正しくありません。");
+        case CURLE_FTP_CANT_GET_HOST:
+            return QStringLiteral("データ転送用の接続ができません。");
+    }
+    return QString::fromUtf8(curl_easy_strerror(static_cast<CURLcode>(curlCode)));
 }
 
 }  // namespace quiblo

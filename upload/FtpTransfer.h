@@ -1,6 +1,8 @@
 // The FTP transfer of a work file to the upload server, on libcurl: passive, binary, handed
 // over 100 bytes at a time. The login and the upload are two steps on one connection, so a
-// refused login, a refused remote file and a failed write are told apart.
+// refused login, a refused remote file and a failed write are told apart. Both run in a curl
+// multi loop that looks at the sockets at least every few milliseconds, so a readiness that
+// libcurl does not wait for (the data connection after PASV) costs no more than that.
 #pragma once
 
 #include <QByteArray>
@@ -13,6 +15,9 @@ namespace quiblo {
 
 inline constexpr qint64 kUploadSizeLimit = 500000;
 inline constexpr int kUploadChunk = 100;
+// The socket's send buffer (the system doubles it): with little queued on this side, the count
+// of bytes shown as sent stays near what the server has received.
+inline constexpr int kUploadSendBuffer = 16 * 1024;
 
 enum class FtpStage {
     Initial,     // the transfer could not be set up at all
@@ -24,7 +29,8 @@ enum class FtpStage {
 struct FtpFailure {
     FtpStage stage = FtpStage::Initial;
     int code = 0;         // libcurl's result code
-    QString description;  // libcurl's words and the server's last reply
+    QString description;  // the cause in words, then the server's refusal when there is one
+    QString serverReply;  // the server's last final 4xx/5xx reply line, or empty
     bool loginRefused = false;
 };
 
@@ -57,5 +63,9 @@ private:
 
 // The stage names the messages show.
 QString ftpStageName(FtpStage stage);
+
+// The cause of a failed transfer in the words the messages show, from libcurl's result code:
+// Japanese for the common causes, libcurl's own words otherwise.
+QString ftpCauseText(int curlCode);
 
 }  // namespace quiblo

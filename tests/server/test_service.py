@@ -385,6 +385,32 @@ class FtpTest(ServiceTestCase):
         whole = s.upload(b"\x04" * 5000)
         self.assertEqual(os.path.getsize(s.picture_path(whole)), 5000)
 
+    def test_ftp_full_refuses_with_452_and_keeps_nothing(self):
+        s = self.service
+        s.control(action="ftp_full")  # no room even to start
+        code = s.new_code()
+        with self.assertRaisesRegex(ftplib.error_temp, "^452 Insufficient storage space.$"):
+            s.upload(b"\x05" * 10, code=code)
+        s.control(action="ftp_full", after=1000)  # full in the middle
+        with self.assertRaisesRegex(ftplib.error_temp, "^452 .*transfer aborted"):
+            s.upload(b"\x05" * 5000, code=code)
+        self.assertFalse(os.path.exists(s.picture_path(code)))
+        s.upload(b"\x06" * 5000, code=code)  # only the next upload was hit
+        self.assertEqual(os.path.getsize(s.picture_path(code)), 5000)
+
+    def test_ftp_rate_limits_uploads_until_lifted_or_reset(self):
+        s = self.service
+        s.control(expect=400, action="ftp_rate", bytes_per_second=0)
+        s.control(action="ftp_rate", bytes_per_second=40000)
+        start = time.monotonic()
+        code = s.upload(b"\x07" * 60000)
+        self.assertGreater(time.monotonic() - start, 1.0)
+        self.assertEqual(os.path.getsize(s.picture_path(code)), 60000)
+        self.assertEqual(s.control(action="status")["ftp_received"], 60000)
+        self.assertIsNone(s.control(action="ftp_rate", bytes_per_second=None)["ftp_rate"])
+        s.control(action="ftp_rate", bytes_per_second=40000)
+        self.assertIsNone(s.control(action="reset")["ftp_rate"])
+
     def test_broken_uploads_leave_nothing(self):
         s = self.service
         # STOR, then the client goes away before opening the data connection.

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include "service/Codes.h"
 #include "support/ReferenceService.h"
@@ -72,7 +74,7 @@ TEST_F(FtpTransferTest, WrongPasswordIsARefusedLogin) {
     ASSERT_TRUE(failure);
     EXPECT_TRUE(failure->loginRefused);
     EXPECT_EQ(failure->stage, FtpStage::Connect);
-    EXPECT_TRUE(failure->description.contains(QStringLiteral("530"))) << "the server's reply";
+    EXPECT_TRUE(failure->serverReply.startsWith(QStringLiteral("530 "))) << "the server's reply";
 }
 
 TEST_F(FtpTransferTest, NothingListeningFailsTheConnection) {
@@ -83,6 +85,7 @@ TEST_F(FtpTransferTest, NothingListeningFailsTheConnection) {
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->stage, FtpStage::Connect);
     EXPECT_FALSE(failure->loginRefused);
+    EXPECT_EQ(failure->description, QStringLiteral("サーバーに接続できません。"));
 }
 
 TEST_F(FtpTransferTest, RefusedRemoteFileFailsTheTransferSetUp) {
@@ -95,6 +98,8 @@ TEST_F(FtpTransferTest, RefusedRemoteFileFailsTheTransferSetUp) {
                                   [&](qint64 sent) { reports << sent; });
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->stage, FtpStage::OpenRemote) << "the file exists: the server refuses it";
+    EXPECT_EQ(failure->description,
+              QStringLiteral("サーバーがファイルの受け取りを拒否しました。\r\n550 File exists."));
     EXPECT_TRUE(reports.isEmpty());
     EXPECT_EQ(stored(code), bytes(10)) << "the first upload was overwritten";
 }
@@ -106,6 +111,61 @@ TEST_F(FtpTransferTest, TransferCutMidFileFailsTheWrite) {
     auto failure = send(bytes(200000), &reports, &code);
     ASSERT_TRUE(failure);
     EXPECT_EQ(failure->stage, FtpStage::Write);
+    EXPECT_TRUE(failure->serverReply.startsWith(QStringLiteral("426 "))) << "not the 150 before it";
     EXPECT_FALSE(reports.isEmpty());
     EXPECT_TRUE(stored(code).isEmpty());
+}
+
+TEST_F(FtpTransferTest, FullDiskShowsTheServersRefusal) {
+    // Refused at once: the remote file is never set up.
+    service->control(R"({"action":"ftp_full"})");
+    QString code;
+    auto failure = send(bytes(5000), nullptr, &code);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->stage, FtpStage::OpenRemote);
+    EXPECT_EQ(failure->description, QStringLiteral("サーバーがファイルの受け取りを拒否しました。"
+                                                   "\r\n452 Insufficient storage space."));
+
+    // Full in the middle: the write fails, and the server's reason is still heard.
+    service->control(R"({"action":"ftp_full","after":3000})");
+    failure = send(bytes(200000), nullptr, &code);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->stage, FtpStage::Write);
+    EXPECT_EQ(failure->code, 55);  // the send failed: libcurl never reads the reply itself
+    EXPECT_EQ(failure->description,
+              QStringLiteral("データの送信に失敗しました。\r\n452 "
+                             "Insufficient storage space; transfer aborted."));
+    EXPECT_TRUE(stored(code).isEmpty());
+}
+
+namespace {
+
+// Bytes the service has taken of the latest upload.
+qint64 receivedByServer(const test::ReferenceService& service) {
+    const QJsonObject state =
+        QJsonDocument::fromJson(service.control(R"({"action":"status"})")).object();
+    return state.value(QStringLiteral("ftp_received")).toInteger(-1);
+}
+
+}  // namespace
+
+TEST_F(FtpTransferTest, CountSentStaysNearWhatASlowServerHolds) {
+    service->control(R"({"action":"ftp_rate","bytes_per_second":100000})");
+    qint64 worstAhead = 0;
+    int samples = 0;
+    const QByteArray data = bytes(200000);
+    FtpSession session;
+    ASSERT_FALSE(session.login(account()));
+    const QString code = QStringLiteral("%1").arg(++counter, 18, 10, QLatin1Char('0'));
+    auto failure = session.upload(code + QStringLiteral(".png"), data, [&](qint64 sent) {
+        if (sent % 2000 != 0 || sent == data.size()) return;
+        const qint64 held = receivedByServer(*service);  // first, so the gap is not flattered
+        worstAhead = std::max(worstAhead, sent - held);
+        ++samples;
+    });
+    service->control(R"({"action":"reset"})");
+    ASSERT_FALSE(failure) << failure->description.toStdString();
+    EXPECT_GE(samples, 50);
+    EXPECT_LE(worstAhead, 64 * 1024) << "bytes counted as sent that the server did not have";
+    EXPECT_EQ(stored(code), data);
 }

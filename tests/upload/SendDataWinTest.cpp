@@ -1,12 +1,18 @@
 // The upload dialog from a confirmed picture to the viewing URL, against the reference service.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
 
 #include "app/AppState.h"
 #include "confirm/LoadMspaintWin.h"
@@ -32,6 +38,44 @@ QImage noisePicture(int width, int height) {
             noise.setPixel(x, y, seed >> 8);
         }
     return noise;
+}
+
+// The fault box of a failed FTP step, as the user reads it.
+QString ftpFaultText(const QString& stage, int code, const QString& cause) {
+    return QStringLiteral("[") + stage +
+           QStringLiteral(
+               "]プロセスにおいて、エラーが発生しました。\r\nエラー内容は以下の通りです。"
+               "\r\nサポートBBSで報告をお願いします。\r\n") +
+           QString(19, QChar(0xFF0D)) + QStringLiteral("\r\nエラーコード: ") +
+           QString::number(code) + QStringLiteral("\r\n") + cause;
+}
+
+// PNG bytes grown to exactly size by a text chunk before the end, still a valid picture.
+QByteArray paddedPng(QByteArray png, qsizetype size) {
+    const qsizetype fill = size - png.size() - 12 - 8;  // chunk frame, "Comment\0"
+    if (fill < 0) return {};
+    QByteArray chunk = QByteArray("tEXtComment", 11) + '\0' + QByteArray(fill, 'x');
+    quint32 crc = 0xFFFFFFFF;
+    for (const char byte : chunk) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    crc ^= 0xFFFFFFFF;
+    auto bigEndian = [](quint32 v) {
+        const char bytes[] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+        return QByteArray(bytes, 4);
+    };
+    chunk = bigEndian(quint32(chunk.size() - 4)) + chunk + bigEndian(crc);
+    png.insert(png.size() - 12, chunk);  // before IEND
+    return png;
+}
+
+// Clicks a control where it is on the screen: whatever lies there takes the click.
+void clickOn(QWidget* control) {
+    const QPoint global = control->mapToGlobal(control->rect().center());
+    QWidget* there = QApplication::widgetAt(global);
+    ASSERT_EQ(there, control) << "the control is covered";
+    QTest::mouseClick(there, Qt::LeftButton, {}, there->mapFromGlobal(global));
 }
 
 const QString kFailedConnection = QStringLiteral(
@@ -349,4 +393,128 @@ TEST_F(SendDataWinTest, TransferFailureMessageLinesAreExact) {
         << lines[4].toStdString();
     EXPECT_FALSE(lines[5].isEmpty()) << "the system's own words about the failure";
     EXPECT_EQ(box(0)->title, QStringLiteral("エラー"));
+}
+
+TEST_F(SendDataWinTest, PictureOfExactlyTheLimitIsSentAndOneByteMoreIsRefused) {
+    const QImage noise = noisePicture(400, 400);
+    const QByteArray png = encoded(noise);
+    const QString editedPath = folder.file(QStringLiteral("edited.png"));
+    test::ScopedEnv editor("QUIBLO_PAINT_COMMAND", QUIBLO_TEST_EDITOR);
+    test::ScopedEnv editedPicture("QUIBLO_TEST_EDITED_PNG", editedPath.toUtf8());
+    for (const qsizetype size : {500000, 500001}) {
+        SCOPED_TRACE(size);
+        // The user draws, and the editor saves a picture of just this size.
+        const QByteArray edited = paddedPng(png, size);
+        ASSERT_EQ(edited.size(), size);
+        folder.write(QStringLiteral("edited.png"), edited);
+        desktop.shownBoxes.clear();
+        digits[0] = (digits[0] + 1) % 10;
+        preview = std::make_unique<PreviewWin>(*state, picture);
+        preview->IsPaintMode->setChecked(true);
+        test::whenModalShown(QStringLiteral("LoadMspaintWin"), [](QWidget* w) {
+            clickOn(static_cast<LoadMspaintWin*>(w)->SendMspaintCmd);
+        });
+        run();
+        if (size == 500000) {
+            EXPECT_TRUE(desktop.shownBoxes.isEmpty()) << box(0)->text.toStdString();
+            EXPECT_FALSE(state->UploadFailed);
+            EXPECT_TRUE(statuses.contains(
+                QStringLiteral("アップロード中... [ 500000Bytes / 500000Bytes ]")));
+            EXPECT_EQ(onServer(), edited);
+            EXPECT_EQ(QImage::fromData(onServer()).convertToFormat(QImage::Format_RGB32), noise);
+        } else {
+            ASSERT_EQ(desktop.shownBoxes.size(), 1);
+            EXPECT_EQ(box(0)->text,
+                      QStringLiteral("ファイルサイズが大きすぎるため転送できません。\r\n"
+                                     "アップロードする領域を小さくしてください。"));
+            EXPECT_TRUE(state->UploadFailed);
+            EXPECT_FALSE(QFile::exists(service->pictureFile(code)));
+            EXPECT_TRUE(QFile::exists(workFile()));
+        }
+    }
+}
+
+TEST_F(SendDataWinTest, ConnectFailureBoxNamesTheConnectStage) {
+    ftp.emplace("QUIBLO_FTP_PORT", QByteArray::number(test::closedLoopbackPort()));
+    desktop.answers << MsgAnswer::Ok << MsgAnswer::No;
+    run();
+    EXPECT_TRUE(state->UploadFailed);
+    ASSERT_EQ(desktop.shownBoxes.size(), 2);
+    EXPECT_EQ(box(0)->title, QStringLiteral("エラー"));
+    EXPECT_EQ(box(0)->icon, MsgIcon::Critical);
+    EXPECT_EQ(box(0)->text, ftpFaultText(QStringLiteral("接続処理"), 7,
+                                         QStringLiteral("サーバーに接続できません。")));
+    EXPECT_EQ(box(1)->text, QStringLiteral("サポートBBSを開いてよろしいですか？"));
+    EXPECT_EQ(statuses.back(), QStringLiteral("接続処理中..."));
+    EXPECT_TRUE(QFile::exists(workFile()));
+}
+
+TEST_F(SendDataWinTest, FullServerDiskShowsTheServersReplyInTheBox) {
+    struct Case {
+        const char* fault;
+        int pictureSide;
+        QString text;
+    };
+    const Case cases[] = {
+        {R"({"action":"ftp_full"})", 120,
+         ftpFaultText(QStringLiteral("転送設定処理"), 25,
+                      QStringLiteral("サーバーがファイルの受け取りを拒否しました。\r\n"
+                                     "452 Insufficient storage space."))},
+        // Some 190,000 bytes: the server gives up while the program is still sending.
+        {R"({"action":"ftp_full","after":1000})", 250,
+         ftpFaultText(QStringLiteral("転送処理"), 55,
+                      QStringLiteral("データの送信に失敗しました。\r\n"
+                                     "452 Insufficient storage space; transfer aborted."))},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        desktop.shownBoxes.clear();
+        digits[0] = (digits[0] + 1) % 10;
+        picture = noisePicture(c.pictureSide, c.pictureSide);
+        state->CaptureRect = {0, 0, qint16(c.pictureSide), qint16(c.pictureSide)};
+        preview = std::make_unique<PreviewWin>(*state, picture);
+        service->control(c.fault);
+        desktop.answers << MsgAnswer::Ok << MsgAnswer::No;
+        run();
+        EXPECT_TRUE(state->UploadFailed);
+        ASSERT_EQ(desktop.shownBoxes.size(), 2);
+        EXPECT_EQ(box(0)->text, c.text);
+        EXPECT_TRUE(QFile::exists(workFile()));
+        EXPECT_FALSE(QFile::exists(service->pictureFile(code)));
+        EXPECT_TRUE(historyRecords().isEmpty());
+    }
+}
+
+TEST_F(SendDataWinTest, UploadCountNeverRunsFarAheadOfASlowServer) {
+    picture = noisePicture(250, 250);  // some 190,000 bytes: about 2 s at the rate below
+    state->CaptureRect = {0, 0, 250, 250};
+    preview = std::make_unique<PreviewWin>(*state, picture);
+    service->control(R"({"action":"ftp_rate","bytes_per_second":100000})");
+    static const QRegularExpression counting(
+        QStringLiteral("^アップロード中... \\[ (\\d+)Bytes / (\\d+)Bytes \\]$"));
+    qint64 worstAhead = 0;
+    int midway = 0;  // looks taken while the transfer was under way
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        auto* dialog = QApplication::activeModalWidget();
+        if (!dialog || dialog->objectName() != QLatin1String("SendDataWin")) return;
+        // What the server holds first, then what the window shows: the gap is not flattered.
+        const QJsonObject state =
+            QJsonDocument::fromJson(service->control(R"({"action":"status"})")).object();
+        const qint64 held = state.value(QStringLiteral("ftp_received")).toInteger();
+        const auto match = counting.match(dialog->findChild<QLabel*>("Status")->text());
+        if (!match.hasMatch()) return;
+        const qint64 shown =
+            std::max(match.captured(1).toLongLong(),
+                     qint64(dialog->findChild<QProgressBar*>("Progress")->value()));
+        if (shown < match.captured(2).toLongLong()) ++midway;
+        worstAhead = std::max(worstAhead, shown - held);
+    });
+    sampler.start(20);
+    run();
+    sampler.stop();
+    EXPECT_FALSE(state->UploadFailed);
+    EXPECT_GE(midway, 20);
+    EXPECT_LE(worstAhead, 64 * 1024) << "the count ran ahead of the bytes the server had";
+    EXPECT_EQ(onServer(), encoded(picture));
 }
