@@ -386,6 +386,14 @@ TEST(Package, DebCarriesTheInstalledLayoutAndTheLibrariesItNeeds) {
     EXPECT_FALSE(contents.contains("tests/")) << "test programs went into the package";
     EXPECT_TRUE(contents.contains("root/root")) << "files are owned by root";
 
+    // Its dependencies resolve against this system's archive (simulated: nothing is installed).
+    const Result simulated = run(QStringLiteral("apt-get"),
+                                 {QStringLiteral("install"), QStringLiteral("--simulate"),
+                                  QStringLiteral("--no-install-recommends"), deb},
+                                 120000);
+    EXPECT_EQ(simulated.exitCode, 0) << simulated.out.data() << simulated.err.data();
+    EXPECT_TRUE(simulated.out.contains("Inst quiblo ")) << simulated.out.data();
+
     const QString depends = QString::fromUtf8(
         run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Depends")})
             .out);
