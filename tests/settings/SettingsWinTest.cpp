@@ -234,6 +234,7 @@ TEST_F(SettingsWinTest, WaitOnAReadOnlyMountIsSaid) {
     if (!test::runningAsRoot()) GTEST_SKIP() << "mounting needs root";
     test::TempFolder mountPoint;
     test::TmpfsMount mount(mountPoint.path(), "size=64k", /*readOnly=*/true);
+    if (mount.refused()) GTEST_SKIP() << "this root may not mount: " << mount.error().toStdString();
     ASSERT_TRUE(mount.mounted()) << mount.error().toStdString();
     open(mountPoint.path());
     QTest::mouseClick(win->CloseCmd, Qt::LeftButton);

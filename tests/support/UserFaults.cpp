@@ -47,7 +47,9 @@ TmpfsMount::TmpfsMount(const QString& folder, const QByteArray& options, bool re
     const unsigned long flags = readOnly ? MS_RDONLY : 0;
     mounted_ = ::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", flags,
                        options.constData()) == 0;
-    if (!mounted_) error_ = QString::fromLocal8Bit(std::strerror(errno));
+    if (mounted_) return;
+    refused_ = errno == EPERM;
+    error_ = QString::fromLocal8Bit(std::strerror(errno));
 }
 
 TmpfsMount::~TmpfsMount() {

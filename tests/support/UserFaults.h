@@ -27,10 +27,13 @@ public:
     TmpfsMount& operator=(const TmpfsMount&) = delete;
     bool mounted() const { return mounted_; }
     const QString& error() const { return error_; }
+    // Root without the right to mount (a container without CAP_SYS_ADMIN).
+    bool refused() const { return refused_; }
 
 private:
     QString folder_;
     bool mounted_ = false;
+    bool refused_ = false;
     QString error_;
 };
 
