@@ -151,6 +151,17 @@ public:
     qint64 pidOf(const QString& window) const {
         return xdotool({QStringLiteral("getwindowpid"), window}).out.trimmed().toLongLong();
     }
+    // True once the window manager has given the focus to a window of that title, as a person
+    // waits for a window to come to the front before typing.
+    bool focusReaches(const QString& title) const {
+        return waitFor(
+            [&] {
+                const QByteArray active =
+                    xdotool({QStringLiteral("getactivewindow")}).out.trimmed();
+                return !active.isEmpty() && windows(title).contains(QString::fromLatin1(active));
+            },
+            10000);
+    }
     // A key pressed as on a keyboard: it goes to the window that has the focus.
     void press(const QString& key) const { xdotool({QStringLiteral("key"), key}); }
 
@@ -293,6 +304,7 @@ TEST_F(InstalledForUser, UploadsFromAReadOnlyProgramFolderIntoTheUsersDataFolder
     quiblo->start({QStringLiteral("--capture"), QStringLiteral("full")});
 
     ASSERT_TRUE(windowShown(kPreviewTitle)) << quiblo->errors().data();
+    ASSERT_TRUE(session.focusReaches(kPreviewTitle));
     session.press(QStringLiteral("Return"));  // "はい(&Y)" is the window's default button
 
     const QString history = dataFolder() + QStringLiteral("/Quiblo.dat");
@@ -330,6 +342,7 @@ TEST_F(InstalledForUser, CaptureFromAShortcutGoesToTheRunningCopy) {
     auto second = program(environment(runtime));
     second->start({});
     ASSERT_TRUE(windowShown(QStringLiteral("エラー"))) << second->errors().data();
+    ASSERT_TRUE(session.focusReaches(QStringLiteral("エラー")));
     session.press(QStringLiteral("Return"));
     EXPECT_EQ(second->waitForExit(10000), 1);
 
