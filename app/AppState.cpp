@@ -5,8 +5,11 @@ namespace quiblo {
 AppState::AppState(const AppSeams& seams)
     : desktop_(seams.desktop),
       programFolder_(seams.programFolder),
-      imgctl_(seams.programFolder),
+      imgctl_(seams.libraryFolder.isEmpty() ? seams.programFolder : seams.libraryFolder),
       instanceLock_(seams.instanceLockPath),
+      instanceServer_(InstanceLock::socketPathFor(seams.instanceLockPath)),
+      programFolderWritable_(seams.programFolderWritable),
+      handOverToRunningCopy_(seams.handOverToRunningCopy),
       screen_(seams.screen ? seams.screen : &noScreen_),
       makeUploadCodes_(seams.makeUploadCodes) {}
 

@@ -32,6 +32,12 @@ struct AppSeams {
     ScreenSource* screen = nullptr;  // null: no screen (the null source)
     // The picture code and deletion id of an upload: the clock and random digits by default.
     std::function<UploadCodes()> makeUploadCodes = [] { return MakeUploadCodes(); };
+    // Where the image library is looked for first; empty: the program folder.
+    QString libraryFolder = {};
+    // False when neither the executable's folder nor the user's folder could be written.
+    bool programFolderWritable = true;
+    // Asked when another copy holds the lock: true when a request was handed to it instead.
+    std::function<bool()> handOverToRunningCopy = nullptr;
 };
 
 class AppState {
@@ -51,6 +57,11 @@ public:
     const QString& programFolder() const { return programFolder_; }
     ImgctlLibrary& imgctl() { return imgctl_; }
     InstanceLock& instanceLock() { return instanceLock_; }
+    InstanceServer& instanceServer() { return instanceServer_; }
+    bool programFolderWritable() const { return programFolderWritable_; }
+    bool handOverToRunningCopy() const {
+        return handOverToRunningCopy_ && handOverToRunningCopy_();
+    }
     ScreenSource& screen() { return *screen_; }
     UploadCodes makeUploadCodes() const { return makeUploadCodes_(); }
 
@@ -59,6 +70,9 @@ private:
     QString programFolder_;
     ImgctlLibrary imgctl_;
     InstanceLock instanceLock_;
+    InstanceServer instanceServer_;
+    bool programFolderWritable_;
+    std::function<bool()> handOverToRunningCopy_;
     NullScreenSource noScreen_;
     ScreenSource* screen_;
     std::function<UploadCodes()> makeUploadCodes_;

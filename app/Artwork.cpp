@@ -30,16 +30,18 @@ void drawMark(QPainter& p, const QRectF& box) {
 
 }  // namespace
 
+QImage programIconImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    drawMark(p, QRectF(0, 0, size, size));
+    return image;
+}
+
 QIcon programIcon() {
     QIcon icon;
-    for (int size : {16, 32, 48, 64}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        drawMark(p, QRectF(0, 0, size, size));
-        icon.addPixmap(pixmap);
-    }
+    for (int size : {16, 32, 48, 64}) icon.addPixmap(QPixmap::fromImage(programIconImage(size)));
     return icon;
 }
 

@@ -2,11 +2,14 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 #include <QPixmap>
 
 namespace quiblo {
 
 QIcon programIcon();
+// The program's mark at size by size pixels; the launcher's icons are made from it.
+QImage programIconImage(int size);
 QPixmap bannerPicture();  // 300 by 60 pixels
 
 }  // namespace quiblo

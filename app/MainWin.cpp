@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -17,14 +18,18 @@
 
 #include "AppState.h"
 #include "Artwork.h"
+#include "CommandLine.h"
 #include "UsageCheck.h"
 #include "VersionWin.h"
 #include "history/DeleteWin.h"
+#include "history/HistoryFile.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Twips.h"
 #include "platform/Wait.h"
 #include "service/ServiceAddress.h"
 #include "service/SimpleHttp.h"
 #include "service/UserId.h"
+#include "settings/IniFile.h"
 #include "settings/SettingsWin.h"
 
 namespace quiblo {
@@ -268,15 +273,71 @@ bool MainWin::checkImageLibrary() {
 }
 
 bool MainWin::checkSingleInstance() {
-    if (app_.instanceLock().tryAcquire()) return true;
+    switch (app_.instanceLock().acquire()) {
+        case InstanceLock::Outcome::Acquired:
+            takeOverAsRunningCopy();
+            return true;
+        case InstanceLock::Outcome::Unavailable:
+            // No copy is known to run: run without the lock rather than refuse to start.
+            qWarning("quiblo: the single-instance lock %s cannot be taken; running without it",
+                     qPrintable(app_.instanceLock().path()));
+            return true;
+        case InstanceLock::Outcome::HeldByRunningCopy:
+            break;
+    }
+    if (app_.handOverToRunningCopy()) return false;  // the running copy took the request
     app_.desktop().message(this, QStringLiteral("エラー"),
                            QStringLiteral("クイブロは既に起動しています。"), MsgIcon::Critical);
     return false;
 }
 
+// Holding the lock: what a killed copy left behind is ours to tidy, and later starts may hand
+// their requests to this copy.
+void MainWin::takeOverAsRunningCopy() {
+    removeStaleRewriteFiles(app_.programFolder(), {QString::fromLatin1(kHistoryFileName),
+                                                   QString::fromLatin1(kSettingsFileName)});
+    app_.instanceServer().onRequest = [this](const QString& request) {
+        return InstanceServer_Request(request);
+    };
+    if (!app_.instanceServer().listen())
+        qWarning("quiblo: cannot listen for capture requests on %s",
+                 qPrintable(InstanceLock::socketPathFor(app_.instanceLock().path())));
+}
+
+// "capture full", "capture window" or "capture region" from a later start.
+bool MainWin::InstanceServer_Request(const QString& request) {
+    const QStringList words = request.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.size() != 2 || words[0] != QLatin1String("capture")) return false;
+    const int type = captureTypeOfName(words[1]);
+    if (type == 0) return false;
+    return captureFromShortcut(type);
+}
+
+bool MainWin::captureFromShortcut(int captureType) {
+    // Busy: a capture runs (the window is hidden) or a window of the program is open.
+    if (!isVisible() || QApplication::activeModalWidget() || captureType < 1 || captureType > 3)
+        return false;
+    // Started from the event loop, so the request is answered before the capture begins.
+    QTimer::singleShot(0, this, [this, captureType] {
+        if (!isVisible() || QApplication::activeModalWidget()) return;
+        PosSelectMenuCmd_Click(captureType - 1);
+        QuibloCmd_Click();
+    });
+    return true;
+}
+
+void MainWin::warnUnwritableFolder() {
+    app_.desktop().message(this, QStringLiteral("エラー"),
+                           QStringLiteral("設定と履歴を保存するフォルダに書き込めません。") +
+                               kCrLf + QDir::toNativeSeparators(app_.programFolder()) + kCrLf +
+                               QStringLiteral("設定の保存、画像の送信、履歴の記録は失敗します。"),
+                           MsgIcon::Critical);
+}
+
 bool MainWin::Form_Load() {
     if (!checkImageLibrary()) return false;
     if (!checkSingleInstance()) return false;
+    if (!app_.programFolderWritable()) warnUnwritableFolder();
 
     setWindowTitle(mainWindowTitle());
     const QSize screen = screenPixelSize();

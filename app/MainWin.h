@@ -86,6 +86,10 @@ public:
     void PosSelectMenuCmd_Click(int index);
     void NoticeTickerTimer_Timer();
 
+    // A capture of the type (1 full screen, 2 window, 3 region) asked for from outside: the
+    // command line or a later start. False when the program is busy and cannot take it.
+    bool captureFromShortcut(int captureType);
+
     // Starts the blink of the frame around the result.
     void startNoticeBlink();
     // Progress of the capture command, reported as the error position.
@@ -104,6 +108,9 @@ private:
     void Form_Unload();
     bool checkImageLibrary();
     bool checkSingleInstance();
+    void takeOverAsRunningCopy();
+    bool InstanceServer_Request(const QString& request);
+    void warnUnwritableFolder();
     bool runCapture();
     QImage grabForType(int wait);
     void restoreClipboard(const QImage& picture, const QString& savedText);

@@ -1,27 +1,95 @@
 #include <QApplication>
 #include <QFont>
+#include <QThread>
+#include <QTimer>
+#include <cstdio>
 
 #include "AppState.h"
 #include "Artwork.h"
+#include "CommandLine.h"
 #include "MainWin.h"
 #include "platform/Desktop.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Translation.h"
 
+namespace {
+
+void print(FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+// Hands the capture to the copy that runs for this user. A copy that is still starting holds the
+// lock before it listens: keep trying for a while. Fills the exit code when it was handed over.
+bool handOver(int captureType, const QString& socketPath, int attempts, int* exitCode) {
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (attempt > 0) QThread::msleep(200);
+        switch (quiblo::handToRunningCopy(socketPath, quiblo::captureRequest(captureType))) {
+            case quiblo::HandOver::Taken:
+                *exitCode = 0;
+                return true;
+            case quiblo::HandOver::Busy:
+                print(stderr, QStringLiteral("quiblo: クイブロは操作中のため、撮影できません。\n"));
+                *exitCode = 1;
+                return true;
+            case quiblo::HandOver::NoCopy:
+                break;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const quiblo::CommandLine line = quiblo::parseCommandLine(arguments);
+    switch (line.action) {
+        case quiblo::CommandLine::Action::Help:
+            print(stdout, quiblo::usageText());
+            return 0;
+        case quiblo::CommandLine::Action::Version:
+            print(stdout, quiblo::versionText());
+            return 0;
+        case quiblo::CommandLine::Action::Invalid:
+            print(stderr, QStringLiteral("quiblo: ") + line.error + QStringLiteral("\n\n") +
+                              quiblo::usageText());
+            return 2;
+        case quiblo::CommandLine::Action::Run:
+            break;
+    }
+
     QApplication app(argc, argv);
+    const QString lockPath = quiblo::InstanceLock::defaultPath();
+    const QString socketPath = quiblo::InstanceLock::socketPathFor(lockPath);
+    int exitCode = 0;
+    if (line.captureType && handOver(line.captureType, socketPath, 1, &exitCode)) return exitCode;
+
     quiblo::loadJapaneseTranslation(app);
     quiblo::useProgramFont(app);
 
     quiblo::QtDesktop desktop;
     std::unique_ptr<quiblo::ScreenSource> screen = quiblo::makeScreenSource();
+    const quiblo::ProgramFolderChoice folder =
+        quiblo::chooseProgramFolder(quiblo::executableFolder(), quiblo::userDataFolder());
     quiblo::AppSeams seams;
     seams.desktop = &desktop;
-    seams.programFolder = quiblo::executableFolder();
+    seams.programFolder = folder.folder;
+    seams.programFolderWritable = folder.writable;
+    seams.libraryFolder = quiblo::executableFolder();
+    seams.instanceLockPath = lockPath;
     seams.screen = screen.get();
+    bool handedOver = false;
+    if (line.captureType) {
+        seams.handOverToRunningCopy = [&] {
+            handedOver = handOver(line.captureType, socketPath, 15, &exitCode);
+            return handedOver;
+        };
+    }
     quiblo::AppState state(seams);
     quiblo::MainWin mainWin(state);
-    if (!mainWin.Form_Load()) return 1;
+    if (!mainWin.Form_Load()) return handedOver ? exitCode : 1;
     mainWin.show();
+    if (line.captureType) mainWin.captureFromShortcut(line.captureType);
     return app.exec();
 }

@@ -21,10 +21,14 @@ ImgctlLibrary::~ImgctlLibrary() {
 
 bool ImgctlLibrary::load() {
     if (library_.isLoaded()) return true;
-    const QString local = programFile(programFolder_, QStringLiteral("libimgctl.so"));
-    if (QFileInfo::exists(local)) {
-        library_.setFileName(local);
-        return library_.load();
+    // Beside the program (a build, a portable copy), then where an install puts it.
+    for (const QString& folder :
+         {programFolder_, programFolder_ + QStringLiteral("/../lib/quiblo")}) {
+        const QString file = programFile(folder, QStringLiteral("libimgctl.so"));
+        if (QFileInfo::exists(file)) {
+            library_.setFileName(QFileInfo(file).absoluteFilePath());
+            return library_.load();
+        }
     }
     library_.setFileName(QStringLiteral("imgctl"));  // the system's library path
     return library_.load();

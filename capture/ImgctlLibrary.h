@@ -1,5 +1,6 @@
-// The program's binding to the image library, found by name at run time: the program folder
-// first, then the system's library path. A missing or broken library is reported at start-up.
+// The program's binding to the image library, found by name at run time: the program's own
+// folder first, then ../lib/quiblo beside it (an installed copy), then the system's library path. A
+// missing or broken library is reported at start-up.
 #pragma once
 
 #include <QImage>

@@ -1,8 +1,10 @@
-// The program folder holds the program, its image library, the settings, the history and the
-// work files.
+// The program folder holds the settings, the history and the work files. It is the folder of the
+// executable when the user can write it (a portable copy), else the user's data folder: decided
+// once at start.
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace quiblo {
 
@@ -10,5 +12,23 @@ namespace quiblo {
 QString executableFolder();
 // folder + "/" + name, with no check for a trailing separator.
 QString programFile(const QString& folder, const QString& name);
+
+// $XDG_DATA_HOME/quiblo (~/.local/share/quiblo), whether it exists or not.
+QString userDataFolder();
+// True when a file can be made (and is removed again) in the folder.
+bool isWritableFolder(const QString& folder);
+
+struct ProgramFolderChoice {
+    QString folder;
+    bool writable = true;  // false: neither folder can be written; folder is the user's
+};
+// The executable's folder when it can be written; otherwise the user's folder, made with mode
+// 0700 when it is missing.
+ProgramFolderChoice chooseProgramFolder(const QString& executable, const QString& user);
+
+// Removes the temporary files that a rewrite of one of the named files left when it was cut off:
+// regular files named name + "." + six letters or digits. Only safe while no other copy of the
+// program runs.
+void removeStaleRewriteFiles(const QString& folder, const QStringList& names);
 
 }  // namespace quiblo

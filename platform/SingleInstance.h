@@ -1,21 +1,63 @@
 // One running copy per user: a lock file in the user's runtime folder, held while the program
-// runs. A lock left by a copy that died is taken over.
+// runs. A lock left by a copy that died is taken over. Beside the lock the running copy listens on
+// a local socket, so that a later start (a desktop shortcut) can hand it a request and end.
 #pragma once
 
 #include <QLockFile>
+#include <QObject>
 #include <QString>
+#include <functional>
+
+class QLocalServer;
 
 namespace quiblo {
 
 class InstanceLock {
 public:
+    enum class Outcome {
+        Acquired,           // this process holds the lock
+        HeldByRunningCopy,  // a live copy of the program holds it
+        Unavailable,        // the lock cannot be taken (read-only or full folder, ...)
+    };
+
     explicit InstanceLock(const QString& path = defaultPath());
+    // Takes the lock, or tells why not. Asking again while holding it answers Acquired.
+    Outcome acquire();
     // True when this process now holds the lock (or already held it).
-    bool tryAcquire();
+    bool tryAcquire() { return acquire() == Outcome::Acquired; }
+    const QString& path() const { return path_; }
+
     static QString defaultPath();
+    // The local socket that belongs to a lock.
+    static QString socketPathFor(const QString& lockPath);
 
 private:
+    QString path_;
     QLockFile lock_;
 };
+
+// The running copy's end of the socket: every request is one line of text, answered with one
+// line: "ok" when it is taken, "busy" when it is not.
+class InstanceServer : public QObject {
+    Q_OBJECT
+
+public:
+    explicit InstanceServer(const QString& socketPath, QObject* parent = nullptr);
+    // Listens, replacing a socket file a dead copy left: call only while holding the lock.
+    bool listen();
+    bool isListening() const;
+    // Called with each request; returns whether it was taken.
+    std::function<bool(const QString& request)> onRequest;
+
+private:
+    void answerNext();
+
+    QString socketPath_;
+    QLocalServer* server_;
+};
+
+enum class HandOver { Taken, Busy, NoCopy };
+// Hands a request to the copy listening on the socket, waiting at most timeoutMs for its answer.
+HandOver handToRunningCopy(const QString& socketPath, const QString& request, int timeoutMs = 3000);
 
 }  // namespace quiblo

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QDir>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -15,6 +16,7 @@
 #include "IniFile.h"
 #include "WorkFileCleaning.h"
 #include "platform/Desktop.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Twips.h"
 
 namespace quiblo {
@@ -157,8 +159,19 @@ void SettingsWin::ReadSettings() {
 }
 
 void SettingsWin::WriteSettings() {
-    WriteIniValue(programFolder_, QString::fromLatin1(kSettingsSection),
-                  QString::fromLatin1(kWaitKey), static_cast<long long>(QuibloWaitTimeUD->value()));
+    const QString section = QString::fromLatin1(kSettingsSection);
+    const QString key = QString::fromLatin1(kWaitKey);
+    const int wait = QuibloWaitTimeUD->value();
+    WriteIniValue(programFolder_, section, key, static_cast<long long>(wait));
+    // Read back: a write the system refused leaves the file as it was, and a lost setting is
+    // said rather than passed over. -1 stands for a file or value that cannot be read.
+    if (ReadIniInt(programFolder_, section, key, -1) == wait) return;
+    desktop_.message(this, QStringLiteral("エラー"),
+                     QStringLiteral("撮影時のウェイト時間を保存できませんでした。") +
+                         QStringLiteral("\r\n") +
+                         QDir::toNativeSeparators(
+                             programFile(programFolder_, QString::fromLatin1(kSettingsFileName))),
+                     MsgIcon::Critical);
 }
 
 void SettingsWin::QuibloWaitTimeUD_Change() {

@@ -14,11 +14,14 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
+#include <future>
 
 #include "app/AppState.h"
 #include "app/MainWin.h"
 #include "confirm/PreviewWin.h"
 #include "platform/ScriptedDesktop.h"
+#include "platform/SingleInstance.h"
 #include "support/ReferenceService.h"
 #include "support/TestSupport.h"
 
@@ -284,4 +287,45 @@ TEST_F(CaptureCommandTest, GivingUpTheRegionEndsTheChainQuietly) {
     EXPECT_FALSE(state->UploadFailed);
     EXPECT_FALSE(win->NoticeTickerTimer->isActive());
     EXPECT_TRUE(win->isVisible());
+}
+
+// A later start (a desktop shortcut) hands its capture to this copy over the socket.
+namespace {
+
+HandOver sendFromLaterStart(const QString& lockPath, const QString& request) {
+    auto sent = std::async(std::launch::async, [=] {
+        return handToRunningCopy(InstanceLock::socketPathFor(lockPath), request, 5000);
+    });
+    while (sent.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return sent.get();
+}
+
+}  // namespace
+
+TEST_F(CaptureCommandTest, CaptureHandedOverByALaterStartRunsWithItsType) {
+    answerPreview(false);
+    EXPECT_EQ(
+        sendFromLaterStart(folder.file(QStringLiteral("lock")), QStringLiteral("capture window")),
+        HandOver::Taken);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !previewPicture.isNull(); }, 5000))
+        << "no confirmation window";
+    EXPECT_EQ(previewPicture, screen.window);
+    EXPECT_EQ(state->CaptureType, 2);
+    EXPECT_TRUE(win->PosSelectMenuCmd[1]->isChecked());
+}
+
+TEST_F(CaptureCommandTest, HandedOverCaptureIsRefusedWhileAWindowIsOpen) {
+    HandOver answer = HandOver::NoCopy;
+    test::whenModalShown(QStringLiteral("PreviewWin"), [&](QWidget* w) {
+        answer = sendFromLaterStart(folder.file(QStringLiteral("lock")),
+                                    QStringLiteral("capture region"));
+        static_cast<PreviewWin*>(w)->QuibloStopCmd->click();
+    });
+    win->QuibloCmd->click();
+    EXPECT_EQ(answer, HandOver::Busy);
+    EXPECT_EQ(state->CaptureType, 1) << "the refused request changed the type";
+    EXPECT_EQ(
+        sendFromLaterStart(folder.file(QStringLiteral("lock")), QStringLiteral("capture nothing")),
+        HandOver::Busy);
 }

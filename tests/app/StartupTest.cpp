@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include "app/AppState.h"
+#include "app/CommandLine.h"
 #include "app/MainWin.h"
 #include "platform/ScriptedDesktop.h"
 #include "support/TestSupport.h"
@@ -135,4 +136,98 @@ TEST_F(StartupTest, CopyThatEndedLeavesTheWayFree) {
     }  // killed: its lock file stays behind
     EXPECT_TRUE(load(test::buildProgramFolder()));
     EXPECT_TRUE(desktop.shownBoxes.isEmpty());
+}
+
+TEST_F(StartupTest, StaleRewriteFilesGoOnceTheLockIsHeld) {
+    test::TempFolder folder;
+    copyLibrary(test::buildProgramFolder() + QStringLiteral("/libimgctl.so"), folder);
+    folder.write(QStringLiteral("Quiblo.dat"), "kept");
+    folder.write(QStringLiteral("Quiblo.dat.Ab12Cd"), "left by a killed rewrite");
+    folder.write(QStringLiteral("Quiblo.ini.zZ9y8X"), "left by a killed rewrite");
+    EXPECT_TRUE(load(folder.path()));
+    EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("Quiblo.dat.Ab12Cd"))));
+    EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("Quiblo.ini.zZ9y8X"))));
+    EXPECT_EQ(folder.read(QStringLiteral("Quiblo.dat")), "kept");
+}
+
+TEST_F(StartupTest, RewriteFilesStayWhileAnotherCopyRuns) {
+    RunningCopy first(lockFolder.path());
+    ASSERT_TRUE(first.waitUntilLocked());
+    test::TempFolder folder;
+    copyLibrary(test::buildProgramFolder() + QStringLiteral("/libimgctl.so"), folder);
+    folder.write(QStringLiteral("Quiblo.dat.Ab12Cd"), "the running copy's rewrite");
+    EXPECT_FALSE(load(folder.path()));
+    expectOnlyBox(kAlreadyRunning);
+    EXPECT_TRUE(QFile::exists(folder.file(QStringLiteral("Quiblo.dat.Ab12Cd"))));
+}
+
+TEST_F(StartupTest, LockThatCannotBeTakenIsNoRunningCopy) {
+    // The runtime folder is gone: the lock cannot be made, yet no copy runs.
+    state = std::make_unique<AppState>(AppSeams{&desktop, test::buildProgramFolder(),
+                                                lockFolder.file(QStringLiteral("gone/q.lock"))});
+    win = std::make_unique<MainWin>(*state);
+    EXPECT_TRUE(win->Form_Load());
+    EXPECT_TRUE(desktop.shownBoxes.isEmpty());
+}
+
+TEST_F(StartupTest, ProgramFolderThatCannotBeWrittenIsSaidOnceAndTheProgramRuns) {
+    AppSeams seams{&desktop, test::buildProgramFolder(), lockFolder.file(QStringLiteral("q.lock"))};
+    seams.programFolder = QStringLiteral("/nowhere/.local/share/quiblo");
+    seams.libraryFolder = test::buildProgramFolder();
+    seams.programFolderWritable = false;
+    state = std::make_unique<AppState>(seams);
+    win = std::make_unique<MainWin>(*state);
+    EXPECT_TRUE(win->Form_Load());
+    expectOnlyBox(
+        QStringLiteral("設定と履歴を保存するフォルダに書き込めません。\r\n"
+                       "/nowhere/.local/share/quiblo\r\n"
+                       "設定の保存、画像の送信、履歴の記録は失敗します。"));
+}
+
+// The command line of the program itself: no window is made for these.
+TEST(CommandLine, HelpVersionAndWrongArgumentsAnswerWithoutAWindow) {
+    auto run = [](const QStringList& arguments, QByteArray* out, QByteArray* err) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));  // a window would end the program with an abort
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        process.setProcessEnvironment(env);
+        process.start(test::buildProgramFolder() + QStringLiteral("/quiblo"), arguments);
+        process.waitForFinished(10000);
+        *out = process.readAllStandardOutput();
+        *err = process.readAllStandardError();
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    };
+    QByteArray out, err;
+    EXPECT_EQ(run({QStringLiteral("--version")}, &out, &err), 0);
+    EXPECT_EQ(out, "quiblo 1.3\n");
+    EXPECT_EQ(run({QStringLiteral("--help")}, &out, &err), 0);
+    EXPECT_TRUE(out.startsWith("使い方: quiblo [--capture full|window|region]\n")) << out.data();
+    EXPECT_TRUE(err.isEmpty());
+    for (const QStringList& wrong :
+         {QStringList{QStringLiteral("--bogus")}, QStringList{QStringLiteral("--capture")},
+          QStringList{QStringLiteral("--capture"), QStringLiteral("desk")},
+          QStringList{QStringLiteral("full")}}) {
+        EXPECT_EQ(run(wrong, &out, &err), 2) << wrong.join(' ').toStdString();
+        EXPECT_TRUE(out.isEmpty());
+        EXPECT_TRUE(err.contains("使い方: quiblo")) << err.data();
+    }
+}
+
+TEST(CommandLine, CaptureTypesByName) {
+    EXPECT_EQ(parseCommandLine({}).action, CommandLine::Action::Run);
+    EXPECT_EQ(parseCommandLine({}).captureType, 0);
+    const struct {
+        QStringList arguments;
+        int type;
+    } cases[] = {{{QStringLiteral("--capture"), QStringLiteral("full")}, 1},
+                 {{QStringLiteral("--capture=window")}, 2},
+                 {{QStringLiteral("--capture"), QStringLiteral("region")}, 3}};
+    for (const auto& c : cases) {
+        const CommandLine line = parseCommandLine(c.arguments);
+        EXPECT_EQ(line.action, CommandLine::Action::Run);
+        EXPECT_EQ(line.captureType, c.type);
+        EXPECT_EQ(captureTypeOfName(captureRequest(c.type).section(' ', 1)), c.type);
+    }
 }

@@ -4,6 +4,7 @@
 
 #include "platform/SingleInstance.h"
 #include "support/TestSupport.h"
+#include "support/UserFaults.h"
 
 using namespace quiblo;
 
@@ -28,4 +29,65 @@ TEST(InstanceLock, LockOfADeadCopyIsTakenOver) {
                  QByteArray("999999999\nquiblo\n") + QSysInfo::machineHostName().toUtf8() + "\n");
     InstanceLock lock(folder.file(QStringLiteral("quiblo.lock")));
     EXPECT_TRUE(lock.tryAcquire());
+}
+
+// Only a live copy means "already running"; any other lock error lets the program run.
+TEST(InstanceLock, LiveHolderIsARunningCopy) {
+    test::TempFolder folder;
+    InstanceLock first(folder.file(QStringLiteral("quiblo.lock")));
+    ASSERT_EQ(first.acquire(), InstanceLock::Outcome::Acquired);
+    InstanceLock second(folder.file(QStringLiteral("quiblo.lock")));
+    EXPECT_EQ(second.acquire(), InstanceLock::Outcome::HeldByRunningCopy);
+}
+
+TEST(InstanceLock, ReadOnlyRuntimeFolderIsNoRunningCopy) {
+    test::TempFolder folder;
+    test::openToUnprivileged(folder.path());
+    ASSERT_TRUE(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::ExeOwner |
+                                                         QFile::ReadGroup | QFile::ExeGroup |
+                                                         QFile::ReadOther | QFile::ExeOther));
+    const QString path = folder.file(QStringLiteral("quiblo.lock"));
+    const int outcome = test::runUnprivileged([&] { return int(InstanceLock(path).acquire()); });
+    EXPECT_EQ(outcome, int(InstanceLock::Outcome::Unavailable));
+}
+
+TEST(InstanceLock, ReadOnlyMountIsNoRunningCopy) {
+    if (!test::runningAsRoot()) GTEST_SKIP() << "mounting needs root";
+    test::TempFolder folder;
+    test::TmpfsMount mount(folder.path(), "size=64k", /*readOnly=*/true);
+    if (mount.refused()) GTEST_SKIP() << "this root may not mount: " << mount.error().toStdString();
+    ASSERT_TRUE(mount.mounted()) << mount.error().toStdString();
+    InstanceLock lock(folder.file(QStringLiteral("quiblo.lock")));
+    EXPECT_EQ(lock.acquire(), InstanceLock::Outcome::Unavailable);
+}
+
+TEST(InstanceLock, FullRuntimeFolderIsNoRunningCopy) {
+    if (!test::runningAsRoot()) GTEST_SKIP() << "mounting needs root";
+    test::TempFolder folder;
+    test::TmpfsMount mount(folder.path(), "size=16k", /*readOnly=*/false);
+    if (mount.refused()) GTEST_SKIP() << "this root may not mount: " << mount.error().toStdString();
+    ASSERT_TRUE(mount.mounted()) << mount.error().toStdString();
+    QFile filler(folder.file(QStringLiteral("filler")));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size()) {
+    }
+    filler.close();
+    InstanceLock lock(folder.file(QStringLiteral("quiblo.lock")));
+    EXPECT_EQ(lock.acquire(), InstanceLock::Outcome::Unavailable);
+    EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("quiblo.lock"))));
+}
+
+TEST(InstanceLock, LockFileThatNamesNoOwnerIsTakenOver) {
+    test::TempFolder folder;
+    folder.write(QStringLiteral("quiblo.lock"), "");  // cut off as it was written
+    InstanceLock lock(folder.file(QStringLiteral("quiblo.lock")));
+    EXPECT_EQ(lock.acquire(), InstanceLock::Outcome::Acquired);
+    EXPECT_FALSE(folder.read(QStringLiteral("quiblo.lock")).isEmpty()) << "the lock names us";
+}
+
+TEST(InstanceLock, MissingRuntimeFolderIsNoRunningCopy) {
+    test::TempFolder folder;
+    InstanceLock lock(folder.file(QStringLiteral("gone/quiblo.lock")));
+    EXPECT_EQ(lock.acquire(), InstanceLock::Outcome::Unavailable);
 }

@@ -18,6 +18,7 @@
 #include "platform/ScriptedDesktop.h"
 #include "settings/SettingsWin.h"
 #include "support/TestSupport.h"
+#include "support/UserFaults.h"
 
 using namespace quiblo;
 
@@ -252,4 +253,42 @@ TEST_F(SettingsWinTest, CleaningAFolderThatCannotBeReadReportsTheFailure) {
     EXPECT_EQ(box.icon, MsgIcon::Critical);
     EXPECT_EQ(box.buttons, MsgButtons::Ok);
     EXPECT_TRUE(win->isVisible());
+}
+
+// A wait that cannot be stored is said, not lost without a word.
+TEST_F(SettingsWinTest, WaitThatCannotBeStoredIsSaid) {
+    store("300");
+    open();
+    win->QuibloWaitTimeUD->upButton->click();
+    // The settings file has become a folder: the store's rewrite cannot replace it.
+    ASSERT_TRUE(QFile::remove(folder.file(kIni)));
+    ASSERT_TRUE(QDir(folder.path()).mkdir(kIni));
+    QTest::mouseClick(win->CloseCmd, Qt::LeftButton);
+    ASSERT_EQ(desktop.shownBoxes.size(), 1);
+    EXPECT_EQ(desktop.shownBoxes[0].title, QStringLiteral("エラー"));
+    EXPECT_EQ(desktop.shownBoxes[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(
+        desktop.shownBoxes[0].text,
+        QStringLiteral("撮影時のウェイト時間を保存できませんでした。\r\n") + folder.file(kIni));
+}
+
+TEST_F(SettingsWinTest, WaitOnAReadOnlyMountIsSaid) {
+    if (!test::runningAsRoot()) GTEST_SKIP() << "mounting needs root";
+    test::TempFolder mountPoint;
+    test::TmpfsMount mount(mountPoint.path(), "size=64k", /*readOnly=*/true);
+    if (mount.refused()) GTEST_SKIP() << "this root may not mount: " << mount.error().toStdString();
+    ASSERT_TRUE(mount.mounted()) << mount.error().toStdString();
+    open(mountPoint.path());
+    QTest::mouseClick(win->CloseCmd, Qt::LeftButton);
+    ASSERT_EQ(desktop.shownBoxes.size(), 1);
+    EXPECT_TRUE(desktop.shownBoxes[0].text.startsWith(
+        QStringLiteral("撮影時のウェイト時間を保存できませんでした。")));
+}
+
+TEST_F(SettingsWinTest, StoredWaitSaysNothing) {
+    open();
+    win->QuibloWaitTimeUD->upButton->click();
+    QTest::mouseClick(win->CloseCmd, Qt::LeftButton);
+    EXPECT_TRUE(desktop.shownBoxes.isEmpty());
+    EXPECT_EQ(stored(), "[Quiblo]\r\nWait=200\r\n");
 }

@@ -1,0 +1,418 @@
+// The program as it is installed: `cmake --install` into a temporary prefix, the launcher and
+// the metainfo checked by their validators, the installed copy run as the ordinary user "nobody"
+// (read-only program folder, temporary HOME) under its own X server with a window manager,
+// uploading to the reference service; and the .deb with its contents and dependencies.
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QThread>
+#include <functional>
+
+#include "support/ReferenceService.h"
+#include "support/TestSupport.h"
+#include "support/UserFaults.h"
+
+namespace {
+
+const QString kId = QStringLiteral("io.github.quiblo.Quiblo");
+const QString kMainTitle = QStringLiteral("クイブロ  v1.3");
+const QString kPreviewTitle = QStringLiteral("クイブロ - 確認ウィンドウ");
+
+struct Result {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Result run(const QString& program, const QStringList& arguments, int timeoutMs = 60000,
+           const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(program, arguments);
+    Result result;
+    if (!process.waitForStarted(10000)) {
+        result.err = "cannot start " + program.toUtf8();
+        return result;
+    }
+    if (!process.waitForFinished(timeoutMs)) process.kill();
+    process.waitForFinished();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    if (process.exitStatus() == QProcess::NormalExit) result.exitCode = process.exitCode();
+    return result;
+}
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 100) {
+        if (condition()) return true;
+        QThread::msleep(100);
+    }
+    return condition();
+}
+
+// A temporary folder that the user "nobody" may enter.
+class OpenFolder {
+public:
+    OpenFolder() { quiblo::test::openToUnprivileged(dir_.path()); }
+    QString path() const { return dir_.path(); }
+    QString file(const QString& name) const { return dir_.filePath(name); }
+    // A folder inside, owned by nobody with the given mode.
+    QString userFolder(const QString& name, int mode) const {
+        const QString folder = file(name);
+        QDir().mkpath(folder);
+        quiblo::test::openToUnprivileged(folder, /*own=*/true);
+        ::chmod(QFile::encodeName(folder).constData(), mode_t(mode));
+        return folder;
+    }
+
+private:
+    QTemporaryDir dir_;
+};
+
+// The build installed into a temporary prefix.
+class Installed : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const Result installed = run(QStringLiteral(QUIBLO_CMAKE_COMMAND),
+                                     {QStringLiteral("--install"), QStringLiteral(QUIBLO_BUILD_DIR),
+                                      QStringLiteral("--prefix"), prefix.path()});
+        ASSERT_EQ(installed.exitCode, 0) << installed.err.data();
+    }
+    QString at(const QString& relative) const { return prefix.file(relative); }
+
+    OpenFolder prefix;
+};
+
+// An X server of 1024 by 768 with a window manager, for the life of the object.
+class XSession {
+public:
+    XSession() {
+        server_.start(QStringLiteral("Xvfb"),
+                      {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                       QStringLiteral("0"), QStringLiteral("1024x768x24"),
+                       QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        if (!server_.waitForStarted(10000)) return;
+        QByteArray number;
+        while (!number.endsWith('\n') && server_.waitForReadyRead(20000))
+            number += server_.readAllStandardOutput();
+        if (number.trimmed().isEmpty()) return;
+        display_ = ':' + QString::fromLatin1(number.trimmed());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), display_);
+        env.insert(QStringLiteral("HOME"), wmHome_.path());
+        manager_.setProcessEnvironment(env);
+        manager_.start(QStringLiteral("openbox"), {});
+        // The manager is up once it has announced itself on the root window.
+        ready_ = manager_.waitForStarted(10000) &&
+                 waitFor(
+                     [this] {
+                         return xdotool({QStringLiteral("search"), QStringLiteral("--name"),
+                                         QStringLiteral("^Openbox$")})
+                                        .exitCode == 0 ||
+                                run(QStringLiteral("xprop"),
+                                    {QStringLiteral("-display"), display_, QStringLiteral("-root"),
+                                     QStringLiteral("_NET_SUPPORTING_WM_CHECK")},
+                                    5000)
+                                    .out.contains("window id");
+                     },
+                     10000);
+    }
+    ~XSession() {
+        for (QProcess* process : {&manager_, &server_}) {
+            process->terminate();
+            if (!process->waitForFinished(5000)) process->kill();
+            process->waitForFinished();
+        }
+    }
+    bool ready() const { return ready_; }
+    const QString& display() const { return display_; }
+
+    Result xdotool(const QStringList& arguments) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), display_);
+        return run(QStringLiteral("xdotool"), arguments, 10000, env);
+    }
+    // The windows whose title is exactly title, as X window ids.
+    QStringList windows(const QString& title) const {
+        const Result found =
+            xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                     QStringLiteral("--name"), '^' + QRegularExpression::escape(title) + '$'});
+        return QString::fromUtf8(found.out).split('\n', Qt::SkipEmptyParts);
+    }
+    qint64 pidOf(const QString& window) const {
+        return xdotool({QStringLiteral("getwindowpid"), window}).out.trimmed().toLongLong();
+    }
+    // True once the window manager has given the focus to a window of that title, as a person
+    // waits for a window to come to the front before typing.
+    bool focusReaches(const QString& title) const {
+        return waitFor(
+            [&] {
+                const QByteArray active =
+                    xdotool({QStringLiteral("getactivewindow")}).out.trimmed();
+                return !active.isEmpty() && windows(title).contains(QString::fromLatin1(active));
+            },
+            10000);
+    }
+    // A key pressed as on a keyboard: it goes to the window that has the focus.
+    void press(const QString& key) const { xdotool({QStringLiteral("key"), key}); }
+
+private:
+    QProcess server_;
+    QProcess manager_;
+    QTemporaryDir wmHome_;
+    QString display_;
+    bool ready_ = false;
+};
+
+// The installed program run as nobody with its own HOME and runtime folder.
+class UserProgram {
+public:
+    UserProgram(const QString& program, const QProcessEnvironment& env) : program_(program) {
+        env_ = env;
+    }
+    void start(const QStringList& arguments) {
+        process_.setProcessEnvironment(env_);
+        process_.start(QStringLiteral("setpriv"), asNobody(arguments));
+        process_.waitForStarted(10000);
+    }
+    // Runs to its end: exit code, or -1.
+    Result runToEnd(const QStringList& arguments, int timeoutMs) const {
+        return run(QStringLiteral("setpriv"), asNobody(arguments), timeoutMs, env_);
+    }
+    qint64 pid() const { return process_.processId(); }
+    bool running() const { return process_.state() == QProcess::Running; }
+    int waitForExit(int timeoutMs) {
+        if (!process_.waitForFinished(timeoutMs)) return -1;
+        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+    }
+    QByteArray errors() { return process_.readAllStandardError(); }
+    ~UserProgram() {
+        if (process_.state() == QProcess::NotRunning) return;
+        process_.kill();
+        process_.waitForFinished();
+    }
+
+private:
+    QStringList asNobody(const QStringList& arguments) const {
+        return QStringList{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                           QStringLiteral("--clear-groups"), QStringLiteral("--"), program_} +
+               arguments;
+    }
+
+    QString program_;
+    QProcessEnvironment env_;
+    QProcess process_;
+};
+
+// An installed copy run as an ordinary user: the fixture for the tests that need root.
+class InstalledForUser : public Installed {
+protected:
+    void SetUp() override {
+        if (!quiblo::test::runningAsRoot())
+            GTEST_SKIP() << "running the installed copy as another user needs root";
+        Installed::SetUp();
+        ASSERT_TRUE(session.ready()) << "no X server with a window manager";
+        home = user.userFolder(QStringLiteral("home"), 0755);
+        runtime = user.userFolder(QStringLiteral("runtime"), 0700);
+    }
+    QProcessEnvironment environment(const QString& runtimeFolder) const {
+        QProcessEnvironment env;
+        env.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+        env.insert(QStringLiteral("HOME"), home);
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder);
+        env.insert(QStringLiteral("DISPLAY"), session.display());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+        return env;
+    }
+    std::unique_ptr<UserProgram> program(const QProcessEnvironment& env) const {
+        return std::make_unique<UserProgram>(at(QStringLiteral("bin/quiblo")), env);
+    }
+    bool windowShown(const QString& title, int timeoutMs = 20000) const {
+        return waitFor([&] { return !session.windows(title).isEmpty(); }, timeoutMs);
+    }
+    QString dataFolder() const { return home + QStringLiteral("/.local/share/quiblo"); }
+
+    XSession session;
+    OpenFolder user;
+    QString home;
+    QString runtime;
+};
+
+QStringList listing(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+}  // namespace
+
+TEST_F(Installed, LaysOutTheProgramItsLibraryLauncherIconsAndMetainfo) {
+    EXPECT_TRUE(QFileInfo(at(QStringLiteral("bin/quiblo"))).isExecutable());
+    EXPECT_TRUE(QFileInfo::exists(at(QStringLiteral("lib/quiblo/libimgctl.so"))));
+    EXPECT_EQ(listing(at(QStringLiteral("bin"))), QStringList{QStringLiteral("quiblo")});
+
+    const QString launcher = at("share/applications/" + kId + ".desktop");
+    const Result desktop = run(QStringLiteral("desktop-file-validate"), {launcher});
+    EXPECT_EQ(desktop.exitCode, 0) << desktop.out.data() << desktop.err.data();
+    EXPECT_TRUE(desktop.out.isEmpty()) << desktop.out.data();
+    const QString metainfo = at("share/metainfo/" + kId + ".metainfo.xml");
+    const Result appstream =
+        run(QStringLiteral("appstreamcli"),
+            {QStringLiteral("validate"), QStringLiteral("--no-net"), metainfo});
+    EXPECT_EQ(appstream.exitCode, 0) << appstream.out.data() << appstream.err.data();
+
+    QSettings entry(launcher, QSettings::IniFormat);
+    entry.beginGroup(QStringLiteral("Desktop Entry"));
+    EXPECT_EQ(entry.value(QStringLiteral("Exec")).toString(), QStringLiteral("quiblo"));
+    EXPECT_EQ(entry.value(QStringLiteral("Icon")).toString(), kId);
+    EXPECT_EQ(entry.value(QStringLiteral("X-KDE-DBUS-Restricted-Interfaces")).toString(),
+              QStringLiteral("org.kde.KWin.ScreenShot2"));
+    entry.endGroup();
+    QFile text(launcher);
+    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+    const QByteArray content = text.readAll();
+    EXPECT_TRUE(content.contains("\nName[ja]=クイブロ\n"));
+    for (const char* type : {"full", "window", "region"})
+        EXPECT_TRUE(content.contains(QByteArray("\nExec=quiblo --capture ") + type + '\n')) << type;
+
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QImage icon(at(QStringLiteral("share/icons/hicolor/%1x%1/apps/").arg(size) + kId +
+                             QStringLiteral(".png")));
+        EXPECT_EQ(icon.size(), QSize(size, size)) << size;
+        EXPECT_TRUE(icon.hasAlphaChannel());
+    }
+    QFile svg(at("share/icons/hicolor/scalable/apps/" + kId + ".svg"));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(svg.readAll().contains("<svg xmlns=\"http://www.w3.org/2000/svg\""));
+}
+
+TEST_F(InstalledForUser, UploadsFromAReadOnlyProgramFolderIntoTheUsersDataFolder) {
+    quiblo::test::ReferenceService service;
+    ASSERT_TRUE(service.started()) << service.startError().toStdString();
+    QProcessEnvironment env = environment(runtime);
+    env.insert(QStringLiteral("QUIBLO_SERVICE_HOST"), service.host());
+    env.insert(QStringLiteral("QUIBLO_FTP_PORT"), QString::number(service.ftpPort()));
+    auto quiblo = program(env);
+    quiblo->start({QStringLiteral("--capture"), QStringLiteral("full")});
+
+    ASSERT_TRUE(windowShown(kPreviewTitle)) << quiblo->errors().data();
+    ASSERT_TRUE(session.focusReaches(kPreviewTitle));
+    session.press(QStringLiteral("Return"));  // "はい(&Y)" is the window's default button
+
+    const QString history = dataFolder() + QStringLiteral("/Quiblo.dat");
+    static const QRegularExpression record(QStringLiteral("\r\n(\\d{18}),\\d{14}\r\n$"));
+    QString code;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            QFile file(history);
+            if (!file.open(QIODevice::ReadOnly)) return false;
+            const auto match = record.match(QString::fromLatin1(file.readAll()));
+            code = match.captured(1);
+            return match.hasMatch();
+        },
+        30000))
+        << "no record in " << history.toStdString() << "; " << quiblo->errors().data();
+
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(dataFolder()).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u) << "the user's folder is private";
+    EXPECT_EQ(info.st_uid, ::getpwnam("nobody")->pw_uid);
+    EXPECT_EQ(listing(dataFolder()), QStringList{QStringLiteral("Quiblo.dat")})
+        << "the work file stayed";
+    EXPECT_EQ(listing(at(QStringLiteral("bin"))), QStringList{QStringLiteral("quiblo")});
+    const QImage uploaded(service.pictureFile(code));
+    EXPECT_EQ(uploaded.size(), QSize(1024, 768)) << "the service holds no whole screen";
+    EXPECT_TRUE(quiblo->running());
+}
+
+TEST_F(InstalledForUser, CaptureFromAShortcutGoesToTheRunningCopy) {
+    auto first = program(environment(runtime));
+    first->start({});
+    ASSERT_TRUE(windowShown(kMainTitle)) << first->errors().data();
+
+    // A bare second start says the program runs, and ends once that is acknowledged.
+    auto second = program(environment(runtime));
+    second->start({});
+    ASSERT_TRUE(windowShown(QStringLiteral("エラー"))) << second->errors().data();
+    ASSERT_TRUE(session.focusReaches(QStringLiteral("エラー")));
+    session.press(QStringLiteral("Return"));
+    EXPECT_EQ(second->waitForExit(10000), 1);
+
+    // The shortcut's start hands the capture over and ends at once, without a window.
+    const Result shortcut =
+        program(environment(runtime))
+            ->runToEnd({QStringLiteral("--capture"), QStringLiteral("full")}, 10000);
+    EXPECT_EQ(shortcut.exitCode, 0) << shortcut.err.data();
+    ASSERT_TRUE(windowShown(kPreviewTitle)) << first->errors().data();
+    const QStringList previews = session.windows(kPreviewTitle);
+    ASSERT_EQ(previews.size(), 1);
+    EXPECT_EQ(session.pidOf(previews[0]), first->pid()) << "another copy opened it";
+    EXPECT_EQ(session.windows(kMainTitle).size(), 1);
+    EXPECT_TRUE(first->running());
+}
+
+TEST_F(InstalledForUser, ReadOnlyRuntimeFolderIsNoRunningCopy) {
+    // The runtime folder belongs to root: nobody can make the lock there.
+    const QString readOnly = user.file(QStringLiteral("root-runtime"));
+    ASSERT_TRUE(QDir().mkpath(readOnly));
+    quiblo::test::openToUnprivileged(readOnly);
+    auto quiblo = program(environment(readOnly));
+    quiblo->start({});
+    EXPECT_TRUE(windowShown(kMainTitle)) << quiblo->errors().data();
+    EXPECT_TRUE(session.windows(QStringLiteral("エラー")).isEmpty())
+        << "a lock error read as a running copy";
+    EXPECT_TRUE(quiblo->running());
+}
+
+// The .deb: built by CPack from the install rules, its dependencies found by dpkg-shlibdeps.
+TEST(Package, DebCarriesTheInstalledLayoutAndTheLibrariesItNeeds) {
+    QTemporaryDir output;
+    const Result packed =
+        run(QStringLiteral(QUIBLO_CPACK_COMMAND),
+            {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
+             QStringLiteral(QUIBLO_BUILD_DIR "/CPackConfig.cmake"), QStringLiteral("-B"),
+             output.path()},
+            170000);
+    ASSERT_EQ(packed.exitCode, 0) << packed.out.data() << packed.err.data();
+    const QStringList debs = QDir(output.path()).entryList({QStringLiteral("*.deb")});
+    ASSERT_EQ(debs.size(), 1);
+    const QString deb = output.filePath(debs[0]);
+    EXPECT_EQ(debs[0], QStringLiteral("quiblo_1.3_amd64.deb"));
+
+    const QByteArray contents = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb}).out;
+    for (const QString& path :
+         {QStringLiteral("./usr/bin/quiblo"), QStringLiteral("./usr/lib/quiblo/libimgctl.so"),
+          "./usr/share/applications/" + kId + ".desktop",
+          "./usr/share/metainfo/" + kId + ".metainfo.xml",
+          "./usr/share/icons/hicolor/scalable/apps/" + kId + ".svg",
+          "./usr/share/icons/hicolor/48x48/apps/" + kId + ".png",
+          "./usr/share/icons/hicolor/256x256/apps/" + kId + ".png"})
+        EXPECT_TRUE(contents.contains(' ' + path.toUtf8() + '\n')) << path.toStdString();
+    EXPECT_FALSE(contents.contains("tests/")) << "test programs went into the package";
+    EXPECT_TRUE(contents.contains("root/root")) << "files are owned by root";
+
+    // Its dependencies resolve against this system's archive (simulated: nothing is installed).
+    const Result simulated = run(QStringLiteral("apt-get"),
+                                 {QStringLiteral("install"), QStringLiteral("--simulate"),
+                                  QStringLiteral("--no-install-recommends"), deb},
+                                 120000);
+    EXPECT_EQ(simulated.exitCode, 0) << simulated.out.data() << simulated.err.data();
+    EXPECT_TRUE(simulated.out.contains("Inst quiblo ")) << simulated.out.data();
+
+    const QString depends = QString::fromUtf8(
+        run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Depends")})
+            .out);
+    for (const char* package : {"libc6", "libqt6core6", "libqt6widgets6", "libqt6network6",
+                                "libcurl4", "libdeflate0", "libxcb1", "qt6-qpa-plugins"})
+        EXPECT_TRUE(depends.contains(QRegularExpression(
+            QStringLiteral("(^|, )") + QString::fromLatin1(package) + QStringLiteral("( |,|$)"))))
+            << package << " missing from: " << depends.toStdString();
+}
