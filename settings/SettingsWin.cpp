@@ -162,10 +162,10 @@ void SettingsWin::WriteSettings() {
     const QString section = QString::fromLatin1(kSettingsSection);
     const QString key = QString::fromLatin1(kWaitKey);
     const int wait = QuibloWaitTimeUD->value();
-    WriteIniValue(programFolder_, section, key, static_cast<long long>(wait));
-    // Read back: a write the system refused leaves the file as it was, and a lost setting is
-    // said rather than passed over. -1 stands for a file or value that cannot be read.
-    if (ReadIniInt(programFolder_, section, key, -1) == wait) return;
+    const bool written = WriteIniValue(programFolder_, section, key, static_cast<long long>(wait));
+    // Read back as well: a lost setting is said rather than passed over. -1 stands for a file or
+    // value that cannot be read.
+    if (written && ReadIniInt(programFolder_, section, key, -1) == wait) return;
     desktop_.message(this, QStringLiteral("エラー"),
                      QStringLiteral("撮影時のウェイト時間を保存できませんでした。") +
                          QStringLiteral("\r\n") +
