@@ -1,9 +1,11 @@
 // Compares imgctl's PNG writer with libpng (zlib level 6, default filters) and QImage::save on
-// three screenshot-like pictures: median time and file size, and imgctl's ratios to libpng.
+// pictures that look like real screens (rendered with Qt) and on three synthetic ones: median
+// time and file size, imgctl's ratios to libpng, and imgctl's stronger level beside them.
 // Prints only; it is not a test.
 #include <png.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QImage>
 #include <algorithm>
 #include <chrono>
@@ -16,6 +18,7 @@
 
 #include "imgctl.h"
 #include "pictures.h"
+#include "screens.h"
 
 namespace fs = std::filesystem;
 using bench::Picture;
@@ -27,6 +30,7 @@ constexpr int kHeight = 1080;
 constexpr int kRuns = 7;
 constexpr double kSlowRunMs = 250;  // above this, fewer runs are enough for a stable median
 constexpr int kSlowRuns = 3;
+constexpr uintmax_t kUploadLimit = 500000;  // the service's limit for one picture
 
 struct Result {
     double ms = 0;
@@ -45,12 +49,20 @@ struct PngWriter {
     ~PngWriter() { png_destroy_write_struct(&png, &info); }
 };
 
-bool encodeImgctl(const Picture& p, const fs::path& path) {
+bool encodeImgctlWith(const Picture& p, const fs::path& path, int32_t options) {
     const ImgctlDC dc{p.bgrx.data(), p.width, p.height, p.stride(), IMGCTL_FORMAT_BGRX32};
     const intptr_t dib = DCtoDIB(reinterpret_cast<intptr_t>(&dc), 0, 0, p.width, p.height);
-    const bool ok = dib != 0 && DIBtoPNG(path.c_str(), dib, 0) != 0;
+    const bool ok = dib != 0 && DIBtoPNG(path.c_str(), dib, options) != 0;
     DeleteDIB(dib);
     return ok;
+}
+
+bool encodeImgctl(const Picture& p, const fs::path& path) {
+    return encodeImgctlWith(p, path, 0);
+}
+
+bool encodeImgctlStrong(const Picture& p, const fs::path& path) {
+    return encodeImgctlWith(p, path, IMGCTL_OPTION_STRONG);
 }
 
 // libpng as QImage and most programs use it: level 6, its default adaptive filters, reading the
@@ -81,7 +93,8 @@ bool encodeQImage(const Picture& p, const fs::path& path) {
 Result measure(const std::function<bool(const Picture&, const fs::path&)>& encode, const Picture& p,
                const fs::path& path) {
     std::vector<double> times;
-    int runs = kRuns;
+    int runs = qEnvironmentVariableIntValue("PNG_BENCH_RUNS");
+    if (runs <= 0) runs = kRuns;
     for (int i = 0; i < runs; ++i) {
         const auto start = std::chrono::steady_clock::now();
         if (!encode(p, path)) {
@@ -92,7 +105,7 @@ Result measure(const std::function<bool(const Picture&, const fs::path&)>& encod
         const std::chrono::duration<double, std::milli> took =
             std::chrono::steady_clock::now() - start;
         times.push_back(took.count());
-        if (i == 0 && took.count() > kSlowRunMs) runs = kSlowRuns;
+        if (i == 0 && took.count() > kSlowRunMs) runs = std::min(runs, kSlowRuns);
     }
     std::sort(times.begin(), times.end());
     return {times[times.size() / 2], fs::file_size(path)};
@@ -125,36 +138,88 @@ struct TempFolder {
     }
 };
 
-}  // namespace
-
-int main() {
-    const TempFolder folder;
-    const std::vector<Picture> pictures = {bench::makeUiPicture(kWidth, kHeight),
-                                           bench::makeTerminalPicture(kWidth, kHeight),
-                                           bench::makePhotoPicture(kWidth, kHeight)};
-    std::printf("PNG encoding, %dx%d, median of up to %d runs (imgctl %d)\n", kWidth, kHeight,
-                kRuns, ImgctlVersion());
-    std::printf("%-9s %10s %9s %10s %9s %10s %9s %8s %8s\n", "picture", "imgctl ms", "bytes",
-                "libpng6 ms", "bytes", "QImage ms", "bytes", "time x", "bytes x");
-    double logTime = 0, logBytes = 0;
+// One group of pictures: a row per picture, then the geometric means of the ratios to libpng-6,
+// how many come out larger than libpng-6, and how many 1080p pictures pass the upload limit.
+void runGroup(const char* title, const std::vector<Picture>& pictures, const fs::path& folder) {
+    std::printf("\n%s\n", title);
+    std::printf("%-9s %9s %10s %9s %10s %9s %10s %9s %7s %7s %9s %9s\n", "picture", "size",
+                "imgctl ms", "bytes", "libpng6 ms", "bytes", "QImage ms", "bytes", "time x",
+                "bytes x", "strong ms", "bytes");
+    double logTime = 0, logBytes = 0, logStrongBytes = 0;
+    int larger = 0, over = 0, overPng = 0, overStrong = 0, hd = 0;
     for (const Picture& p : pictures) {
-        const fs::path base = folder.path / p.name;
+        const fs::path base = folder / p.name;
         const Result own = measure(encodeImgctl, p, base.string() + "-imgctl.png");
         const Result png = measure(encodeLibpng, p, base.string() + "-libpng.png");
         const Result qt = measure(encodeQImage, p, base.string() + "-qimage.png");
-        if (!decodesToSource(p, base.string() + "-imgctl.png")) {
-            std::printf("warning: imgctl's %s picture does not decode to its source pixels\n",
-                        p.name.c_str());
+        const Result strong = measure(encodeImgctlStrong, p, base.string() + "-strong.png");
+        for (const char* kind : {"-imgctl.png", "-strong.png"}) {
+            if (!decodesToSource(p, base.string() + kind)) {
+                std::printf("warning: imgctl's %s%s does not decode to its source pixels\n",
+                            p.name.c_str(), kind);
+            }
         }
         const double timeRatio = own.ms / png.ms;
         const double bytesRatio = double(own.bytes) / double(png.bytes);
         logTime += std::log(timeRatio);
         logBytes += std::log(bytesRatio);
-        std::printf("%-9s %10.1f %9ju %10.1f %9ju %10.1f %9ju %8.3f %8.3f\n", p.name.c_str(),
-                    own.ms, own.bytes, png.ms, png.bytes, qt.ms, qt.bytes, timeRatio, bytesRatio);
+        logStrongBytes += std::log(double(strong.bytes) / double(png.bytes));
+        larger += own.bytes > png.bytes ? 1 : 0;
+        if (p.width == 1920 && p.height == 1080) {
+            ++hd;
+            over += own.bytes > kUploadLimit ? 1 : 0;
+            overPng += png.bytes > kUploadLimit ? 1 : 0;
+            overStrong += strong.bytes > kUploadLimit ? 1 : 0;
+        }
+        const std::string size = std::to_string(p.width) + "x" + std::to_string(p.height);
+        std::printf("%-9s %9s %10.1f %9ju %10.1f %9ju %10.1f %9ju %7.3f %7.3f %9.1f %9ju\n",
+                    p.name.c_str(), size.c_str(), own.ms, own.bytes, png.ms, png.bytes, qt.ms,
+                    qt.bytes, timeRatio, bytesRatio, strong.ms, strong.bytes);
     }
     const double n = double(pictures.size());
-    std::printf("%-9s %80s %8.3f %8.3f\n", "geomean", "", std::exp(logTime / n),
-                std::exp(logBytes / n));
+    std::printf("%-9s %78s %7.3f %7.3f   strong bytes x %.3f\n", "geomean", "",
+                std::exp(logTime / n), std::exp(logBytes / n), std::exp(logStrongBytes / n));
+    std::printf("imgctl larger than libpng-6: %d of %zu\n", larger, pictures.size());
+    if (hd > 0) {
+        std::printf("1080p over %ju bytes: imgctl %d, libpng-6 %d, imgctl strong %d (of %d)\n",
+                    kUploadLimit, over, overPng, overStrong, hd);
+    }
+}
+
+// Writes the pictures as PNG files into folder, to look at them.
+void savePictures(const std::vector<Picture>& pictures, const fs::path& folder) {
+    fs::create_directories(folder);
+    for (const Picture& p : pictures) encodeLibpng(p, folder / (p.name + ".png"));
+}
+
+// The offscreen platform warns once per window shown; the warning says nothing here.
+void quietOffscreen(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (message.contains(QLatin1String("propagateSizeHints"))) return;
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+    if (type == QtFatalMsg) std::abort();
+}
+
+}  // namespace
+
+// png_bench [--save FOLDER]: --save also writes the pictures there. PNG_BENCH_RUNS=n caps the
+// runs per measurement.
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietOffscreen);
+    QApplication app(argc, argv);
+    const TempFolder folder;
+    const std::vector<Picture> screens = bench::makeScreenPictures();
+    const std::vector<Picture> synthetic = {bench::makeUiPicture(kWidth, kHeight),
+                                            bench::makeTerminalPicture(kWidth, kHeight),
+                                            bench::makePhotoPicture(kWidth, kHeight)};
+    if (argc == 3 && std::string(argv[1]) == "--save") {
+        savePictures(screens, argv[2]);
+        savePictures(synthetic, argv[2]);
+    }
+    std::printf("PNG encoding, median of up to %d runs (imgctl %d); strong = DIBtoPNG option %d\n",
+                kRuns, ImgctlVersion(), IMGCTL_OPTION_STRONG);
+    runGroup("Real-screen pictures (Qt rendering, fonts, web pages, photographic wallpapers)",
+             screens, folder.path);
+    runGroup("Synthetic pictures (drawn pixel by pixel)", synthetic, folder.path);
     return 0;
 }

@@ -50,7 +50,8 @@ ImgctlLibrary::Probe ImgctlLibrary::probe() {
     return Probe::Loaded;
 }
 
-ImgctlLibrary::PngResult ImgctlLibrary::writePng(const QImage& picture, const QString& path) {
+ImgctlLibrary::PngResult ImgctlLibrary::writePng(const QImage& picture, const QString& path,
+                                                 Effort effort) {
     if (!dcToDib_ && probe() != Probe::Loaded) throw RuntimeFault(FaultNumber::FileNotFound);
     const QImage pixels = picture.convertToFormat(QImage::Format_RGB32);
     ImgctlDC dc{pixels.constBits(), pixels.width(), pixels.height(),
@@ -61,7 +62,8 @@ ImgctlLibrary::PngResult ImgctlLibrary::writePng(const QImage& picture, const QS
         result.errorCode = error_();
         return result;
     }
-    result.written = dibToPng_(QFile::encodeName(path).constData(), dib, 0) != 0;
+    const int32_t options = effort == Effort::Strong ? IMGCTL_OPTION_STRONG : 0;
+    result.written = dibToPng_(QFile::encodeName(path).constData(), dib, options) != 0;
     if (!result.written) result.errorCode = error_();
     deleteDib_(dib);
     return result;

@@ -27,9 +27,11 @@ public:
         bool written = false;
         int errorCode = 0;  // the library's code when not written
     };
+    // Normal, or Strong: about four times the time for a smaller file (DIBtoPNG's option).
+    enum class Effort { Normal, Strong };
     // Writes the picture as a PNG file: DCtoDIB, DIBtoPNG, ImgctlError after a failure, and
     // DeleteDIB once the file is written or has failed.
-    PngResult writePng(const QImage& picture, const QString& path);
+    PngResult writePng(const QImage& picture, const QString& path, Effort effort = Effort::Normal);
 
 private:
     using VersionFn = int32_t (*)();

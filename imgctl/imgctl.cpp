@@ -99,8 +99,12 @@ intptr_t DCtoDIB(intptr_t dc, int32_t x, int32_t y, int32_t width, int32_t heigh
 int32_t DIBtoPNG(const char* path, intptr_t dib, int32_t options) {
     return guarded([&]() -> int32_t {
         const auto picture = liveDib(dib);
-        if (path == nullptr || options != 0) throw Failure{IMGCTL_ERR_BAD_ARGUMENT};
-        imgctl::writeFileReplacing(path, imgctl::encodePng(*picture));
+        if (path == nullptr || (options & ~IMGCTL_OPTION_STRONG) != 0) {
+            throw Failure{IMGCTL_ERR_BAD_ARGUMENT};
+        }
+        const auto effort =
+            (options & IMGCTL_OPTION_STRONG) != 0 ? imgctl::Effort::Strong : imgctl::Effort::Normal;
+        imgctl::writeFileReplacing(path, imgctl::encodePng(*picture, effort));
         return 1;
     });
 }

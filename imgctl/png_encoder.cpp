@@ -16,19 +16,26 @@ constexpr uint8_t kColourRgb = 2;
 constexpr uint8_t kColourIndexed = 3;
 constexpr size_t kMaxIdatBytes = size_t{1} << 20;  // split IDAT so no chunk grows huge
 
-// libdeflate levels, from the benchmark: unfiltered data (flat, repetitive pictures) compresses
-// fast, so level 7 buys a few percent for little time; on filtered photographic data each level
-// above 6 costs far more time than the 1% it saves.
-constexpr int kLevelUnfiltered = 7;
-constexpr int kLevelFiltered = 6;
+// libdeflate levels, from the benchmark on real screens. Strong is for pictures that must get
+// smaller at any reasonable cost: about 5% fewer bytes for four times the time.
+constexpr int kLevelNormal = 6;
+constexpr int kLevelIndexed = 7;  // palette data is small and compresses fast
+constexpr int kLevelStrong = 11;
 
-// What goes into IDAT before compression, plus the header fields that describe it.
+// Noise-like content (photographs, camera grain) barely compresses beyond the fast trial, and
+// there deflate's match search loses to plain run lengths (and to libpng's zlib). When the result
+// is above this share of the trial size, a second stream is made with run lengths for the
+// filtered bands and the smaller one is kept. Where run lengths do not win either, libpng's own
+// way (zlib level 6, Z_FILTERED) is tried last, so that no picture comes out larger than libpng
+// would write it.
+constexpr double kNoiseShare = 0.90;
+
+// What goes into IDAT, plus the header fields that describe it.
 struct ImageData {
     uint8_t bitDepth = 8;
     uint8_t colourType = kColourRgb;
-    int level = kLevelUnfiltered;
     std::vector<uint32_t> palette;
-    std::vector<uint8_t> filtered;
+    std::vector<uint8_t> zlib;
 };
 
 void putU32(std::vector<uint8_t>& out, uint32_t v) {
@@ -63,43 +70,71 @@ std::vector<uint8_t> paletteBytes(const std::vector<uint32_t>& palette) {
     return out;
 }
 
+int levelFor(Effort effort, int normal) {
+    return effort == Effort::Strong ? kLevelStrong : normal;
+}
+
 // Palette pictures are left unfiltered: neighbouring indices carry no numeric relation.
-ImageData indexedData(const Dib& dib, IndexedImage&& indexed) {
+ImageData indexedData(const Dib& dib, IndexedImage&& indexed, Effort effort) {
     ImageData image;
     image.colourType = kColourIndexed;
     image.bitDepth = static_cast<uint8_t>(bitDepthFor(indexed.palette.size()));
     image.palette = std::move(indexed.palette);
     const size_t rowBytes = (size_t(dib.width) * image.bitDepth + 7) / 8;
-    image.filtered.resize((rowBytes + 1) * size_t(dib.height));
+    std::vector<uint8_t> rows((rowBytes + 1) * size_t(dib.height));
     for (int32_t y = 0; y < dib.height; ++y) {
-        uint8_t* dst = image.filtered.data() + (rowBytes + 1) * y;
+        uint8_t* dst = rows.data() + (rowBytes + 1) * y;
         dst[0] = 0;
         packRow(indexed.indices.data() + size_t(dib.width) * y, dib.width, image.bitDepth, dst + 1);
+    }
+    image.zlib = Deflater(levelFor(effort, kLevelIndexed)).zlib(rows.data(), rows.size());
+    return image;
+}
+
+// The bands as zlib parts: filtered bands by run lengths, unfiltered ones by a match search.
+std::vector<ZlibPart> partsOf(const FilteredImage& image, size_t rowBytes) {
+    std::vector<ZlibPart> parts;
+    const size_t bandBytes = image.bandRows * (rowBytes + 1);
+    for (size_t i = 0; i < image.unfilteredBands.size(); ++i) {
+        const size_t end = std::min(image.bytes.size(), (i + 1) * bandBytes);
+        const bool runLengths = !image.unfilteredBands[i];
+        if (!parts.empty() && parts.back().runLengths == runLengths) {
+            parts.back().end = end;
+        } else {
+            parts.push_back({end, runLengths});
+        }
+    }
+    return parts;
+}
+
+ImageData rgbData(const Dib& dib, Effort effort) {
+    const Rows rows{dib.rgb.data(), dib.rowBytes(), size_t(dib.height), 3};
+    const FilteredImage filtered = filterImage(rows);
+    ImageData image;
+    image.zlib =
+        Deflater(levelFor(effort, kLevelNormal)).zlib(filtered.bytes.data(), filtered.bytes.size());
+    if (double(image.zlib.size()) > kNoiseShare * double(filtered.estimate)) {
+        std::vector<uint8_t> other = zlibByParts(filtered.bytes.data(), filtered.bytes.size(),
+                                                 partsOf(filtered, rows.rowBytes));
+        if (other.size() >= image.zlib.size()) {
+            other = zlibAsLibpng(filtered.bytes.data(), filtered.bytes.size());
+        }
+        if (other.size() < image.zlib.size()) image.zlib = std::move(other);
     }
     return image;
 }
 
-ImageData rgbData(const Dib& dib) {
-    const Rows rows{dib.rgb.data(), dib.rowBytes(), size_t(dib.height), 3};
-    const FilterChoice choice = pickFilter(rows);
-    ImageData image;
-    image.level = choice == FilterChoice::None ? kLevelUnfiltered : kLevelFiltered;
-    image.filtered = filterImage(rows, choice);
-    return image;
-}
-
 // A palette is lossless up to 256 colours and takes a third of the bytes or less.
-ImageData imageData(const Dib& dib) {
-    if (auto indexed = toIndexed(dib)) return indexedData(dib, std::move(*indexed));
-    return rgbData(dib);
+ImageData imageData(const Dib& dib, Effort effort) {
+    if (auto indexed = toIndexed(dib)) return indexedData(dib, std::move(*indexed), effort);
+    return rgbData(dib, effort);
 }
 
 }  // namespace
 
-std::vector<uint8_t> encodePng(const Dib& dib) {
-    const ImageData image = imageData(dib);
-    const std::vector<uint8_t> zlib =
-        zlibCompress(image.filtered.data(), image.filtered.size(), image.level);
+std::vector<uint8_t> encodePng(const Dib& dib, Effort effort) {
+    const ImageData image = imageData(dib, effort);
+    const std::vector<uint8_t>& zlib = image.zlib;
 
     static constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
     std::vector<uint8_t> png(kSignature, kSignature + 8);

@@ -1,96 +1,98 @@
 #include "png_filter.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <array>
 #include <cstring>
 
 #include "deflate.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace imgctl {
 namespace {
 
-// Sampling for pickFilter: strips of kStripRows rows, one every kSampleStep rows,
-// compressed at a fast level. Strips keep the row-to-row context the filters depend on.
-constexpr size_t kStripRows = 16;
-constexpr size_t kSampleStep = 256;
-constexpr int kSampleLevel = 1;
+// Bands of kBandRows rows choose their filtering on their own; the trial compresses each band
+// both ways at a fast level.
+constexpr size_t kBandRows = 16;
+constexpr int kTrialLevel = 1;
 
-uint8_t paeth(int a, int b, int c) {
-    const int p = a + b - c;
-    const int pa = std::abs(p - a);
-    const int pb = std::abs(p - b);
-    const int pc = std::abs(p - c);
-    if (pa <= pb && pa <= pc) return static_cast<uint8_t>(a);
-    return static_cast<uint8_t>(pb <= pc ? b : c);
+inline uint8_t paeth(int a, int b, int c) {
+    const int pa = std::abs(b - c);
+    const int pb = std::abs(a - c);
+    const int pc = std::abs(a + b - 2 * c);
+    // Written without branches so the compiler can vectorise the row loop.
+    const int bc = pb <= pc ? b : c;
+    return static_cast<uint8_t>(pa <= pb && pa <= pc ? a : bc);
 }
 
-// Sum of the bytes read as signed values: the usual estimate of how well a row compresses.
-uint64_t magnitude(const uint8_t* row, size_t n) {
-    uint64_t sum = 0;
-    for (size_t i = 0; i < n; ++i) sum += static_cast<uint64_t>(std::abs(int8_t(row[i])));
-    return sum;
-}
-
-// Filters row y into out: the type byte, then the filtered bytes.
-void filterOneRow(const Rows& rows, size_t y, FilterChoice choice, const uint8_t* zeros,
-                  uint8_t* trial, uint8_t* out) {
-    const uint8_t* cur = rows.row(y);
-    const uint8_t* prev = y == 0 ? zeros : rows.row(y - 1);
-    if (choice == FilterChoice::None) {
-        out[0] = 0;
-        std::memcpy(out + 1, cur, rows.rowBytes);
-        return;
+// The row scratch of the per-row choice: one trial row per filter type.
+class Trials {
+public:
+    explicit Trials(size_t rowBytes) : zeros_(rowBytes, 0) {
+        for (auto& t : rows_) t.resize(rowBytes);
     }
-    uint64_t best = UINT64_MAX;
-    for (uint8_t t = 0; t <= 4; ++t) {
-        filterRow(static_cast<FilterType>(t), cur, prev, rows.rowBytes, rows.bpp, trial);
-        const uint64_t cost = magnitude(trial, rows.rowBytes);
-        if (cost < best) {
-            best = cost;
-            out[0] = t;
-            std::memcpy(out + 1, trial, rows.rowBytes);
+
+    // Writes row y with the best filter to out: the type byte, then the filtered bytes.
+    void filterBest(const Rows& rows, size_t y, uint8_t* out) {
+        const uint8_t* cur = rows.row(y);
+        const uint8_t* prev = y == 0 ? zeros_.data() : rows.row(y - 1);
+        uint64_t best = magnitude(cur, rows.rowBytes);
+        const uint8_t* bestBytes = cur;
+        uint8_t bestType = 0;
+        for (uint8_t t = 1; t <= 4; ++t) {
+            uint8_t* trial = rows_[t].data();
+            filterRow(static_cast<FilterType>(t), cur, prev, rows.rowBytes, rows.bpp, trial);
+            const uint64_t cost = magnitude(trial, rows.rowBytes);
+            if (cost < best) {
+                best = cost;
+                bestBytes = trial;
+                bestType = t;
+            }
         }
+        out[0] = bestType;
+        std::memcpy(out + 1, bestBytes, rows.rowBytes);
     }
+
+private:
+    std::vector<uint8_t> zeros_;
+    std::array<std::vector<uint8_t>, 5> rows_;
+};
+
+void filterRowsAdaptive(const Rows& rows, size_t y0, size_t y1, Trials& trials, uint8_t* out) {
+    for (size_t y = y0; y < y1; ++y, out += rows.rowBytes + 1) trials.filterBest(rows, y, out);
 }
 
-bool inSample(size_t y) {
-    return y % kSampleStep < kStripRows;
-}
-
-// Filters the rows that pass keep(y), packed one after another.
-template <typename Keep>
-std::vector<uint8_t> filterSelected(const Rows& rows, FilterChoice choice, Keep keep) {
-    const std::vector<uint8_t> zeros(rows.rowBytes, 0);
-    std::vector<uint8_t> trial(rows.rowBytes);
-    size_t count = 0;
-    for (size_t y = 0; y < rows.height; ++y) count += keep(y) ? 1 : 0;
-    std::vector<uint8_t> out(count * (rows.rowBytes + 1));
-    uint8_t* dst = out.data();
-    for (size_t y = 0; y < rows.height; ++y) {
-        if (!keep(y)) continue;
-        filterOneRow(rows, y, choice, zeros.data(), trial.data(), dst);
-        dst += rows.rowBytes + 1;
+void copyRowsUnfiltered(const Rows& rows, size_t y0, size_t y1, uint8_t* out) {
+    for (size_t y = y0; y < y1; ++y, out += rows.rowBytes + 1) {
+        out[0] = 0;
+        std::memcpy(out + 1, rows.row(y), rows.rowBytes);
     }
-    return out;
-}
-
-size_t sampleSize(const Rows& rows, FilterChoice choice) {
-    const std::vector<uint8_t> sample = filterSelected(rows, choice, inSample);
-    return zlibCompress(sample.data(), sample.size(), kSampleLevel).size();
 }
 
 }  // namespace
 
-// Pictures of flat areas and repeated shapes compress best unfiltered, because the repeats
-// survive for deflate to find; photographic content needs the filters. A trial decides.
-FilterChoice pickFilter(const Rows& rows) {
-    const size_t plain = sampleSize(rows, FilterChoice::None);
-    return plain <= sampleSize(rows, FilterChoice::PerRow) ? FilterChoice::None
-                                                           : FilterChoice::PerRow;
+uint64_t magnitude(const uint8_t* bytes, size_t n) {
+    uint64_t sum = 0;
+    size_t i = 0;
+#if defined(__SSE2__)
+    // |int8| of each byte is min(b, -b) read unsigned; psadbw adds sixteen of them at once.
+    const __m128i zero = _mm_setzero_si128();
+    __m128i acc = zero;
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        acc = _mm_add_epi64(acc, _mm_sad_epu8(_mm_min_epu8(v, _mm_sub_epi8(zero, v)), zero));
+    }
+    sum = uint64_t(_mm_cvtsi128_si64(acc)) +
+          uint64_t(_mm_cvtsi128_si64(_mm_unpackhi_epi64(acc, acc)));
+#endif
+    for (; i < n; ++i) sum += std::min<uint8_t>(bytes[i], uint8_t(-bytes[i]));
+    return sum;
 }
 
 void filterRow(FilterType type, const uint8_t* cur, const uint8_t* prev, size_t rowBytes,
-               size_t bpp, uint8_t* out) {
+               size_t bpp, uint8_t* __restrict out) {
     const size_t lead = std::min(bpp, rowBytes);
     switch (type) {
         case FilterType::None:
@@ -118,8 +120,27 @@ void filterRow(FilterType type, const uint8_t* cur, const uint8_t* prev, size_t 
     }
 }
 
-std::vector<uint8_t> filterImage(const Rows& rows, FilterChoice choice) {
-    return filterSelected(rows, choice, [](size_t) { return true; });
+FilteredImage filterImage(const Rows& rows) {
+    const size_t stride = rows.rowBytes + 1;
+    FilteredImage image;
+    image.bytes.resize(stride * rows.height);
+    image.bandRows = kBandRows;
+    std::vector<uint8_t> plain(stride * kBandRows);
+    Trials trials(rows.rowBytes);
+    Deflater trial(kTrialLevel);
+    for (size_t y0 = 0; y0 < rows.height; y0 += kBandRows) {
+        const size_t y1 = std::min(rows.height, y0 + kBandRows);
+        const size_t n = (y1 - y0) * stride;
+        uint8_t* band = image.bytes.data() + y0 * stride;
+        filterRowsAdaptive(rows, y0, y1, trials, band);
+        copyRowsUnfiltered(rows, y0, y1, plain.data());
+        const size_t adaptive = trial.deflatedSize(band, n);
+        const size_t unfiltered = trial.deflatedSize(plain.data(), n);
+        image.unfilteredBands.push_back(unfiltered < adaptive);
+        if (unfiltered < adaptive) std::memcpy(band, plain.data(), n);
+        image.estimate += std::min(adaptive, unfiltered);
+    }
+    return image;
 }
 
 }  // namespace imgctl

@@ -1,4 +1,4 @@
-// PNG row filters and the choice between them.
+// PNG row filters and the choice between them, band by band.
 #pragma once
 
 #include <cstddef>
@@ -8,11 +8,6 @@
 namespace imgctl {
 
 enum class FilterType : uint8_t { None = 0, Sub = 1, Up = 2, Average = 3, Paeth = 4 };
-
-enum class FilterChoice {
-    None,   // every row unfiltered
-    PerRow  // per row, the filter whose output has the smallest sum of magnitudes
-};
 
 // Rows of raw image bytes. bpp is the filters' byte distance (bytes per pixel, 1 below 8 bits).
 struct Rows {
@@ -28,10 +23,20 @@ struct Rows {
 void filterRow(FilterType type, const uint8_t* cur, const uint8_t* prev, size_t rowBytes,
                size_t bpp, uint8_t* out);
 
-// Whichever choice compresses a sample of the rows better.
-FilterChoice pickFilter(const Rows& rows);
+// Sum of the bytes read as signed values: the usual estimate of how well a row compresses.
+uint64_t magnitude(const uint8_t* bytes, size_t n);
 
 // The image data as PNG wants it before compression: each row led by its filter type byte.
-std::vector<uint8_t> filterImage(const Rows& rows, FilterChoice choice);
+struct FilteredImage {
+    std::vector<uint8_t> bytes;
+    size_t bandRows = 0;                // rows per band; the last band may be shorter
+    std::vector<bool> unfilteredBands;  // per band: left unfiltered rather than filtered per row
+    size_t estimate = 0;                // the fast-trial size of the bands as chosen
+};
+
+// Per band of rows, whichever compresses better in a fast trial: the rows unfiltered, which
+// keeps repeated shapes (text, icons) intact for deflate to find, or each row through the filter
+// whose output has the smallest magnitude, which photographic content needs.
+FilteredImage filterImage(const Rows& rows);
 
 }  // namespace imgctl

@@ -104,13 +104,22 @@ bool SendDataWin::PrepareImage() {
     LocalFilePath = programFile(app_.programFolder(), QStringLiteral("tmp_") + RemoteFileName);
     app_.WorkPngPath = LocalFilePath;
     const QImage& picture = preview_.previewPicture();
-    const auto result = runWaiting([&] { return app_.imgctl().writePng(picture, LocalFilePath); });
+    const auto result = runWaiting([&] { return SavePicture(picture); });
     if (result.written) return true;
     error(QStringLiteral("PNGデータの出力においてエラーが発生しました。") + kCrLf +
           QStringLiteral("エラーコード:") + QString::number(result.errorCode));
     error(QStringLiteral("エラーが発生したため、終了します。"));
     closeAs(true);
     return false;
+}
+
+// Runs on the waiting helper's worker. A picture over the upload limit is encoded once more at
+// the stronger level before the size check may refuse it; the status stays meanwhile.
+ImgctlLibrary::PngResult SendDataWin::SavePicture(const QImage& picture) {
+    ImgctlLibrary& imgctl = app_.imgctl();
+    const ImgctlLibrary::PngResult result = imgctl.writePng(picture, LocalFilePath);
+    if (!result.written || QFileInfo(LocalFilePath).size() <= kUploadSizeLimit) return result;
+    return imgctl.writePng(picture, LocalFilePath, ImgctlLibrary::Effort::Strong);
 }
 
 void SendDataWin::CheckUserAndConnect() {

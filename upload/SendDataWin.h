@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <functional>
 
+#include "capture/ImgctlLibrary.h"
+
 class QLabel;
 class QProgressBar;
 
@@ -46,6 +48,7 @@ protected:
 
 private:
     bool PrepareImage();
+    ImgctlLibrary::PngResult SavePicture(const QImage& picture);
     void CheckUserAndConnect();
     void Connect();
     void TransferFile(FtpSession& session);

@@ -134,7 +134,9 @@ TEST_F(DibHandles, DibToPngRefusesANullPathAndUnknownOptions) {
     EXPECT_EQ(DIBtoPNG(nullptr, dib, 0), 0);
     EXPECT_EQ(ImgctlError(), IMGCTL_ERR_BAD_ARGUMENT);
     const auto path = folder_.path() / "options.png";
-    EXPECT_EQ(DIBtoPNG(path.c_str(), dib, 1), 0);
+    EXPECT_EQ(DIBtoPNG(path.c_str(), dib, 2), 0);
+    EXPECT_EQ(ImgctlError(), IMGCTL_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(DIBtoPNG(path.c_str(), dib, IMGCTL_OPTION_STRONG | 4), 0);
     EXPECT_EQ(ImgctlError(), IMGCTL_ERR_BAD_ARGUMENT);
     EXPECT_TRUE(folder_.entries().empty());
     EXPECT_NE(DeleteDIB(dib), 0);

@@ -1,0 +1,100 @@
+// The encoder picks its filtering band by band and never writes a picture larger than libpng
+// (level 6, its default filters) writes it; the stronger option writes no larger than the normal
+// one. Every file still decodes to the source pixels.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <filesystem>
+#include <random>
+#include <set>
+#include <string>
+
+#include "imgctl.h"
+#include "test_support.h"
+
+using namespace imgctl_test;
+
+namespace {
+
+// Bands of 48 rows alternate between anti-aliased "text" (a few grey-edged glyphs repeated on a
+// white page, which compresses best unfiltered) and a camera-like photograph (gradients and
+// grain, which needs the filters): a screen with a window over a wallpaper, in miniature.
+RgbImage textAndPhotoBands(int width, int height, uint32_t seed) {
+    std::mt19937 random(seed);
+    const RgbImage photo = smooth(width, height, seed);
+    RgbImage image = photo;
+    constexpr int kGlyphW = 7, kGlyphH = 12, kGlyphs = 12;
+    std::vector<uint8_t> glyphs(kGlyphs * kGlyphW * kGlyphH);
+    for (uint8_t& g : glyphs) g = random() % 3 == 0 ? uint8_t(random() % 256) : 255;
+    for (int y0 = 0; y0 < height; y0 += 96) {
+        for (int line = y0; line + kGlyphH <= std::min(height, y0 + 48); line += kGlyphH + 2) {
+            for (int x0 = 0; x0 + kGlyphW <= width; x0 += kGlyphW) {
+                const int glyph = int(random() % kGlyphs);
+                for (int y = 0; y < kGlyphH; ++y)
+                    for (int x = 0; x < kGlyphW; ++x) {
+                        uint8_t* p = &image.rgb[(size_t(line + y) * width + x0 + x) * 3];
+                        const uint8_t v = glyphs[(glyph * kGlyphH + y) * kGlyphW + x];
+                        p[0] = p[1] = p[2] = v;
+                    }
+            }
+        }
+    }
+    return image;
+}
+
+// The size libpng's simplified writer gives the picture: zlib level 6, every filter adaptively.
+size_t libpngSize(const RgbImage& image) {
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    png.width = uint32_t(image.width);
+    png.height = uint32_t(image.height);
+    png.format = PNG_FORMAT_RGB;
+    png_alloc_size_t size = 0;
+    EXPECT_TRUE(png_image_write_to_memory(&png, nullptr, &size, 0, image.rgb.data(), 0, nullptr));
+    return size;
+}
+
+class PngSize : public testing::Test {
+protected:
+    // Writes the picture with the options; returns the file's size after checking its pixels.
+    size_t write(const RgbImage& image, int32_t options, std::set<int>* filterTypes = nullptr) {
+        const DcPicture picture(image, IMGCTL_FORMAT_BGRX32);
+        const intptr_t dib = DCtoDIB(picture.handle(), 0, 0, image.width, image.height);
+        EXPECT_NE(dib, 0);
+        const auto path = folder_.path() / ("picture-" + std::to_string(options) + ".png");
+        EXPECT_NE(DIBtoPNG(path.c_str(), dib, options), 0) << "error " << ImgctlError();
+        EXPECT_NE(DeleteDIB(dib), 0);
+        const PngFile png = readPng(path);
+        EXPECT_EQ(png.pixels, image);
+        if (filterTypes) *filterTypes = png.filterTypes;
+        return std::filesystem::file_size(path);
+    }
+
+    TempFolder folder_;
+};
+
+TEST_F(PngSize, TextBandsStayUnfilteredAndPhotoBandsAreFiltered) {
+    const RgbImage image = textAndPhotoBands(640, 480, 3);
+    std::set<int> types;
+    write(image, 0, &types);
+    EXPECT_TRUE(types.count(0)) << "no band kept its rows unfiltered";
+    EXPECT_GT(types.size(), 1u) << "no band was filtered";
+}
+
+TEST_F(PngSize, NeverLargerThanLibpngAndStrongNeverLargerThanNormal) {
+    const std::pair<const char*, RgbImage> pictures[] = {
+        {"text and photo", textAndPhotoBands(640, 480, 5)},
+        {"photo", smooth(640, 480, 6)},
+        {"noise", noise(300, 200, 7)},
+        {"few colours", fewColours(640, 480, 40, 8)},
+    };
+    for (const auto& [name, image] : pictures) {
+        SCOPED_TRACE(name);
+        const size_t normal = write(image, 0);
+        const size_t strong = write(image, IMGCTL_OPTION_STRONG);
+        EXPECT_LE(normal, libpngSize(image));
+        EXPECT_LE(strong, normal);
+    }
+}
+
+}  // namespace
