@@ -10,6 +10,8 @@ packages=(
     libgtest-dev googletest
     xvfb xauth x11-utils fonts-ipafont-gothic
     python3 python3-pyftpdlib curl
+    qt6-wayland sway xwayland x11-xserver-utils pipewire dbus libglib2.0-bin
+    xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk grim
 )
 
 missing=()
