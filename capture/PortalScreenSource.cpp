@@ -90,6 +90,12 @@ QRect PortalScreenSource::pictureRect(const QRect& area, const QRect& desktop, Q
 }
 
 bool isXwaylandDisplay(const char* displayName) {
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) &&
+        QGuiApplication::platformName() == QStringLiteral("xcb")) {
+        for (const QScreen* screen : QGuiApplication::screens()) {
+            if (screen->name().startsWith(QStringLiteral("XWAYLAND"))) return true;
+        }
+    }
     x11::Connection connection(xcb_connect(displayName, nullptr));
     xcb_connection_t* c = connection.get();
     if (xcb_connection_has_error(c)) return false;

@@ -36,8 +36,9 @@ private:
     GrabFailure failure_ = GrabFailure::None;
 };
 
-// Whether an X display is Xwayland (its root window is black to readers): by its XWAYLAND
-// extension. `displayName` nullptr: the DISPLAY of the environment.
+// Whether an X display is Xwayland (its root window reads black): by the XWAYLAND extension of
+// newer servers, or by the names Xwayland gives its outputs (XWAYLAND0, ...) as the application's
+// screens show them. `displayName` nullptr: the DISPLAY of the environment.
 bool isXwaylandDisplay(const char* displayName = nullptr);
 
 }  // namespace quiblo

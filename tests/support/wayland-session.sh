@@ -146,7 +146,7 @@ CONF
             XDG_CURRENT_DESKTOP XDG_SESSION_TYPE; do
             echo "$name=${!name}"
         done
-        [ $xwayland = 1 ] && echo "DISPLAY=$DISPLAY"
+        if [ $xwayland = 1 ]; then echo "DISPLAY=$DISPLAY"; fi
     } > "$dir/env"
 }
 

@@ -7,8 +7,6 @@
 #include <QDBusConnection>
 #include <QFile>
 #include <QGuiApplication>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -27,54 +25,6 @@ using namespace quiblo::test;
 namespace {
 
 const QSize kPrimary(1280, 720);
-
-// A second output right of the first, for the life of the object; Qt learns of it too.
-class SecondOutput {
-public:
-    explicit SecondOutput(QSize size) {
-        const int before = QGuiApplication::screens().size();
-        const SwayIpc ipc = sessionIpc();
-        const auto reply = ipc.request(SwayIpc::RunCommand, "create_output");
-        // The new output's name is the one not in the list before.
-        name_ = newestOutput();
-        ok_ = reply && !name_.isEmpty() &&
-              ipc.command(QStringLiteral("output %1 resolution %2x%3 position %4 0 bg #336699 "
-                                         "solid_color")
-                              .arg(name_)
-                              .arg(size.width())
-                              .arg(size.height())
-                              .arg(kPrimary.width()));
-        for (int i = 0; i < 100 && QGuiApplication::screens().size() <= before; ++i)
-            QTest::qWait(50);
-        ok_ = ok_ && QGuiApplication::screens().size() > before;
-        settle();
-    }
-    ~SecondOutput() {
-        if (!name_.isEmpty()) sessionIpc().command(QStringLiteral("output %1 disable").arg(name_));
-        settle();
-    }
-    bool ok() const { return ok_; }
-
-private:
-    static QString newestOutput() {
-        const auto reply = sessionIpc().request(SwayIpc::Message(3));  // GET_OUTPUTS
-        QString name;
-        int highest = 0;
-        if (!reply) return name;
-        for (const QJsonValue& output : QJsonDocument::fromJson(*reply).array()) {
-            const QString n = output.toObject().value(QLatin1String("name")).toString();
-            const int number = n.section(QLatin1Char('-'), -1).toInt();
-            if (output.toObject().value(QLatin1String("active")).toBool() && number > highest) {
-                highest = number;
-                name = n;
-            }
-        }
-        return name;
-    }
-
-    QString name_;
-    bool ok_ = false;
-};
 
 // A session bus of our own on which no portal is to be had.
 class BareBus {
@@ -118,21 +68,6 @@ TEST(PortalScreenSource, FullScreenIsThePrimaryOutputPixelForPixel) {
     EXPECT_EQ(differenceOf(shot, desktopPicture(kPrimary, {&window, &corner})), "");
     EXPECT_FALSE(QFile::exists(QStringLiteral("/tmp/out.png")))
         << "the portal's file is left behind";
-}
-
-TEST(PortalScreenSource, TwoOutputsGiveThePrimaryOnlyAndAWindowOnEither) {
-    SecondOutput second(QSize(640, 480));
-    ASSERT_TRUE(second.ok());
-    PatternWindow left(QStringLiteral("two-left"), QRect(40, 30, 200, 150), 3);
-    PatternWindow right(QStringLiteral("two-right"), QRect(1400, 100, 320, 240), 4);
-    ASSERT_TRUE(left.shown() && right.shown());
-
-    PortalScreenSource source;
-    EXPECT_EQ(differenceOf(source.grabScreen(), desktopPicture(kPrimary, {&left, &right})), "");
-    // The focused window (the last one shown) on the second output.
-    EXPECT_EQ(differenceOf(source.grabActiveWindow(), right.content()), "");
-    ASSERT_TRUE(left.focus());
-    EXPECT_EQ(differenceOf(source.grabActiveWindow(), left.content()), "");
 }
 
 TEST(PortalScreenSource, ActiveWindowIsTheFocusedFrameWithItsTitleBar) {

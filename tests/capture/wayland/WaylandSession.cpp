@@ -28,13 +28,12 @@ private:
     QImage picture_;
 };
 
-std::optional<QJsonObject> findTitled(const QJsonObject& node, const QString& title) {
-    if (node.value(QLatin1String("name")).toString() == title &&
-        node.contains(QLatin1String("pid")))
-        return node;
+std::optional<QJsonObject> findWindow(const QJsonObject& node,
+                                      const std::function<bool(const QJsonObject&)>& match) {
+    if (node.contains(QLatin1String("pid")) && match(node)) return node;
     for (const char* key : {"nodes", "floating_nodes"}) {
         for (const QJsonValue& child : node.value(QLatin1String(key)).toArray()) {
-            if (auto found = findTitled(child.toObject(), title)) return found;
+            if (auto found = findWindow(child.toObject(), match)) return found;
         }
     }
     return std::nullopt;
@@ -77,17 +76,22 @@ QRect rectOf(const QJsonObject& node, const char* key) {
                  r.value(QLatin1String("width")).toInt(), r.value(QLatin1String("height")).toInt());
 }
 
-std::optional<QJsonObject> awaitWindow(const QString& title,
-                                       const std::function<bool(const QJsonObject&)>& ready) {
+std::optional<QJsonObject> awaitAnyWindow(const std::function<bool(const QJsonObject&)>& ready) {
     const SwayIpc ipc = sessionIpc();
     for (int i = 0; i < 100; ++i) {
         if (const auto tree = ipc.tree()) {
-            const auto node = findTitled(*tree, title);
-            if (node && ready(*node)) return node;
+            if (auto node = findWindow(*tree, ready)) return node;
         }
         QTest::qWait(50);
     }
     return std::nullopt;
+}
+
+std::optional<QJsonObject> awaitWindow(const QString& title,
+                                       const std::function<bool(const QJsonObject&)>& ready) {
+    return awaitAnyWindow([&](const QJsonObject& node) {
+        return node.value(QLatin1String("name")).toString() == title && ready(node);
+    });
 }
 
 PatternWindow::PatternWindow(const QString& title, const QRect& place, int variant,
@@ -110,7 +114,24 @@ PatternWindow::PatternWindow(const QString& title, const QRect& place, int varia
     shown_ = awaitWindow(title, [&](const QJsonObject& node) {
                  return rectOf(node) == place && node.value(QLatin1String("focused")).toBool();
              }).has_value();
-    settle();
+    // Drawn, as grim (the desktop's own screenshot tool) sees the screen.
+    for (int i = 0; shown_ && i < 50 && !onScreen(); ++i) QTest::qWait(100);
+    shown_ = shown_ && onScreen();
+}
+
+bool PatternWindow::onScreen() const {
+    QProcess grim;
+    grim.start(QStringLiteral("grim"),
+               {QStringLiteral("-g"),
+                QStringLiteral("%1,%2 %3x%4")
+                    .arg(place_.x())
+                    .arg(place_.y())
+                    .arg(place_.width())
+                    .arg(place_.height()),
+                QStringLiteral("-t"), QStringLiteral("ppm"), QStringLiteral("-")});
+    if (!grim.waitForFinished(5000) || grim.exitCode() != 0) return false;
+    const QImage shown = QImage::fromData(grim.readAllStandardOutput(), "PPM");
+    return shown.convertToFormat(QImage::Format_RGB32) == content();
 }
 
 PatternWindow::~PatternWindow() {

@@ -32,6 +32,8 @@ SwayIpc sessionIpc();
 // seconds); nothing when it never does.
 std::optional<QJsonObject> awaitWindow(const QString& title,
                                        const std::function<bool(const QJsonObject&)>& ready);
+// The first window of the tree for which `ready` holds, polled the same way.
+std::optional<QJsonObject> awaitAnyWindow(const std::function<bool(const QJsonObject&)>& ready);
 QRect rectOf(const QJsonObject& node, const char* key = "rect");
 
 // A window of another process that shows pattern(size, variant) (see ScreenPictures.h), made
@@ -52,6 +54,8 @@ public:
     bool focus() const;
 
 private:
+    bool onScreen() const;
+
     QString title_;
     QRect place_;
     int variant_;
