@@ -29,6 +29,7 @@ stop_session() {
     sleep 0.2
     mountpoint -q "$dir/rt/doc" 2>/dev/null && fusermount3 -u "$dir/rt/doc"
     rm -rf "$dir"
+    rmdir "$(dirname "$dir")" 2>/dev/null || true  # the last session of a shared root
 }
 
 # Starts `$@` in the background with no terminal and no inherited output (a waiting caller such
@@ -57,7 +58,7 @@ start_session() {
     [ ${#outputs[@]} -gt 0 ] || outputs=(1280x720)
 
     stop_session "$dir"
-    mkdir -p "$dir" && chmod 711 "$dir" || fail "cannot make $dir"
+    mkdir -p "$dir" && chmod 711 "$dir" "$(dirname "$dir")" || fail "cannot make $dir"
     local srt=$dir/sway-rt rt=$dir/rt home=$dir/home
     mkdir -m 700 "$srt" "$rt" "$home"
     : > "$dir/pids"
