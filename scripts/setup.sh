@@ -12,6 +12,7 @@ packages=(
     python3 python3-pyftpdlib curl
     qt6-wayland sway xwayland x11-xserver-utils pipewire dbus libglib2.0-bin
     xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk grim
+    gnome-shell mutter xdg-desktop-portal-gnome
 )
 
 missing=()

@@ -58,7 +58,11 @@ start_session() {
     [ ${#outputs[@]} -gt 0 ] || outputs=(1280x720)
 
     stop_session "$dir"
-    mkdir -p "$dir" && chmod 711 "$dir" "$(dirname "$dir")" || fail "cannot make $dir"
+    # sway's user must reach the folder: a parent made here is open to pass through.
+    local parent
+    parent=$(dirname "$dir")
+    [ -d "$parent" ] || mkdir -p -m 711 "$parent" || fail "cannot make $parent"
+    mkdir -m 711 "$dir" || fail "cannot make $dir"
     local srt=$dir/sway-rt rt=$dir/rt home=$dir/home
     mkdir -m 700 "$srt" "$rt" "$home"
     : > "$dir/pids"
@@ -156,7 +160,9 @@ shift || true
 case $mode in
 start)
     [ $# -ge 1 ] || fail "start needs a folder"
-    start_session "$@" || { stop_session "$1"; exit 1; }
+    trap 'stop_session "$1"' EXIT  # a failed start (fail exits) leaves nothing running
+    start_session "$@" || exit 1
+    trap - EXIT
     ;;
 stop)
     [ $# -ge 1 ] || fail "stop needs a folder"
@@ -167,7 +173,9 @@ run)
     while [ $# -gt 0 ] && [ "$1" != "--" ]; do args+=("$1"); shift; done
     [ "${1:-}" = "--" ] && shift
     [ $# -gt 0 ] || fail "run needs a command"
-    session=$(mktemp -d /tmp/quiblo-wayland.XXXXXX)
+    root=$(mktemp -d /tmp/quiblo-wayland.XXXXXX)
+    chmod 711 "$root"
+    session=$root/session
     trap 'stop_session "$session"' EXIT
     trap 'exit 1' INT TERM
     ( start_session "$session" "${args[@]}" ) || exit 1
