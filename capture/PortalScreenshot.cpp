@@ -106,14 +106,15 @@ PortalShot takePortalShot(const QDBusConnection& bus, bool interactive) {
     PortalRequest request;
     // Listening before the call, so a quick answer is never missed.
     const QString expected = requestPathFor(bus, token);
-    listen(bus, expected, request);
+    if (!listen(bus, expected, request)) return shot;
     QDBusServiceWatcher gone(kPortalService, bus, QDBusServiceWatcher::WatchForUnregistration);
     QObject::connect(&gone, &QDBusServiceWatcher::serviceUnregistered, &request,
                      &PortalRequest::end);
 
     const QString path = callScreenshot(bus, token, interactive);
     if (path.isEmpty()) return shot;
-    if (path != expected) listen(bus, path, request);  // a portal that ignores the token
+    // A portal that ignores the token answers on a path of its own.
+    if (path != expected && !listen(bus, path, request)) return shot;
     waitUntil(request);
     if (!request.answered) return shot;  // the portal left the bus without an answer
     if (request.code != 0) {

@@ -17,6 +17,8 @@ namespace {
 constexpr char kMagic[] = {'i', '3', '-', 'i', 'p', 'c'};
 constexpr int kHeaderBytes = sizeof(kMagic) + 8;
 constexpr int kTimeoutMs = 2000;
+// Far above any real window tree: a larger length is a broken reply, not a tree to wait for.
+constexpr quint32 kMaxReplyBytes = 64u << 20;
 
 // A socket closed with the object.
 class Socket {
@@ -125,6 +127,7 @@ std::optional<QByteArray> SwayIpc::request(Message type, const QByteArray& paylo
         return std::nullopt;
     quint32 length = 0;
     std::memcpy(&length, header->constData() + sizeof(kMagic), sizeof(length));
+    if (length > kMaxReplyBytes) return std::nullopt;
     return receive(socket, length);
 }
 

@@ -3,11 +3,12 @@
 # rendering), private "system" and session D-Bus buses, and xdg-desktop-portal with -gnome and
 # GNOME Shell's own Access dialog. Everything started is ended by its process id.
 #
-#   gnome-session.sh start DIR [-o WxH]   set up in DIR (made anew), return when ready
+#   gnome-session.sh start DIR [-o WxH] [-a]   set up in DIR (made anew), return when ready
 #   gnome-session.sh stop DIR             end what `start DIR` began, remove DIR
 #
 # DIR/env holds the session's variables, one NAME=value a line. Screenshots are allowed for
-# programs without an application id (the answer a user gives GNOME's question once).
+# programs without an application id (the answer a user gives GNOME's question once); with -a
+# the question is left to be asked.
 set -u
 
 fail() { echo "gnome-session: $*" >&2; exit 1; }
@@ -47,9 +48,9 @@ shell_call() {  # shell_call METHOD ARGS...: a property call on org.gnome.Shell
 start_session() {
     dir=$1
     shift
-    local size=1280x720 opt OPTIND=1
-    while getopts "o:" opt; do
-        case $opt in o) size=$OPTARG ;; *) fail "bad option" ;; esac
+    local size=1280x720 ask=0 opt OPTIND=1
+    while getopts "o:a" opt; do
+        case $opt in o) size=$OPTARG ;; a) ask=1 ;; *) fail "bad option" ;; esac
     done
     stop_session "$dir"
     mkdir -p "$dir" || fail "cannot make $dir"
@@ -97,10 +98,12 @@ start_session() {
         sleep 0.3
     done
     [ $ok = 1 ] || fail "the portal offers no Screenshot (see $dir/session.log)"
-    gdbus call --session --dest org.freedesktop.impl.portal.PermissionStore \
-        --object-path /org/freedesktop/impl/portal/PermissionStore \
-        --method org.freedesktop.impl.portal.PermissionStore.SetPermission \
-        screenshot true screenshot '' "['yes']" > /dev/null || fail "no permission store"
+    if [ $ask = 0 ]; then
+        gdbus call --session --dest org.freedesktop.impl.portal.PermissionStore \
+            --object-path /org/freedesktop/impl/portal/PermissionStore \
+            --method org.freedesktop.impl.portal.PermissionStore.SetPermission \
+            screenshot true screenshot '' "['yes']" > /dev/null || fail "no permission store"
+    fi
     {
         echo "WAYLAND_DISPLAY=$name"
         for var in XDG_RUNTIME_DIR HOME DBUS_SESSION_BUS_ADDRESS DBUS_SYSTEM_BUS_ADDRESS \
