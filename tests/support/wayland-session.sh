@@ -83,9 +83,9 @@ CONF
         "${as_sway[@]}" sway -c "$dir/sway.conf"
     local sway_pid
     sway_pid=$(tail -1 "$dir/pids")
-    sway_ready() {
-        ls "$srt"/sway-ipc.*.sock > /dev/null 2>&1 && ls "$srt"/wayland-? > /dev/null 2>&1 ||
-            { kill -0 "$sway_pid" 2>/dev/null || return 0; return 1; }
+    sway_ready() {  # its sockets are there, or it ended (no point in waiting)
+        if ls "$srt"/sway-ipc.*.sock "$srt"/wayland-? > /dev/null 2>&1; then return 0; fi
+        ! kill -0 "$sway_pid" 2> /dev/null
     }
     wait_for 200 sway_ready
     kill -0 "$sway_pid" 2>/dev/null || { tail -5 "$dir/sway.log" >&2; fail "sway did not start"; }
