@@ -26,6 +26,14 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
+// The desktop's own screen capture (the portal of a Wayland session) is missing or said no.
+QString desktopFailureText(GrabFailure failure) {
+    return QStringLiteral("画面キャプチャーに失敗しました。") + kCrLf +
+           (failure == GrabFailure::Refused
+                ? QStringLiteral("デスクトップの画面キャプチャーが許可されませんでした。")
+                : QStringLiteral("デスクトップの画面キャプチャー機能が使えません。"));
+}
+
 }  // namespace
 
 void MainWin::QuibloType_Click(int index) {
@@ -97,6 +105,12 @@ bool MainWin::runCapture() {
     const QImage grabbed = grabForType(wait);
 
     CaptureStep = 6;
+    if (grabbed.isNull() && app_.screen().lastFailure() != GrabFailure::None) {
+        app_.desktop().message(this, QStringLiteral("エラー"),
+                               desktopFailureText(app_.screen().lastFailure()), MsgIcon::Critical);
+        show();
+        return false;
+    }
     if (grabbed.isNull()) throw RuntimeFault(FaultNumber::InvalidPicture);
     TempPic->picture = grabbed;
 

@@ -10,17 +10,21 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
+#include <QProcess>
 #include <QScreen>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "capture/PortalScreenSource.h"
 #include "capture/X11Handles.h"
 #include "capture/X11ScreenSource.h"
 
@@ -210,7 +214,59 @@ int measure(int width, int height) {
 
 }  // namespace
 
-int main() {
+// ---- Wayland -------------------------------------------------------------------------------
+// Inside a headless sway session (tests/support/wayland-session.sh) per screen size: the portal
+// source's whole-screen grab (the portal's PNG written, read and cut) beside grim, the desktop's
+// own screenshot tool, writing the same PNG that is then read the same way.
+
+constexpr int kPortalRuns = 15;
+
+int measureWaylandInside(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    quiblo::PortalScreenSource source;
+    QImage picture;
+    const double portal = medianMs(kPortalRuns, [&] { picture = source.grabScreen(); });
+    const QString file = QStringLiteral("/tmp/quiblo-grab-bench-%1.png").arg(getpid());
+    QImage grimPicture;
+    const double grim = medianMs(kPortalRuns, [&] {
+        if (QProcess::execute(QStringLiteral("grim"), {file}) == 0) grimPicture = QImage(file);
+    });
+    QFile::remove(file);
+    if (picture.isNull() || grimPicture.isNull()) {
+        std::printf("%4dx%-5d no picture (portal %s, grim %s)\n", grimPicture.width(),
+                    grimPicture.height(), picture.isNull() ? "failed" : "ok",
+                    grimPicture.isNull() ? "failed" : "ok");
+        return 1;
+    }
+    std::printf("%4dx%-5d %8.1f %8.1f  %5.2f   %s\n", picture.width(), picture.height(), portal,
+                grim, portal / grim,
+                picture == grimPicture.convertToFormat(QImage::Format_RGB32) ? "yes" : "no");
+    return 0;
+}
+
+int measureWayland() {
+    std::printf("Whole-screen grab in a headless sway session, in ms: medians of %d grabs.\n\n",
+                kPortalRuns);
+    std::printf("screen       portal     grim  ratio   same pixels\n");
+    std::fflush(stdout);
+    const std::string session = QUIBLO_SOURCE_DIR "/tests/support/wayland-session.sh";
+    const std::string self = QCoreApplication::applicationFilePath().toStdString();
+    int status = 0;
+    for (const char* size : {"1280x720", "3200x1080"}) {
+        const std::string command = session + " run -o " + size +
+                                    " -- env QT_QPA_PLATFORM=wayland " + self + " --wayland-inside";
+        if (std::system(command.c_str()) != 0) status = 1;
+    }
+    return status;
+}
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--wayland-inside")
+        return measureWaylandInside(argc, argv);
+    if (argc > 1 && std::string(argv[1]) == "--wayland") {
+        QCoreApplication app(argc, argv);
+        return measureWayland();
+    }
     std::printf(
         "Whole-screen grab on Xvfb, 24-bit, in ms: medians of %d grabs (ratio to the bare "
         "grab);\nprepare and 1st grab: medians over %d fresh sources.\n\n",

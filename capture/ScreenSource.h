@@ -8,6 +8,10 @@
 
 namespace quiblo {
 
+// Why a grab gave no picture, where the desktop said why: its screen capture is missing
+// (no portal), or the user or the desktop refused it.
+enum class GrabFailure { None, Unavailable, Refused };
+
 class ScreenSource {
 public:
     virtual ~ScreenSource() = default;
@@ -22,6 +26,8 @@ public:
     // The active window with its frame, clipped to the screen (Format_RGB32); a null picture
     // when there is no active window or it lies off the screen.
     virtual QImage grabActiveWindow() = 0;
+    // After a grab that gave a null picture: why, where the desktop told (None otherwise).
+    virtual GrabFailure lastFailure() const { return GrabFailure::None; }
 };
 
 // The null source: no screen.
@@ -32,7 +38,8 @@ public:
     QImage grabActiveWindow() override { return {}; }
 };
 
-// X11 through xcb when the application runs on an X display, else the null source.
+// The desktop's screenshot portal in a Wayland session (Qt on Wayland, or an X11 connection
+// inside a Wayland session); X11 through xcb on an X display; else the null source.
 std::unique_ptr<ScreenSource> makeScreenSource();
 
 }  // namespace quiblo

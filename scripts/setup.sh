@@ -11,6 +11,9 @@ packages=(
     xvfb xauth x11-utils fonts-ipafont-gothic
     python3 python3-pyftpdlib curl
     desktop-file-utils appstream dpkg-dev file xdotool openbox
+    qt6-wayland sway xwayland x11-xserver-utils pipewire dbus libglib2.0-bin
+    xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk grim
+    gnome-shell mutter xdg-desktop-portal-gnome
 )
 
 missing=()
