@@ -49,7 +49,9 @@ void whenModalShown(const QString& objectName, std::function<void(QWidget*)> act
                          timer->deleteLater();
                          // The action may run a dialog of its own: it runs from a copy, since
                          // this lambda goes with the timer.
-                         if (shown) std::function<void(QWidget*)>(action)(modal);
+                         if (!shown) return;
+                         const std::function<void(QWidget*)> run = action;
+                         run(modal);
                      });
     timer->start(0);
 }
