@@ -14,6 +14,7 @@ packages=(
     qt6-wayland sway xwayland x11-xserver-utils pipewire dbus libglib2.0-bin
     xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk grim
     gnome-shell mutter xdg-desktop-portal-gnome
+    clang libclang-rt-14-dev
 )
 
 missing=()

@@ -23,5 +23,11 @@ export QUIBLO_TEST_DISPLAY=":$display"
 chmod 700 "$runtime_dir"
 export XDG_RUNTIME_DIR="$runtime_dir"
 
-cd build
-ctest --output-on-failure -j"$(nproc)" "$@"
+(cd build && ctest --output-on-failure -j"$(nproc)" "$@")
+
+# The whole run (no arguments, as CI runs it) goes on with the suite under the sanitizers and a
+# short fuzzing of the parsers. QUIBLO_QUICK=1 skips both.
+if [ $# -eq 0 ] && [ "${QUIBLO_QUICK:-0}" != 1 ]; then
+    ./scripts/sanitize.sh
+    ./scripts/fuzz.sh
+fi

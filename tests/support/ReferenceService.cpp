@@ -86,7 +86,8 @@ void ReferenceService::start() {
     const QByteArray dataDir = data_.file("data").toLocal8Bit();
     std::vector<const char*> argv = {
         "/usr/bin/python3", script.constData(), "--http-port", "0", "--ftp-port", "0",
-        "--data",           dataDir.constData(), "--test-controls"};
+        "--data",           dataDir.constData()};
+    argv.push_back("--test-controls");  // the tests script the service through its controls
     for (const QByteArray& option : options_) argv.push_back(option.constData());
     argv.push_back(nullptr);
 

@@ -31,22 +31,29 @@ QByteArray TempFolder::read(const QString& name) const {
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
-#include <memory>
 
 namespace quiblo::test {
 
 void whenModalShown(const QString& objectName, std::function<void(QWidget*)> action) {
-    auto tries = std::make_shared<int>(0);
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [=] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal->objectName() == objectName && modal->isVisible()) {
-            action(modal);
-            return;
-        }
-        if (++*tries < 500) QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+    // A timer of the application's own polls every 10 ms and removes itself once it has acted
+    // or given up: nothing keeps itself alive.
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, timer,
+                     [timer, objectName, action = std::move(action), tries = 0]() mutable {
+                         timer->setInterval(10);
+                         QWidget* modal = QApplication::activeModalWidget();
+                         const bool shown =
+                             modal && modal->objectName() == objectName && modal->isVisible();
+                         if (!shown && ++tries < 500) return;
+                         timer->stop();
+                         timer->deleteLater();
+                         // The action may run a dialog of its own: it runs from a copy, since
+                         // this lambda goes with the timer.
+                         if (!shown) return;
+                         const std::function<void(QWidget*)> run = action;
+                         run(modal);
+                     });
+    timer->start(0);
 }
 
 QImage patternPicture(int width, int height) {

@@ -1,0 +1,43 @@
+// Service replies as the program reads them: decoded from CP932, split at every "|" with nothing
+// lost, numbers read leniently, and the usage check's reading of any reply.
+#include <QStringList>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+#include "Property.h"
+#include "app/UsageCheck.h"
+#include "platform/CodePage.h"
+#include "platform/Fault.h"
+#include "platform/ReplyNumber.h"
+#include "service/ServiceAddress.h"
+
+using namespace quiblo;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QString reply =
+        fromCp932(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+    const QStringList fields = splitReply(reply);
+    FUZZ_REQUIRE(!fields.isEmpty());
+    FUZZ_REQUIRE(fields.join(QLatin1Char('|')) == reply);
+    FUZZ_REQUIRE(fields.size() == reply.count(QLatin1Char('|')) + 1);
+    for (const QString& field : fields) {
+        const double number = readFieldNumber(field);
+        FUZZ_REQUIRE(!std::isnan(number));
+        if (const auto whole = roundToInt16(number)) FUZZ_REQUIRE(std::abs(*whole - number) <= 0.5);
+    }
+    try {
+        const UsageReport report = readUsageReply(reply);
+        if (report.kind == UsageReport::Kind::Usage) {
+            FUZZ_REQUIRE(fields[0] == QLatin1String("success"));
+            FUZZ_REQUIRE(report.text.endsWith(QStringLiteral("回利用可能です。")));
+            FUZZ_REQUIRE(!report.text.contains(QStringLiteral("あと-")));
+        }
+        if (report.kind == UsageReport::Kind::Failed)
+            FUZZ_REQUIRE(fields[0] != QLatin1String("success") &&
+                         fields[0] != QLatin1String("error"));
+    } catch (const RuntimeFault&) {
+        // A reply too short for a field the check reads: reported to the user as a fault.
+    }
+    return 0;
+}
