@@ -50,6 +50,8 @@ constexpr int kPaintLeft = 4800, kPaintWidth = 4335;
 constexpr int kFrameLeft = 120, kFrameTop = 780;
 constexpr int kViewportLeft = 120, kViewportTop = 240;
 constexpr int kButtonWidth = 1035, kButtonHeight = 315;
+constexpr int kBoxGap = 120;       // between the two check boxes, when captions push them apart
+constexpr int kRightMargin = 120;  // between the second box and the window's edge
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
     auto* label = new QLabel(text, parent);
@@ -71,6 +73,15 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) 
     button->setObjectName(QString::fromLatin1(name));
     button->hide();  // shown once the window has been laid out
     return button;
+}
+
+// Grows a box to what its caption needs, keeping its left edge and the middle of its line.
+void fitToCaption(QCheckBox* box) {
+    const QSize needed = box->sizeHint();
+    const QRect designed = box->geometry();
+    QRect fitted(designed.topLeft(), designed.size().expandedTo(needed));
+    fitted.moveCenter(QPoint(fitted.center().x(), designed.center().y()));
+    box->setGeometry(fitted);
 }
 
 }  // namespace
@@ -117,9 +128,11 @@ void PreviewWin::buildControls() {
         this, "IsPaintMode", "ペイントで画像に説明を加える(WindowsXPのみ)...(&D)",
         "ここにチェックを入れると、アップロードする画像にペイントで説明を加えることができます。");
     placeTwips(IsPaintMode, kPaintLeft, 780, kPaintWidth, 195);
-    // The caption runs past the designed width in this font: let the box grow, not clip.
-    IsPaintMode->resize(std::max(IsPaintMode->width(), IsPaintMode->sizeHint().width()),
-                        IsPaintMode->height());
+    // A caption may run past the designed size in this font: let the box grow, not clip.
+    for (QCheckBox* box : {IsSaveLocalDisk, IsPaintMode}) fitToCaption(box);
+    // and the second box starts where the first one's caption ends.
+    const int clear = IsSaveLocalDisk->geometry().right() + 1 + twipsToPixels(kBoxGap);
+    if (IsPaintMode->x() < clear) IsPaintMode->move(clear, IsPaintMode->y());
 
     GoAheadCmd = makeButton(this, "GoAheadCmd", "はい(&Y)");
     GoAheadCmd->setDefault(true);
@@ -132,13 +145,19 @@ void PreviewWin::buildControls() {
     PreviewWaku->setObjectName(QStringLiteral("PreviewWaku"));
     PreviewWaku->setAutoFillBackground(true);
     Preview = new PreviewPicture(this, PreviewWaku);
+    // The boxes sit over the frame's top edge: above it, so that they take the clicks.
+    IsSaveLocalDisk->raise();
+    IsPaintMode->raise();
 
     connect(GoAheadCmd, &QPushButton::clicked, this, &PreviewWin::GoAheadCmd_Click);
     connect(QuibloStopCmd, &QPushButton::clicked, this, &PreviewWin::QuibloStopCmd_Click);
 }
 
 void PreviewWin::Form_Load() {
-    const int width = kPaintLeft + kPaintWidth + 1500;
+    // As designed, unless the drawing box's caption needs more room in this font.
+    const int width =
+        std::max(kPaintLeft + kPaintWidth + 1500,
+                 (IsPaintMode->geometry().right() + 1) * kTwipsPerPixel + kRightMargin);
     const int height = kFrameTop + 7000;
     setFixedSize(twipsToPixels(width), twipsToPixels(height));
     centreOnScreen(this);

@@ -5,12 +5,15 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 
 #include "app/AppState.h"
 #include "confirm/PreviewDrag.h"
 #include "confirm/PreviewWin.h"
 #include "platform/ScriptedDesktop.h"
+#include "support/RealInput.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo;
@@ -182,4 +185,42 @@ TEST_F(PreviewWinTest, FailedLocalCopyShowsBothMessagesAndEndsTheChain) {
     EXPECT_EQ(desktop.shownBoxes[1].text, QStringLiteral("エラーが発生したため、終了します。"));
     EXPECT_TRUE(state->UploadFailed);
     EXPECT_EQ(uploads, 0);
+}
+
+namespace {
+
+// Points a mouse user aims at on a check box: the box itself, and the start and the end of its
+// caption.
+std::vector<QPoint> aimPoints(QCheckBox* box) {
+    QStyleOptionButton option;
+    option.initFrom(box);
+    option.text = box->text();
+    const QRect indicator =
+        box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+    const QRect contents = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+    QString caption = box->text();
+    caption.remove(QLatin1Char('&'));
+    const int captionEnd = contents.left() + box->fontMetrics().horizontalAdvance(caption) - 3;
+    const int y = contents.center().y();
+    return {indicator.center(), QPoint(contents.left() + 4, y), QPoint(captionEnd, y)};
+}
+
+}  // namespace
+
+// The check boxes sit over the preview frame's top edge: a click on the box or anywhere on its
+// caption must reach the box, not the frame.
+TEST_F(PreviewWinTest, MouseTicksBothBoxesOnTheBoxAndTheCaption) {
+    auto win = open(QRect(0, 0, 50, 50));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
+    for (QCheckBox* box : {win->IsSaveLocalDisk, win->IsPaintMode}) {
+        for (QPoint local : aimPoints(box)) {
+            const bool before = box->isChecked();
+            QWidget* hit = test::clickAt(test::onScreen(box, local));
+            EXPECT_EQ(hit, box) << box->objectName().toStdString() << " at " << local.x() << ","
+                                << local.y() << " is covered by "
+                                << test::describe(hit).toStdString();
+            EXPECT_NE(box->isChecked(), before)
+                << box->objectName().toStdString() << " at " << local.x() << "," << local.y();
+        }
+    }
 }
