@@ -175,6 +175,7 @@ void MainWin::buildControls() {
                             "上記のURLをクリップボードへ転送します。", 2344, 6600, 1575, 315);
     // Below the client area: never seen, but Esc presses it.
     ExitCmd = makeButton(client, "ExitCmd", "Exit", nullptr, 60, 7200, 195, 240);
+    ExitCmd->setFocusPolicy(Qt::NoFocus);  // an unseen button is no Tab stop
 
     TempPic = new PictureHolder(client);
     TempPic->setObjectName(QStringLiteral("TempPic"));
