@@ -19,6 +19,7 @@
 #include "Artwork.h"
 #include "UsageCheck.h"
 #include "VersionWin.h"
+#include "WindowActivation.h"
 #include "history/DeleteWin.h"
 #include "platform/Twips.h"
 #include "platform/Wait.h"
@@ -323,19 +324,23 @@ void MainWin::CheckImgCmd_Click() {
 void MainWin::DeleteCmd_Click() {
     DeleteWin history(app_.desktop(), app_.programFolder(), this);
     history.exec();
+    activateWithFocus(this);
 }
 
 void MainWin::OpenSettingsWinMenuCmd_Click() {
     SettingsWin settings(app_.desktop(), app_.programFolder(), this);
     settings.exec();
+    activateWithFocus(this);
 }
 
 void MainWin::ShowVersionMenuCmd_Click() {
     VersionWin version(app_.desktop(), this);
     version.exec();
+    activateWithFocus(this);
 }
 
 void MainWin::CheckUploadCountCmd_Click() {
+    const ActivateWhenDone activate(this);
     const QString reply = runWaiting([] { return GetUrlText(userCheckUrl(GetUserId())); });
     pauseFor(200);
     const UsageReport report = readUsageReply(reply);

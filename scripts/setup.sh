@@ -10,6 +10,7 @@ packages=(
     libgtest-dev googletest
     xvfb xauth x11-utils fonts-ipafont-gothic
     python3 python3-pyftpdlib curl
+    openbox xdotool libxcb-randr0-dev
 )
 
 missing=()
