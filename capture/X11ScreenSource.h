@@ -5,6 +5,7 @@
 #include <QRect>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "capture/ScreenSource.h"
 #include "capture/X11Handles.h"
@@ -33,6 +34,13 @@ private:
         xcb_atom_t activeWindow = XCB_ATOM_NONE;
         xcb_atom_t frameExtents = XCB_ATOM_NONE;
         xcb_atom_t gtkFrameExtents = XCB_ATOM_NONE;
+        xcb_atom_t clientListStacking = XCB_ATOM_NONE;
+        xcb_atom_t wmPid = XCB_ATOM_NONE;
+        xcb_atom_t wmState = XCB_ATOM_NONE;
+        xcb_atom_t stateHidden = XCB_ATOM_NONE;
+        xcb_atom_t windowType = XCB_ATOM_NONE;
+        xcb_atom_t typeDesktop = XCB_ATOM_NONE;
+        xcb_atom_t typeDock = XCB_ATOM_NONE;
     };
 
     X11ScreenSource(x11::Connection connection, xcb_screen_t* screen);
@@ -42,7 +50,10 @@ private:
     QImage grab(const QRect& area, QSize screen);
     QImage grabShared(const QRect& area);
     QImage grabPlain(const QRect& area);
+    xcb_window_t foregroundWindow() const;
     xcb_window_t activeWindow() const;
+    std::optional<std::vector<uint32_t>> rootList(xcb_atom_t property, xcb_atom_t type) const;
+    bool isCandidate(xcb_window_t window) const;
     QRect frameRect(xcb_window_t window, QSize screen) const;
 
     x11::Connection connection_;

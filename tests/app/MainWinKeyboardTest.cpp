@@ -8,10 +8,12 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include "app/AppState.h"
 #include "app/MainWin.h"
 #include "capture/ScreenSource.h"
+#include "confirm/PreviewWin.h"
 #include "platform/ScriptedDesktop.h"
 #include "support/ReferenceService.h"
 #include "support/TestSupport.h"
@@ -47,11 +49,12 @@ protected:
         ASSERT_TRUE(hasTheKeyboard()) << "the main window is not active at start";
     }
     // Both the window manager and Qt hold the main window as the active one.
-    bool hasTheKeyboard() {
+    bool hasTheKeyboard(QWidget* window = nullptr) {
+        if (!window) window = win.get();
         return QTest::qWaitFor(
             [&] {
-                return session().activeWindow() == win->winId() &&
-                       QApplication::activeWindow() == win.get();
+                return session().activeWindow() == window->winId() &&
+                       QApplication::activeWindow() == window;
             },
             5000);
     }
@@ -100,8 +103,9 @@ TEST_F(MainWinKeyboardTest, RegionGivenUpReturnsTheKeyboard) {
 TEST_F(MainWinKeyboardTest, ConfirmationCancelledReturnsTheKeyboard) {
     bool previewShown = false;
     test::whenModalShown(QStringLiteral("PreviewWin"), [&](QWidget* preview) {
-        previewShown = QTest::qWaitForWindowActive(preview);
+        previewShown = hasTheKeyboard(preview);
         session().xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        QTimer::singleShot(5000, preview, &QWidget::close);  // the test fails, but never hangs
     });
     key("F5");
     ASSERT_TRUE(QTest::qWaitFor([&] { return previewShown && state->UploadFailed; }, 10000));
@@ -114,8 +118,9 @@ TEST_F(MainWinKeyboardTest, WindowsOpenedByKeyReturnTheKeyboardWhenClosed) {
     for (const auto& [opener, window] : openers) {
         bool escapeSent = false;
         test::whenModalShown(QString::fromLatin1(window), [&](QWidget* shown) {
-            escapeSent = QTest::qWaitForWindowActive(shown) &&
+            escapeSent = hasTheKeyboard(shown) &&
                          session().xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+            QTimer::singleShot(5000, shown, &QWidget::close);  // the test fails, but never hangs
         });
         key(opener);
         const bool closed = QTest::qWaitFor(
@@ -135,7 +140,7 @@ TEST_F(MainWinKeyboardTest, AfterAnUploadF6CopiesTheUrl) {
     test::ScopedEnv host("QUIBLO_SERVICE_HOST", service.host().toUtf8());
     test::ScopedEnv ftp("QUIBLO_FTP_PORT", QByteArray::number(service.ftpPort()));
     test::whenModalShown(QStringLiteral("PreviewWin"), [&](QWidget* preview) {
-        ASSERT_TRUE(QTest::qWaitForWindowActive(preview));
+        EXPECT_TRUE(hasTheKeyboard(preview));
         session().xdotool({QStringLiteral("key"), QStringLiteral("Return")});
     });
     // While the upload runs, the user turns to the other program.
@@ -156,4 +161,26 @@ TEST_F(MainWinKeyboardTest, AfterAnUploadF6CopiesTheUrl) {
         << "F6 went nowhere";
     EXPECT_EQ(desktop.shownBoxes.last().text,
               QStringLiteral("URLがクリップボードへ転送されました。"));
+}
+
+// Started from the main window, the active-window capture takes the window the user sees once
+// the program is out of the way: the other program's, with the frame the window manager drew.
+TEST_F(MainWinKeyboardTest, ActiveWindowCaptureTakesTheOtherProgramNotTheHiddenMainWindow) {
+    key("F3");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state->CaptureType == 2; }, 3000));
+    QImage confirmed;
+    test::whenModalShown(QStringLiteral("PreviewWin"), [&](QWidget* w) {
+        confirmed = static_cast<PreviewWin*>(w)->previewPicture();
+        w->close();
+    });
+    key("F5");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !confirmed.isNull(); }, 10000))
+        << desktop.shownBoxes.value(0).text.toStdString();
+    // The window's 500x400 inside a frame with a title bar.
+    EXPECT_GT(confirmed.width(), 500);
+    EXPECT_GT(confirmed.height(), 400);
+    EXPECT_LT(confirmed.width(), 540);
+    EXPECT_LT(confirmed.height(), 460);
+    const QPoint inside(confirmed.width() / 2, confirmed.height() - 200);
+    EXPECT_EQ(confirmed.pixel(inside) & 0xffffff, 0x3070b0u) << "not the other program's window";
 }

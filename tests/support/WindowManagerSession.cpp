@@ -99,7 +99,9 @@ unsigned long WindowManagerSession::showOtherProgram(const QRect& geometry, unsi
     if (!other_) other_.reset(xcb_connect(name().c_str(), nullptr));
     xcb_connection_t* c = other_.get();
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    if (otherWindow_) xcb_destroy_window(c, otherWindow_);  // one other program at a time
     const xcb_window_t window = xcb_generate_id(c);
+    otherWindow_ = window;
     const uint32_t values[] = {colour};
     xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, int16_t(geometry.x()),
                       int16_t(geometry.y()), uint16_t(geometry.width()),

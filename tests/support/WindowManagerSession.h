@@ -33,7 +33,8 @@ public:
     // succeeded.
     bool xdotool(const QStringList& arguments) const;
     // A plain window of another program (its own connection, managed by the window manager,
-    // filled with `colour`), shown and given the focus; returns its id.
+    // filled with `colour`), shown and given the focus, in place of the one shown before;
+    // returns its id.
     unsigned long showOtherProgram(const QRect& geometry, unsigned int colour = 0x3070b0);
     // The window the window manager calls active (_NET_ACTIVE_WINDOW), 0 for none.
     unsigned long activeWindow() const;
@@ -44,6 +45,7 @@ private:
     std::unique_ptr<XvfbDisplay> display_;
     pid_t windowManager_ = -1;
     x11::Connection other_;  // the connection of "another program"
+    uint32_t otherWindow_ = 0;
     std::string failure_;
 };
 
