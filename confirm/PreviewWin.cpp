@@ -86,13 +86,32 @@ void fitToCaption(QCheckBox* box) {
 
 }  // namespace
 
+QStringList knownPaintEditors() {
+    return {QStringLiteral("kolourpaint"), QStringLiteral("pinta"), QStringLiteral("drawing"),
+            QStringLiteral("gimp"), QStringLiteral("krita")};
+}
+
 QString paintCommand() {
-    QString command = qEnvironmentVariable("QUIBLO_PAINT_COMMAND");
-    return command.isEmpty() ? QStringLiteral("kolourpaint") : command;
+    const QString named = qEnvironmentVariable("QUIBLO_PAINT_COMMAND");
+    if (!named.isEmpty()) return named;
+    for (const QString& editor : knownPaintEditors()) {
+        if (!QStandardPaths::findExecutable(editor).isEmpty()) return editor;
+    }
+    return {};
 }
 
 bool IsPaintAvailable() {
-    return !QStandardPaths::findExecutable(paintCommand()).isEmpty();
+    const QString command = paintCommand();
+    return !command.isEmpty() && !QStandardPaths::findExecutable(command).isEmpty();
+}
+
+QString paintEditorNote() {
+    if (IsPaintAvailable()) return QStringLiteral("使用するエディタ: ") + paintCommand();
+    return QStringLiteral("画像エディタが見つかりません。") +
+           knownPaintEditors().join(QStringLiteral("、")) +
+           QStringLiteral(
+               "のいずれかを入れるか、環境変数QUIBLO_PAINT_COMMANDで"
+               "エディタのコマンドを指定してください。");
 }
 
 PreviewWin::PreviewWin(AppState& app, const QImage& heldPicture, QWidget* parent)
@@ -176,6 +195,8 @@ void PreviewWin::Form_Load() {
     GoAheadCmd->show();
     QuibloStopCmd->show();
     if (!IsPaintAvailable()) IsPaintMode->setEnabled(false);
+    // Which editor will open, or why none can.
+    IsPaintMode->setToolTip(IsPaintMode->toolTip() + QLatin1Char('\n') + paintEditorNote());
 }
 
 void PreviewWin::Preview_MouseDown(QPoint pos) {
