@@ -281,7 +281,9 @@ bool MainWin::Form_Load() {
     if (!checkSingleInstance()) return false;
 
     setWindowTitle(mainWindowTitle());
-    const QSize screen = screenPixelSize();
+    // The screen is the primary monitor, as the screen source sees it where it can tell.
+    const QRect primary = app_.screen().primaryScreenRect();
+    const QSize screen = primary.isEmpty() ? screenPixelSize() : primary.size();
     QuibloType[0]->setText(fullScreenCaption(screen));
 
     URL->setPlainText(QString());  // runs URL_Change: the URL commands start disabled

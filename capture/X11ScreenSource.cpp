@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <xcb/randr.h>
+
 #include <algorithm>
 #include <string_view>
 #include <vector>
@@ -94,6 +96,12 @@ X11ScreenSource::X11ScreenSource(x11::Connection connection, xcb_screen_t* scree
     std::vector<xcb_intern_atom_cookie_t> cookies;
     for (const auto& [atom, name] : names) cookies.push_back(requestAtom(c, name));
     for (std::size_t i = 0; i < cookies.size(); ++i) *names[i].first = atomOf(c, cookies[i]);
+    const xcb_query_extension_reply_t* randr = xcb_get_extension_data(c, &xcb_randr_id);
+    if (randr && randr->present) {
+        const auto version =
+            await(xcb_randr_query_version_reply, c, xcb_randr_query_version(c, 1, 5));
+        randrMonitors_ = version && (version->major_version > 1 || version->minor_version >= 5);
+    }
     const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c, &xcb_shm_id);
     sharedMemory_ = shm && shm->present;
 }
@@ -108,7 +116,43 @@ void X11ScreenSource::prepare() {
 
 QImage X11ScreenSource::grabScreen() {
     const QSize screen = screenSize();
-    return grab(QRect(QPoint(0, 0), screen), screen);
+    return grab(primaryMonitorArea(monitors(), screen), screen);
+}
+
+QRect X11ScreenSource::primaryScreenRect() {
+    return primaryMonitorArea(monitors(), screenSize());
+}
+
+// The active monitors of the screen; none where RandR cannot list them.
+std::vector<Monitor> X11ScreenSource::monitors() const {
+    std::vector<Monitor> list;
+    if (!randrMonitors_) return list;
+    xcb_connection_t* c = connection_.get();
+    const auto reply =
+        await(xcb_randr_get_monitors_reply, c, xcb_randr_get_monitors(c, screen_->root, true));
+    if (!reply) return list;
+    for (auto it = xcb_randr_get_monitors_monitors_iterator(reply.get()); it.rem;
+         xcb_randr_monitor_info_next(&it)) {
+        list.push_back({QRect(it.data->x, it.data->y, it.data->width, it.data->height),
+                        it.data->primary != 0});
+    }
+    return list;
+}
+
+QRect primaryMonitorArea(const std::vector<Monitor>& monitors, QSize screen) {
+    const QRect whole(QPoint(0, 0), screen);
+    const Monitor* chosen = nullptr;
+    for (const Monitor& m : monitors) {
+        if (m.area.isEmpty()) continue;
+        if (!chosen) chosen = &m;
+        if (m.primary) {
+            chosen = &m;
+            break;
+        }
+    }
+    if (!chosen) return whole;
+    const QRect area = chosen->area.intersected(whole);
+    return area.isEmpty() ? whole : area;
 }
 
 QImage X11ScreenSource::grabActiveWindow() {

@@ -13,6 +13,16 @@
 
 namespace quiblo {
 
+// One monitor of the screen, as RandR lists it.
+struct Monitor {
+    QRect area;
+    bool primary = false;
+};
+
+// The primary monitor's area: the one marked primary, else the first; the whole screen when
+// there are none.
+QRect primaryMonitorArea(const std::vector<Monitor>& monitors, QSize screen);
+
 class X11ScreenSource : public ScreenSource {
 public:
     // Connects to `displayName` (nullptr: the DISPLAY of the environment); nullptr when no
@@ -23,6 +33,7 @@ public:
     void prepare() override;
     QImage grabScreen() override;
     QImage grabActiveWindow() override;
+    QRect primaryScreenRect() override;
 
     // Whether the last grab went through shared memory, and how many segments were set up so
     // far: one as long as the screen keeps its size.
@@ -46,6 +57,7 @@ private:
     X11ScreenSource(x11::Connection connection, xcb_screen_t* screen);
 
     QSize screenSize() const;
+    std::vector<Monitor> monitors() const;
     bool ensureSegment(QSize screen);
     QImage grab(const QRect& area, QSize screen);
     QImage grabShared(const QRect& area);
@@ -60,6 +72,7 @@ private:
     xcb_screen_t* screen_;  // inside the connection's setup
     std::optional<x11::PixelLayout> layout_;
     Atoms atoms_;
+    bool randrMonitors_ = false;                   // the server lists RandR 1.5 monitors
     bool sharedMemory_ = false;                    // the server has MIT-SHM and has not failed us
     std::unique_ptr<x11::SharedSegment> segment_;  // destroyed before the connection
     QSize segmentScreen_;

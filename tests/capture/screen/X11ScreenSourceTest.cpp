@@ -194,4 +194,22 @@ TEST_F(ScreenGrabDetails, ForegroundIsTheTopmostVisibleWindowOfAnotherProgram) {
     EXPECT_TRUE(source->grabActiveWindow().isNull());
 }
 
+// "The screen" is the primary monitor: the one marked primary, else the first; the whole root
+// where RandR lists none.
+TEST(PrimaryMonitor, MarkedPrimaryElseFirstElseTheWholeScreen) {
+    const QSize root(2560, 1024);
+    const QRect left(0, 0, 1280, 1024), right(1280, 0, 1280, 1024);
+    EXPECT_EQ(primaryMonitorArea({{left, false}, {right, true}}, root), right);
+    EXPECT_EQ(primaryMonitorArea({{right, false}, {left, false}}, root), right);
+    EXPECT_EQ(primaryMonitorArea({}, root), QRect(QPoint(0, 0), root));
+    // A monitor reaching past the root is cut to it.
+    EXPECT_EQ(primaryMonitorArea({{QRect(2000, 0, 1280, 1024), true}}, root),
+              QRect(2000, 0, 560, 1024));
+}
+
+TEST_F(ScreenGrabDetails, OneMonitorIsTheWholeScreen) {
+    EXPECT_EQ(source->primaryScreenRect(), QRect(QPoint(0, 0), kScreen));
+    EXPECT_EQ(differenceOf(source->grabScreen(), screen), "");
+}
+
 }  // namespace
