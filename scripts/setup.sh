@@ -10,7 +10,7 @@ packages=(
     libgtest-dev googletest
     xvfb xauth x11-utils fonts-ipafont-gothic
     python3 python3-pyftpdlib curl
-    openbox xdotool libxcb-randr0-dev
+    openbox xdotool x11-xserver-utils libxcb-randr0-dev
 )
 
 missing=()

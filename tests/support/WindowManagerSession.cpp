@@ -86,11 +86,15 @@ bool WindowManagerSession::waitForWindowManager() {
 }
 
 bool WindowManagerSession::xdotool(const QStringList& arguments) const {
+    return run(QStringLiteral("xdotool"), arguments);
+}
+
+bool WindowManagerSession::run(const QString& program, const QStringList& arguments) const {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(name()));
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral("xdotool"), arguments);
+    process.start(program, arguments);
     return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
            process.exitCode() == 0;
 }

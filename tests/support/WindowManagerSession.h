@@ -32,6 +32,8 @@ public:
     // Runs xdotool with `arguments` on this display (keys and clicks through XTest); true when it
     // succeeded.
     bool xdotool(const QStringList& arguments) const;
+    // Runs `program` with `arguments` on this display; true when it succeeded.
+    bool run(const QString& program, const QStringList& arguments) const;
     // A plain window of another program (its own connection, managed by the window manager,
     // filled with `colour`), shown and given the focus, in place of the one shown before;
     // returns its id.
