@@ -115,6 +115,7 @@ void MainWin::buildControls() {
 
     Title = makeControl<QLabel>(client, "Title", 0, 0, 4500, 900);
     Title->setPixmap(bannerPicture());
+    Title->setAccessibleName(QStringLiteral("クイブロ"));
     Explanation = makeLabel(client, "Explanation",
                             lines({"クイブロは、簡単に自分の画面をインターネット上の",
                                    "ほかのユーザーに見せる事ができるソフトです。",
@@ -154,6 +155,7 @@ void MainWin::buildControls() {
                              "ブラウザで今の画像を確認します。", 2700, 360, 915, 315);
     URL = makeControl<QPlainTextEdit>(Type3_Pic, "URL", 60, 720, 3615, 495);
     URL->setReadOnly(true);
+    URL->setAccessibleName(QStringLiteral("画像のURL"));
     URL->setTabChangesFocus(true);
     URL->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     URL->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -120,10 +120,12 @@ void DeleteWin::buildControls() {
         360, 780, 4515, 1620 - 780);
     DelList = makeControl<QListWidget>(this, "DelList", 300, 1620, 4575, 2760);
     DelList->setSortingEnabled(false);
+    DelList->setAccessibleName(QStringLiteral("送信履歴"));
     Label3 = makeWrappedLabel(this, "Label3", QStringLiteral("この画像の閲覧用URL"), 360, 4500,
                               1875, 195);
     URL = makeControl<QLineEdit>(this, "URL", 300, 4740, 4575, 270);
     URL->setReadOnly(true);
+    URL->setAccessibleName(Label3->text());  // named by the label above it
 
     URLCopyCmd = makeButton(this, "URLCopyCmd", "URLをコピー(&C)", nullptr, 3000, 5160, 1875, 315);
     CheckImgCmd = makeButton(this, "CheckImgCmd", "画像確認(&C)", "ブラウザで画像を閲覧します。",
