@@ -242,10 +242,15 @@ QImage X11ScreenSource::grabPlain(const QRect& area) {
 // The window the user sees in front once this program is out of the way: the topmost window of
 // the window manager's stacking list that is shown, not minimised, not the desktop or a panel,
 // and not one of this program's own (its main window may still be named active while hidden).
-// Without a stacking list (no window manager that keeps one), the active window.
+// Without a stacking list (no window manager that keeps one), the active window, on the same
+// terms.
 xcb_window_t X11ScreenSource::foregroundWindow() const {
     const auto stacking = rootList(atoms_.clientListStacking, XCB_ATOM_WINDOW);
-    if (!stacking) return activeWindow();
+    if (!stacking) {
+        const xcb_window_t active = activeWindow();
+        if (active == XCB_WINDOW_NONE || !isCandidate(active)) return XCB_WINDOW_NONE;
+        return active;
+    }
     for (auto it = stacking->rbegin(); it != stacking->rend(); ++it) {
         if (isCandidate(*it)) return *it;
     }
