@@ -21,6 +21,7 @@
 #include "CommandLine.h"
 #include "UsageCheck.h"
 #include "VersionWin.h"
+#include "WindowActivation.h"
 #include "history/DeleteWin.h"
 #include "history/HistoryFile.h"
 #include "platform/ProgramFolder.h"
@@ -119,6 +120,7 @@ void MainWin::buildControls() {
 
     Title = makeControl<QLabel>(client, "Title", 0, 0, 4500, 900);
     Title->setPixmap(bannerPicture());
+    Title->setAccessibleName(QStringLiteral("クイブロ"));
     Explanation = makeLabel(client, "Explanation",
                             lines({"クイブロは、簡単に自分の画面をインターネット上の",
                                    "ほかのユーザーに見せる事ができるソフトです。",
@@ -158,6 +160,7 @@ void MainWin::buildControls() {
                              "ブラウザで今の画像を確認します。", 2700, 360, 915, 315);
     URL = makeControl<QPlainTextEdit>(Type3_Pic, "URL", 60, 720, 3615, 495);
     URL->setReadOnly(true);
+    URL->setAccessibleName(QStringLiteral("画像のURL"));
     URL->setTabChangesFocus(true);
     URL->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     URL->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -180,6 +183,7 @@ void MainWin::buildControls() {
                             "上記のURLをクリップボードへ転送します。", 2344, 6600, 1575, 315);
     // Below the client area: never seen, but Esc presses it.
     ExitCmd = makeButton(client, "ExitCmd", "Exit", nullptr, 60, 7200, 195, 240);
+    ExitCmd->setFocusPolicy(Qt::NoFocus);  // an unseen button is no Tab stop
 
     TempPic = new PictureHolder(client);
     TempPic->setObjectName(QStringLiteral("TempPic"));
@@ -340,7 +344,9 @@ bool MainWin::Form_Load() {
     if (!app_.programFolderWritable()) warnUnwritableFolder();
 
     setWindowTitle(mainWindowTitle());
-    const QSize screen = screenPixelSize();
+    // The screen is the primary monitor, as the screen source sees it where it can tell.
+    const QRect primary = app_.screen().primaryScreenRect();
+    const QSize screen = primary.isEmpty() ? screenPixelSize() : primary.size();
     QuibloType[0]->setText(fullScreenCaption(screen));
 
     URL->setPlainText(QString());  // runs URL_Change: the URL commands start disabled
@@ -383,19 +389,23 @@ void MainWin::CheckImgCmd_Click() {
 void MainWin::DeleteCmd_Click() {
     DeleteWin history(app_.desktop(), app_.programFolder(), this);
     history.exec();
+    activateWithFocus(this);
 }
 
 void MainWin::OpenSettingsWinMenuCmd_Click() {
     SettingsWin settings(app_.desktop(), app_.programFolder(), this);
     settings.exec();
+    activateWithFocus(this);
 }
 
 void MainWin::ShowVersionMenuCmd_Click() {
     VersionWin version(app_.desktop(), this);
     version.exec();
+    activateWithFocus(this);
 }
 
 void MainWin::CheckUploadCountCmd_Click() {
+    const ActivateWhenDone activate(this);
     const QString reply = runWaiting([] { return GetUrlText(userCheckUrl(GetUserId())); });
     pauseFor(200);
     const UsageReport report = readUsageReply(reply);

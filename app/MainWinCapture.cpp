@@ -13,6 +13,7 @@
 
 #include "AppState.h"
 #include "MainWin.h"
+#include "WindowActivation.h"
 #include "capture/PosSelectWin.h"
 #include "confirm/PreviewWin.h"
 #include "platform/Fault.h"
@@ -64,6 +65,8 @@ void MainWin::NoticeTickerTimer_Timer() {
 
 void MainWin::QuibloCmd_Click() {
     CaptureStep = 0;
+    // However the chain ends, the keyboard is back in the main window.
+    const ActivateWhenDone activate(this);
     try {
         if (!runCapture()) return;
     } catch (const RuntimeFault& fault) {

@@ -23,6 +23,9 @@ public:
     virtual void prepare() {}
     // The primary screen in device pixels (Format_RGB32); a null picture on failure.
     virtual QImage grabScreen() = 0;
+    // Where the primary screen lies on the whole desktop, in device pixels: the primary monitor
+    // (the first one when none is marked primary). Empty when the source cannot tell.
+    virtual QRect primaryScreenRect() { return {}; }
     // The active window with its frame, clipped to the screen (Format_RGB32); a null picture
     // when there is no active window or it lies off the screen.
     virtual QImage grabActiveWindow() = 0;

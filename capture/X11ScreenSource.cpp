@@ -1,5 +1,9 @@
 #include "X11ScreenSource.h"
 
+#include <unistd.h>
+
+#include <xcb/randr.h>
+
 #include <algorithm>
 #include <string_view>
 #include <vector>
@@ -77,12 +81,27 @@ X11ScreenSource::X11ScreenSource(x11::Connection connection, xcb_screen_t* scree
     xcb_connection_t* c = connection_.get();
     layout_ = x11::PixelLayout::ofRoot(xcb_get_setup(c), screen_);
     // Interned even when no window has them yet, so properties set later are still found.
-    const auto active = requestAtom(c, "_NET_ACTIVE_WINDOW");
-    const auto frame = requestAtom(c, "_NET_FRAME_EXTENTS");
-    const auto shadow = requestAtom(c, "_GTK_FRAME_EXTENTS");
-    atoms_.activeWindow = atomOf(c, active);
-    atoms_.frameExtents = atomOf(c, frame);
-    atoms_.gtkFrameExtents = atomOf(c, shadow);
+    const std::pair<xcb_atom_t*, const char*> names[] = {
+        {&atoms_.activeWindow, "_NET_ACTIVE_WINDOW"},
+        {&atoms_.frameExtents, "_NET_FRAME_EXTENTS"},
+        {&atoms_.gtkFrameExtents, "_GTK_FRAME_EXTENTS"},
+        {&atoms_.clientListStacking, "_NET_CLIENT_LIST_STACKING"},
+        {&atoms_.wmPid, "_NET_WM_PID"},
+        {&atoms_.wmState, "_NET_WM_STATE"},
+        {&atoms_.stateHidden, "_NET_WM_STATE_HIDDEN"},
+        {&atoms_.windowType, "_NET_WM_WINDOW_TYPE"},
+        {&atoms_.typeDesktop, "_NET_WM_WINDOW_TYPE_DESKTOP"},
+        {&atoms_.typeDock, "_NET_WM_WINDOW_TYPE_DOCK"},
+    };
+    std::vector<xcb_intern_atom_cookie_t> cookies;
+    for (const auto& [atom, name] : names) cookies.push_back(requestAtom(c, name));
+    for (std::size_t i = 0; i < cookies.size(); ++i) *names[i].first = atomOf(c, cookies[i]);
+    const xcb_query_extension_reply_t* randr = xcb_get_extension_data(c, &xcb_randr_id);
+    if (randr && randr->present) {
+        const auto version =
+            await(xcb_randr_query_version_reply, c, xcb_randr_query_version(c, 1, 5));
+        randrMonitors_ = version && (version->major_version > 1 || version->minor_version >= 5);
+    }
     const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c, &xcb_shm_id);
     sharedMemory_ = shm && shm->present;
 }
@@ -97,12 +116,48 @@ void X11ScreenSource::prepare() {
 
 QImage X11ScreenSource::grabScreen() {
     const QSize screen = screenSize();
-    return grab(QRect(QPoint(0, 0), screen), screen);
+    return grab(primaryMonitorArea(monitors(), screen), screen);
+}
+
+QRect X11ScreenSource::primaryScreenRect() {
+    return primaryMonitorArea(monitors(), screenSize());
+}
+
+// The active monitors of the screen; none where RandR cannot list them.
+std::vector<Monitor> X11ScreenSource::monitors() const {
+    std::vector<Monitor> list;
+    if (!randrMonitors_) return list;
+    xcb_connection_t* c = connection_.get();
+    const auto reply =
+        await(xcb_randr_get_monitors_reply, c, xcb_randr_get_monitors(c, screen_->root, true));
+    if (!reply) return list;
+    for (auto it = xcb_randr_get_monitors_monitors_iterator(reply.get()); it.rem;
+         xcb_randr_monitor_info_next(&it)) {
+        list.push_back({QRect(it.data->x, it.data->y, it.data->width, it.data->height),
+                        it.data->primary != 0});
+    }
+    return list;
+}
+
+QRect primaryMonitorArea(const std::vector<Monitor>& monitors, QSize screen) {
+    const QRect whole(QPoint(0, 0), screen);
+    const Monitor* chosen = nullptr;
+    for (const Monitor& m : monitors) {
+        if (m.area.isEmpty()) continue;
+        if (!chosen) chosen = &m;
+        if (m.primary) {
+            chosen = &m;
+            break;
+        }
+    }
+    if (!chosen) return whole;
+    const QRect area = chosen->area.intersected(whole);
+    return area.isEmpty() ? whole : area;
 }
 
 QImage X11ScreenSource::grabActiveWindow() {
     lastGrabShared_ = false;
-    const xcb_window_t window = activeWindow();
+    const xcb_window_t window = foregroundWindow();
     if (window == XCB_WINDOW_NONE) return {};
     const QSize screen = screenSize();
     return grab(frameRect(window, screen), screen);
@@ -182,6 +237,66 @@ QImage X11ScreenSource::grabPlain(const QRect& area) {
     const std::size_t bytes = std::size_t(layout_->bytesPerLine(area.width())) * area.height();
     if (!reply || std::size_t(xcb_get_image_data_length(reply.get())) < bytes) return {};
     return layout_->toImage(xcb_get_image_data(reply.get()), area.width(), area.height());
+}
+
+// The window the user sees in front once this program is out of the way: the topmost window of
+// the window manager's stacking list that is shown, not minimised, not the desktop or a panel,
+// and not one of this program's own (its main window may still be named active while hidden).
+// Without a stacking list (no window manager that keeps one), the active window, on the same
+// terms.
+xcb_window_t X11ScreenSource::foregroundWindow() const {
+    const auto stacking = rootList(atoms_.clientListStacking, XCB_ATOM_WINDOW);
+    if (!stacking) {
+        const xcb_window_t active = activeWindow();
+        if (active == XCB_WINDOW_NONE || !isCandidate(active)) return XCB_WINDOW_NONE;
+        return active;
+    }
+    for (auto it = stacking->rbegin(); it != stacking->rend(); ++it) {
+        if (isCandidate(*it)) return *it;
+    }
+    return XCB_WINDOW_NONE;
+}
+
+std::optional<std::vector<uint32_t>> X11ScreenSource::rootList(xcb_atom_t property,
+                                                               xcb_atom_t type) const {
+    xcb_connection_t* c = connection_.get();
+    const auto reply = await(xcb_get_property_reply, c,
+                             xcb_get_property(c, false, screen_->root, property, type, 0, 4096));
+    if (!reply || reply->format != 32 || reply->type != type) return std::nullopt;
+    const auto* v = static_cast<const uint32_t*>(xcb_get_property_value(reply.get()));
+    return std::vector<uint32_t>(v, v + reply->value_len);
+}
+
+bool X11ScreenSource::isCandidate(xcb_window_t window) const {
+    xcb_connection_t* c = connection_.get();
+    const auto attributesCookie = xcb_get_window_attributes(c, window);
+    const auto pidCookie =
+        xcb_get_property(c, false, window, atoms_.wmPid, XCB_ATOM_CARDINAL, 0, 1);
+    const auto stateCookie =
+        xcb_get_property(c, false, window, atoms_.wmState, XCB_ATOM_ATOM, 0, 64);
+    const auto typeCookie =
+        xcb_get_property(c, false, window, atoms_.windowType, XCB_ATOM_ATOM, 0, 64);
+    const auto attributes = await(xcb_get_window_attributes_reply, c, attributesCookie);
+    const auto pid = await(xcb_get_property_reply, c, pidCookie);
+    const auto state = await(xcb_get_property_reply, c, stateCookie);
+    const auto type = await(xcb_get_property_reply, c, typeCookie);
+    if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE) return false;
+    const auto atomsOf = [](const Reply<xcb_get_property_reply_t>& reply) {
+        std::vector<uint32_t> values;
+        if (reply && reply->format == 32) {
+            const auto* v = static_cast<const uint32_t*>(xcb_get_property_value(reply.get()));
+            values.assign(v, v + reply->value_len);
+        }
+        return values;
+    };
+    const auto has = [](const std::vector<uint32_t>& values, xcb_atom_t atom) {
+        return std::find(values.begin(), values.end(), atom) != values.end();
+    };
+    const std::vector<uint32_t> pids = atomsOf(pid);
+    if (!pids.empty() && pids[0] == uint32_t(getpid())) return false;
+    if (has(atomsOf(state), atoms_.stateHidden)) return false;
+    const std::vector<uint32_t> types = atomsOf(type);
+    return !has(types, atoms_.typeDesktop) && !has(types, atoms_.typeDock);
 }
 
 xcb_window_t X11ScreenSource::activeWindow() const {

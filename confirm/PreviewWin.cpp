@@ -50,6 +50,8 @@ constexpr int kPaintLeft = 4800, kPaintWidth = 4335;
 constexpr int kFrameLeft = 120, kFrameTop = 780;
 constexpr int kViewportLeft = 120, kViewportTop = 240;
 constexpr int kButtonWidth = 1035, kButtonHeight = 315;
+constexpr int kBoxGap = 120;       // between the two check boxes, when captions push them apart
+constexpr int kRightMargin = 120;  // between the second box and the window's edge
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
     auto* label = new QLabel(text, parent);
@@ -73,15 +75,43 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) 
     return button;
 }
 
+// Grows a box to what its caption needs, keeping its left edge and the middle of its line.
+void fitToCaption(QCheckBox* box) {
+    const QSize needed = box->sizeHint();
+    const QRect designed = box->geometry();
+    QRect fitted(designed.topLeft(), designed.size().expandedTo(needed));
+    fitted.moveCenter(QPoint(fitted.center().x(), designed.center().y()));
+    box->setGeometry(fitted);
+}
+
 }  // namespace
 
+QStringList knownPaintEditors() {
+    return {QStringLiteral("kolourpaint"), QStringLiteral("pinta"), QStringLiteral("drawing"),
+            QStringLiteral("gimp"), QStringLiteral("krita")};
+}
+
 QString paintCommand() {
-    QString command = qEnvironmentVariable("QUIBLO_PAINT_COMMAND");
-    return command.isEmpty() ? QStringLiteral("kolourpaint") : command;
+    const QString named = qEnvironmentVariable("QUIBLO_PAINT_COMMAND");
+    if (!named.isEmpty()) return named;
+    for (const QString& editor : knownPaintEditors()) {
+        if (!QStandardPaths::findExecutable(editor).isEmpty()) return editor;
+    }
+    return {};
 }
 
 bool IsPaintAvailable() {
-    return !QStandardPaths::findExecutable(paintCommand()).isEmpty();
+    const QString command = paintCommand();
+    return !command.isEmpty() && !QStandardPaths::findExecutable(command).isEmpty();
+}
+
+QString paintEditorNote() {
+    if (IsPaintAvailable()) return QStringLiteral("使用するエディタ: ") + paintCommand();
+    return QStringLiteral("画像エディタが見つかりません。") +
+           knownPaintEditors().join(QStringLiteral("、")) +
+           QStringLiteral(
+               "のいずれかを入れるか、環境変数QUIBLO_PAINT_COMMANDで"
+               "エディタのコマンドを指定してください。");
 }
 
 PreviewWin::PreviewWin(AppState& app, const QImage& heldPicture, QWidget* parent)
@@ -120,9 +150,11 @@ void PreviewWin::buildControls() {
         this, "IsPaintMode", "ペイントで画像に説明を加える(WindowsXPのみ)...(&D)",
         "ここにチェックを入れると、アップロードする画像にペイントで説明を加えることができます。");
     placeTwips(IsPaintMode, kPaintLeft, 780, kPaintWidth, 195);
-    // The caption runs past the designed width in this font: let the box grow, not clip.
-    IsPaintMode->resize(std::max(IsPaintMode->width(), IsPaintMode->sizeHint().width()),
-                        IsPaintMode->height());
+    // A caption may run past the designed size in this font: let the box grow, not clip.
+    for (QCheckBox* box : {IsSaveLocalDisk, IsPaintMode}) fitToCaption(box);
+    // and the second box starts where the first one's caption ends.
+    const int clear = IsSaveLocalDisk->geometry().right() + 1 + twipsToPixels(kBoxGap);
+    if (IsPaintMode->x() < clear) IsPaintMode->move(clear, IsPaintMode->y());
 
     GoAheadCmd = makeButton(this, "GoAheadCmd", "はい(&Y)");
     GoAheadCmd->setDefault(true);
@@ -135,13 +167,19 @@ void PreviewWin::buildControls() {
     PreviewWaku->setObjectName(QStringLiteral("PreviewWaku"));
     PreviewWaku->setAutoFillBackground(true);
     Preview = new PreviewPicture(this, PreviewWaku);
+    // The boxes sit over the frame's top edge: above it, so that they take the clicks.
+    IsSaveLocalDisk->raise();
+    IsPaintMode->raise();
 
     connect(GoAheadCmd, &QPushButton::clicked, this, &PreviewWin::GoAheadCmd_Click);
     connect(QuibloStopCmd, &QPushButton::clicked, this, &PreviewWin::QuibloStopCmd_Click);
 }
 
 void PreviewWin::Form_Load() {
-    const int width = kPaintLeft + kPaintWidth + 1500;
+    // As designed, unless the drawing box's caption needs more room in this font.
+    const int width =
+        std::max(kPaintLeft + kPaintWidth + 1500,
+                 (IsPaintMode->geometry().right() + 1) * kTwipsPerPixel + kRightMargin);
     const int height = kFrameTop + 7000;
     setFixedSize(twipsToPixels(width), twipsToPixels(height));
     centreOnScreen(this);
@@ -160,6 +198,8 @@ void PreviewWin::Form_Load() {
     GoAheadCmd->show();
     QuibloStopCmd->show();
     if (!IsPaintAvailable()) IsPaintMode->setEnabled(false);
+    // Which editor will open, or why none can.
+    IsPaintMode->setToolTip(IsPaintMode->toolTip() + QLatin1Char('\n') + paintEditorNote());
 }
 
 void PreviewWin::Preview_MouseDown(QPoint pos) {

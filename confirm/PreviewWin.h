@@ -75,9 +75,15 @@ private:
     QPoint pressPoint_;
 };
 
-// True when the image editor can be started: QUIBLO_PAINT_COMMAND, or kolourpaint, is found.
-bool IsPaintAvailable();
-// The editor command: QUIBLO_PAINT_COMMAND, or kolourpaint.
+// The image editors looked for, in this order, when QUIBLO_PAINT_COMMAND names none.
+QStringList knownPaintEditors();
+// The editor command: QUIBLO_PAINT_COMMAND, or the first known editor found on the PATH; empty
+// when there is none.
 QString paintCommand();
+// True when the editor command can be started.
+bool IsPaintAvailable();
+// For the drawing box's tooltip: the editor that will open, or that none was found and how to
+// name one.
+QString paintEditorNote();
 
 }  // namespace quiblo

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <memory>
 
 #include "history/HistoryFile.h"
@@ -93,6 +94,20 @@ DeleteWin::DeleteWin(Desktop& desktop, const QString& programFolder, QWidget* pa
     Form_Load();
 }
 
+// Every entry has the same form; in this font the widest one needs a little more than the
+// designed width, even beside a scroll bar: the list, and the window with it, grow by that much.
+void DeleteWin::fitListToEntries() {
+    const QString widest = QStringLiteral("000000000000000000.png  -  0000/00/00 00:00:00");
+    const int itemMargins = 2 * (DelList->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 2);
+    const int scrollBar = DelList->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int needed = DelList->fontMetrics().horizontalAdvance(widest) + itemMargins + scrollBar +
+                       2 * DelList->frameWidth();
+    const int extra = needed - DelList->width();
+    if (extra <= 0) return;
+    DelList->resize(needed, DelList->height());
+    setFixedSize(width() + extra, height());
+}
+
 void DeleteWin::buildControls() {
     setFixedSize(twipsToPixels(5205), twipsToPixels(6090));
 
@@ -120,10 +135,13 @@ void DeleteWin::buildControls() {
         360, 780, 4515, 1620 - 780);
     DelList = makeControl<QListWidget>(this, "DelList", 300, 1620, 4575, 2760);
     DelList->setSortingEnabled(false);
+    DelList->setAccessibleName(QStringLiteral("送信履歴"));
+    fitListToEntries();
     Label3 = makeWrappedLabel(this, "Label3", QStringLiteral("この画像の閲覧用URL"), 360, 4500,
                               1875, 195);
     URL = makeControl<QLineEdit>(this, "URL", 300, 4740, 4575, 270);
     URL->setReadOnly(true);
+    URL->setAccessibleName(Label3->text());  // named by the label above it
 
     URLCopyCmd = makeButton(this, "URLCopyCmd", "URLをコピー(&C)", nullptr, 3000, 5160, 1875, 315);
     CheckImgCmd = makeButton(this, "CheckImgCmd", "画像確認(&C)", "ブラウザで画像を閲覧します。",

@@ -56,6 +56,7 @@ public:
 
 private:
     void buildControls();
+    void fitListToEntries();
     void connectHandlers();
     void setActionsEnabled(bool enabled);
     QListWidgetItem* selectedEntry() const;

@@ -2,8 +2,11 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScreen>
 #include <QUrl>
 
 #include "Wait.h"
@@ -110,11 +113,31 @@ private:
     std::unique_ptr<QProcess> process_;
 };
 
+// A box that keeps each line of its text whole: Qt's own box wraps lines longer than half the
+// screen, which breaks Japanese text inside a word. Only a line wider than the screen wraps.
+class LineKeepingBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        auto* label = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        if (!label || !label->wordWrap()) return;
+        const int lineWidth = label->fontMetrics().size(0, label->text()).width();
+        const QScreen* shownOn = screen();
+        if (shownOn && lineWidth > shownOn->availableGeometry().width() * 9 / 10) return;
+        label->setWordWrap(false);
+        label->setMinimumWidth(lineWidth);
+        setFixedSize(layout()->totalMinimumSize().expandedTo(size()));
+    }
+};
+
 }  // namespace
 
 MsgAnswer QtDesktop::messageBox(QWidget* parent, const MessageBoxRequest& request) {
-    QMessageBox box(qtIcon(request.icon), request.title, displayText(request.text),
-                    qtButtons(request.buttons), parent);
+    LineKeepingBox box(qtIcon(request.icon), request.title, displayText(request.text),
+                       qtButtons(request.buttons), parent);
     // Service replies end up in boxes: never let them be read as rich text.
     box.setTextFormat(Qt::PlainText);
     MsgAnswer def = request.defaultButton == MsgAnswer::None ? firstButton(request.buttons)

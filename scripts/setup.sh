@@ -15,6 +15,7 @@ packages=(
     xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk grim
     gnome-shell mutter xdg-desktop-portal-gnome
     clang libclang-rt-14-dev
+    libxcb-randr0-dev
 )
 
 missing=()

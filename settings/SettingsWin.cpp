@@ -134,11 +134,15 @@ void SettingsWin::buildControls() {
                                       "　(画像にクイブロの残影が残ってしまう場合、長めにする)"),
                        240, 2220, 4575, 375);
     QuibloWaitTime = makeControl<QLineEdit>(this, "QuibloWaitTime", 1980, 2700, 525, 270);
+    QuibloWaitTime->setAccessibleName(QStringLiteral("撮影時のウェイト時間 (ms)"));
     QuibloWaitTime->setReadOnly(true);
     QuibloWaitTime->installEventFilter(this);  // its arrow keys and wheel step the up-down
     QuibloWaitTimeUD = makeControl<UpDown>(this, "QuibloWaitTimeUD", 2506, 2700, 255, 270);
     QuibloWaitTimeUD->setRange(kMinimumWait, kMaximumWait);
     QuibloWaitTimeUD->setIncrement(kWaitIncrement);
+    QuibloWaitTimeUD->setAccessibleName(QStringLiteral("ウェイト時間の増減"));
+    QuibloWaitTimeUD->upButton->setAccessibleName(QStringLiteral("ウェイト時間を増やす"));
+    QuibloWaitTimeUD->downButton->setAccessibleName(QStringLiteral("ウェイト時間を減らす"));
     Label5 = makeLabel(this, "Label5", QStringLiteral("ms"), 2820, 2760, 315, 255);
     CloseCmd = makeButton(this, "CloseCmd", QStringLiteral("閉じる(&C)"), 3660, 3180, 1275, 315);
 

@@ -12,12 +12,15 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
 
 #include "app/AppState.h"
 #include "app/MainWin.h"
 #include "platform/ScriptedDesktop.h"
+#include "support/RealInput.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo;
@@ -209,4 +212,28 @@ TEST_F(MainWinTest, CommandsOpenTheirWindowsModally) {
     });
     win->DeleteCmd->click();
     EXPECT_TRUE(opened);
+}
+
+// Tab walks only through controls a person can see; the unseen Exit button is never one, so
+// Tab, Tab, ..., Space cannot end the program while the focus is invisible.
+TEST_F(MainWinTest, TabNeverReachesTheUnseenExitButton) {
+    win->URL->setPlainText(kViewUrl);  // every command enabled: the longest Tab round
+    win->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
+    const QRect client = win->centralWidget()->rect();
+    QSet<QWidget*> visited;
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_NE(test::pressKey(Qt::Key_Tab), nullptr);
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        visited.insert(focused);
+        EXPECT_NE(focused, win->ExitCmd) << "after Tab " << i + 1;
+        const QRect shown(focused->mapTo(win->centralWidget(), QPoint(0, 0)), focused->size());
+        EXPECT_TRUE(client.intersects(shown))
+            << test::describe(focused).toStdString() << " has the focus out of sight";
+    }
+    EXPECT_TRUE(visited.contains(win->URLCopyCmd)) << "the Tab round is cut short";
+    // Esc still presses it.
+    test::pressKey(Qt::Key_Escape);
+    EXPECT_FALSE(win->isVisible());
 }

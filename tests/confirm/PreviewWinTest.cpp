@@ -3,14 +3,19 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 
 #include "app/AppState.h"
 #include "confirm/PreviewDrag.h"
 #include "confirm/PreviewWin.h"
 #include "platform/ScriptedDesktop.h"
+#include "support/RealInput.h"
+#include "support/ReferenceService.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo;
@@ -182,4 +187,103 @@ TEST_F(PreviewWinTest, FailedLocalCopyShowsBothMessagesAndEndsTheChain) {
     EXPECT_EQ(desktop.shownBoxes[1].text, QStringLiteral("エラーが発生したため、終了します。"));
     EXPECT_TRUE(state->UploadFailed);
     EXPECT_EQ(uploads, 0);
+}
+
+namespace {
+
+// Points a mouse user aims at on a check box: the box itself, and the start and the end of its
+// caption.
+std::vector<QPoint> aimPoints(QCheckBox* box) {
+    QStyleOptionButton option;
+    option.initFrom(box);
+    option.text = box->text();
+    const QRect indicator =
+        box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+    const QRect contents = box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+    QString caption = box->text();
+    caption.remove(QLatin1Char('&'));
+    const int captionEnd = contents.left() + box->fontMetrics().horizontalAdvance(caption) - 3;
+    const int y = contents.center().y();
+    return {indicator.center(), QPoint(contents.left() + 4, y), QPoint(captionEnd, y)};
+}
+
+}  // namespace
+
+// The check boxes sit over the preview frame's top edge: a click on the box or anywhere on its
+// caption must reach the box, not the frame.
+TEST_F(PreviewWinTest, MouseTicksBothBoxesOnTheBoxAndTheCaption) {
+    auto win = open(QRect(0, 0, 50, 50));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
+    for (QCheckBox* box : {win->IsSaveLocalDisk, win->IsPaintMode}) {
+        for (QPoint local : aimPoints(box)) {
+            const bool before = box->isChecked();
+            QWidget* hit = test::clickAt(test::onScreen(box, local));
+            EXPECT_EQ(hit, box) << box->objectName().toStdString() << " at " << local.x() << ","
+                                << local.y() << " is covered by "
+                                << test::describe(hit).toStdString();
+            EXPECT_NE(box->isChecked(), before)
+                << box->objectName().toStdString() << " at " << local.x() << "," << local.y();
+        }
+    }
+}
+
+namespace {
+
+// A folder standing in for the PATH, holding editors that do nothing.
+class EditorPath {
+public:
+    explicit EditorPath(const QStringList& editors) {
+        for (const QString& editor : editors) {
+            QFile script(folder.file(editor));
+            script.open(QIODevice::WriteOnly);
+            script.write("#!/bin/sh\n");
+            script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+    }
+    test::TempFolder folder;
+    test::ScopedEnv path{"PATH", folder.path().toUtf8()};
+    test::ScopedEnv noCommand{"QUIBLO_PAINT_COMMAND", QByteArray()};
+};
+
+// The tooltip a person gets when the mouse rests on the drawing box.
+QString tooltipAtDrawingBox(PreviewWin& win) {
+    QWidget* hit = QApplication::widgetAt(test::onScreen(win.IsPaintMode, QPoint(6, 8)));
+    return hit ? hit->toolTip() : QString();
+}
+
+}  // namespace
+
+TEST_F(PreviewWinTest, CommonEditorsAreFoundInTheirOrderAndNamedInTheTooltip) {
+    {
+        EditorPath path({QStringLiteral("krita"), QStringLiteral("pinta"), QStringLiteral("gimp")});
+        EXPECT_EQ(paintCommand(), QStringLiteral("pinta"));
+        auto win = open(QRect(0, 0, 50, 50));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
+        EXPECT_TRUE(win->IsPaintMode->isEnabled());
+        const QString tip = tooltipAtDrawingBox(*win);
+        EXPECT_TRUE(tip.startsWith(QStringLiteral("ここにチェックを入れると、")));
+        EXPECT_TRUE(tip.endsWith(QStringLiteral("\n使用するエディタ: pinta"))) << tip.toStdString();
+    }
+    {
+        EditorPath path({QStringLiteral("drawing"), QStringLiteral("kolourpaint")});
+        EXPECT_EQ(paintCommand(), QStringLiteral("kolourpaint"));
+    }
+    {
+        // The variable still comes first.
+        EditorPath path({QStringLiteral("gimp"), QStringLiteral("my-painter")});
+        test::ScopedEnv named("QUIBLO_PAINT_COMMAND", "my-painter");
+        EXPECT_EQ(paintCommand(), QStringLiteral("my-painter"));
+    }
+}
+
+TEST_F(PreviewWinTest, NoEditorGreysTheBoxAndTheTooltipSaysHowToNameOne) {
+    EditorPath path({});
+    auto win = open(QRect(0, 0, 50, 50));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
+    EXPECT_FALSE(win->IsPaintMode->isEnabled());
+    const QString tip = tooltipAtDrawingBox(*win);
+    EXPECT_TRUE(tip.contains(QStringLiteral("画像エディタが見つかりません。")))
+        << tip.toStdString();
+    EXPECT_TRUE(tip.contains(QStringLiteral("kolourpaint、pinta、drawing、gimp、krita")));
+    EXPECT_TRUE(tip.contains(QStringLiteral("QUIBLO_PAINT_COMMAND")));
 }

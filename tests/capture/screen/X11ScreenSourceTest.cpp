@@ -1,6 +1,7 @@
 // The X11 screen source on X servers of the tests' own, with known pictures on their screens:
 // through shared memory, through plain GetImage (MIT-SHM switched off) and on a 16-bit screen.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "ScreenPictures.h"
 #include "XvfbDisplay.h"
@@ -157,6 +158,58 @@ TEST_F(ScreenGrabDetails, NoActiveWindowGivesNoPicture) {
     const xcb_window_t off = display.showWindow(away, pattern(away.size(), 4));
     display.setProperty(display.root(), "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, {off});
     EXPECT_TRUE(source->grabActiveWindow().isNull()) << "the window lies beside the screen";
+}
+
+// The foreground window is the topmost one of the stacking list that the user can see and that
+// is not this program's own: its hidden main window, minimised windows, the desktop and panels
+// are passed over.
+TEST_F(ScreenGrabDetails, ForegroundIsTheTopmostVisibleWindowOfAnotherProgram) {
+    const QRect belowPlace(20, 20, 60, 40), place(100, 50, 80, 60);
+    const xcb_window_t below = display.showWindow(belowPlace, pattern(belowPlace.size(), 2));
+    const xcb_window_t wanted = display.showWindow(place, pattern(place.size(), 6));
+    const xcb_window_t own = display.showWindow(QRect(0, 0, 30, 30), pattern(QSize(30, 30), 7));
+    display.setProperty(own, "_NET_WM_PID", XCB_ATOM_CARDINAL, {uint32_t(getpid())});
+    const xcb_window_t minimised =
+        display.showWindow(QRect(5, 5, 20, 20), pattern(QSize(20, 20), 8));
+    display.setProperty(minimised, "_NET_WM_STATE", XCB_ATOM_ATOM,
+                        {display.atomNamed("_NET_WM_STATE_HIDDEN")});
+    const xcb_window_t dock = display.showWindow(QRect(0, 0, 40, 10), pattern(QSize(40, 10), 9));
+    display.setProperty(dock, "_NET_WM_WINDOW_TYPE", XCB_ATOM_ATOM,
+                        {display.atomNamed("_NET_WM_WINDOW_TYPE_DOCK")});
+    const xcb_window_t desk = display.showWindow(QRect(0, 0, 10, 10), pattern(QSize(10, 10), 10));
+    display.setProperty(desk, "_NET_WM_WINDOW_TYPE", XCB_ATOM_ATOM,
+                        {display.atomNamed("_NET_WM_WINDOW_TYPE_DESKTOP")});
+    const xcb_window_t unmapped =
+        display.showWindow(QRect(0, 0, 10, 10), pattern(QSize(10, 10), 11));
+    display.unmapWindow(unmapped);
+    // Bottom to top; the active window still names this program's own, hidden, window.
+    display.setProperty(display.root(), "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW,
+                        {below, wanted, own, minimised, dock, desk, unmapped});
+    display.setProperty(display.root(), "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, {own});
+    EXPECT_EQ(differenceOf(source->grabActiveWindow(), pattern(place.size(), 6)), "");
+
+    // Nothing but this program's own window and those passed over: no picture at all.
+    display.setProperty(display.root(), "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW,
+                        {own, minimised, dock, desk, unmapped});
+    EXPECT_TRUE(source->grabActiveWindow().isNull());
+}
+
+// "The screen" is the primary monitor: the one marked primary, else the first; the whole root
+// where RandR lists none.
+TEST(PrimaryMonitor, MarkedPrimaryElseFirstElseTheWholeScreen) {
+    const QSize root(2560, 1024);
+    const QRect left(0, 0, 1280, 1024), right(1280, 0, 1280, 1024);
+    EXPECT_EQ(primaryMonitorArea({{left, false}, {right, true}}, root), right);
+    EXPECT_EQ(primaryMonitorArea({{right, false}, {left, false}}, root), right);
+    EXPECT_EQ(primaryMonitorArea({}, root), QRect(QPoint(0, 0), root));
+    // A monitor reaching past the root is cut to it.
+    EXPECT_EQ(primaryMonitorArea({{QRect(2000, 0, 1280, 1024), true}}, root),
+              QRect(2000, 0, 560, 1024));
+}
+
+TEST_F(ScreenGrabDetails, OneMonitorIsTheWholeScreen) {
+    EXPECT_EQ(source->primaryScreenRect(), QRect(QPoint(0, 0), kScreen));
+    EXPECT_EQ(differenceOf(source->grabScreen(), screen), "");
 }
 
 }  // namespace

@@ -273,6 +273,11 @@ void XvfbDisplay::destroyWindow(xcb_window_t window) {
     sync();
 }
 
+void XvfbDisplay::unmapWindow(xcb_window_t window) {
+    xcb_unmap_window(connection_.get(), window);
+    sync();
+}
+
 void XvfbDisplay::setProperty(xcb_window_t window, const char* name, xcb_atom_t type,
                               const std::vector<uint32_t>& values) {
     xcb_change_property(connection_.get(), XCB_PROP_MODE_REPLACE, window, atom(name), type, 32,

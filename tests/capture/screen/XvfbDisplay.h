@@ -34,6 +34,9 @@ public:
     xcb_window_t showWindow(const QRect& geometry, const QImage& content, int border = 0,
                             QRgb borderColour = 0);
     void destroyWindow(xcb_window_t window);
+    void unmapWindow(xcb_window_t window);
+    // The atom of `name`, made when missing.
+    xcb_atom_t atomNamed(const char* name) { return atom(name); }
     // A 32-bit property: a list of CARDINAL or WINDOW values.
     void setProperty(xcb_window_t window, const char* name, xcb_atom_t type,
                      const std::vector<uint32_t>& values);

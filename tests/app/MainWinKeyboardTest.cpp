@@ -1,0 +1,186 @@
+// The main window under a real window manager, driven by keys and clicks through XTest: after
+// every end of the capture chain, and after a window opened from it closes, the keyboard is
+// back in the main window.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/AppState.h"
+#include "app/MainWin.h"
+#include "capture/ScreenSource.h"
+#include "confirm/PreviewWin.h"
+#include "platform/ScriptedDesktop.h"
+#include "support/ReferenceService.h"
+#include "support/TestSupport.h"
+#include "support/WindowManagerSession.h"
+
+using namespace quiblo;
+
+namespace {
+
+class MainWinKeyboardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(QFile::copy(test::buildProgramFolder() + QStringLiteral("/libimgctl.so"),
+                                folder.file(QStringLiteral("libimgctl.so"))));
+        // The desktop holds another program's window, which takes the focus whenever the
+        // main window lets it go (as when it hides for the capture).
+        otherProgram = session().showOtherProgram(QRect(40, 40, 500, 400));
+        screen = makeScreenSource();
+        ASSERT_TRUE(screen->available());
+        AppSeams seams;
+        seams.desktop = &desktop;
+        seams.programFolder = folder.path();
+        seams.instanceLockPath = folder.file(QStringLiteral("lock"));
+        seams.screen = screen.get();
+        state = std::make_unique<AppState>(seams);
+        win = std::make_unique<MainWin>(*state);
+        ASSERT_TRUE(win->Form_Load());
+        win->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
+        // Where a person would click it first.
+        if (!QTest::qWaitFor([&] { return session().activeWindow() == win->winId(); }, 1000))
+            session().xdotool({QStringLiteral("windowactivate"), QString::number(win->winId())});
+        ASSERT_TRUE(hasTheKeyboard()) << "the main window is not active at start";
+    }
+    // Both the window manager and Qt hold the main window as the active one.
+    bool hasTheKeyboard(QWidget* window = nullptr) {
+        if (!window) window = win.get();
+        return QTest::qWaitFor(
+            [&] {
+                return session().activeWindow() == window->winId() &&
+                       QApplication::activeWindow() == window;
+            },
+            5000);
+    }
+    // A key through XTest, to whatever window has the focus.
+    void key(const char* name) {
+        ASSERT_TRUE(session().xdotool({QStringLiteral("key"), QString::fromLatin1(name)}));
+    }
+    // F2, F3, F4 choose the capture type: a key that acts shows in the chosen option.
+    void expectKeysReachTheMainWindow() {
+        ASSERT_TRUE(hasTheKeyboard()) << "the main window did not get the keyboard back";
+        const int before = state->CaptureType;
+        const char* next = before == 2 ? "F4" : "F3";
+        const int expected = before == 2 ? 3 : 2;
+        key(next);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return state->CaptureType == expected; }, 3000))
+            << next << " did not reach the main window";
+        EXPECT_TRUE(win->QuibloType[expected - 1]->isChecked());
+    }
+    static test::WindowManagerSession& session() { return test::windowManagerSession(); }
+
+    unsigned long otherProgram = 0;
+    test::TempFolder folder;
+    ScriptedDesktop desktop;
+    std::unique_ptr<ScreenSource> screen;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<MainWin> win;
+};
+
+}  // namespace
+
+TEST_F(MainWinKeyboardTest, RegionGivenUpReturnsTheKeyboard) {
+    key("F4");  // the region type, by key
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state->CaptureType == 3; }, 3000));
+    bool overlayShown = false;
+    test::whenModalShown(QStringLiteral("PosSelectWin"), [&](QWidget* overlay) {
+        overlayShown = QTest::qWaitForWindowExposed(overlay);
+        // The right button with nothing marked: the overlay asks, and is given up.
+        session().xdotool({QStringLiteral("mousemove"), QStringLiteral("500"),
+                           QStringLiteral("400"), QStringLiteral("click"), QStringLiteral("3")});
+    });
+    key("F5");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return overlayShown && state->RegionCancelled; }, 10000));
+    expectKeysReachTheMainWindow();
+}
+
+TEST_F(MainWinKeyboardTest, ConfirmationCancelledReturnsTheKeyboard) {
+    bool previewShown = false;
+    test::whenModalShown(QStringLiteral("PreviewWin"), [&](QWidget* preview) {
+        previewShown = hasTheKeyboard(preview);
+        session().xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        QTimer::singleShot(5000, preview, &QWidget::close);  // the test fails, but never hangs
+    });
+    key("F5");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return previewShown && state->UploadFailed; }, 10000));
+    expectKeysReachTheMainWindow();
+}
+
+TEST_F(MainWinKeyboardTest, WindowsOpenedByKeyReturnTheKeyboardWhenClosed) {
+    const std::pair<const char*, const char*> openers[] = {{"F8", "DeleteWin"},
+                                                           {"F9", "SettingsWin"}};
+    for (const auto& [opener, window] : openers) {
+        bool escapeSent = false;
+        test::whenModalShown(QString::fromLatin1(window), [&](QWidget* shown) {
+            escapeSent = hasTheKeyboard(shown) &&
+                         session().xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+            QTimer::singleShot(5000, shown, &QWidget::close);  // the test fails, but never hangs
+        });
+        key(opener);
+        const bool closed = QTest::qWaitFor(
+            [&] { return escapeSent && !QApplication::activeModalWidget(); }, 10000);
+        if (QWidget* left = QApplication::activeModalWidget()) left->close();  // no hang
+        ASSERT_TRUE(closed) << window << " was not closed by Esc";
+        expectKeysReachTheMainWindow();
+    }
+}
+
+// The whole chain by keys: F5, Enter on the confirmation, the upload to the reference service,
+// meanwhile the user looks at another program; then F6 copies the new URL without a click on
+// the main window first.
+TEST_F(MainWinKeyboardTest, AfterAnUploadF6CopiesTheUrl) {
+    test::ReferenceService service;
+    ASSERT_TRUE(service.started());
+    test::ScopedEnv host("QUIBLO_SERVICE_HOST", service.host().toUtf8());
+    test::ScopedEnv ftp("QUIBLO_FTP_PORT", QByteArray::number(service.ftpPort()));
+    test::whenModalShown(QStringLiteral("PreviewWin"), [&](QWidget* preview) {
+        EXPECT_TRUE(hasTheKeyboard(preview));
+        session().xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    });
+    // While the upload runs, the user turns to the other program.
+    bool turnedAway = false;
+    test::whenModalShown(QStringLiteral("SendDataWin"), [&](QWidget*) {
+        turnedAway = session().xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                                        QString::number(otherProgram)});
+    });
+    key("F5");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !win->URL->toPlainText().isEmpty(); }, 20000))
+        << "no upload: " << desktop.shownBoxes.value(0).text.toStdString();
+    ASSERT_FALSE(state->UploadFailed);
+    ASSERT_TRUE(turnedAway);
+    ASSERT_TRUE(hasTheKeyboard()) << "the main window did not get the keyboard back";
+    const int boxes = desktop.shownBoxes.size();
+    key("F6");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.shownBoxes.size() > boxes; }, 3000))
+        << "F6 went nowhere";
+    EXPECT_EQ(desktop.shownBoxes.last().text,
+              QStringLiteral("URLがクリップボードへ転送されました。"));
+}
+
+// Started from the main window, the active-window capture takes the window the user sees once
+// the program is out of the way: the other program's, with the frame the window manager drew.
+TEST_F(MainWinKeyboardTest, ActiveWindowCaptureTakesTheOtherProgramNotTheHiddenMainWindow) {
+    key("F3");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state->CaptureType == 2; }, 3000));
+    QImage confirmed;
+    test::whenModalShown(QStringLiteral("PreviewWin"), [&](QWidget* w) {
+        confirmed = static_cast<PreviewWin*>(w)->previewPicture();
+        w->close();
+    });
+    key("F5");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !confirmed.isNull(); }, 10000))
+        << desktop.shownBoxes.value(0).text.toStdString();
+    // The window's 500x400 inside a frame with a title bar.
+    EXPECT_GT(confirmed.width(), 500);
+    EXPECT_GT(confirmed.height(), 400);
+    EXPECT_LT(confirmed.width(), 540);
+    EXPECT_LT(confirmed.height(), 460);
+    const QPoint inside(confirmed.width() / 2, confirmed.height() - 200);
+    EXPECT_EQ(confirmed.pixel(inside) & 0xffffff, 0x3070b0u) << "not the other program's window";
+}
