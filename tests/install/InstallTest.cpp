@@ -20,6 +20,7 @@
 #include "support/ReferenceService.h"
 #include "support/TestSupport.h"
 #include "support/UserFaults.h"
+#include "support/WindowManagerSession.h"
 
 namespace {
 
@@ -95,50 +96,12 @@ protected:
 // An X server of 1024 by 768 with a window manager, for the life of the object.
 class XSession {
 public:
-    XSession() {
-        server_.start(QStringLiteral("Xvfb"),
-                      {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                       QStringLiteral("0"), QStringLiteral("1024x768x24"),
-                       QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-        if (!server_.waitForStarted(10000)) return;
-        QByteArray number;
-        while (!number.endsWith('\n') && server_.waitForReadyRead(20000))
-            number += server_.readAllStandardOutput();
-        if (number.trimmed().isEmpty()) return;
-        display_ = ':' + QString::fromLatin1(number.trimmed());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), display_);
-        env.insert(QStringLiteral("HOME"), wmHome_.path());
-        manager_.setProcessEnvironment(env);
-        manager_.start(QStringLiteral("openbox"), {});
-        // The manager is up once it has announced itself on the root window.
-        ready_ = manager_.waitForStarted(10000) &&
-                 waitFor(
-                     [this] {
-                         return xdotool({QStringLiteral("search"), QStringLiteral("--name"),
-                                         QStringLiteral("^Openbox$")})
-                                        .exitCode == 0 ||
-                                run(QStringLiteral("xprop"),
-                                    {QStringLiteral("-display"), display_, QStringLiteral("-root"),
-                                     QStringLiteral("_NET_SUPPORTING_WM_CHECK")},
-                                    5000)
-                                    .out.contains("window id");
-                     },
-                     10000);
-    }
-    ~XSession() {
-        for (QProcess* process : {&manager_, &server_}) {
-            process->terminate();
-            if (!process->waitForFinished(5000)) process->kill();
-            process->waitForFinished();
-        }
-    }
-    bool ready() const { return ready_; }
-    const QString& display() const { return display_; }
+    bool ready() const { return wm_.running(); }
+    QString display() const { return QString::fromStdString(wm_.name()); }
 
     Result xdotool(const QStringList& arguments) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), display_);
+        env.insert(QStringLiteral("DISPLAY"), display());
         return run(QStringLiteral("xdotool"), arguments, 10000, env);
     }
     // The windows whose title is exactly title, as X window ids.
@@ -166,11 +129,7 @@ public:
     void press(const QString& key) const { xdotool({QStringLiteral("key"), key}); }
 
 private:
-    QProcess server_;
-    QProcess manager_;
-    QTemporaryDir wmHome_;
-    QString display_;
-    bool ready_ = false;
+    quiblo::test::WindowManagerSession wm_{QSize(1024, 768)};
 };
 
 // The installed program run as nobody with its own HOME and runtime folder.
