@@ -11,6 +11,7 @@ packages=(
     xvfb xauth x11-utils fonts-ipafont-gothic
     python3 python3-pyftpdlib curl
     desktop-file-utils appstream dpkg-dev file xdotool openbox
+    desktop-base
 )
 
 missing=()
