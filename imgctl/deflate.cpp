@@ -40,42 +40,14 @@ struct ZStream {
     ~ZStream() { deflateEnd(&z); }
     ZStream(const ZStream&) = delete;
     ZStream& operator=(const ZStream&) = delete;
-
-    static constexpr int kRunLengthLevel = 6;  // Z_RLE ignores the level's search settings
-    static constexpr int kMatchLevel = 1;
 };
+
+constexpr int kFilteredLevel = 4;  // level 6 takes twice the time for 0.2% fewer bytes
 
 }  // namespace
 
-std::vector<uint8_t> zlibByParts(const uint8_t* data, size_t size,
-                                 const std::vector<ZlibPart>& parts) {
-    ZStream s(ZStream::kRunLengthLevel, Z_RLE);
-    std::vector<uint8_t> out(deflateBound(&s.z, size) + 64 * parts.size() + 64);
-    s.z.next_out = out.data();
-    s.z.avail_out = static_cast<uInt>(out.size());
-    size_t at = 0;
-    bool runLengths = true;
-    for (const ZlibPart& part : parts) {
-        if (part.runLengths != runLengths) {
-            runLengths = part.runLengths;
-            const int level = runLengths ? ZStream::kRunLengthLevel : ZStream::kMatchLevel;
-            if (deflateParams(&s.z, level, runLengths ? Z_RLE : Z_DEFAULT_STRATEGY) != Z_OK) {
-                throw Failure{IMGCTL_ERR_ENCODE};
-            }
-        }
-        s.z.next_in = const_cast<uint8_t*>(data + at);
-        s.z.avail_in = static_cast<uInt>(part.end - at);
-        if (deflate(&s.z, Z_NO_FLUSH) != Z_OK || s.z.avail_in != 0)
-            throw Failure{IMGCTL_ERR_ENCODE};
-        at = part.end;
-    }
-    if (at != size || deflate(&s.z, Z_FINISH) != Z_STREAM_END) throw Failure{IMGCTL_ERR_ENCODE};
-    out.resize(s.z.total_out);
-    return out;
-}
-
-std::vector<uint8_t> zlibAsLibpng(const uint8_t* data, size_t size) {
-    ZStream s(6, Z_FILTERED);
+std::vector<uint8_t> zlibFiltered(const uint8_t* data, size_t size) {
+    ZStream s(kFilteredLevel, Z_FILTERED);
     std::vector<uint8_t> out(deflateBound(&s.z, size));
     s.z.next_in = const_cast<uint8_t*>(data);
     s.z.avail_in = static_cast<uInt>(size);
