@@ -55,10 +55,10 @@ enum {
 };
 
 /* Writes the DIB as a PNG file. path: zero-terminated, in the system's file-name encoding.
- * options: 0 or IMGCTL_OPTION_STRONG. Returns non-zero when the file was written, 0 on failure (see
- * ImgctlError); a failed call leaves no partial file behind. A symbolic link is followed and the
- * file it points at is written; an existing file keeps its permissions and owner; anything at the
- * path that is not a regular file is refused with IMGCTL_ERR_NOT_A_FILE. */
+ * options: 0 or IMGCTL_OPTION_STRONG. Returns non-zero when the file was written, 0 on failure
+ * (see ImgctlError); a failed call leaves no partial file behind. A symbolic link is followed and
+ * the file it points at is written; an existing file keeps its permissions and owner; anything at
+ * the path that is not a regular file is refused with IMGCTL_ERR_NOT_A_FILE. */
 IMGCTL_API int32_t DIBtoPNG(const char* path, intptr_t dib, int32_t options);
 
 /* The error code of the last failed call on this thread (IMGCTL_OK if none). */
