@@ -9,9 +9,9 @@ packages=(
     libxcb1-dev libxcb-shm0-dev libxkbcommon-x11-0 libxcb-cursor0 libgl-dev
     libgtest-dev googletest
     xvfb xauth x11-utils fonts-ipafont-gothic
+    desktop-base
     python3 python3-pyftpdlib curl
     desktop-file-utils appstream dpkg-dev file xdotool openbox
-    desktop-base
 )
 
 missing=()
