@@ -32,6 +32,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <random>
 
@@ -91,7 +93,7 @@ uint8_t clampByte(float v) {
 }
 
 // A landscape as a camera takes it: sky with clouds, a mountain ridge, textured ground, lens
-// vignetting and sensor grain.
+// vignetting and sensor grain. Only pictures shown as photographs (in web pages) use it.
 QImage landscape(int width, int height, uint32_t seed) {
     Rng rng(seed);
     const Fractal clouds(width, height, rng), ground(width, height, rng), ridge(width, 4, rng);
@@ -126,21 +128,19 @@ QImage landscape(int width, int height, uint32_t seed) {
     return image;
 }
 
-// A desktop theme's wallpaper: broad soft colour fields.
-QImage softWallpaper(int width, int height, uint32_t seed) {
-    Rng rng(seed);
-    const Fractal field(width, height, rng);
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const float t = field.at(x, y, 0.35f);
-            const float d = float(x + y) / (width + height);
-            line[x] = qRgb(clampByte(20 + 60 * t + 40 * d), clampByte(50 + 90 * t),
-                           clampByte(110 + 100 * t - 30 * d));
-        }
+// A Debian desktop theme's wallpaper as desktop-base ships it rendered (1920x1080), scaled to the
+// screen as a desktop does. The bench needs desktop-base installed.
+QImage debianWallpaper(const char* theme, int width, int height) {
+    const QString path = QStringLiteral("/usr/share/desktop-base/%1-theme/grub/grub-16x9.png")
+                             .arg(QString::fromLatin1(theme));
+    const QImage image(path);
+    if (image.isNull()) {
+        std::fprintf(stderr, "png_bench: cannot read %s (install desktop-base)\n",
+                     qPrintable(path));
+        std::exit(2);
     }
-    return image;
+    return image.convertToFormat(QImage::Format_RGB32)
+        .scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 // A photograph for a web page: a landscape at its own size.
@@ -554,7 +554,7 @@ const QStringList kPanel = {QStringLiteral("アクティビティ"), QStringLite
                             QStringLiteral("Terminal"), QStringLiteral("Firefox")};
 
 Picture editorScreen() {
-    Screen s(1920, 1080, 1, softWallpaper(1920, 1080, 11));
+    Screen s(1920, 1080, 1, debianWallpaper("emerald", 1920, 1080));
     s.panel(kPanel);
     Rng rng(1);
     auto code = editor(0);
@@ -565,7 +565,7 @@ Picture editorScreen() {
 }
 
 Picture terminalScreen() {
-    Screen s(1920, 1080, 1, landscape(1920, 1080, 12));
+    Screen s(1920, 1080, 1, debianWallpaper("softwaves", 1920, 1080));
     s.panel(kPanel);
     Rng rng(2);
     auto term = terminal(rng);
@@ -574,7 +574,7 @@ Picture terminalScreen() {
 }
 
 Picture dialogsScreen() {
-    Screen s(1920, 1080, 1, landscape(1920, 1080, 13));
+    Screen s(1920, 1080, 1, debianWallpaper("homeworld", 1920, 1080));
     s.panel(kPanel);
     s.desktopIcons(5);
     Rng rng(3);
@@ -588,7 +588,7 @@ Picture dialogsScreen() {
 }
 
 Picture webScreen(bool japanese, uint32_t seed) {
-    Screen s(1920, 1080, 1, softWallpaper(1920, 1080, seed));
+    Screen s(1920, 1080, 1, debianWallpaper(japanese ? "futureprototype" : "emerald", 1920, 1080));
     s.panel(kPanel);
     Rng rng(seed);
     auto page = browser(rng, japanese, 4, 1500);
@@ -600,7 +600,7 @@ Picture webScreen(bool japanese, uint32_t seed) {
 }
 
 Picture desktopScreen() {
-    Screen s(1920, 1080, 1, landscape(1920, 1080, 16));
+    Screen s(1920, 1080, 1, debianWallpaper("joy", 1920, 1080));
     s.panel(kPanel);
     s.desktopIcons(6);
     Rng rng(6);
@@ -613,7 +613,7 @@ Picture desktopScreen() {
 
 // A 4K screen scaled by two, as most 4K desktops run.
 Picture workScreen4k() {
-    Screen s(1920, 1080, 2, softWallpaper(3840, 2160, 17));
+    Screen s(1920, 1080, 2, debianWallpaper("emerald", 3840, 2160));
     s.panel(kPanel);
     Rng rng(7);
     auto code = editor(120);
@@ -625,9 +625,9 @@ Picture workScreen4k() {
     return s.finish("work-4k");
 }
 
-// A 4K screen at scale one: small text, a large photographic wallpaper around the windows.
-Picture photoScreen4k() {
-    Screen s(3840, 2160, 1, landscape(3840, 2160, 18));
+// A 4K screen at scale one: small text, a web page with photographs, the wallpaper around them.
+Picture webScreen4k() {
+    Screen s(3840, 2160, 1, debianWallpaper("softwaves", 3840, 2160));
     s.panel(kPanel);
     s.desktopIcons(8);
     Rng rng(8);
@@ -635,7 +635,7 @@ Picture photoScreen4k() {
     s.window({400, 120, 1800, 1500}, QStringLiteral("Open Travel Journal - Firefox"), *page);
     auto tree = fileTree(rng);
     s.window({2500, 900, 1000, 800}, QStringLiteral("ファイル"), *tree);
-    return s.finish("photo-4k");
+    return s.finish("web-4k");
 }
 
 }  // namespace
@@ -652,7 +652,7 @@ std::vector<Picture> makeScreenPictures() {
     out.push_back(webScreen(true, 15));
     out.push_back(desktopScreen());
     out.push_back(workScreen4k());
-    out.push_back(photoScreen4k());
+    out.push_back(webScreen4k());
     return out;
 }
 

@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <memory>
+
 #include "failure.h"
 #include "imgctl.h"
 
@@ -12,12 +14,13 @@ Deflater::Deflater(int level) : compressor_(libdeflate_alloc_compressor(level)) 
 }
 
 std::vector<uint8_t> Deflater::zlib(const uint8_t* data, size_t size) {
-    std::vector<uint8_t> out(libdeflate_zlib_compress_bound(compressor_.get(), size));
-    const size_t n =
-        libdeflate_zlib_compress(compressor_.get(), data, size, out.data(), out.size());
+    // The bound is about the input's size, the stream often a tenth of it: a buffer left
+    // uninitialised costs only the pages written, where a zero-filled vector costs them all.
+    const size_t bound = libdeflate_zlib_compress_bound(compressor_.get(), size);
+    const std::unique_ptr<uint8_t[]> out(new uint8_t[bound]);
+    const size_t n = libdeflate_zlib_compress(compressor_.get(), data, size, out.get(), bound);
     if (n == 0) throw Failure{IMGCTL_ERR_ENCODE};
-    out.resize(n);
-    return out;
+    return std::vector<uint8_t>(out.get(), out.get() + n);
 }
 
 size_t Deflater::deflatedSize(const uint8_t* data, size_t size) {
@@ -40,50 +43,22 @@ struct ZStream {
     ~ZStream() { deflateEnd(&z); }
     ZStream(const ZStream&) = delete;
     ZStream& operator=(const ZStream&) = delete;
-
-    static constexpr int kRunLengthLevel = 6;  // Z_RLE ignores the level's search settings
-    static constexpr int kMatchLevel = 1;
 };
+
+constexpr int kFilteredLevel = 4;  // level 6 takes twice the time for 0.2% fewer bytes
 
 }  // namespace
 
-std::vector<uint8_t> zlibByParts(const uint8_t* data, size_t size,
-                                 const std::vector<ZlibPart>& parts) {
-    ZStream s(ZStream::kRunLengthLevel, Z_RLE);
-    std::vector<uint8_t> out(deflateBound(&s.z, size) + 64 * parts.size() + 64);
-    s.z.next_out = out.data();
-    s.z.avail_out = static_cast<uInt>(out.size());
-    size_t at = 0;
-    bool runLengths = true;
-    for (const ZlibPart& part : parts) {
-        if (part.runLengths != runLengths) {
-            runLengths = part.runLengths;
-            const int level = runLengths ? ZStream::kRunLengthLevel : ZStream::kMatchLevel;
-            if (deflateParams(&s.z, level, runLengths ? Z_RLE : Z_DEFAULT_STRATEGY) != Z_OK) {
-                throw Failure{IMGCTL_ERR_ENCODE};
-            }
-        }
-        s.z.next_in = const_cast<uint8_t*>(data + at);
-        s.z.avail_in = static_cast<uInt>(part.end - at);
-        if (deflate(&s.z, Z_NO_FLUSH) != Z_OK || s.z.avail_in != 0)
-            throw Failure{IMGCTL_ERR_ENCODE};
-        at = part.end;
-    }
-    if (at != size || deflate(&s.z, Z_FINISH) != Z_STREAM_END) throw Failure{IMGCTL_ERR_ENCODE};
-    out.resize(s.z.total_out);
-    return out;
-}
-
-std::vector<uint8_t> zlibAsLibpng(const uint8_t* data, size_t size) {
-    ZStream s(6, Z_FILTERED);
-    std::vector<uint8_t> out(deflateBound(&s.z, size));
+std::vector<uint8_t> zlibFiltered(const uint8_t* data, size_t size) {
+    ZStream s(kFilteredLevel, Z_FILTERED);
+    const size_t bound = deflateBound(&s.z, size);
+    const std::unique_ptr<uint8_t[]> out(new uint8_t[bound]);  // uninitialised, as above
     s.z.next_in = const_cast<uint8_t*>(data);
     s.z.avail_in = static_cast<uInt>(size);
-    s.z.next_out = out.data();
-    s.z.avail_out = static_cast<uInt>(out.size());
+    s.z.next_out = out.get();
+    s.z.avail_out = static_cast<uInt>(bound);
     if (deflate(&s.z, Z_FINISH) != Z_STREAM_END) throw Failure{IMGCTL_ERR_ENCODE};
-    out.resize(s.z.total_out);
-    return out;
+    return std::vector<uint8_t>(out.get(), out.get() + s.z.total_out);
 }
 
 }  // namespace imgctl

@@ -9,6 +9,7 @@ packages=(
     libxcb1-dev libxcb-shm0-dev libxkbcommon-x11-0 libxcb-cursor0 libgl-dev
     libgtest-dev googletest
     xvfb xauth x11-utils fonts-ipafont-gothic
+    desktop-base
     python3 python3-pyftpdlib curl
     desktop-file-utils appstream dpkg-dev file xdotool openbox
     qt6-wayland sway xwayland x11-xserver-utils pipewire dbus libglib2.0-bin

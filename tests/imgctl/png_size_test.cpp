@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <cmath>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -37,6 +38,22 @@ RgbImage textAndPhotoBands(int width, int height, uint32_t seed) {
                         p[0] = p[1] = p[2] = v;
                     }
             }
+        }
+    }
+    return image;
+}
+
+// A rendered vector wallpaper: broad soft waves of colour without grain, as desktop themes draw
+// them; long runs of slowly changing pixels that deflate matches across rows.
+RgbImage softWaves(int width, int height) {
+    RgbImage image = smooth(width, height, 0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uint8_t* p = &image.rgb[(size_t(y) * width + x) * 3];
+            const double wave = std::sin(x / 97.0 + y / 53.0) + std::sin(y / 71.0 - x / 151.0);
+            p[0] = uint8_t(60 + 25 * wave);
+            p[1] = uint8_t(110 + 40 * wave + y * 40 / height);
+            p[2] = uint8_t(150 + 30 * wave);
         }
     }
     return image;
@@ -87,6 +104,14 @@ TEST_F(PngSize, NeverLargerThanLibpngAndStrongNeverLargerThanNormal) {
         {"photo", smooth(640, 480, 6)},
         {"noise", noise(300, 200, 7)},
         {"few colours", fewColours(640, 480, 40, 8)},
+        {"soft waves", softWaves(640, 360)},
+        {"text over soft waves",
+         [] {
+             RgbImage image = softWaves(640, 360);
+             const RgbImage text = textAndPhotoBands(640, 360, 9);
+             for (size_t i = 0; i < image.rgb.size() / 2; ++i) image.rgb[i] = text.rgb[i];
+             return image;
+         }()},
     };
     for (const auto& [name, image] : pictures) {
         SCOPED_TRACE(name);
