@@ -32,7 +32,7 @@ int moreRoom(int room, int low, int high, int end, bool outermost) {
     return std::max(0, end + keep - (room - 1));
 }
 
-// The rightmost and lowest edges of `parent`'s shown children, `grown` taken at `place`.
+// The rightmost and lowest edges of `parent`'s shown children, `grown` taken at `grownPlace`.
 QPoint contentExtent(const QWidget* parent, const QWidget* grown, const QRect& grownPlace) {
     QPoint extent(-1, -1);
     for (const QWidget* child : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
