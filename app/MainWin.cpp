@@ -1,5 +1,7 @@
 #include "MainWin.h"
 
+#include <array>
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -25,6 +27,7 @@
 #include "history/DeleteWin.h"
 #include "history/HistoryFile.h"
 #include "platform/ProgramFolder.h"
+#include "platform/TextFit.h"
 #include "platform/Twips.h"
 #include "platform/Wait.h"
 #include "service/ServiceAddress.h"
@@ -154,7 +157,7 @@ void MainWin::buildControls() {
         makeLabel(Type3_Pic, "ConfirmGuide",
                   lines({"クイブロした画像は、このURLにアクセスすると見ることができます。",
                          "見せたい相手に送ってください。"}),
-                  60, 60, 3675, 660);  // three lines of this font need 105 twips more
+                  60, 60, 3675, 555);
     ConfirmGuide->setWordWrap(true);
     CheckImgCmd = makeButton(Type3_Pic, "CheckImgCmd", "確認(&E)",
                              "ブラウザで今の画像を確認します。", 2700, 360, 915, 315);
@@ -338,6 +341,23 @@ void MainWin::warnUnwritableFolder() {
                            MsgIcon::Critical);
 }
 
+// Texts that run past their controls in this font make room for themselves; the three frames
+// stand as one column, so a frame that grew wider widens the other two as much.
+void MainWin::fitTexts() {
+    const std::array<QGroupBox*, 3> frames{Type1, Type2, Type3};
+    const std::array<QWidget*, 3> containers{Type1_Pic, Type2_Pic, Type3_Pic};
+    std::array<int, 3> designed{};
+    for (size_t i = 0; i < frames.size(); ++i) designed[i] = frames[i]->width();
+    fitDesignedTexts(this);
+    int wider = 0;
+    for (size_t i = 0; i < frames.size(); ++i)
+        wider = std::max(wider, frames[i]->width() - designed[i]);
+    for (size_t i = 0; i < frames.size(); ++i) {
+        frames[i]->resize(designed[i] + wider, frames[i]->height());
+        containers[i]->resize(frames[i]->width() - containers[i]->x(), containers[i]->height());
+    }
+}
+
 bool MainWin::Form_Load() {
     if (!checkImageLibrary()) return false;
     if (!checkSingleInstance()) return false;
@@ -350,6 +370,7 @@ bool MainWin::Form_Load() {
     QuibloType[0]->setText(fullScreenCaption(screen));
 
     URL->setPlainText(QString());  // runs URL_Change: the URL commands start disabled
+    fitTexts();
 
     const QRect frame = Type3->geometry();
     const int margin = twipsToPixels(50);

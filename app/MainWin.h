@@ -105,6 +105,7 @@ private:
     void buildControls();
     void buildMenus();
     void connectHandlers();
+    void fitTexts();
     void Form_Unload();
     bool checkImageLibrary();
     bool checkSingleInstance();

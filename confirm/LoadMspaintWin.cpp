@@ -8,6 +8,7 @@
 #include "PreviewWin.h"
 #include "platform/Desktop.h"
 #include "platform/Fault.h"
+#include "platform/TextFit.h"
 #include "platform/Twips.h"
 #include "platform/Wait.h"
 
@@ -56,6 +57,7 @@ LoadMspaintWin::LoadMspaintWin(Desktop& desktop, const QString& workPngPath, QWi
                            "お絵かきをキャンセルして直ぐに送信します。");
     placeTwips(CancelCmd, 2531, 1200, 1395, 315);
 
+    fitDesignedTexts(this);
     centreOnScreen(this);
 
     connect(SendMspaintCmd, &QPushButton::clicked, this, &LoadMspaintWin::SendMspaintCmd_Click);

@@ -13,6 +13,7 @@
 
 #include "PreviewDrag.h"
 #include "app/AppState.h"
+#include "platform/TextFit.h"
 #include "platform/Twips.h"
 
 namespace quiblo {
@@ -182,7 +183,6 @@ void PreviewWin::Form_Load() {
                  (IsPaintMode->geometry().right() + 1) * kTwipsPerPixel + kRightMargin);
     const int height = kFrameTop + 7000;
     setFixedSize(twipsToPixels(width), twipsToPixels(height));
-    centreOnScreen(this);
 
     Preview->picture = picture_;
     Preview->setGeometry(QRect(QPoint(0, 0), picture_.size()));
@@ -197,6 +197,8 @@ void PreviewWin::Form_Load() {
     PreviewFrame->show();
     GoAheadCmd->show();
     QuibloStopCmd->show();
+    fitDesignedTexts(this);
+    centreOnScreen(this);
     if (!IsPaintAvailable()) IsPaintMode->setEnabled(false);
     // Which editor will open, or why none can.
     IsPaintMode->setToolTip(IsPaintMode->toolTip() + QLatin1Char('\n') + paintEditorNote());

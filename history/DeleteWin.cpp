@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "history/HistoryFile.h"
+#include "platform/TextFit.h"
 #include "platform/Twips.h"
 #include "platform/Wait.h"
 #include "service/Codes.h"
@@ -165,6 +166,7 @@ void DeleteWin::connectHandlers() {
 }
 
 void DeleteWin::Form_Load() {
+    fitDesignedTexts(this);
     centreOnScreen(this);
     const HistoryEntries history = LoadHistoryEntries(programFolder_);
     // The window is not shown yet: its boxes belong to the window that opens it.

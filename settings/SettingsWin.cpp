@@ -17,6 +17,7 @@
 #include "WorkFileCleaning.h"
 #include "platform/Desktop.h"
 #include "platform/ProgramFolder.h"
+#include "platform/TextFit.h"
 #include "platform/Twips.h"
 
 namespace quiblo {
@@ -153,6 +154,7 @@ void SettingsWin::buildControls() {
 
 void SettingsWin::Form_Load() {
     setFixedSize(twipsToPixels(5205), twipsToPixels(3645));
+    fitDesignedTexts(this);
     centreOnScreen(this);
     ReadSettings();
 }

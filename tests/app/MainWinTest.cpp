@@ -74,10 +74,12 @@ TEST_F(MainWinTest, StartsWithNoResultAndFullScreenChosen) {
 }
 
 TEST_F(MainWinTest, ControlsStandWhereTheyWereDesigned) {
-    EXPECT_EQ(win->centralWidget()->size(), QSize(298, 473));
-    EXPECT_EQ(win->Type1->geometry(), QRect(16, 120, 266, 81));
-    EXPECT_EQ(win->Type2->geometry(), QRect(15, 208, 266, 81));
-    EXPECT_EQ(win->Type3->geometry(), QRect(15, 296, 266, 133));
+    // Designed 298 wide with frames of 266: ConfirmGuide's first line needs 384 pixels in this
+    // font, so the frames widen by 138 and the client area by 136, keeping a 15-pixel margin.
+    EXPECT_EQ(win->centralWidget()->size(), QSize(434, 473));
+    EXPECT_EQ(win->Type1->geometry(), QRect(16, 120, 404, 81));
+    EXPECT_EQ(win->Type2->geometry(), QRect(15, 208, 404, 81));
+    EXPECT_EQ(win->Type3->geometry(), QRect(15, 296, 404, 133));
     EXPECT_EQ(win->QuibloCmd->geometry(), QRect(148, 0, 69, 33));
     EXPECT_EQ(win->DeleteCmd->geometry(), QRect(36, 440, 89, 21));
     EXPECT_EQ(win->URLCopyCmd->geometry(), QRect(156, 440, 105, 21));
