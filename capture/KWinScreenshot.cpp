@@ -41,24 +41,6 @@ private:
     int fd_;
 };
 
-// Everything until KWin closes its end, or nothing when the deadline passes first.
-std::optional<QByteArray> readAll(int fd, QDeadlineTimer deadline) {
-    QByteArray bytes;
-    char buffer[65536];
-    for (;;) {
-        pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, int(qMax<qint64>(deadline.remainingTime(), 0)));
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) return std::nullopt;
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-        if (n < 0) return std::nullopt;
-        if (n == 0) return bytes;
-        bytes.append(buffer, n);
-        if (bytes.size() > kMaxBytes) return std::nullopt;
-    }
-}
-
 // Errors that mean "not here for you": no KWin or no such interface, or KWin refused.
 bool absentOrRefused(const QString& error) {
     return error.startsWith(QStringLiteral("org.freedesktop.DBus.Error.")) ||
@@ -77,20 +59,38 @@ KWinShot capture(const QDBusConnection& bus, const QString& method, const QVaria
     call.setArguments(arguments);
     QDBusPendingReply<QVariantMap> reply = QDBusConnection(bus).asyncCall(call, kTimeoutMs);
     // Only KWin's copy of the write end may stay open, or the read never ends: the call and
-    // the pending reply hold copies too.
+    // the pending answer hold copies too.
     call = QDBusMessage();
     arguments.clear();
     writeEnd.reset();
-    reply.waitForFinished();
-    if (reply.isError()) {
-        const bool absent = absentOrRefused(reply.error().name());
-        return {absent ? KWinShot::Outcome::Absent : KWinShot::Outcome::Failed, {}};
+    // KWin may write before or after it answers: read while waiting for the answer, and let
+    // go of the answer (with its copy of the write end) once it came.
+    std::optional<QVariantMap> results;
+    QByteArray bytes;
+    const QDeadlineTimer deadline(kTimeoutMs);
+    char buffer[65536];
+    for (;;) {
+        if (!results && reply.isFinished()) {
+            if (reply.isError()) {
+                const bool absent = absentOrRefused(reply.error().name());
+                return {absent ? KWinShot::Outcome::Absent : KWinShot::Outcome::Failed, {}};
+            }
+            results = reply.value();
+            reply = QDBusPendingReply<QVariantMap>();
+        }
+        if (deadline.hasExpired()) return {KWinShot::Outcome::Failed, {}};
+        pollfd p{readEnd.get(), POLLIN, 0};
+        const int ready = ::poll(&p, 1, 20);
+        if (ready == 0 || (ready < 0 && errno == EINTR)) continue;
+        if (ready < 0) return {KWinShot::Outcome::Failed, {}};
+        const ssize_t n = ::read(readEnd.get(), buffer, sizeof buffer);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (n < 0 || bytes.size() + n > kMaxBytes) return {KWinShot::Outcome::Failed, {}};
+        if (n == 0) break;  // every write end closed
+        bytes.append(buffer, n);
     }
-    const QVariantMap results = reply.value();
-    reply = QDBusPendingReply<QVariantMap>();
-    const auto bytes = readAll(readEnd.get(), QDeadlineTimer(kTimeoutMs));
-    if (!bytes) return {KWinShot::Outcome::Failed, {}};
-    QImage picture = kwinPicture(*bytes, results);
+    if (!results) return {KWinShot::Outcome::Failed, {}};
+    QImage picture = kwinPicture(bytes, *results);
     if (picture.isNull()) return {KWinShot::Outcome::Failed, {}};
     return {KWinShot::Outcome::Taken, std::move(picture)};
 }
