@@ -75,6 +75,7 @@ QImage screenShowing(KWinScreenSource& source, const QImage& part, std::optional
 TEST(KWinScreenSource, ScreenAndActiveWindowComeFromKWinPixelForPixel) {
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("wayland"));
     ASSERT_TRUE(kwinDesktop(QDBusConnection::sessionBus()));
+    EXPECT_TRUE(dynamic_cast<KWinScreenSource*>(makeScreenSource().get())) << "not chosen on KWin";
     const QImage expected = pattern(kWindow, 41);
     OtherWindow window(41);
     KWinScreenSource source;

@@ -16,6 +16,7 @@ using namespace quiblo::test;
 
 TEST(KWinScreenSource, WithoutKWinThePortalServes) {
     ASSERT_FALSE(kwinDesktop(QDBusConnection::sessionBus()));
+    EXPECT_TRUE(dynamic_cast<PortalScreenSource*>(makeScreenSource().get())) << "not the portal";
     const QSize screen = QGuiApplication::primaryScreen()->size();
     PatternWindow window(QStringLiteral("kwin-fallback"), QRect(120, 90, 200, 150), 43);
     ASSERT_TRUE(window.shown());
