@@ -17,6 +17,7 @@ packages=(
     gnome-shell mutter xdg-desktop-portal-gnome
     clang libclang-rt-14-dev
     libxcb-randr0-dev
+    kwin-wayland
 )
 
 missing=()
