@@ -13,26 +13,7 @@ set -u
 
 fail() { echo "gnome-session: $*" >&2; exit 1; }
 
-stop_session() {
-    local dir=$1 pid
-    [ -f "$dir/pids" ] || { rm -rf "$dir"; return 0; }
-    for pid in $(tac "$dir/pids"); do kill "$pid" 2>/dev/null; done
-    for pid in $(cat "$dir/pids"); do
-        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-        kill -0 "$pid" 2>/dev/null && kill -KILL "$pid" 2>/dev/null
-    done
-    sleep 0.2
-    mountpoint -q "$dir/rt/doc" 2>/dev/null && fusermount3 -u "$dir/rt/doc"
-    rm -rf "$dir"
-    rmdir "$(dirname "$dir")" 2>/dev/null || true
-}
-
-spawn() {  # spawn LOG COMMAND...: in the background, output to LOG, its id recorded
-    local log=$1
-    shift
-    "$@" < /dev/null > "$log" 2>&1 &
-    echo $! >> "$dir/pids"
-}
+source "$(dirname "$0")/session-common.sh"
 
 start_bus() {  # start_bus NAME: a dbus-daemon; prints its address
     spawn "$dir/$1.log" dbus-daemon --session --nofork --print-address=3 3> "$dir/$1.addr"
@@ -113,20 +94,4 @@ start_session() {
     } > "$dir/env"
 }
 
-mode=${1:-}
-shift || true
-case $mode in
-start)
-    [ $# -ge 1 ] || fail "start needs a folder"
-    trap 'stop_session "$1"' EXIT  # a failed start (fail exits) leaves nothing running
-    start_session "$@" || exit 1
-    trap - EXIT
-    ;;
-stop)
-    [ $# -ge 1 ] || fail "stop needs a folder"
-    stop_session "$1"
-    ;;
-*)
-    fail "usage: $0 start DIR [-o WxH] | stop DIR"
-    ;;
-esac
+start_or_stop "$@" || fail "usage: $0 start DIR [-o WxH] | stop DIR"

@@ -17,36 +17,7 @@ set -u
 
 fail() { echo "wayland-session: $*" >&2; exit 1; }
 
-stop_session() {
-    local dir=$1 pid
-    [ -f "$dir/pids" ] || { rm -rf "$dir"; return 0; }
-    # The bus first: the portals end with it; sway takes Xwayland with it.
-    for pid in $(tac "$dir/pids"); do kill "$pid" 2>/dev/null; done
-    for pid in $(cat "$dir/pids"); do
-        for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-        kill -0 "$pid" 2>/dev/null && kill -KILL "$pid" 2>/dev/null
-    done
-    sleep 0.2
-    mountpoint -q "$dir/rt/doc" 2>/dev/null && fusermount3 -u "$dir/rt/doc"
-    rm -rf "$dir"
-    rmdir "$(dirname "$dir")" 2>/dev/null || true  # the last session of a shared root
-}
-
-# Starts `$@` in the background with no terminal and no inherited output (a waiting caller such
-# as ctest reads our output to its end), and records its process id.
-spawn() {
-    local log=$1
-    shift
-    "$@" < /dev/null > "$log" 2>&1 &
-    echo $! >> "$dir/pids"
-}
-
-wait_for() {  # wait_for TRIES TEST...
-    local tries=$1
-    shift
-    for _ in $(seq "$tries"); do "$@" && return 0; sleep 0.05; done
-    return 1
-}
+source "$(dirname "$0")/session-common.sh"
 
 start_session() {
     dir=$1
@@ -158,16 +129,6 @@ CONF
 mode=${1:-}
 shift || true
 case $mode in
-start)
-    [ $# -ge 1 ] || fail "start needs a folder"
-    trap 'stop_session "$1"' EXIT  # a failed start (fail exits) leaves nothing running
-    start_session "$@" || exit 1
-    trap - EXIT
-    ;;
-stop)
-    [ $# -ge 1 ] || fail "stop needs a folder"
-    stop_session "$1"
-    ;;
 run)
     args=()
     while [ $# -gt 0 ] && [ "$1" != "--" ]; do args+=("$1"); shift; done
@@ -186,6 +147,7 @@ run)
     "$@"
     ;;
 *)
-    fail "usage: $0 start DIR [-o WxH]... [-x] | stop DIR | run [-o WxH]... [-x] -- COMMAND"
+    start_or_stop "$mode" "$@" ||
+        fail "usage: $0 start DIR [-o WxH]... [-x] | stop DIR | run [-o WxH]... [-x] -- COMMAND"
     ;;
 esac
