@@ -118,20 +118,24 @@ struct FtpSession::State {
         }
     }
 
-    // Hands over the next 100 bytes; at the end the remainder, then nothing.
+    // Hands over the next chunks of 100 bytes, each reported as it is handed over; at the end
+    // the remainder (also when it is empty), then nothing. A few chunks go together so that
+    // each send fills a network packet.
     static size_t read(char* buffer, size_t size, size_t count, void* self) {
         auto* s = static_cast<State*>(self);
         s->started = true;
-        const qint64 left = s->data->size() - s->sent;
-        const qint64 chunk = std::min<qint64>({left, kUploadChunk, qint64(size * count)});
-        std::memcpy(buffer, s->data->constData() + s->sent, static_cast<size_t>(chunk));
-        s->sent += chunk;
-        // Whole chunks are reported, then the remainder once, also when it is empty.
-        const bool rest = chunk < kUploadChunk;
-        if (rest && s->restReported) return 0;
-        if (rest) s->restReported = true;
-        if (*s->onChunk) (*s->onChunk)(s->sent);
-        return static_cast<size_t>(chunk);
+        const size_t room = std::min(size * count, size_t(kUploadBatch));
+        size_t handed = 0;
+        while (!s->restReported && handed + kUploadChunk <= room) {
+            const qint64 left = s->data->size() - s->sent;
+            const qint64 chunk = std::min<qint64>(left, kUploadChunk);
+            std::memcpy(buffer + handed, s->data->constData() + s->sent, size_t(chunk));
+            s->sent += chunk;
+            handed += size_t(chunk);
+            if (chunk < kUploadChunk) s->restReported = true;
+            if (*s->onChunk) (*s->onChunk)(s->sent);
+        }
+        return handed;
     }
 
     // Runs the easy handle's request to its end in the multi loop; the sleep between two
@@ -204,8 +208,9 @@ std::optional<FtpFailure> FtpSession::login(const FtpAccount& account) {
     curl_easy_setopt(curl, CURLOPT_USERNAME, account.user.toUtf8().constData());
     curl_easy_setopt(curl, CURLOPT_PASSWORD, account.password.toUtf8().constData());
     curl_easy_setopt(curl, CURLOPT_FTP_USE_EPSV, 0L);  // plain passive mode
-    // 100-byte chunks: let the system gather them into full packets.
-    curl_easy_setopt(curl, CURLOPT_TCP_NODELAY, 0L);
+    // The sends are gathered into packets here (see read()). Nagle's wait for the server's
+    // acknowledgement, on top of its delayed acknowledgement, stalled uploads for up to 200 ms.
+    curl_easy_setopt(curl, CURLOPT_TCP_NODELAY, 1L);
     curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, &State::sockopt);
     curl_easy_setopt(curl, CURLOPT_CLOSESOCKETFUNCTION, &State::closeSocket);
     curl_easy_setopt(curl, CURLOPT_CLOSESOCKETDATA, state_.get());

@@ -15,6 +15,8 @@ namespace quiblo {
 
 inline constexpr qint64 kUploadSizeLimit = 500000;
 inline constexpr int kUploadChunk = 100;
+// The most bytes handed to one send: whole chunks that fill one Ethernet packet.
+inline constexpr int kUploadBatch = 14 * kUploadChunk;
 // The socket's send buffer (the system doubles it): with little queued on this side, the count
 // of bytes shown as sent stays near what the server has received.
 inline constexpr int kUploadSendBuffer = 16 * 1024;
