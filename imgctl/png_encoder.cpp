@@ -24,10 +24,11 @@ constexpr int kLevelNormal = 7;
 constexpr int kLevelIndexed = 7;  // palette data is small and compresses fast
 constexpr int kLevelStrong = 11;
 
-// Photographs with camera grain barely compress: their fast-trial size is above this share of the
-// raw bytes (screens of text and windows stay under a tenth). There deflate's short matches cost
-// more than the literals they replace, and zlib's Z_FILTERED, which refuses them as libpng does,
-// writes fewer bytes than libdeflate at level 7; so both streams are made and the smaller kept.
+// Photographs barely compress: their trial size is above this share of the raw bytes (screens of
+// text and windows stay under a tenth). On some (camera grain, clouds) deflate's short matches
+// cost more than the literals they replace, and zlib's Z_FILTERED, which refuses them as libpng
+// does, writes fewer bytes than libdeflate at level 7; on others (gradients) it is the other way.
+// The filtered bands' samples tell which.
 constexpr double kNoisyShare = 0.15;
 
 // What goes into IDAT, plus the header fields that describe it.
@@ -95,15 +96,23 @@ bool isNoisy(const FilteredImage& filtered) {
     return double(filtered.estimate) > kNoisyShare * double(filtered.bytes.size());
 }
 
+bool zlibSuitsBetter(const FilteredImage& filtered) {
+    const std::vector<uint8_t>& samples = filtered.filteredSamples;
+    if (!isNoisy(filtered) || samples.empty()) return false;
+    const size_t zlib = zlibBanded(samples.data(), samples.size(), samples.size(), {false}).size();
+    return zlib < Deflater(kLevelNormal).deflatedSize(samples.data(), samples.size());
+}
+
 ImageData rgbData(const Dib& dib, Effort effort) {
     const Rows rows{dib.rgb.data(), dib.rowBytes(), size_t(dib.height), 3};
     const FilteredImage filtered = filterImage(rows);
     ImageData image;
-    image.zlib =
-        Deflater(levelFor(effort, kLevelNormal)).zlib(filtered.bytes.data(), filtered.bytes.size());
-    if (isNoisy(filtered)) {
-        std::vector<uint8_t> other = zlibFiltered(filtered.bytes.data(), filtered.bytes.size());
-        if (other.size() < image.zlib.size()) image.zlib = std::move(other);
+    if (effort == Effort::Normal && zlibSuitsBetter(filtered)) {
+        image.zlib = zlibBanded(filtered.bytes.data(), filtered.bytes.size(),
+                                filtered.bandRows * (rows.rowBytes + 1), filtered.unfilteredBands);
+    } else {
+        image.zlib = Deflater(levelFor(effort, kLevelNormal))
+                         .zlib(filtered.bytes.data(), filtered.bytes.size());
     }
     return image;
 }

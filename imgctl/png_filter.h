@@ -31,12 +31,15 @@ struct FilteredImage {
     std::vector<uint8_t> bytes;
     size_t bandRows = 0;                // rows per band; the last band may be shorter
     std::vector<bool> unfilteredBands;  // per band: left unfiltered rather than filtered per row
-    size_t estimate = 0;                // the fast-trial size of the bands as chosen
+    size_t estimate = 0;                // the trial size of the bands as chosen, scaled up
+    std::vector<uint8_t>
+        filteredSamples;  // the sampled rows of the filtered bands, one after another
 };
 
-// Per band of rows, whichever compresses better in a fast trial: the rows unfiltered, which
-// keeps repeated shapes (text, icons) intact for deflate to find, or each row through the filter
-// whose output has the smallest magnitude, which photographic content needs.
+// Per band of rows, whichever compresses better in a trial on a sample of its rows: the rows
+// unfiltered, which keeps repeated shapes (text, icons, smooth wallpapers) intact for deflate to
+// find, or each row through the filter whose output has the smallest magnitude, which
+// photographic content needs.
 FilteredImage filterImage(const Rows& rows);
 
 }  // namespace imgctl
