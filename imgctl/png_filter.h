@@ -32,8 +32,8 @@ struct FilteredImage {
     size_t bandRows = 0;                // rows per band; the last band may be shorter
     std::vector<bool> unfilteredBands;  // per band: left unfiltered rather than filtered per row
     size_t estimate = 0;                // the trial size of the bands as chosen, scaled up
-    std::vector<uint8_t>
-        filteredSamples;  // the sampled rows of the filtered bands, one after another
+    // The sampled rows of the bands left filtered, one after another.
+    std::vector<uint8_t> filteredSamples;
 };
 
 // Per band of rows, whichever compresses better in a trial on a sample of its rows: the rows
