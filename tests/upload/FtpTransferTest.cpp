@@ -59,11 +59,29 @@ TEST_F(FtpTransferTest, ChunksOfAHundredThenTheRemainder) {
     EXPECT_EQ(stored(code), bytes(300));
 }
 
+// Several chunks go to one send; each is still reported on its own, in order, also where the
+// remainder or the empty last write falls at the start of a send.
+TEST_F(FtpTransferTest, EveryChunkIsReportedWhereSendsGatherSeveral) {
+    for (int size :
+         {kUploadBatch - 50, kUploadBatch + 50, 2 * kUploadBatch, 2 * kUploadBatch + 1}) {
+        SCOPED_TRACE(size);
+        QList<qint64> expected;
+        for (int sent = kUploadChunk; sent <= size; sent += kUploadChunk) expected << sent;
+        expected << size;  // the remainder, or the empty last write
+        QList<qint64> reports;
+        QString code;
+        ASSERT_FALSE(send(bytes(size), &reports, &code));
+        EXPECT_EQ(reports, expected);
+        EXPECT_EQ(stored(code), bytes(size));
+    }
+}
+
 TEST_F(FtpTransferTest, LargestAllowedFileArrivesWhole) {
     QList<qint64> reports;
     QString code;
     ASSERT_FALSE(send(bytes(500000), &reports, &code));
-    EXPECT_EQ(reports.size(), 5001);
+    ASSERT_EQ(reports.size(), 5001);
+    for (int i = 0; i < 5000; ++i) ASSERT_EQ(reports[i], qint64(i + 1) * kUploadChunk) << i;
     EXPECT_EQ(reports.back(), 500000);
     EXPECT_EQ(stored(code), bytes(500000));
 }
