@@ -113,12 +113,20 @@ bool SendDataWin::PrepareImage() {
     return false;
 }
 
+// The stronger level writes at least this share of the normal level's bytes: on screens and
+// photographs it saves 6 to 13%, never a quarter.
+constexpr double kStrongReach = 0.75;
+
 // Runs on the waiting helper's worker. A picture over the upload limit is encoded once more at
-// the stronger level before the size check may refuse it; the status stays meanwhile.
+// the stronger level before the size check may refuse it; the status stays meanwhile. A picture
+// out of that level's reach is refused at once rather than after seconds more of encoding.
 ImgctlLibrary::PngResult SendDataWin::SavePicture(const QImage& picture) {
     ImgctlLibrary& imgctl = app_.imgctl();
     const ImgctlLibrary::PngResult result = imgctl.writePng(picture, LocalFilePath);
-    if (!result.written || QFileInfo(LocalFilePath).size() <= kUploadSizeLimit) return result;
+    const qint64 size = QFileInfo(LocalFilePath).size();
+    if (!result.written || size <= kUploadSizeLimit ||
+        double(size) * kStrongReach > kUploadSizeLimit)
+        return result;
     return imgctl.writePng(picture, LocalFilePath, ImgctlLibrary::Effort::Strong);
 }
 

@@ -329,6 +329,30 @@ TEST_F(SendDataWinTest, PictureOverTheLimitIsEncodedHarderAndSent) {
     EXPECT_FALSE(viewingUrl.isEmpty());
 }
 
+// Far over the limit, where the stronger level cannot reach it, the picture is refused without
+// being encoded a second time: the work file is the normal level's.
+TEST_F(SendDataWinTest, PictureFarOverTheLimitIsRefusedWithoutTheSecondEncoding) {
+    picture = grainyPicture(1200, 1000);
+    const QString normal = folder.file(QStringLiteral("normal.png"));
+    const QString strong = folder.file(QStringLiteral("strong.png"));
+    ASSERT_TRUE(state->imgctl().writePng(picture, normal).written);
+    ASSERT_TRUE(state->imgctl().writePng(picture, strong, ImgctlLibrary::Effort::Strong).written);
+    ASSERT_GT(QFile(strong).size(), 500000) << "the picture no longer tests the refusal";
+    QFile expected(normal);
+    ASSERT_TRUE(expected.open(QIODevice::ReadOnly));
+    ASSERT_NE(expected.size(), QFile(strong).size()) << "the two levels cannot be told apart";
+    state->CaptureRect = {0, 0, 1200, 1000};
+    preview = std::make_unique<PreviewWin>(*state, picture);
+    run();
+    ASSERT_EQ(desktop.shownBoxes.size(), 1);
+    EXPECT_EQ(box(0)->text, QStringLiteral("ファイルサイズが大きすぎるため転送できません。\r\n"
+                                           "アップロードする領域を小さくしてください。"));
+    QFile work(workFile());
+    ASSERT_TRUE(work.open(QIODevice::ReadOnly));
+    EXPECT_EQ(work.readAll(), expected.readAll());
+    EXPECT_TRUE(state->UploadFailed);
+}
+
 TEST_F(SendDataWinTest, RegistrationRefusedShowsItsMessageAndKeepsTheOldUrl) {
     script("/recode.cgi", "error|NOT_UPLOADED|登録できませんでした。");
     run();
