@@ -2,10 +2,6 @@
 // screen and painted, less the two capture waits the program makes on purpose. Runs the real
 // main window and capture chain on an Xvfb of its own (3840x2160, then 1920x1080) with a busy
 // picture on the screen, and splits the time into its steps. Prints only; not a test.
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,6 +25,7 @@
 #include "capture/X11ScreenSource.h"
 #include "platform/ScriptedDesktop.h"
 #include "settings/IniFile.h"
+#include "xvfb.h"
 
 namespace {
 
@@ -39,45 +36,6 @@ constexpr int kWaitMs = 100;  // the capture wait in Quiblo.ini: the shortest th
 double msBetween(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double, std::milli>(b - a).count();
 }
-
-// An Xvfb of the bench's own, stopped with the object.
-class Xvfb {
-public:
-    Xvfb(int width, int height) {
-        int fds[2];
-        if (pipe2(fds, O_CLOEXEC) != 0) return;
-        const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-        const std::string fd = std::to_string(fds[1]);
-        const char* argv[] = {"Xvfb",         "-displayfd", fd.c_str(), "-screen",  "0",
-                              screen.c_str(), "-nolisten",  "tcp",      "-noreset", nullptr};
-        pid_ = fork();
-        if (pid_ == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            fcntl(fds[1], F_SETFD, 0);
-            const int null = open("/dev/null", O_WRONLY);
-            dup2(null, STDERR_FILENO);
-            execvp(argv[0], const_cast<char**>(argv));
-            _exit(127);
-        }
-        close(fds[1]);
-        std::string line;
-        pollfd p{fds[0], POLLIN, 0};
-        char c;
-        while (poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') line += c;
-        close(fds[0]);
-        if (!line.empty()) name_ = ":" + line;
-    }
-    ~Xvfb() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-    const std::string& name() const { return name_; }  // empty when it did not start
-
-private:
-    pid_t pid_ = -1;
-    std::string name_;
-};
 
 // The X11 source with the time of its grab taken.
 class TimedSource : public quiblo::ScreenSource {
@@ -157,7 +115,7 @@ double median(std::vector<double> v) {
 }
 
 int measure(int width, int height) {
-    const Xvfb server(width, height);
+    const bench::Xvfb server(width, height);
     if (server.name().empty()) {
         std::fprintf(stderr, "Xvfb did not start\n");
         return 1;

@@ -3,10 +3,6 @@
 // X11 screen source after prepare() (the picture made and made opaque), and
 // QScreen::grabWindow(0). Prints medians and the ratios to the bare grab, and what a fresh source
 // costs in a capture: prepare() during the wait, then its first grab. Prints only; not a test.
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,6 +23,7 @@
 #include "capture/PortalScreenSource.h"
 #include "capture/X11Handles.h"
 #include "capture/X11ScreenSource.h"
+#include "xvfb.h"
 
 namespace {
 
@@ -53,50 +50,6 @@ double medianMs(int runs, const std::function<void()>& work) {
     std::sort(ms.begin(), ms.end());
     return ms[ms.size() / 2];
 }
-
-// An Xvfb of the bench's own, stopped with the object.
-class Xvfb {
-public:
-    Xvfb(int width, int height) {
-        int fds[2];
-        if (pipe2(fds, O_CLOEXEC) != 0) return;
-        const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-        const std::string fd = std::to_string(fds[1]);
-        const char* argv[] = {"Xvfb",         "-displayfd", fd.c_str(), "-screen",  "0",
-                              screen.c_str(), "-nolisten",  "tcp",      "-noreset", nullptr};
-        pid_ = fork();
-        if (pid_ == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            fcntl(fds[1], F_SETFD, 0);
-            const int null = open("/dev/null", O_WRONLY);
-            dup2(null, STDERR_FILENO);
-            execvp(argv[0], const_cast<char**>(argv));
-            _exit(127);
-        }
-        close(fds[1]);
-        name_ = ":" + readLine(fds[0]);
-        close(fds[0]);
-        if (name_ == ":") name_.clear();
-    }
-    ~Xvfb() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-    const std::string& name() const { return name_; }  // empty when it did not start
-
-private:
-    static std::string readLine(int fd) {
-        std::string line;
-        pollfd p{fd, POLLIN, 0};
-        char c;
-        while (poll(&p, 1, 10000) > 0 && read(fd, &c, 1) == 1 && c != '\n') line += c;
-        return line;
-    }
-
-    pid_t pid_ = -1;
-    std::string name_;
-};
 
 // Puts a busy picture on the root window, so no grab can profit from a blank screen.
 void fillScreen(xcb_connection_t* c, xcb_screen_t* screen) {
@@ -176,7 +129,7 @@ bool samePixels(const QImage& a, const QImage& b) {
 
 // Runs in a process of its own, so that each screen gets a fresh QGuiApplication.
 int measure(int width, int height) {
-    const Xvfb server(width, height);
+    const bench::Xvfb server(width, height);
     if (server.name().empty()) {
         std::fprintf(stderr, "Xvfb %dx%d did not start\n", width, height);
         return 1;
