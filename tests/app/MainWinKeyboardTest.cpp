@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "MainWinOnDesktop.h"
 #include "app/AppState.h"
 #include "app/MainWin.h"
 #include "capture/ScreenSource.h"
@@ -23,29 +24,13 @@ using namespace quiblo;
 
 namespace {
 
-class MainWinKeyboardTest : public ::testing::Test {
+class MainWinKeyboardTest : public test::MainWinOnDesktop {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(QFile::copy(test::buildProgramFolder() + QStringLiteral("/libimgctl.so"),
-                                folder.file(QStringLiteral("libimgctl.so"))));
         // The desktop holds another program's window, which takes the focus whenever the
         // main window lets it go (as when it hides for the capture).
         otherProgram = session().showOtherProgram(QRect(40, 40, 500, 400));
-        screen = makeScreenSource();
-        ASSERT_TRUE(screen->available());
-        AppSeams seams;
-        seams.desktop = &desktop;
-        seams.programFolder = folder.path();
-        seams.instanceLockPath = folder.file(QStringLiteral("lock"));
-        seams.screen = screen.get();
-        state = std::make_unique<AppState>(seams);
-        win = std::make_unique<MainWin>(*state);
-        ASSERT_TRUE(win->Form_Load());
-        win->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
-        // Where a person would click it first.
-        if (!QTest::qWaitFor([&] { return session().activeWindow() == win->winId(); }, 1000))
-            session().xdotool({QStringLiteral("windowactivate"), QString::number(win->winId())});
+        ASSERT_NO_FATAL_FAILURE(startMainWin());
         ASSERT_TRUE(hasTheKeyboard()) << "the main window is not active at start";
     }
     // Both the window manager and Qt hold the main window as the active one.
@@ -58,10 +43,6 @@ protected:
             },
             5000);
     }
-    // A key through XTest, to whatever window has the focus.
-    void key(const char* name) {
-        ASSERT_TRUE(session().xdotool({QStringLiteral("key"), QString::fromLatin1(name)}));
-    }
     // F2, F3, F4 choose the capture type: a key that acts shows in the chosen option.
     void expectKeysReachTheMainWindow() {
         ASSERT_TRUE(hasTheKeyboard()) << "the main window did not get the keyboard back";
@@ -73,14 +54,8 @@ protected:
             << next << " did not reach the main window";
         EXPECT_TRUE(win->QuibloType[expected - 1]->isChecked());
     }
-    static test::WindowManagerSession& session() { return test::windowManagerSession(); }
 
     unsigned long otherProgram = 0;
-    test::TempFolder folder;
-    ScriptedDesktop desktop;
-    std::unique_ptr<ScreenSource> screen;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<MainWin> win;
 };
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "MainWinOnDesktop.h"
 #include "app/AppState.h"
 #include "app/MainWin.h"
 #include "capture/ScreenSource.h"
@@ -24,33 +25,14 @@ namespace {
 
 const QRect kPrimary(1280, 0, 1280, 1024);
 
-class MainWinMonitorsTest : public ::testing::Test {
+class MainWinMonitorsTest : public test::MainWinOnDesktop {
 protected:
     void SetUp() override {
         ASSERT_EQ(QGuiApplication::primaryScreen()->geometry(), kPrimary)
             << "the test runs on two monitors, the right one primary";
         session().display().showOnRoot(desktopPicture);
-        ASSERT_TRUE(QFile::copy(test::buildProgramFolder() + QStringLiteral("/libimgctl.so"),
-                                folder.file(QStringLiteral("libimgctl.so"))));
-        screen = makeScreenSource();
-        ASSERT_TRUE(screen->available());
-        AppSeams seams;
-        seams.desktop = &desktop;
-        seams.programFolder = folder.path();
-        seams.instanceLockPath = folder.file(QStringLiteral("lock"));
-        seams.screen = screen.get();
-        state = std::make_unique<AppState>(seams);
-        win = std::make_unique<MainWin>(*state);
-        ASSERT_TRUE(win->Form_Load());
-        win->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
-        if (!QTest::qWaitFor([&] { return session().activeWindow() == win->winId(); }, 1000))
-            session().xdotool({QStringLiteral("windowactivate"), QString::number(win->winId())});
+        ASSERT_NO_FATAL_FAILURE(startMainWin());
         ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == win.get(); }));
-    }
-    static test::WindowManagerSession& session() { return test::windowManagerSession(); }
-    void key(const char* name) {
-        ASSERT_TRUE(session().xdotool({QStringLiteral("key"), QString::fromLatin1(name)}));
     }
     static void expectCentredOnThePrimaryMonitor(QWidget* window) {
         const QPoint centre = window->frameGeometry().center();
@@ -59,11 +41,6 @@ protected:
     }
 
     QImage desktopPicture = test::patternPicture(2560, 1024);
-    test::TempFolder folder;
-    ScriptedDesktop desktop;
-    std::unique_ptr<ScreenSource> screen;
-    std::unique_ptr<AppState> state;
-    std::unique_ptr<MainWin> win;
 };
 
 }  // namespace
