@@ -2,7 +2,6 @@
 // screen and painted, less the two capture waits the program makes on purpose. Runs the real
 // main window and capture chain on an Xvfb of its own (3840x2160, then 1920x1080) with a busy
 // picture on the screen, and splits the time into its steps. Prints only; not a test.
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -204,13 +203,5 @@ int main() {
         "screen       median     worst  before grab      grab  grab->shown  shown->exposed  "
         "exposed->painted\n");
     std::fflush(stdout);
-    int status = 0;
-    for (const auto& [width, height] : {std::pair{3840, 2160}, std::pair{1920, 1080}}) {
-        const pid_t child = fork();
-        if (child == 0) _exit(measure(width, height));
-        int childStatus = 0;
-        waitpid(child, &childStatus, 0);
-        if (!WIFEXITED(childStatus) || WEXITSTATUS(childStatus) != 0) status = 1;
-    }
-    return status;
+    return bench::onEachScreenSize(measure);
 }

@@ -3,7 +3,6 @@
 // X11 screen source after prepare() (the picture made and made opaque), and
 // QScreen::grabWindow(0). Prints medians and the ratios to the bare grab, and what a fresh source
 // costs in a capture: prepare() during the wait, then its first grab. Prints only; not a test.
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -228,13 +227,5 @@ int main(int argc, char** argv) {
         "screen     bare SHM    source  ratio    QScreen  ratio   prepare  1st grab  "
         "same pixels\n");
     std::fflush(stdout);
-    int status = 0;
-    for (const auto& [width, height] : {std::pair{3840, 2160}, std::pair{1920, 1080}}) {
-        const pid_t child = fork();
-        if (child == 0) _exit(measure(width, height));
-        int childStatus = 0;
-        waitpid(child, &childStatus, 0);
-        if (!WIFEXITED(childStatus) || WEXITSTATUS(childStatus) != 0) status = 1;
-    }
-    return status;
+    return bench::onEachScreenSize(measure);
 }

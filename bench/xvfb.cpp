@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <utility>
+
 namespace bench {
 namespace {
 
@@ -47,6 +49,18 @@ Xvfb::~Xvfb() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
     waitpid(pid_, nullptr, 0);
+}
+
+int onEachScreenSize(const std::function<int(int, int)>& measure) {
+    int status = 0;
+    for (const auto& [width, height] : {std::pair{3840, 2160}, std::pair{1920, 1080}}) {
+        const pid_t child = fork();
+        if (child == 0) _exit(measure(width, height));
+        int childStatus = 0;
+        waitpid(child, &childStatus, 0);
+        if (!WIFEXITED(childStatus) || WEXITSTATUS(childStatus) != 0) status = 1;
+    }
+    return status;
 }
 
 }  // namespace bench

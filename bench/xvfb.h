@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 
 namespace bench {
@@ -21,5 +22,9 @@ private:
     pid_t pid_ = -1;
     std::string name_;
 };
+
+// Runs measure(width, height) for 3840x2160, then 1920x1080, each in a process of its own (an
+// application connects to one display for its life); 0 when every run returned 0.
+int onEachScreenSize(const std::function<int(int width, int height)>& measure);
 
 }  // namespace bench
