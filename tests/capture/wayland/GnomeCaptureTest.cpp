@@ -24,6 +24,7 @@
 #include "capture/PortalScreenSource.h"
 #include "confirm/PreviewWin.h"
 #include "platform/ScriptedDesktop.h"
+#include "support/ProgramFolderFixture.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo;
@@ -65,9 +66,11 @@ bool rememberScreenshotAnswer(const QString& answer) {
     return QDBusConnection::sessionBus().call(call).type() == QDBusMessage::ReplyMessage;
 }
 
-class OnGnome : public ::testing::Test {
+class OnGnome : public ProgramFolderFixture {
 protected:
     void SetUp() override {
+        ProgramFolderFixture::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("wayland"));
         ASSERT_EQ(QGuiApplication::primaryScreen()->size(), kPrimary);
         marker.setPixmap(QPixmap::fromImage(pattern(kWindow, 31)));
@@ -76,28 +79,9 @@ protected:
         marker.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&marker));
         QTest::qWait(500);  // drawn by the shell, its opening animation over
-        ASSERT_TRUE(QFile::copy(buildProgramFolder() + QStringLiteral("/libimgctl.so"),
-                                folder.file(QStringLiteral("libimgctl.so"))));
-    }
-
-    std::unique_ptr<MainWin> openMainWin(ScreenSource& source) {
-        AppSeams seams;
-        seams.desktop = &desktop;
-        seams.programFolder = folder.path();
-        seams.instanceLockPath = folder.file(QStringLiteral("lock"));
-        seams.screen = &source;
-        state = std::make_unique<AppState>(seams);
-        auto win = std::make_unique<MainWin>(*state);
-        EXPECT_TRUE(win->Form_Load());
-        win->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(win.get()));
-        return win;
     }
 
     QLabel marker;
-    TempFolder folder;
-    ScriptedDesktop desktop;
-    std::unique_ptr<AppState> state;
 };
 
 TEST_F(OnGnome, FullScreenHoldsTheWindowPixelForPixelAndLeavesNoFileBehind) {

@@ -20,6 +20,7 @@
 #include "capture/PosSelectWin.h"
 #include "confirm/PreviewWin.h"
 #include "platform/ScriptedDesktop.h"
+#include "support/ProgramFolderFixture.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo;
@@ -29,32 +30,14 @@ namespace {
 
 const QSize kPrimary(1280, 720);
 
-// The main window over a program folder of its own, with the given screen source.
-class CaptureInSession : public ::testing::Test {
+// The main window, on the platform this binary is built for.
+class CaptureInSession : public ProgramFolderFixture {
 protected:
     void SetUp() override {
+        ProgramFolderFixture::SetUp();
+        if (HasFatalFailure()) return;
         ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral(QUIBLO_TEST_PLATFORM));
-        ASSERT_TRUE(QFile::copy(buildProgramFolder() + QStringLiteral("/libimgctl.so"),
-                                folder.file(QStringLiteral("libimgctl.so"))));
     }
-
-    std::unique_ptr<MainWin> openMainWin(ScreenSource& source) {
-        AppSeams seams;
-        seams.desktop = &desktop;
-        seams.programFolder = folder.path();
-        seams.instanceLockPath = folder.file(QStringLiteral("lock"));
-        seams.screen = &source;
-        state = std::make_unique<AppState>(seams);
-        auto win = std::make_unique<MainWin>(*state);
-        EXPECT_TRUE(win->Form_Load());
-        win->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(win.get()));
-        return win;
-    }
-
-    TempFolder folder;
-    ScriptedDesktop desktop;
-    std::unique_ptr<AppState> state;
 };
 
 TEST_F(CaptureInSession, FullScreenLeavesTheMainWindowOutAndConfirmsThePrimaryScreen) {
