@@ -3,8 +3,21 @@
 
 #include <QImage>
 #include <QRect>
+#include <optional>
 
 namespace quiblo::test {
+
+// Where `part` lies in `whole`, pixel for pixel; nothing when nowhere.
+inline std::optional<QPoint> find(const QImage& whole, const QImage& part) {
+    const QRgb first = part.pixel(0, 0);
+    for (int y = 0; y + part.height() <= whole.height(); ++y) {
+        for (int x = 0; x + part.width() <= whole.width(); ++x) {
+            if (whole.pixel(x, y) == first && whole.copy(QRect(QPoint(x, y), part.size())) == part)
+                return QPoint(x, y);
+        }
+    }
+    return std::nullopt;
+}
 
 // Every pixel tells its place and the variant, so a shifted, cut or mixed-up grab shows.
 inline QImage pattern(QSize size, int variant) {

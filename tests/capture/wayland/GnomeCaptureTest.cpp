@@ -35,18 +35,6 @@ namespace {
 const QSize kPrimary(1280, 720);
 const QSize kWindow(240, 160);
 
-// Where `part` lies in `whole`, pixel for pixel; nothing when nowhere.
-std::optional<QPoint> find(const QImage& whole, const QImage& part) {
-    const QRgb first = part.pixel(0, 0);
-    for (int y = 0; y + part.height() <= whole.height(); ++y) {
-        for (int x = 0; x + part.width() <= whole.width(); ++x) {
-            if (whole.pixel(x, y) == first && whole.copy(QRect(QPoint(x, y), part.size())) == part)
-                return QPoint(x, y);
-        }
-    }
-    return std::nullopt;
-}
-
 QStringList picturesIn(const QString& folder) {
     QStringList found;
     QDirIterator it(folder, {QStringLiteral("*.png")}, QDir::Files, QDirIterator::Subdirectories);
