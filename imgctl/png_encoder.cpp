@@ -18,7 +18,7 @@ constexpr size_t kMaxIdatBytes = size_t{1} << 20;  // split IDAT so no chunk gro
 
 // libdeflate levels, from the benchmark on real screens. Level 7 finds the long matches of smooth
 // wallpapers that 6 misses (about 11% fewer bytes on one) for a sixth more time. Strong is for
-// pictures that must get smaller at any reasonable cost: 6 to 13% fewer bytes for about eight
+// pictures that must get smaller at any reasonable cost: 6 to 14% fewer bytes for about eight
 // times the time.
 constexpr int kLevelNormal = 7;
 constexpr int kLevelIndexed = 7;  // palette data is small and compresses fast

@@ -114,7 +114,7 @@ bool SendDataWin::PrepareImage() {
 }
 
 // The stronger level writes at least this share of the normal level's bytes: on screens and
-// photographs it saves 6 to 13%, never a quarter.
+// photographs it saves 6 to 14%, never a quarter.
 constexpr double kStrongReach = 0.75;
 
 // Runs on the waiting helper's worker. A picture over the upload limit is encoded once more at
