@@ -128,7 +128,7 @@ void filterRow(FilterType type, const uint8_t* cur, const uint8_t* prev, size_t 
 
 namespace {
 
-// The trial of one band: the sample's compressed size each way.
+// The rows a band is judged on.
 struct Sample {
     size_t first, end;  // the sampled rows
     size_t context;     // rows before the sample that are compressed with it, then taken off
