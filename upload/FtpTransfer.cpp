@@ -125,6 +125,9 @@ struct FtpSession::State {
         auto* s = static_cast<State*>(self);
         s->started = true;
         const size_t room = std::min(size * count, size_t(kUploadBatch));
+        // libcurl's buffer holds at least 16 KB; a smaller one would end the upload short, so
+        // it fails the transfer instead of passing for the end of the file.
+        if (room < size_t(kUploadChunk)) return CURL_READFUNC_ABORT;
         size_t handed = 0;
         while (!s->restReported && handed + kUploadChunk <= room) {
             const qint64 left = s->data->size() - s->sent;

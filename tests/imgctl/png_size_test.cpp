@@ -76,7 +76,7 @@ RgbImage grainyClouds(int width, int height, uint32_t seed) {
     };
     std::normal_distribution<float> grain(0, 1.2f);
     const auto byte = [](float v) { return uint8_t(std::clamp(std::lround(v), 0L, 255L)); };
-    RgbImage image = smooth(width, height, seed);
+    RgbImage image{width, height, std::vector<uint8_t>(size_t(width) * height * 3)};
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             float cloud = 0, weight = 0.5f, scale = 1 / 64.f;
