@@ -88,7 +88,9 @@ ImageData indexedData(const Dib& dib, IndexedImage&& indexed, Effort effort) {
         dst[0] = 0;
         packRow(indexed.indices.data() + size_t(dib.width) * y, dib.width, image.bitDepth, dst + 1);
     }
-    image.zlib = Deflater(levelFor(effort, kLevelIndexed)).zlib(rows.data(), rows.size());
+    const std::vector<Piece> pieces =
+        cutIntoPieces(rows.size(), rowBytes + 1, pieceCountFor(rows.size()), kJoinedLastWeight);
+    image.zlib = zlibInPieces(levelFor(effort, kLevelIndexed), rows.data(), pieces);
     return image;
 }
 
@@ -99,20 +101,23 @@ bool isNoisy(const FilteredImage& filtered) {
 bool zlibSuitsBetter(const FilteredImage& filtered) {
     const std::vector<uint8_t>& samples = filtered.filteredSamples;
     if (!isNoisy(filtered) || samples.empty()) return false;
-    const size_t zlib = zlibBanded(samples.data(), samples.size(), samples.size(), {false}).size();
+    const size_t zlib =
+        zlibBanded(samples.data(), {{0, samples.size()}}, samples.size(), {false}).size();
     return zlib < Deflater(kLevelNormal).deflatedSize(samples.data(), samples.size());
 }
 
 ImageData rgbData(const Dib& dib, Effort effort) {
     const Rows rows{dib.rgb.data(), dib.rowBytes(), size_t(dib.height), 3};
     const FilteredImage filtered = filterImage(rows);
+    const size_t size = filtered.bytes.size(), bandBytes = filtered.bandRows * (rows.rowBytes + 1);
+    const size_t count = pieceCountFor(size);
     ImageData image;
     if (effort == Effort::Normal && zlibSuitsBetter(filtered)) {
-        image.zlib = zlibBanded(filtered.bytes.data(), filtered.bytes.size(),
-                                filtered.bandRows * (rows.rowBytes + 1), filtered.unfilteredBands);
+        image.zlib = zlibBanded(filtered.bytes.data(), cutIntoPieces(size, bandBytes, count),
+                                bandBytes, filtered.unfilteredBands);
     } else {
-        image.zlib = Deflater(levelFor(effort, kLevelNormal))
-                         .zlib(filtered.bytes.data(), filtered.bytes.size());
+        const std::vector<Piece> pieces = cutIntoPieces(size, bandBytes, count, kJoinedLastWeight);
+        image.zlib = zlibInPieces(levelFor(effort, kLevelNormal), filtered.bytes.data(), pieces);
     }
     return image;
 }

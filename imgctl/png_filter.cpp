@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "deflate.h"
+#include "parallel.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -151,17 +152,26 @@ size_t sampleCost(Deflater& trial, const uint8_t* contextStart, size_t contextBy
 
 }  // namespace
 
-FilteredImage filterImage(const Rows& rows) {
+namespace {
+
+// What the bands of one thread's run came out as.
+struct BandChoices {
+    std::vector<bool> unfiltered;
+    size_t estimate = 0;
+    std::vector<uint8_t> filteredSamples;
+};
+
+// Chooses and writes the filtering of bands [firstBand, endBand) into bytes, the whole image's
+// filtered bytes.
+BandChoices filterBands(const Rows& rows, size_t firstBand, size_t endBand, uint8_t* bytes) {
     const size_t stride = rows.rowBytes + 1;
-    FilteredImage image;
-    image.bytes.resize(stride * rows.height);
-    image.bandRows = kBandRows;
+    BandChoices choices;
     std::vector<uint8_t> plain(stride * (kSampleRows + kContextRows));
     Trials trials(rows.rowBytes);
     Deflater trial(kTrialLevel);
-    for (size_t y0 = 0; y0 < rows.height; y0 += kBandRows) {
-        const size_t y1 = std::min(rows.height, y0 + kBandRows);
-        uint8_t* band = image.bytes.data() + y0 * stride;
+    for (size_t b = firstBand; b < endBand; ++b) {
+        const size_t y0 = b * kBandRows, y1 = std::min(rows.height, y0 + kBandRows);
+        uint8_t* band = bytes + y0 * stride;
         const Sample s = sampleOf(y0, y1);
         const size_t from = s.first - s.context;
         uint8_t* filteredSample = band + (from - y0) * stride;
@@ -171,16 +181,39 @@ FilteredImage filterImage(const Rows& rows) {
         const size_t adaptive = sampleCost(trial, filteredSample, contextBytes, sampleBytes);
         const size_t unfiltered = sampleCost(trial, plain.data(), contextBytes, sampleBytes);
         const bool leavePlain = unfiltered < adaptive;
-        image.unfilteredBands.push_back(leavePlain);
-        image.estimate += std::min(adaptive, unfiltered) * (y1 - y0) / (s.end - s.first);
+        choices.unfiltered.push_back(leavePlain);
+        choices.estimate += std::min(adaptive, unfiltered) * (y1 - y0) / (s.end - s.first);
         if (leavePlain) {
             copyRowsUnfiltered(rows, y0, y1, band);
         } else {
-            image.filteredSamples.insert(image.filteredSamples.end(), filteredSample + contextBytes,
-                                         filteredSample + contextBytes + sampleBytes);
+            choices.filteredSamples.insert(choices.filteredSamples.end(),
+                                           filteredSample + contextBytes,
+                                           filteredSample + contextBytes + sampleBytes);
             filterRowsAdaptive(rows, y0, from, trials, band);
             filterRowsAdaptive(rows, s.end, y1, trials, band + (s.end - y0) * stride);
         }
+    }
+    return choices;
+}
+
+}  // namespace
+
+FilteredImage filterImage(const Rows& rows) {
+    FilteredImage image;
+    image.bytes.resize((rows.rowBytes + 1) * rows.height);
+    image.bandRows = kBandRows;
+    // Bands are judged on their own, so runs of them are judged on threads of their own.
+    const size_t bands = (rows.height + kBandRows - 1) / kBandRows;
+    const size_t runs = std::min(bands, pieceCountFor(image.bytes.size()));
+    auto filterRun = [&](size_t i) {
+        return filterBands(rows, bands * i / runs, bands * (i + 1) / runs, image.bytes.data());
+    };
+    for (BandChoices& run : onThreads(std::max<size_t>(runs, 1), filterRun)) {
+        image.unfilteredBands.insert(image.unfilteredBands.end(), run.unfiltered.begin(),
+                                     run.unfiltered.end());
+        image.estimate += run.estimate;
+        image.filteredSamples.insert(image.filteredSamples.end(), run.filteredSamples.begin(),
+                                     run.filteredSamples.end());
     }
     return image;
 }

@@ -1,0 +1,166 @@
+// Compressing in pieces on several threads: each piece's stream is made to let the next follow
+// it, and the joined zlib stream decodes, with its checksum, to exactly the bytes compressed.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <random>
+#include <set>
+#include <vector>
+
+#include "deflate.h"
+#include "failure.h"
+
+using namespace imgctl;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// Screen-like bytes: runs of one value, repeats of earlier stretches and stretches of noise, so
+// that libdeflate writes its different kinds of block.
+Bytes screenLike(size_t size, uint32_t seed) {
+    std::mt19937 random(seed);
+    Bytes bytes;
+    while (bytes.size() < size) {
+        const size_t length = 1 + random() % 400;
+        switch (random() % 3) {
+            case 0:
+                bytes.insert(bytes.end(), length, uint8_t(random()));
+                break;
+            case 1:
+                for (size_t i = 0; i < length && bytes.size() > 64; ++i)
+                    bytes.push_back(bytes[bytes.size() - 64]);
+                break;
+            default:
+                for (size_t i = 0; i < length; ++i) bytes.push_back(uint8_t(random()));
+        }
+    }
+    bytes.resize(size);
+    return bytes;
+}
+
+Bytes inflateRaw(const Bytes& raw, size_t expected) {
+    z_stream z{};
+    EXPECT_EQ(inflateInit2(&z, -15), Z_OK);
+    Bytes out(expected + 16);
+    z.next_in = const_cast<uint8_t*>(raw.data());
+    z.avail_in = uInt(raw.size());
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END);
+    EXPECT_EQ(z.avail_in, 0u) << "bytes left after the end of the stream";
+    out.resize(z.total_out);
+    inflateEnd(&z);
+    return out;
+}
+
+// Decodes a zlib stream; uncompress also checks the header and the Adler-32 at its end.
+Bytes uncompressZlib(const Bytes& zlib, size_t expected) {
+    Bytes out(expected + 16);
+    uLongf length = out.size();
+    EXPECT_EQ(uncompress(out.data(), &length, zlib.data(), zlib.size()), Z_OK);
+    out.resize(length);
+    return out;
+}
+
+TEST(DeflatePieces, AJoinableStreamIsFollowedByTheNextWhereverItsLastBlockEnds) {
+    // The empty stored block that ends a joinable stream takes one more byte when fewer than
+    // three bits of the last byte are free: both cases must come up.
+    std::set<size_t> added;
+    for (uint32_t seed = 0; seed < 120; ++seed) {
+        const Bytes first = screenLike(1 + seed * 37, seed);
+        const Bytes second = screenLike(500, seed + 1000);
+        Bytes joined = Deflater(seed % 2 ? 7 : 1).deflate(first.data(), first.size());
+        const size_t before = joined.size();
+        joinable(joined);
+        added.insert(joined.size() - before);
+        const Bytes next = Deflater(6).deflate(second.data(), second.size());
+        joined.insert(joined.end(), next.begin(), next.end());
+
+        Bytes expected = first;
+        expected.insert(expected.end(), second.begin(), second.end());
+        ASSERT_EQ(inflateRaw(joined, expected.size()), expected) << "seed " << seed;
+    }
+    EXPECT_EQ(added, (std::set<size_t>{4, 5}));
+}
+
+TEST(DeflatePieces, StreamsOfManyBlocksAndOfStoredBlocksJoin) {
+    std::mt19937 random(7);
+    Bytes noise(300000);  // incompressible: libdeflate stores it
+    for (uint8_t& b : noise) b = uint8_t(random());
+    const Bytes screen = screenLike(2000000, 3);  // long enough for several blocks
+    for (const Bytes* data : std::vector<const Bytes*>{&noise, &screen}) {
+        Bytes joined = Deflater(7).deflate(data->data(), data->size());
+        joinable(joined);
+        const Bytes tail = Deflater(7).deflate(data->data(), 1000);
+        joined.insert(joined.end(), tail.begin(), tail.end());
+        Bytes expected = *data;
+        expected.insert(expected.end(), data->begin(), data->begin() + 1000);
+        EXPECT_EQ(inflateRaw(joined, expected.size()), expected);
+    }
+}
+
+TEST(DeflatePieces, ABrokenStreamIsAnEncodingFailureNotAWrongFile) {
+    const Bytes data = screenLike(50000, 5);
+    Bytes cut = Deflater(7).deflate(data.data(), data.size());
+    cut.resize(cut.size() / 2);
+    EXPECT_THROW(joinable(cut), Failure);
+    Bytes garbage(1000, 0xFF);  // block type 3 does not exist
+    EXPECT_THROW(joinable(garbage), Failure);
+}
+
+TEST(DeflatePieces, PiecesAreWholeBandsCoveringEveryByteOnce) {
+    struct Case {
+        size_t size, bandBytes, count;
+        double lastWeight;
+        std::vector<size_t> ends;
+    };
+    for (const Case& c :
+         {Case{1000, 100, 3, 1.0, {300, 700, 1000}}, Case{1050, 100, 4, 1.0, {300, 600, 800, 1050}},
+          Case{900, 100, 2, 1.25, {400, 900}},      // the last piece the longer
+          Case{300, 100, 3, 9.0, {100, 200, 300}},  // still a band each
+          Case{250, 100, 4, 1.0, {100, 200, 250}}, Case{50, 100, 2, 1.0, {50}},
+          Case{1000, 100, 0, 1.0, {1000}}}) {
+        const std::vector<Piece> pieces = cutIntoPieces(c.size, c.bandBytes, c.count, c.lastWeight);
+        std::vector<size_t> ends;
+        size_t at = 0;
+        for (const Piece& p : pieces) {
+            EXPECT_EQ(p.begin, at) << c.size << " in " << c.count;
+            ends.push_back(p.end);
+            at = p.end;
+        }
+        EXPECT_EQ(ends, c.ends) << c.size << " in " << c.count;
+    }
+}
+
+TEST(DeflatePieces, TheJoinedZlibStreamDecodesWithItsChecksum) {
+    const size_t band = 5761 * 8;
+    const Bytes data = screenLike(band * 30 + 1234, 11);
+    for (size_t count = 1; count <= 4; ++count) {
+        const std::vector<Piece> pieces = cutIntoPieces(data.size(), band, count);
+        for (int level : {1, 7}) {
+            const Bytes zlib = zlibInPieces(level, data.data(), pieces);
+            EXPECT_EQ(uncompressZlib(zlib, data.size()), data) << count << " at " << level;
+        }
+        std::vector<bool> unfiltered(31);
+        for (size_t b = 0; b < unfiltered.size(); ++b) unfiltered[b] = b % 3 == 0;
+        const Bytes banded = zlibBanded(data.data(), pieces, band, unfiltered);
+        EXPECT_EQ(uncompressZlib(banded, data.size()), data) << count << " banded";
+    }
+}
+
+TEST(DeflatePieces, LaterPiecesCostLittle) {
+    // Each libdeflate piece starts without the bytes before it, so its first matches are lost;
+    // zlib's pieces start from the 32 KB before them and cost only the blocks they end early.
+    const size_t band = 5761 * 8;
+    const Bytes data = screenLike(band * 24, 13);
+    const std::vector<Piece> whole = cutIntoPieces(data.size(), band, 1);
+    const std::vector<Piece> four = cutIntoPieces(data.size(), band, 4);
+    EXPECT_LT(zlibInPieces(7, data.data(), four).size(),
+              zlibInPieces(7, data.data(), whole).size() + 3 * 2000);
+    const std::vector<bool> unfiltered(24, true);
+    EXPECT_LT(zlibBanded(data.data(), four, band, unfiltered).size(),
+              zlibBanded(data.data(), whole, band, unfiltered).size() + 3 * 100);
+}
+
+}  // namespace
