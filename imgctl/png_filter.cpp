@@ -186,9 +186,12 @@ BandChoices filterBands(const Rows& rows, size_t firstBand, size_t endBand, uint
         if (leavePlain) {
             copyRowsUnfiltered(rows, y0, y1, band);
         } else {
-            choices.filteredSamples.insert(choices.filteredSamples.end(),
-                                           filteredSample + contextBytes,
-                                           filteredSample + contextBytes + sampleBytes);
+            // Every other band's sample is enough to choose the compressor (see the header).
+            if (b % 2 == 0) {
+                choices.filteredSamples.insert(choices.filteredSamples.end(),
+                                               filteredSample + contextBytes,
+                                               filteredSample + contextBytes + sampleBytes);
+            }
             filterRowsAdaptive(rows, y0, from, trials, band);
             filterRowsAdaptive(rows, s.end, y1, trials, band + (s.end - y0) * stride);
         }

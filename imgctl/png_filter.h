@@ -32,7 +32,8 @@ struct FilteredImage {
     size_t bandRows = 0;                // rows per band; the last band may be shorter
     std::vector<bool> unfilteredBands;  // per band: left unfiltered rather than filtered per row
     size_t estimate = 0;                // the trial size of the bands as chosen, scaled up
-    // The sampled rows of the bands left filtered, one after another.
+    // The sampled rows of every other band left filtered, one after another: what the choice of
+    // compressor for the filtered bands is tried on.
     std::vector<uint8_t> filteredSamples;
 };
 
