@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <thread>
 
+#include "deflate_blocks.h"
 #include "failure.h"
 #include "imgctl.h"
 #include "parallel.h"
@@ -50,16 +52,6 @@ struct Deflating {
     ~Deflating() { deflateEnd(&z); }
     Deflating(const Deflating&) = delete;
     Deflating& operator=(const Deflating&) = delete;
-};
-
-struct Inflating {
-    z_stream z{};
-    Inflating() {
-        if (inflateInit2(&z, -15) != Z_OK) throw Failure{IMGCTL_ERR_NO_MEMORY};
-    }
-    ~Inflating() { inflateEnd(&z); }
-    Inflating(const Inflating&) = delete;
-    Inflating& operator=(const Inflating&) = delete;
 };
 
 // One piece's raw deflate stream and the Adler-32 of its bytes.
@@ -123,29 +115,9 @@ size_t pieceCountFor(size_t size) {
 }
 
 void joinable(std::vector<uint8_t>& raw) {
-    // zlib's inflate, asked to stop at block ends (Z_BLOCK), tells how many bits it has read
-    // and whether the block just ended was the last: where that block began is where its final
-    // bit is, and where it ended is where the next stream may begin.
-    Inflating in;
-    in.z.next_in = raw.data();
-    in.z.avail_in = static_cast<uInt>(raw.size());
-    uint8_t sink[1 << 16];
-    uint64_t blockStart = 0, lastStart = 0, end = 0;
-    for (bool found = false; !found;) {
-        in.z.next_out = sink;
-        in.z.avail_out = sizeof sink;
-        const int ret = inflate(&in.z, Z_BLOCK);
-        if (ret != Z_OK) throw Failure{IMGCTL_ERR_ENCODE};
-        if (in.z.data_type & 128) {
-            const uint64_t at = uint64_t(in.z.total_in) * 8 - (in.z.data_type & 7);
-            if (in.z.data_type & 64) {
-                lastStart = blockStart;
-                end = at;
-                found = true;
-            }
-            blockStart = at;
-        }
-    }
+    const std::optional<LastBlock> last = findLastBlock(raw.data(), raw.size());
+    if (!last) throw Failure{IMGCTL_ERR_ENCODE};
+    const uint64_t lastStart = last->start, end = last->end;
     raw[lastStart / 8] &= uint8_t(~(1u << (lastStart % 8)));
     raw.resize((end + 7) / 8);
     const unsigned used = end % 8;  // bits of the last byte in use, 0 for all of them

@@ -40,8 +40,8 @@ std::vector<Piece> cutIntoPieces(size_t size, size_t bandBytes, size_t count,
                                  double lastWeight = 1.0);
 
 // The last piece's weight for zlibInPieces: every other piece is decoded again once compressed
-// (see joinable()), which takes about a quarter of the time compressing it took.
-constexpr double kJoinedLastWeight = 1.25;
+// (see joinable()), which takes about a tenth of the time compressing it took.
+constexpr double kJoinedLastWeight = 1.1;
 
 // How many pieces size bytes are compressed in: one per processor, at most four, none under a
 // megabyte, since each piece starts without the bytes before it to match against.

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${QUIBLO_FUZZ_SECONDS:-60}
-targets=(reply settings history imgctl)
+targets=(reply settings history imgctl deflate)
 
 CC=clang CXX=clang++ cmake -S fuzz -B build-fuzz -G Ninja >/dev/null
 cmake --build build-fuzz -j"$(nproc)"

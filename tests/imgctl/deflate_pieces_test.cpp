@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <optional>
 #include <random>
 #include <set>
 #include <vector>
 
 #include "deflate.h"
+#include "deflate_blocks.h"
 #include "failure.h"
 
 using namespace imgctl;
@@ -63,6 +65,52 @@ Bytes uncompressZlib(const Bytes& zlib, size_t expected) {
     return out;
 }
 
+// The final block as zlib's inflate finds it, stopping at every block end (Z_BLOCK): the
+// reference the block reader is checked against.
+std::optional<LastBlock> lastBlockByInflate(const Bytes& raw) {
+    z_stream z{};
+    EXPECT_EQ(inflateInit2(&z, -15), Z_OK);
+    z.next_in = const_cast<uint8_t*>(raw.data());
+    z.avail_in = uInt(raw.size());
+    std::vector<uint8_t> sink(1 << 16);
+    uint64_t blockStart = 0;
+    std::optional<LastBlock> last;
+    while (!last) {
+        z.next_out = sink.data();
+        z.avail_out = uInt(sink.size());
+        if (inflate(&z, Z_BLOCK) != Z_OK) break;
+        if (z.data_type & 128) {
+            const uint64_t at = uint64_t(z.total_in) * 8 - (z.data_type & 7);
+            if (z.data_type & 64) last = LastBlock{blockStart, at};
+            blockStart = at;
+        }
+    }
+    inflateEnd(&z);
+    return last;
+}
+
+TEST(DeflatePieces, TheLastBlockIsFoundWhereInflateFindsIt) {
+    // Stored, fixed-code and dynamic-code blocks, one or many, at every level.
+    std::set<int> firstBlockTypes;
+    for (uint32_t seed = 0; seed < 60; ++seed) {
+        const size_t size = seed < 50 ? 1 + seed * 97 : 400000 + seed * 1000;
+        Bytes data = screenLike(size, seed);
+        if (seed % 7 == 0) {
+            std::mt19937 random(seed);
+            for (uint8_t& b : data) b = uint8_t(random());  // incompressible: stored blocks
+        }
+        const Bytes raw = Deflater(1 + int(seed % 12)).deflate(data.data(), data.size());
+        firstBlockTypes.insert(raw[0] >> 1 & 3);
+        const std::optional<LastBlock> expected = lastBlockByInflate(raw);
+        ASSERT_TRUE(expected) << "seed " << seed;
+        const std::optional<LastBlock> found = findLastBlock(raw.data(), raw.size());
+        ASSERT_TRUE(found) << "seed " << seed;
+        EXPECT_EQ(found->start, expected->start) << "seed " << seed;
+        EXPECT_EQ(found->end, expected->end) << "seed " << seed;
+    }
+    EXPECT_EQ(firstBlockTypes, (std::set<int>{0, 1, 2}));
+}
+
 TEST(DeflatePieces, AJoinableStreamIsFollowedByTheNextWhereverItsLastBlockEnds) {
     // The empty stored block that ends a joinable stream takes one more byte when fewer than
     // three bits of the last byte are free: both cases must come up.
@@ -107,6 +155,9 @@ TEST(DeflatePieces, ABrokenStreamIsAnEncodingFailureNotAWrongFile) {
     EXPECT_THROW(joinable(cut), Failure);
     Bytes garbage(1000, 0xFF);  // block type 3 does not exist
     EXPECT_THROW(joinable(garbage), Failure);
+    Bytes noEnd(1000, 0x00);  // a stored block of 0 bytes whose length's complement is wrong
+    EXPECT_THROW(joinable(noEnd), Failure);
+    EXPECT_FALSE(findLastBlock(nullptr, 0));
 }
 
 TEST(DeflatePieces, PiecesAreWholeBandsCoveringEveryByteOnce) {
