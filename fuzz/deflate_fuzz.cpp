@@ -13,38 +13,15 @@
 #include "Property.h"
 #include "deflate.h"
 #include "deflate_blocks.h"
-#include "failure.h"
+#include "last_block_by_inflate.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// Where inflate, stopping at every block end, finds the final block; nothing if it refuses.
-std::optional<imgctl::LastBlock> lastBlockByInflate(const uint8_t* data, size_t size) {
-    z_stream z{};
-    if (inflateInit2(&z, -15) != Z_OK) return std::nullopt;
-    z.next_in = const_cast<uint8_t*>(data);
-    z.avail_in = uInt(size);
-    Bytes sink(1 << 16);
-    uint64_t blockStart = 0;
-    std::optional<imgctl::LastBlock> last;
-    while (!last) {
-        z.next_out = sink.data();
-        z.avail_out = uInt(sink.size());
-        if (inflate(&z, Z_BLOCK) != Z_OK) break;
-        if (z.data_type & 128) {
-            const uint64_t at = uint64_t(z.total_in) * 8 - (z.data_type & 7);
-            if (z.data_type & 64) last = imgctl::LastBlock{blockStart, at};
-            blockStart = at;
-        }
-    }
-    inflateEnd(&z);
-    return last;
-}
-
 void checkAgainstInflate(const uint8_t* data, size_t size) {
     const std::optional<imgctl::LastBlock> found = imgctl::findLastBlock(data, size);
-    const std::optional<imgctl::LastBlock> expected = lastBlockByInflate(data, size);
+    const std::optional<imgctl::LastBlock> expected = imgctl_test::lastBlockByInflate(data, size);
     if (!expected) return;  // the reader may accept streams inflate refuses; it is never given one
     FUZZ_REQUIRE(found.has_value());
     FUZZ_REQUIRE(found->start == expected->start);

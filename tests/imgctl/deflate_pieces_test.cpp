@@ -11,6 +11,7 @@
 #include "deflate.h"
 #include "deflate_blocks.h"
 #include "failure.h"
+#include "last_block_by_inflate.h"
 
 using namespace imgctl;
 
@@ -65,30 +66,6 @@ Bytes uncompressZlib(const Bytes& zlib, size_t expected) {
     return out;
 }
 
-// The final block as zlib's inflate finds it, stopping at every block end (Z_BLOCK): the
-// reference the block reader is checked against.
-std::optional<LastBlock> lastBlockByInflate(const Bytes& raw) {
-    z_stream z{};
-    EXPECT_EQ(inflateInit2(&z, -15), Z_OK);
-    z.next_in = const_cast<uint8_t*>(raw.data());
-    z.avail_in = uInt(raw.size());
-    std::vector<uint8_t> sink(1 << 16);
-    uint64_t blockStart = 0;
-    std::optional<LastBlock> last;
-    while (!last) {
-        z.next_out = sink.data();
-        z.avail_out = uInt(sink.size());
-        if (inflate(&z, Z_BLOCK) != Z_OK) break;
-        if (z.data_type & 128) {
-            const uint64_t at = uint64_t(z.total_in) * 8 - (z.data_type & 7);
-            if (z.data_type & 64) last = LastBlock{blockStart, at};
-            blockStart = at;
-        }
-    }
-    inflateEnd(&z);
-    return last;
-}
-
 TEST(DeflatePieces, TheLastBlockIsFoundWhereInflateFindsIt) {
     // Stored, fixed-code and dynamic-code blocks, one or many, at every level.
     std::set<int> firstBlockTypes;
@@ -101,7 +78,8 @@ TEST(DeflatePieces, TheLastBlockIsFoundWhereInflateFindsIt) {
         }
         const Bytes raw = Deflater(1 + int(seed % 12)).deflate(data.data(), data.size());
         firstBlockTypes.insert(raw[0] >> 1 & 3);
-        const std::optional<LastBlock> expected = lastBlockByInflate(raw);
+        const std::optional<LastBlock> expected =
+            imgctl_test::lastBlockByInflate(raw.data(), raw.size());
         ASSERT_TRUE(expected) << "seed " << seed;
         const std::optional<LastBlock> found = findLastBlock(raw.data(), raw.size());
         ASSERT_TRUE(found) << "seed " << seed;
