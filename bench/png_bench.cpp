@@ -159,9 +159,9 @@ struct TempFolder {
 // how many come out larger than libpng-6, and how many 1080p pictures pass the upload limit.
 void runGroup(const char* title, const std::vector<Picture>& pictures, const fs::path& folder) {
     std::printf("\n%s\n", title);
-    std::printf("%-9s %9s | %8s %8s %8s | %8s %8s %8s | %8s %8s | %6s %6s %7s | %8s %8s\n",
+    std::printf("%-9s %9s | %8s %8s %8s | %8s %8s %8s | %8s %8s | %6s %6s %7s | %8s %8s %8s\n",
                 "picture", "size", "imgctl", "wall", "bytes", "libpng6", "wall", "bytes", "QImage",
-                "bytes", "time x", "wall x", "bytes x", "strong", "bytes");
+                "bytes", "time x", "wall x", "bytes x", "strong", "wall", "bytes");
     double logTime = 0, logWall = 0, logBytes = 0, logStrongBytes = 0;
     int larger = 0, over = 0, overPng = 0, overStrong = 0, hd = 0;
     for (const Picture& p : pictures) {
@@ -193,9 +193,10 @@ void runGroup(const char* title, const std::vector<Picture>& pictures, const fs:
         const std::string size = std::to_string(p.width) + "x" + std::to_string(p.height);
         std::printf(
             "%-9s %9s | %8.1f %8.1f %8ju | %8.1f %8.1f %8ju | %8.1f %8ju | %6.3f %6.3f %7.3f | "
-            "%8.1f %8ju\n",
+            "%8.1f %8.1f %8ju\n",
             p.name.c_str(), size.c_str(), own.ms, own.wallMs, own.bytes, png.ms, png.wallMs,
-            png.bytes, qt.ms, qt.bytes, timeRatio, wallRatio, bytesRatio, strong.ms, strong.bytes);
+            png.bytes, qt.ms, qt.bytes, timeRatio, wallRatio, bytesRatio, strong.ms, strong.wallMs,
+            strong.bytes);
     }
     const double n = double(pictures.size());
     std::printf("%-9s %88s %6.3f %6.3f %7.3f   strong bytes x %.3f\n", "geomean", "",
