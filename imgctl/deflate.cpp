@@ -1,5 +1,6 @@
 #include "deflate.h"
 
+#include <sched.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -110,7 +111,11 @@ std::vector<Piece> cutIntoPieces(size_t size, size_t bandBytes, size_t count, do
 }
 
 size_t pieceCountFor(size_t size) {
-    const size_t processors = std::max(1u, std::thread::hardware_concurrency());
+    // The processors this thread may run on (taskset, cpusets), not all the machine has.
+    cpu_set_t allowed;
+    const size_t processors = sched_getaffinity(0, sizeof allowed, &allowed) == 0
+                                  ? size_t(std::max(1, CPU_COUNT(&allowed)))
+                                  : std::max(1u, std::thread::hardware_concurrency());
     return std::clamp<size_t>(size / kMinPieceBytes, 1, std::min(processors, kMaxPieces));
 }
 

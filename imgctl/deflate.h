@@ -43,8 +43,9 @@ std::vector<Piece> cutIntoPieces(size_t size, size_t bandBytes, size_t count,
 // (see joinable()), which takes about a tenth of the time compressing it took.
 constexpr double kJoinedLastWeight = 1.1;
 
-// How many pieces size bytes are compressed in: one per processor, at most four, none under a
-// megabyte, since each piece starts without the bytes before it to match against.
+// How many pieces size bytes are compressed in: one per processor the calling thread may run on,
+// at most four, none under a megabyte, since each piece starts without the bytes before it to
+// match against.
 size_t pieceCountFor(size_t size);
 
 // The zlib stream of data made by libdeflate at level, each piece compressed on its own thread.

@@ -1,6 +1,7 @@
 // Compressing in pieces on several threads: each piece's stream is made to let the next follow
 // it, and the joined zlib stream decodes, with its checksum, to exactly the bytes compressed.
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <zlib.h>
 
 #include <optional>
@@ -160,6 +161,28 @@ TEST(DeflatePieces, PiecesAreWholeBandsCoveringEveryByteOnce) {
         }
         EXPECT_EQ(ends, c.ends) << c.size << " in " << c.count;
     }
+}
+
+TEST(DeflatePieces, OnePiecePerProcessorTheThreadMayUseUpToFourAndAMegabyteEach) {
+    cpu_set_t all;
+    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+    const size_t processors = size_t(CPU_COUNT(&all));
+    EXPECT_EQ(pieceCountFor(100 << 20), std::min<size_t>(processors, 4));
+    EXPECT_EQ(pieceCountFor(2 << 20), std::min<size_t>(processors, 2));
+    EXPECT_EQ(pieceCountFor(1000), 1u);
+
+    // Held to one processor (as by taskset), the picture is compressed in one piece.
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &all)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    }
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    EXPECT_EQ(pieceCountFor(100 << 20), 1u);
+    ASSERT_EQ(sched_setaffinity(0, sizeof all, &all), 0);
 }
 
 TEST(DeflatePieces, TheJoinedZlibStreamDecodesWithItsChecksum) {
