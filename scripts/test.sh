@@ -25,9 +25,11 @@ export XDG_RUNTIME_DIR="$runtime_dir"
 
 (cd build && ctest --output-on-failure -j"$(nproc)" "$@")
 
-# The whole run (no arguments, as CI runs it) goes on with the suite under the sanitizers and a
-# short fuzzing of the parsers. QUIBLO_QUICK=1 skips both.
+# The whole run (no arguments, as CI runs it) goes on with the suite under the sanitizers, the
+# image library's tests under ThreadSanitizer and a short fuzzing of the parsers. QUIBLO_QUICK=1
+# skips them.
 if [ $# -eq 0 ] && [ "${QUIBLO_QUICK:-0}" != 1 ]; then
     ./scripts/sanitize.sh
+    ./scripts/tsan.sh
     ./scripts/fuzz.sh
 fi
