@@ -67,7 +67,7 @@ std::vector<uint8_t> zlibStream(const std::vector<Piece>& pieces, std::vector<Co
                                 int level) {
     const unsigned hint = level < 2 ? 0 : level < 6 ? 1 : level == 6 ? 2 : 3;
     unsigned header = 0x7800 | hint << 6;  // deflate with a 32 KB window
-    header += 31 - header % 31;
+    header += (31 - header % 31) % 31;     // the check bits: a multiple of 31
     size_t total = 6;
     for (const Compressed& c : parts) total += c.raw.size();
     std::vector<uint8_t> out;
