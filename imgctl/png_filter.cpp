@@ -150,10 +150,6 @@ size_t sampleCost(Deflater& trial, const uint8_t* contextStart, size_t contextBy
     return both > context ? both - context : 0;
 }
 
-}  // namespace
-
-namespace {
-
 // What the bands of one thread's run came out as.
 struct BandChoices {
     std::vector<bool> unfiltered;
