@@ -5,6 +5,7 @@
 // than the wall-clock time printed beside it; imgctl compresses on one thread per processor, so
 // its wall-clock time is the shorter. Prints only; it is not a test.
 #include <png.h>
+#include <sched.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -46,6 +47,14 @@ double processCpuMs() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+// The processors this process may run on: what the library counts its threads by.
+unsigned processorsAllowed() {
+    cpu_set_t allowed;
+    return sched_getaffinity(0, sizeof allowed, &allowed) == 0
+               ? unsigned(CPU_COUNT(&allowed))
+               : std::thread::hardware_concurrency();
 }
 
 double median(std::vector<double> v) {
@@ -243,7 +252,7 @@ int main(int argc, char** argv) {
         "PNG encoding, median of up to %d runs (imgctl %d, %u processors); times in ms of CPU, all "
         "threads,\nwall = wall-clock ms; time x = CPU-time ratio to libpng-6; strong = DIBtoPNG "
         "option %d\n",
-        kRuns, ImgctlVersion(), std::thread::hardware_concurrency(), IMGCTL_OPTION_STRONG);
+        kRuns, ImgctlVersion(), processorsAllowed(), IMGCTL_OPTION_STRONG);
     runGroup("Real-screen pictures (Qt rendering, fonts, web pages with photos, Debian wallpapers)",
              screens, folder.path);
     runGroup("Synthetic pictures (drawn pixel by pixel)", synthetic, folder.path);

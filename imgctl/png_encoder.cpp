@@ -108,9 +108,9 @@ bool zlibSuitsBetter(const FilteredImage& filtered) {
 
 ImageData rgbData(const Dib& dib, Effort effort) {
     const Rows rows{dib.rgb.data(), dib.rowBytes(), size_t(dib.height), 3};
-    const FilteredImage filtered = filterImage(rows);
-    const size_t size = filtered.bytes.size(), bandBytes = filtered.bandRows * (rows.rowBytes + 1);
-    const size_t count = pieceCountFor(size);
+    const size_t size = (rows.rowBytes + 1) * rows.height, count = pieceCountFor(size);
+    const FilteredImage filtered = filterImage(rows, count);
+    const size_t bandBytes = filtered.bandRows * (rows.rowBytes + 1);
     ImageData image;
     if (effort == Effort::Normal && zlibSuitsBetter(filtered)) {
         image.zlib = zlibBanded(filtered.bytes.data(), cutIntoPieces(size, bandBytes, count),

@@ -197,17 +197,17 @@ BandChoices filterBands(const Rows& rows, size_t firstBand, size_t endBand, uint
 
 }  // namespace
 
-FilteredImage filterImage(const Rows& rows) {
+FilteredImage filterImage(const Rows& rows, size_t threads) {
     FilteredImage image;
     image.bytes.resize((rows.rowBytes + 1) * rows.height);
     image.bandRows = kBandRows;
     // Bands are judged on their own, so runs of them are judged on threads of their own.
     const size_t bands = (rows.height + kBandRows - 1) / kBandRows;
-    const size_t runs = std::min(bands, pieceCountFor(image.bytes.size()));
+    const size_t runs = std::clamp<size_t>(threads, 1, std::max<size_t>(bands, 1));
     auto filterRun = [&](size_t i) {
         return filterBands(rows, bands * i / runs, bands * (i + 1) / runs, image.bytes.data());
     };
-    for (BandChoices& run : onThreads(std::max<size_t>(runs, 1), filterRun)) {
+    for (BandChoices& run : onThreads(runs, filterRun)) {
         image.unfilteredBands.insert(image.unfilteredBands.end(), run.unfiltered.begin(),
                                      run.unfiltered.end());
         image.estimate += run.estimate;

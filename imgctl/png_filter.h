@@ -40,7 +40,8 @@ struct FilteredImage {
 // Per band of rows, whichever compresses better in a trial on a sample of its rows: the rows
 // unfiltered, which keeps repeated shapes (text, icons, smooth wallpapers) intact for deflate to
 // find, or each row through the filter whose output has the smallest magnitude, which
-// photographic content needs.
-FilteredImage filterImage(const Rows& rows);
+// photographic content needs. Runs of bands are judged on up to `threads` threads; the result
+// is the same for any number.
+FilteredImage filterImage(const Rows& rows, size_t threads);
 
 }  // namespace imgctl

@@ -1,9 +1,11 @@
-// Compressing in pieces on several threads: each piece's stream is made to let the next follow
-// it, and the joined zlib stream decodes, with its checksum, to exactly the bytes compressed.
+// Working in pieces on several threads: the filtering comes out the same, each piece's stream is
+// made to let the next follow it, and the joined zlib stream decodes, with its checksum, to exactly
+// the bytes compressed.
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <optional>
 #include <random>
 #include <set>
@@ -13,6 +15,8 @@
 #include "deflate_blocks.h"
 #include "failure.h"
 #include "last_block_by_inflate.h"
+#include "png_filter.h"
+#include "test_support.h"
 
 using namespace imgctl;
 
@@ -213,6 +217,27 @@ TEST(DeflatePieces, LaterPiecesCostLittle) {
     const std::vector<bool> unfiltered(24, true);
     EXPECT_LT(zlibBanded(data.data(), four, band, unfiltered).size(),
               zlibBanded(data.data(), whole, band, unfiltered).size() + 3 * 100);
+}
+
+// Text and photograph in bands of 48 rows, against the filter's bands of 64: 15 bands, the last
+// a short one, split unevenly across the threads.
+TEST(FilterRuns, TheFilteringIsTheSameOnAnyNumberOfThreads) {
+    const imgctl_test::RgbImage picture = imgctl_test::textAndPhotoBands(301, 64 * 14 + 17, 21);
+    const Rows rows{picture.rgb.data(), size_t(picture.width) * 3, size_t(picture.height), 3};
+    const FilteredImage one = filterImage(rows, 1);
+    ASSERT_EQ(one.unfilteredBands.size(), 15u);
+    const auto unfiltered =
+        std::count(one.unfilteredBands.begin(), one.unfilteredBands.end(), true);
+    EXPECT_GT(unfiltered, 0) << "the picture no longer has bands left unfiltered";
+    EXPECT_LT(unfiltered, 15) << "the picture no longer has filtered bands";
+    EXPECT_FALSE(one.filteredSamples.empty());
+    for (size_t threads : {2, 3, 4, 16}) {
+        const FilteredImage many = filterImage(rows, threads);
+        EXPECT_EQ(many.bytes, one.bytes) << threads;
+        EXPECT_EQ(many.unfilteredBands, one.unfilteredBands) << threads;
+        EXPECT_EQ(many.estimate, one.estimate) << threads;
+        EXPECT_EQ(many.filteredSamples, one.filteredSamples) << threads;
+    }
 }
 
 }  // namespace

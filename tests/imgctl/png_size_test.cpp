@@ -18,32 +18,6 @@ using namespace imgctl_test;
 
 namespace {
 
-// Bands of 48 rows alternate between anti-aliased "text" (a few grey-edged glyphs repeated on a
-// white page, which compresses best unfiltered) and a camera-like photograph (gradients and
-// grain, which needs the filters): a screen with a window over a wallpaper, in miniature.
-RgbImage textAndPhotoBands(int width, int height, uint32_t seed) {
-    std::mt19937 random(seed);
-    const RgbImage photo = smooth(width, height, seed);
-    RgbImage image = photo;
-    constexpr int kGlyphW = 7, kGlyphH = 12, kGlyphs = 12;
-    std::vector<uint8_t> glyphs(kGlyphs * kGlyphW * kGlyphH);
-    for (uint8_t& g : glyphs) g = random() % 3 == 0 ? uint8_t(random() % 256) : 255;
-    for (int y0 = 0; y0 < height; y0 += 96) {
-        for (int line = y0; line + kGlyphH <= std::min(height, y0 + 48); line += kGlyphH + 2) {
-            for (int x0 = 0; x0 + kGlyphW <= width; x0 += kGlyphW) {
-                const int glyph = int(random() % kGlyphs);
-                for (int y = 0; y < kGlyphH; ++y)
-                    for (int x = 0; x < kGlyphW; ++x) {
-                        uint8_t* p = &image.rgb[(size_t(line + y) * width + x0 + x) * 3];
-                        const uint8_t v = glyphs[(glyph * kGlyphH + y) * kGlyphW + x];
-                        p[0] = p[1] = p[2] = v;
-                    }
-            }
-        }
-    }
-    return image;
-}
-
 // A rendered vector wallpaper: broad soft waves of colour without grain, as desktop themes draw
 // them; long runs of slowly changing pixels that deflate matches across rows.
 RgbImage softWaves(int width, int height) {
@@ -129,6 +103,16 @@ TEST_F(PngSize, TextBandsStayUnfilteredAndPhotoBandsAreFiltered) {
     write(image, 0, &types);
     EXPECT_TRUE(types.count(0)) << "no band kept its rows unfiltered";
     EXPECT_GT(types.size(), 1u) << "no band was filtered";
+}
+
+// A full-HD screen is compressed in pieces on a machine of two processors or more: joined, they
+// still decode to the picture, and the bands each thread chose still beat libpng.
+TEST_F(PngSize, FullHdScreensInPiecesDecodeExactlyAndStaySmall) {
+    for (const auto& [name, image] : {std::pair{"text and photo", textAndPhotoBands(1920, 1080, 4)},
+                                      std::pair{"grainy clouds", grainyClouds(1920, 1080, 2)}}) {
+        SCOPED_TRACE(name);
+        EXPECT_LE(write(image, 0), libpngSize(image));
+    }
 }
 
 TEST_F(PngSize, NeverLargerThanLibpngAndStrongNeverLargerThanNormal) {

@@ -136,6 +136,29 @@ RgbImage smooth(int width, int height, uint32_t seed) {
     return image;
 }
 
+RgbImage textAndPhotoBands(int width, int height, uint32_t seed) {
+    std::mt19937 random(seed);
+    const RgbImage photo = smooth(width, height, seed);
+    RgbImage image = photo;
+    constexpr int kGlyphW = 7, kGlyphH = 12, kGlyphs = 12;
+    std::vector<uint8_t> glyphs(kGlyphs * kGlyphW * kGlyphH);
+    for (uint8_t& g : glyphs) g = random() % 3 == 0 ? uint8_t(random() % 256) : 255;
+    for (int y0 = 0; y0 < height; y0 += 96) {
+        for (int line = y0; line + kGlyphH <= std::min(height, y0 + 48); line += kGlyphH + 2) {
+            for (int x0 = 0; x0 + kGlyphW <= width; x0 += kGlyphW) {
+                const int glyph = int(random() % kGlyphs);
+                for (int y = 0; y < kGlyphH; ++y)
+                    for (int x = 0; x < kGlyphW; ++x) {
+                        uint8_t* p = &image.rgb[(size_t(line + y) * width + x0 + x) * 3];
+                        const uint8_t v = glyphs[(glyph * kGlyphH + y) * kGlyphW + x];
+                        p[0] = p[1] = p[2] = v;
+                    }
+            }
+        }
+    }
+    return image;
+}
+
 RgbImage filterBands(int width, uint32_t seed) {
     constexpr int kBandRows = 6;
     std::mt19937 random(seed);

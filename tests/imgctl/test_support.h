@@ -27,6 +27,11 @@ RgbImage noise(int width, int height, uint32_t seed);
 RgbImage fewColours(int width, int height, int colours, uint32_t seed);
 RgbImage smooth(int width, int height, uint32_t seed);
 
+// Bands of 48 rows alternate between anti-aliased "text" (a few grey-edged glyphs repeated on a
+// white page, which compresses best unfiltered) and a camera-like photograph (gradients and
+// grain, which needs the filters): a screen with a window over a wallpaper, in miniature.
+RgbImage textAndPhotoBands(int width, int height, uint32_t seed);
+
 // Five bands of six rows, each built so that one PNG filter predicts it best: Sub, Up, Average,
 // Paeth, then None. Every filter's output is then needed to decode the picture.
 RgbImage filterBands(int width, uint32_t seed);
