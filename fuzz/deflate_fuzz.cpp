@@ -1,8 +1,9 @@
 // The image library's deflate block reader, which finds where a compressed piece's last block
 // lies so the next piece can follow it: on any bytes it returns or refuses without fault, and
-// on every stream zlib's inflate accepts it finds the last block where inflate does. Inputs
-// starting with an even byte are read as a stream as they are; the others are first compressed
-// by libdeflate at a level they choose, then made joinable and followed by another stream.
+// on every stream zlib's inflate accepts it finds the last block where inflate does. The first
+// byte chooses what the rest is: a stream read as it is; bytes compressed by libdeflate at a level
+// they choose, then made joinable and followed by another stream; or bytes compressed in bands
+// of which some go to the grain deflater, in one piece or more, which must decode to the bytes.
 #include <zlib.h>
 
 #include <cstddef>
@@ -51,14 +52,35 @@ void checkJoined(const uint8_t* data, size_t size, int level) {
     FUZZ_REQUIRE(Bytes(out.begin(), out.begin() + size) == Bytes(data, data + size));
 }
 
+void checkMixed(const uint8_t* data, size_t size, uint8_t choice) {
+    if (size == 0) return;
+    const size_t bandBytes = 1 + data[0] * 8u;
+    const size_t bands = (size + bandBytes - 1) / bandBytes;
+    std::vector<bool> grainy(bands);
+    for (size_t b = 0; b < bands; ++b) grainy[b] = (data[b % size] >> (b % 8)) & 1;
+    const size_t count = 1 + choice / 3 % 4;
+    const std::vector<imgctl::Piece> pieces = imgctl::cutIntoPieces(size, bandBytes, count);
+    const Bytes zlib = imgctl::zlibInPieces(1 + choice / 12 % 9, data, pieces, bandBytes, grainy);
+    Bytes out(size + 1);
+    uLongf length = out.size();
+    FUZZ_REQUIRE(uncompress(out.data(), &length, zlib.data(), zlib.size()) == Z_OK);
+    FUZZ_REQUIRE(length == size);
+    FUZZ_REQUIRE(Bytes(out.begin(), out.begin() + size) == Bytes(data, data + size));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
-    if (data[0] % 2 == 0) {
-        checkAgainstInflate(data + 1, size - 1);
-    } else {
-        checkJoined(data + 1, size - 1, 1 + data[0] / 2 % 12);
+    switch (data[0] % 3) {
+        case 0:
+            checkAgainstInflate(data + 1, size - 1);
+            break;
+        case 1:
+            checkJoined(data + 1, size - 1, 1 + data[0] / 3 % 12);
+            break;
+        default:
+            checkMixed(data + 1, size - 1, data[0]);
     }
     return 0;
 }

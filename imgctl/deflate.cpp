@@ -41,19 +41,6 @@ namespace {
 
 constexpr size_t kMinPieceBytes = size_t{1} << 20;
 constexpr size_t kMaxPieces = 4;
-constexpr size_t kWindowBytes = 32768;  // how far back deflate matches reach
-
-struct Deflating {
-    z_stream z{};
-    Deflating(int level, int strategy) {
-        if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, strategy) != Z_OK) {
-            throw Failure{IMGCTL_ERR_NO_MEMORY};
-        }
-    }
-    ~Deflating() { deflateEnd(&z); }
-    Deflating(const Deflating&) = delete;
-    Deflating& operator=(const Deflating&) = delete;
-};
 
 // One piece's raw deflate stream and the Adler-32 of its bytes.
 struct Compressed {
@@ -89,9 +76,65 @@ uint32_t adlerOf(const uint8_t* data, const Piece& piece) {
     return libdeflate_adler32(1, data + piece.begin, piece.end - piece.begin);
 }
 
-constexpr int kBandedLevel = 4;
-
 }  // namespace
+
+// zlib's level 6 with its search cut to four candidates (see the header). It is lazy, so a match
+// is given up for a longer one at the next position, however long it is.
+constexpr int kGrainLevel = 6, kGrainChain = 4, kGrainGood = 32, kGrainLazy = 16, kGrainNice = 258;
+
+struct GrainDeflater::Stream {
+    z_stream z{};
+    std::vector<uint8_t> scratch;
+};
+
+GrainDeflater::GrainDeflater() : stream_(std::make_unique<Stream>()) {
+    z_stream& z = stream_->z;
+    if (deflateInit2(&z, kGrainLevel, Z_DEFLATED, -15, 8, Z_FILTERED) != Z_OK) {
+        throw Failure{IMGCTL_ERR_NO_MEMORY};
+    }
+}
+
+GrainDeflater::~GrainDeflater() {
+    deflateEnd(&stream_->z);
+}
+
+// Compresses into the scratch buffer and returns the stream's size.
+size_t GrainDeflater::compress(const uint8_t* dictionary, size_t dictionarySize,
+                               const uint8_t* data, size_t size, bool last) {
+    z_stream& z = stream_->z;
+    // A reset goes back to the level's own search, so the tuning follows it every time.
+    if (deflateReset(&z) != Z_OK ||
+        deflateTune(&z, kGrainGood, kGrainLazy, kGrainNice, kGrainChain) != Z_OK) {
+        throw Failure{IMGCTL_ERR_ENCODE};
+    }
+    if (dictionarySize > 0 &&
+        deflateSetDictionary(&z, dictionary, static_cast<uInt>(dictionarySize)) != Z_OK) {
+        throw Failure{IMGCTL_ERR_ENCODE};
+    }
+    // The bound covers the end of the stream; a sync flush's empty block adds at most 6 bytes.
+    std::vector<uint8_t>& out = stream_->scratch;
+    out.resize(deflateBound(&z, size) + 16);
+    z.next_in = const_cast<uint8_t*>(data);
+    z.avail_in = static_cast<uInt>(size);
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    const int ended = ::deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
+    if (ended != (last ? Z_STREAM_END : Z_OK) || z.avail_in != 0) {
+        throw Failure{IMGCTL_ERR_ENCODE};
+    }
+    return z.total_out;
+}
+
+std::vector<uint8_t> GrainDeflater::deflate(const uint8_t* dictionary, size_t dictionarySize,
+                                            const uint8_t* data, size_t size, bool last) {
+    const size_t n = compress(dictionary, dictionarySize, data, size, last);
+    return std::vector<uint8_t>(stream_->scratch.data(), stream_->scratch.data() + n);
+}
+
+size_t GrainDeflater::deflatedSize(const uint8_t* dictionary, size_t dictionarySize,
+                                   const uint8_t* data, size_t size) {
+    return compress(dictionary, dictionarySize, data, size, true);
+}
 
 std::vector<Piece> cutIntoPieces(size_t size, size_t bandBytes, size_t count, double lastWeight) {
     const size_t bands = std::max<size_t>(1, (size + bandBytes - 1) / bandBytes);
@@ -133,48 +176,58 @@ void joinable(std::vector<uint8_t>& raw) {
     raw.insert(raw.end(), {0x00, 0x00, 0xFF, 0xFF});
 }
 
-std::vector<uint8_t> zlibInPieces(int level, const uint8_t* data,
-                                  const std::vector<Piece>& pieces) {
+namespace {
+
+// A run of bands that one compressor takes.
+struct Run {
+    Piece bytes;
+    bool grainy;
+};
+
+// The piece cut where its bands change between grainy and not.
+std::vector<Run> runsOf(const Piece& piece, size_t bandBytes, const std::vector<bool>& grainy) {
+    if (grainy.empty()) return {{piece, false}};
+    std::vector<Run> runs;
+    for (size_t at = piece.begin; at < piece.end; at += bandBytes) {
+        const bool isGrainy = grainy[at / bandBytes];
+        if (runs.empty() || runs.back().grainy != isGrainy) runs.push_back({{at, at}, isGrainy});
+        runs.back().bytes.end = std::min(piece.end, at + bandBytes);
+    }
+    return runs;
+}
+
+}  // namespace
+
+std::vector<uint8_t> zlibInPieces(int level, const uint8_t* data, const std::vector<Piece>& pieces,
+                                  size_t bandBytes, const std::vector<bool>& grainyBands) {
     auto compress = [&](size_t i) {
-        const Piece& p = pieces[i];
-        Compressed c{Deflater(level).deflate(data + p.begin, p.end - p.begin), adlerOf(data, p)};
-        if (i + 1 < pieces.size()) joinable(c.raw);
+        const Piece& piece = pieces[i];
+        const std::vector<Run> runs = runsOf(piece, bandBytes, grainyBands);
+        Deflater deflater(level);
+        std::optional<GrainDeflater> grain;
+        Compressed c{{}, adlerOf(data, piece)};
+        for (const Run& run : runs) {
+            const Piece& r = run.bytes;
+            const bool last = i + 1 == pieces.size() && &run == &runs.back();
+            std::vector<uint8_t> raw;
+            if (run.grainy) {
+                if (!grain) grain.emplace();
+                const size_t window = std::min(kWindowBytes, r.begin);
+                raw = grain->deflate(data + r.begin - window, window, data + r.begin,
+                                     r.end - r.begin, last);
+            } else {
+                raw = deflater.deflate(data + r.begin, r.end - r.begin);
+                if (!last) joinable(raw);
+            }
+            if (c.raw.empty()) {
+                c.raw = std::move(raw);
+            } else {
+                c.raw.insert(c.raw.end(), raw.begin(), raw.end());
+            }
+        }
         return c;
     };
     return zlibStream(pieces, onThreads(pieces.size(), compress), level);
-}
-
-std::vector<uint8_t> zlibBanded(const uint8_t* data, const std::vector<Piece>& pieces,
-                                size_t bandBytes, const std::vector<bool>& unfilteredBands) {
-    auto compress = [&](size_t i) {
-        const Piece& p = pieces[i];
-        Deflating s(kBandedLevel, Z_FILTERED);
-        if (p.begin > 0) {
-            const size_t window = std::min(kWindowBytes, p.begin);
-            if (deflateSetDictionary(&s.z, data + p.begin - window, uInt(window)) != Z_OK)
-                throw Failure{IMGCTL_ERR_ENCODE};
-        }
-        const size_t bound = deflateBound(&s.z, p.end - p.begin) + unfilteredBands.size() * 16;
-        const std::unique_ptr<uint8_t[]> out(new uint8_t[bound]);  // uninitialised, as above
-        s.z.next_out = out.get();
-        s.z.avail_out = static_cast<uInt>(bound);
-        int strategy = Z_FILTERED;
-        for (size_t at = p.begin; at < p.end; at += bandBytes) {
-            const int wanted = unfilteredBands[at / bandBytes] ? Z_DEFAULT_STRATEGY : Z_FILTERED;
-            if (wanted != strategy && deflateParams(&s.z, kBandedLevel, wanted) != Z_OK)
-                throw Failure{IMGCTL_ERR_ENCODE};
-            strategy = wanted;
-            s.z.next_in = const_cast<uint8_t*>(data + at);
-            s.z.avail_in = static_cast<uInt>(std::min(bandBytes, p.end - at));
-            if (::deflate(&s.z, Z_NO_FLUSH) != Z_OK) throw Failure{IMGCTL_ERR_ENCODE};
-        }
-        const bool last = i + 1 == pieces.size();
-        const int ends = ::deflate(&s.z, last ? Z_FINISH : Z_SYNC_FLUSH);
-        if (ends != (last ? Z_STREAM_END : Z_OK)) throw Failure{IMGCTL_ERR_ENCODE};
-        return Compressed{std::vector<uint8_t>(out.get(), out.get() + s.z.total_out),
-                          adlerOf(data, p)};
-    };
-    return zlibStream(pieces, onThreads(pieces.size(), compress), kBandedLevel);
 }
 
 }  // namespace imgctl

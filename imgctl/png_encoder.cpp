@@ -24,13 +24,6 @@ constexpr int kLevelNormal = 7;
 constexpr int kLevelIndexed = 7;  // palette data is small and compresses fast
 constexpr int kLevelStrong = 11;
 
-// Photographs barely compress: their trial size is above this share of the raw bytes (screens of
-// text and windows stay under a tenth). On some (camera grain, clouds) deflate's short matches
-// cost more than the literals they replace, and zlib's Z_FILTERED, which refuses them as libpng
-// does, writes fewer bytes than libdeflate at level 7; on others (gradients) it is the other way.
-// The filtered bands' samples tell which.
-constexpr double kNoisyShare = 0.15;
-
 // What goes into IDAT, plus the header fields that describe it.
 struct ImageData {
     uint8_t bitDepth = 8;
@@ -94,30 +87,19 @@ ImageData indexedData(const Dib& dib, IndexedImage&& indexed, Effort effort) {
     return image;
 }
 
-bool isNoisy(const FilteredImage& filtered) {
-    return double(filtered.estimate) > kNoisyShare * double(filtered.bytes.size());
-}
-
-bool zlibSuitsBetter(const FilteredImage& filtered) {
-    const std::vector<uint8_t>& samples = filtered.filteredSamples;
-    if (!isNoisy(filtered) || samples.empty()) return false;
-    const size_t zlib =
-        zlibBanded(samples.data(), {{0, samples.size()}}, samples.size(), {false}).size();
-    return zlib < Deflater(kLevelNormal).deflatedSize(samples.data(), samples.size());
-}
-
 ImageData rgbData(const Dib& dib, Effort effort) {
     const Rows rows{dib.rgb.data(), dib.rowBytes(), size_t(dib.height), 3};
     const size_t size = (rows.rowBytes + 1) * rows.height, count = pieceCountFor(size);
     const FilteredImage filtered = filterImage(rows, count);
     const size_t bandBytes = filtered.bandRows * (rows.rowBytes + 1);
+    const std::vector<Piece> pieces = cutIntoPieces(size, bandBytes, count, kJoinedLastWeight);
     ImageData image;
-    if (effort == Effort::Normal && zlibSuitsBetter(filtered)) {
-        image.zlib = zlibBanded(filtered.bytes.data(), cutIntoPieces(size, bandBytes, count),
-                                bandBytes, filtered.unfilteredBands);
+    if (effort == Effort::Normal) {
+        image.zlib = zlibInPieces(kLevelNormal, filtered.bytes.data(), pieces, bandBytes,
+                                  filtered.grainyBands());
     } else {
-        const std::vector<Piece> pieces = cutIntoPieces(size, bandBytes, count, kJoinedLastWeight);
-        image.zlib = zlibInPieces(levelFor(effort, kLevelNormal), filtered.bytes.data(), pieces);
+        // The strong level's near-optimal parsing does better than the grain deflater too.
+        image.zlib = zlibInPieces(kLevelStrong, filtered.bytes.data(), pieces);
     }
     return image;
 }

@@ -26,22 +26,28 @@ void filterRow(FilterType type, const uint8_t* cur, const uint8_t* prev, size_t 
 // Sum of the bytes read as signed values: the usual estimate of how well a row compresses.
 uint64_t magnitude(const uint8_t* bytes, size_t n);
 
+// How a band of rows is written and compressed.
+enum class BandKind : uint8_t {
+    Unfiltered,  // the rows as they are, for libdeflate: text, icons, smooth wallpapers
+    Filtered,    // each row through its best filter, for libdeflate
+    Grainy,      // each row through its best filter, for a GrainDeflater: photographs
+};
+
 // The image data as PNG wants it before compression: each row led by its filter type byte.
 struct FilteredImage {
     std::vector<uint8_t> bytes;
-    size_t bandRows = 0;                // rows per band; the last band may be shorter
-    std::vector<bool> unfilteredBands;  // per band: left unfiltered rather than filtered per row
-    size_t estimate = 0;                // the trial size of the bands as chosen, scaled up
-    // The sampled rows of every other band left filtered, one after another: what the choice of
-    // compressor for the filtered bands is tried on.
-    std::vector<uint8_t> filteredSamples;
+    size_t bandRows = 0;          // rows per band; the last band may be shorter
+    std::vector<BandKind> bands;  // how each band was written
+
+    std::vector<bool> grainyBands() const;
 };
 
 // Per band of rows, whichever compresses better in a trial on a sample of its rows: the rows
 // unfiltered, which keeps repeated shapes (text, icons, smooth wallpapers) intact for deflate to
 // find, or each row through the filter whose output has the smallest magnitude, which
-// photographic content needs. Runs of bands are judged on up to `threads` threads; the result
-// is the same for any number.
+// photographic content needs. Filtered bands that barely compress are tried with a GrainDeflater
+// too, and marked grainy where it does better. Runs of bands are judged on up to `threads`
+// threads; the result is the same for any number.
 FilteredImage filterImage(const Rows& rows, size_t threads);
 
 }  // namespace imgctl

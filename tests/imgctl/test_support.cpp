@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -154,6 +155,36 @@ RgbImage textAndPhotoBands(int width, int height, uint32_t seed) {
                         p[0] = p[1] = p[2] = v;
                     }
             }
+        }
+    }
+    return image;
+}
+
+RgbImage grainyClouds(int width, int height, uint32_t seed) {
+    std::mt19937 random(seed);
+    std::vector<float> grid(64 * 64);
+    for (float& v : grid) v = float(random() % 1000) / 1000.f;
+    const auto at = [&](int x, int y) { return grid[size_t(y & 63) * 64 + size_t(x & 63)]; };
+    const auto smoothNoise = [&](float x, float y) {
+        const int xi = int(x), yi = int(y);
+        const float fx = x - float(xi), fy = y - float(yi);
+        const float top = at(xi, yi) + (at(xi + 1, yi) - at(xi, yi)) * fx;
+        const float bottom = at(xi, yi + 1) + (at(xi + 1, yi + 1) - at(xi, yi + 1)) * fx;
+        return top + (bottom - top) * fy;
+    };
+    std::normal_distribution<float> grain(0, 1.2f);
+    const auto byte = [](float v) { return uint8_t(std::clamp(std::lround(v), 0L, 255L)); };
+    RgbImage image{width, height, std::vector<uint8_t>(size_t(width) * height * 3)};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            float cloud = 0, weight = 0.5f, scale = 1 / 64.f;
+            for (int octave = 0; octave < 5; ++octave, weight /= 2, scale *= 2)
+                cloud += weight * smoothNoise(float(x) * scale + float(octave * 7),
+                                              float(y) * scale + float(octave * 3));
+            uint8_t* p = &image.rgb[(size_t(y) * width + x) * 3];
+            p[0] = byte(90 + cloud * 120 + grain(random));
+            p[1] = byte(120 + cloud * 100 + grain(random));
+            p[2] = byte(200 + cloud * 50 + grain(random));
         }
     }
     return image;

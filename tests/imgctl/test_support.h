@@ -32,6 +32,10 @@ RgbImage smooth(int width, int height, uint32_t seed);
 // grain, which needs the filters): a screen with a window over a wallpaper, in miniature.
 RgbImage textAndPhotoBands(int width, int height, uint32_t seed);
 
+// A camera's photograph of the sky: clouds of several sizes under independent sensor grain in each
+// channel. Deflate's short matches into the grain cost more than the literals they replace.
+RgbImage grainyClouds(int width, int height, uint32_t seed);
+
 // Five bands of six rows, each built so that one PNG filter predicts it best: Sub, Up, Average,
 // Paeth, then None. Every filter's output is then needed to decode the picture.
 RgbImage filterBands(int width, uint32_t seed);
