@@ -82,6 +82,8 @@ uint32_t adlerOf(const uint8_t* data, const Piece& piece) {
 // is given up for a longer one at the next position, however long it is.
 constexpr int kGrainLevel = 6, kGrainChain = 4, kGrainGood = 32, kGrainLazy = 16, kGrainNice = 258;
 
+constexpr size_t kMaxGrainBytes = size_t{1} << 31;
+
 struct GrainDeflater::Stream {
     z_stream z{};
     std::vector<uint8_t> scratch;
@@ -101,6 +103,8 @@ GrainDeflater::~GrainDeflater() {
 // Compresses into the scratch buffer and returns the stream's size.
 size_t GrainDeflater::compress(const uint8_t* dictionary, size_t dictionarySize,
                                const uint8_t* data, size_t size, bool last) {
+    // zlib counts the bytes in and out of one call in 32 bits: larger runs would be cut short.
+    if (size > kMaxGrainBytes || dictionarySize > kWindowBytes) throw Failure{IMGCTL_ERR_ENCODE};
     z_stream& z = stream_->z;
     // A reset goes back to the level's own search, so the tuning follows it every time.
     if (deflateReset(&z) != Z_OK ||
@@ -186,10 +190,11 @@ struct Run {
 
 // The piece cut where its bands change between grainy and not.
 std::vector<Run> runsOf(const Piece& piece, size_t bandBytes, const std::vector<bool>& grainy) {
-    if (grainy.empty()) return {{piece, false}};
+    if (grainy.empty() || bandBytes == 0) return {{piece, false}};
     std::vector<Run> runs;
     for (size_t at = piece.begin; at < piece.end; at += bandBytes) {
-        const bool isGrainy = grainy[at / bandBytes];
+        const size_t band = at / bandBytes;
+        const bool isGrainy = band < grainy.size() && grainy[band];
         if (runs.empty() || runs.back().grainy != isGrainy) runs.push_back({{at, at}, isGrainy});
         runs.back().bytes.end = std::min(piece.end, at + bandBytes);
     }

@@ -240,6 +240,14 @@ TEST(FilterRuns, TheFilteringIsTheSameOnAnyNumberOfThreads) {
     }
 }
 
+// zlib takes 32-bit counts: a run it would cut short is refused before a byte of it is read.
+TEST(GrainDeflater, RefusesRunsBeyondZlibsCounts) {
+    const Bytes some(64, 7);
+    GrainDeflater grain;
+    EXPECT_THROW(grain.deflate(nullptr, 0, some.data(), size_t{1} << 32, true), Failure);
+    EXPECT_EQ(inflateRaw(grain.deflate(nullptr, 0, some.data(), some.size(), true), 64), some);
+}
+
 // Camera grain goes to the grain deflater and comes out smaller so; gradients with a little
 // noise stay with libdeflate, which a trial after only a few rows once handed to it, for a
 // quarter more bytes.
