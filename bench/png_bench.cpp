@@ -3,7 +3,8 @@
 // time and file size, imgctl's ratios to libpng, and imgctl's stronger level beside them. Times
 // are the CPU time of all the process's threads, which a shared, loaded machine disturbs far less
 // than the wall-clock time printed beside it; imgctl compresses on one thread per processor, so
-// its wall-clock time is the shorter. Prints only; it is not a test.
+// its wall-clock time is the shorter. imgctl and libpng run in turns, and the ratios are the
+// medians of the turns' ratios. Prints only; it is not a test.
 #include <png.h>
 #include <sched.h>
 #include <time.h>
@@ -18,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -114,27 +116,66 @@ bool encodeQImage(const Picture& p, const fs::path& path) {
     return image.save(QString::fromStdString(path.string()), "PNG");
 }
 
-// Median times of several runs; the size is that of the last file written.
-Result measure(const std::function<bool(const Picture&, const fs::path&)>& encode, const Picture& p,
-               const fs::path& path) {
-    std::vector<double> cpu, wall;
-    int runs = qEnvironmentVariableIntValue("PNG_BENCH_RUNS");
-    if (runs <= 0) runs = kRuns;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        const double cpuStart = processCpuMs();
-        if (!encode(p, path)) {
-            std::fprintf(stderr, "warning: encoding %s to %s failed\n", p.name.c_str(),
-                         path.c_str());
-            return {};
-        }
-        cpu.push_back(processCpuMs() - cpuStart);
-        const std::chrono::duration<double, std::milli> took =
-            std::chrono::steady_clock::now() - start;
-        wall.push_back(took.count());
-        if (i == 0 && cpu.back() > kSlowRunMs) runs = std::min(runs, kSlowRuns);
+using Encode = std::function<bool(const Picture&, const fs::path&)>;
+
+// One encoding's CPU and wall-clock times, or nothing if it failed.
+std::optional<Result> runOnce(const Encode& encode, const Picture& p, const fs::path& path) {
+    const auto start = std::chrono::steady_clock::now();
+    const double cpuStart = processCpuMs();
+    if (!encode(p, path)) {
+        std::fprintf(stderr, "warning: encoding %s to %s failed\n", p.name.c_str(), path.c_str());
+        return std::nullopt;
     }
-    return {median(cpu), median(wall), fs::file_size(path)};
+    const double cpu = processCpuMs() - cpuStart;
+    const std::chrono::duration<double, std::milli> wall = std::chrono::steady_clock::now() - start;
+    return Result{cpu, wall.count(), fs::file_size(path)};
+}
+
+int runsWanted() {
+    const int runs = qEnvironmentVariableIntValue("PNG_BENCH_RUNS");
+    return runs > 0 ? runs : kRuns;
+}
+
+// Median times of several runs; the size is that of the last file written.
+Result measure(const Encode& encode, const Picture& p, const fs::path& path) {
+    std::vector<double> cpu, wall;
+    std::optional<Result> last;
+    for (int i = 0, runs = runsWanted(); i < runs; ++i) {
+        if (!(last = runOnce(encode, p, path))) return {};
+        cpu.push_back(last->ms);
+        wall.push_back(last->wallMs);
+        if (i == 0 && last->ms > kSlowRunMs) runs = std::min(runs, kSlowRuns);
+    }
+    return {median(cpu), median(wall), last->bytes};
+}
+
+// imgctl and libpng-6 measured in turns, each imgctl run right before a libpng run: the load of a
+// shared machine drifts over seconds and so weighs on both alike. The ratios are the medians of
+// the turns' own ratios.
+struct Paired {
+    Result own, png;
+    double timeRatio = 0, wallRatio = 0;
+};
+
+Paired measurePaired(const Picture& p, const fs::path& ownPath, const fs::path& pngPath) {
+    std::vector<double> ownCpu, ownWall, pngCpu, pngWall, timeRatios, wallRatios;
+    std::optional<Result> own, png;
+    for (int i = 0, runs = runsWanted(); i < runs; ++i) {
+        if (!(own = runOnce(encodeImgctl, p, ownPath)) ||
+            !(png = runOnce(encodeLibpng, p, pngPath)))
+            return {};
+        ownCpu.push_back(own->ms);
+        ownWall.push_back(own->wallMs);
+        pngCpu.push_back(png->ms);
+        pngWall.push_back(png->wallMs);
+        timeRatios.push_back(own->ms / png->ms);
+        wallRatios.push_back(own->wallMs / png->wallMs);
+        if (i == 0 && png->ms > kSlowRunMs) runs = std::min(runs, kSlowRuns);
+    }
+    return {{median(ownCpu), median(ownWall), own->bytes},
+            {median(pngCpu), median(pngWall), png->bytes},
+            median(timeRatios),
+            median(wallRatios)};
 }
 
 // Decodes the file with libpng and compares every pixel with the source picture.
@@ -175,8 +216,10 @@ void runGroup(const char* title, const std::vector<Picture>& pictures, const fs:
     int larger = 0, over = 0, overPng = 0, overStrong = 0, hd = 0;
     for (const Picture& p : pictures) {
         const fs::path base = folder / p.name;
-        const Result own = measure(encodeImgctl, p, base.string() + "-imgctl.png");
-        const Result png = measure(encodeLibpng, p, base.string() + "-libpng.png");
+        const Paired paired =
+            measurePaired(p, base.string() + "-imgctl.png", base.string() + "-libpng.png");
+        const Result& own = paired.own;
+        const Result& png = paired.png;
         const Result qt = measure(encodeQImage, p, base.string() + "-qimage.png");
         const Result strong = measure(encodeImgctlStrong, p, base.string() + "-strong.png");
         for (const char* kind : {"-imgctl.png", "-strong.png"}) {
@@ -185,8 +228,8 @@ void runGroup(const char* title, const std::vector<Picture>& pictures, const fs:
                             p.name.c_str(), kind);
             }
         }
-        const double timeRatio = own.ms / png.ms;
-        const double wallRatio = own.wallMs / png.wallMs;
+        const double timeRatio = paired.timeRatio;
+        const double wallRatio = paired.wallRatio;
         const double bytesRatio = double(own.bytes) / double(png.bytes);
         logTime += std::log(timeRatio);
         logWall += std::log(wallRatio);
@@ -250,8 +293,9 @@ int main(int argc, char** argv) {
     }
     std::printf(
         "PNG encoding, median of up to %d runs (imgctl %d, %u processors); times in ms of CPU, all "
-        "threads,\nwall = wall-clock ms; time x = CPU-time ratio to libpng-6; strong = DIBtoPNG "
-        "option %d\n",
+        "threads,\nwall = wall-clock ms; time x, wall x = median ratio to libpng-6 of runs taken "
+        "in "
+        "turns with it; strong = DIBtoPNG option %d\n",
         kRuns, ImgctlVersion(), processorsAllowed(), IMGCTL_OPTION_STRONG);
     runGroup("Real-screen pictures (Qt rendering, fonts, web pages with photos, Debian wallpapers)",
              screens, folder.path);

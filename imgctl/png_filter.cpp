@@ -207,7 +207,11 @@ std::vector<BandKind> filterBands(const Rows& rows, size_t firstBand, size_t end
     const size_t stride = rows.rowBytes + 1;
     std::vector<BandKind> kinds;
     Trials trials(rows.rowBytes, stride * (kSampleRows + kContextRows));
+    // Neighbouring bands are mostly alike, and the grain trial costs as much as the other two:
+    // the second band of each pair takes the first's verdict where both are candidates.
+    int pairVerdict = -1;  // the grain verdict of the pair's first band, if it had one
     for (size_t b = firstBand; b < endBand; ++b) {
+        if (b % 2 == 0) pairVerdict = -1;
         const size_t y0 = b * kBandRows, y1 = std::min(rows.height, y0 + kBandRows);
         uint8_t* band = bytes + y0 * stride;
         const Sample s = sampleOf(y0, y1);
@@ -222,9 +226,15 @@ std::vector<BandKind> filterBands(const Rows& rows, size_t firstBand, size_t end
         filterRowsAdaptive(rows, y0, from, trials.rows, band);
         filterRowsAdaptive(rows, s.end, y1, trials.rows, band + (s.end - y0) * stride);
         const size_t sampleBytes = (s.end - s.first) * stride;
-        const bool grainy = double(plain.filtered) > kGrainTrialShare * double(sampleBytes) &&
-                            grainIsSmaller(band, (s.first - y0) * stride, s.context * stride,
-                                           sampleBytes, plain.filtered, trials);
+        const bool candidate = double(plain.filtered) > kGrainTrialShare * double(sampleBytes);
+        bool grainy = false;
+        if (candidate && b % 2 == 1 && pairVerdict >= 0) {
+            grainy = pairVerdict == 1;
+        } else if (candidate) {
+            grainy = grainIsSmaller(band, (s.first - y0) * stride, s.context * stride, sampleBytes,
+                                    plain.filtered, trials);
+            if (b % 2 == 0) pairVerdict = grainy ? 1 : 0;
+        }
         kinds.push_back(grainy ? BandKind::Grainy : BandKind::Filtered);
     }
     return kinds;
@@ -245,8 +255,10 @@ FilteredImage filterImage(const Rows& rows, size_t threads) {
     // Bands are judged on their own, so runs of them are judged on threads of their own.
     const size_t bands = (rows.height + kBandRows - 1) / kBandRows;
     const size_t runs = std::clamp<size_t>(threads, 1, std::max<size_t>(bands, 1));
+    // Runs start at even bands, so that each pair of bands is judged on one thread.
+    auto edge = [&](size_t i) { return i == runs ? bands : bands * i / runs & ~size_t{1}; };
     auto filterRun = [&](size_t i) {
-        return filterBands(rows, bands * i / runs, bands * (i + 1) / runs, image.bytes.data());
+        return filterBands(rows, edge(i), edge(i + 1), image.bytes.data());
     };
     for (const std::vector<BandKind>& run : onThreads(runs, filterRun)) {
         image.bands.insert(image.bands.end(), run.begin(), run.end());
