@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "buffer_pool.h"
 #include "deflate.h"
 #include "palette.h"
 #include "png_filter.h"
@@ -90,7 +91,7 @@ ImageData indexedData(const Dib& dib, IndexedImage&& indexed, Effort effort) {
 ImageData rgbData(const Dib& dib, Effort effort) {
     const Rows rows{dib.rgb.data(), dib.rowBytes(), size_t(dib.height), 3};
     const size_t size = (rows.rowBytes + 1) * rows.height, count = pieceCountFor(size);
-    const FilteredImage filtered = filterImage(rows, count);
+    FilteredImage filtered = filterImage(rows, count);
     const size_t bandBytes = filtered.bandRows * (rows.rowBytes + 1);
     const std::vector<Piece> pieces = cutIntoPieces(size, bandBytes, count, kJoinedLastWeight);
     ImageData image;
@@ -101,6 +102,7 @@ ImageData rgbData(const Dib& dib, Effort effort) {
         // The strong level's near-optimal parsing does better than the grain deflater too.
         image.zlib = zlibInPieces(kLevelStrong, filtered.bytes.data(), pieces);
     }
+    buffers::give(std::move(filtered.bytes));
     return image;
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "buffer_pool.h"
 #include "deflate.h"
 #include "parallel.h"
 
@@ -250,7 +251,7 @@ std::vector<bool> FilteredImage::grainyBands() const {
 
 FilteredImage filterImage(const Rows& rows, size_t threads) {
     FilteredImage image;
-    image.bytes.resize((rows.rowBytes + 1) * rows.height);
+    image.bytes = buffers::take((rows.rowBytes + 1) * rows.height);
     image.bandRows = kBandRows;
     // Bands are judged on their own, so runs of them are judged on threads of their own.
     const size_t bands = (rows.height + kBandRows - 1) / kBandRows;
