@@ -257,7 +257,7 @@ FilteredImage filterImage(const Rows& rows, size_t threads) {
     const size_t bands = (rows.height + kBandRows - 1) / kBandRows;
     const size_t runs = std::clamp<size_t>(threads, 1, std::max<size_t>(bands, 1));
     // Runs start at even bands, so that each pair of bands is judged on one thread.
-    auto edge = [&](size_t i) { return i == runs ? bands : bands * i / runs & ~size_t{1}; };
+    auto edge = [&](size_t i) { return i == runs ? bands : (bands * i / runs) & ~size_t{1}; };
     auto filterRun = [&](size_t i) {
         return filterBands(rows, edge(i), edge(i + 1), image.bytes.data());
     };

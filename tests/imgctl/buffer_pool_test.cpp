@@ -56,7 +56,11 @@ TEST_F(BufferPool, ThreadsTakeAndGiveAtOnce) {
         threads.emplace_back([t] {
             for (int i = 0; i < 50; ++i) {
                 std::vector<uint8_t> b = buffers::take((2 + (i + t) % 3) * kMiB);
-                b.front() = b.back() = uint8_t(i);
+                // A buffer handed to two threads at once would show the other's mark.
+                b.front() = b.back() = uint8_t(t);
+                std::this_thread::yield();
+                EXPECT_EQ(b.front(), uint8_t(t));
+                EXPECT_EQ(b.back(), uint8_t(t));
                 buffers::give(std::move(b));
             }
         });
