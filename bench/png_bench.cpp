@@ -6,7 +6,6 @@
 // its wall-clock time is the shorter. imgctl and libpng run in turns, and the ratios are the
 // medians of the turns' ratios. Prints only; it is not a test.
 #include <png.h>
-#include <sched.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -25,6 +24,7 @@
 
 #include "imgctl.h"
 #include "pictures.h"
+#include "processors.h"
 #include "screens.h"
 
 namespace fs = std::filesystem;
@@ -49,14 +49,6 @@ double processCpuMs() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
-// The processors this process may run on: what the library counts its threads by.
-unsigned processorsAllowed() {
-    cpu_set_t allowed;
-    return sched_getaffinity(0, sizeof allowed, &allowed) == 0
-               ? unsigned(CPU_COUNT(&allowed))
-               : std::thread::hardware_concurrency();
 }
 
 double median(std::vector<double> v) {
@@ -292,11 +284,12 @@ int main(int argc, char** argv) {
         savePictures(synthetic, argv[2]);
     }
     std::printf(
-        "PNG encoding, median of up to %d runs (imgctl %d, %u processors); times in ms of CPU, all "
+        "PNG encoding, median of up to %d runs (imgctl %d, %zu processors); times in ms of CPU, "
+        "all "
         "threads,\nwall = wall-clock ms; time x, wall x = median ratio to libpng-6 of runs taken "
         "in "
         "turns with it; strong = DIBtoPNG option %d\n",
-        kRuns, ImgctlVersion(), processorsAllowed(), IMGCTL_OPTION_STRONG);
+        kRuns, ImgctlVersion(), imgctl::processorsAllowed(), IMGCTL_OPTION_STRONG);
     runGroup("Real-screen pictures (Qt rendering, fonts, web pages with photos, Debian wallpapers)",
              screens, folder.path);
     runGroup("Synthetic pictures (drawn pixel by pixel)", synthetic, folder.path);

@@ -1,17 +1,16 @@
 #include "deflate.h"
 
-#include <sched.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
 #include <optional>
-#include <thread>
 
 #include "deflate_blocks.h"
 #include "failure.h"
 #include "imgctl.h"
 #include "parallel.h"
+#include "processors.h"
 
 namespace imgctl {
 
@@ -158,12 +157,7 @@ std::vector<Piece> cutIntoPieces(size_t size, size_t bandBytes, size_t count, do
 }
 
 size_t pieceCountFor(size_t size) {
-    // The processors this thread may run on (taskset, cpusets), not all the machine has.
-    cpu_set_t allowed;
-    const size_t processors = sched_getaffinity(0, sizeof allowed, &allowed) == 0
-                                  ? size_t(std::max(1, CPU_COUNT(&allowed)))
-                                  : std::max(1u, std::thread::hardware_concurrency());
-    return std::clamp<size_t>(size / kMinPieceBytes, 1, std::min(processors, kMaxPieces));
+    return std::clamp<size_t>(size / kMinPieceBytes, 1, std::min(processorsAllowed(), kMaxPieces));
 }
 
 void joinable(std::vector<uint8_t>& raw) {
@@ -208,7 +202,8 @@ std::vector<uint8_t> zlibInPieces(int level, const uint8_t* data, const std::vec
     auto compress = [&](size_t i) {
         const Piece& piece = pieces[i];
         const std::vector<Run> runs = runsOf(piece, bandBytes, grainyBands);
-        Deflater deflater(level);
+        // Each compressor is made only if a run needs it: a photograph's piece may be all grain.
+        std::optional<Deflater> deflater;
         std::optional<GrainDeflater> grain;
         Compressed c{{}, adlerOf(data, piece)};
         for (const Run& run : runs) {
@@ -221,7 +216,8 @@ std::vector<uint8_t> zlibInPieces(int level, const uint8_t* data, const std::vec
                 raw = grain->deflate(data + r.begin - window, window, data + r.begin,
                                      r.end - r.begin, last);
             } else {
-                raw = deflater.deflate(data + r.begin, r.end - r.begin);
+                if (!deflater) deflater.emplace(level);
+                raw = deflater->deflate(data + r.begin, r.end - r.begin);
                 if (!last) joinable(raw);
             }
             if (c.raw.empty()) {

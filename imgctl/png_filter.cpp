@@ -207,6 +207,7 @@ std::vector<BandKind> filterBands(const Rows& rows, size_t firstBand, size_t end
                                   uint8_t* bytes) {
     const size_t stride = rows.rowBytes + 1;
     std::vector<BandKind> kinds;
+    if (firstBand >= endBand) return kinds;  // a run left empty: fewer pairs of bands than threads
     Trials trials(rows.rowBytes, stride * (kSampleRows + kContextRows));
     // Neighbouring bands are mostly alike, and the grain trial costs as much as the other two:
     // the second band of each pair takes the first's verdict where both are candidates.
