@@ -1,7 +1,8 @@
 // The program as it is installed: `cmake --install` into a temporary prefix, the launcher and
 // the metainfo checked by their validators, the installed copy run as the ordinary user "nobody"
 // (read-only program folder, temporary HOME) under its own X server with a window manager,
-// uploading to the reference service; and the .deb with its contents and dependencies.
+// uploading to the reference service; and the .deb with its contents and dependencies, installed
+// by apt and used the same way.
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -182,6 +183,7 @@ protected:
         ASSERT_TRUE(session.ready()) << "no X server with a window manager";
         home = user.userFolder(QStringLiteral("home"), 0755);
         runtime = user.userFolder(QStringLiteral("runtime"), 0700);
+        programPath = at(QStringLiteral("bin/quiblo"));
     }
     QProcessEnvironment environment(const QString& runtimeFolder) const {
         QProcessEnvironment env;
@@ -194,13 +196,15 @@ protected:
         return env;
     }
     std::unique_ptr<UserProgram> program(const QProcessEnvironment& env) const {
-        return std::make_unique<UserProgram>(at(QStringLiteral("bin/quiblo")), env);
+        return std::make_unique<UserProgram>(programPath, env);
     }
     bool windowShown(const QString& title, int timeoutMs = 20000) const {
         return waitFor([&] { return !session.windows(title).isEmpty(); }, timeoutMs);
     }
     QString dataFolder() const { return home + QStringLiteral("/.local/share/quiblo"); }
+    void uploadsAWholeScreen();
 
+    QString programPath;
     XSession session;
     OpenFolder user;
     QString home;
@@ -210,6 +214,64 @@ protected:
 QStringList listing(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
+
+// Two tests use apt at once: the second waits for the first's lock instead of failing.
+const QString kWaitForAptLock = QStringLiteral("-oDPkg::Lock::Timeout=240");
+
+// Packs the build's install rules into a .deb in folder; its path, or nothing (and a failure).
+QString buildDeb(const QString& folder) {
+    const Result packed =
+        run(QStringLiteral(QUIBLO_CPACK_COMMAND),
+            {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
+             QStringLiteral(QUIBLO_BUILD_DIR "/CPackConfig.cmake"), QStringLiteral("-B"), folder},
+            170000);
+    EXPECT_EQ(packed.exitCode, 0) << packed.out.data() << packed.err.data();
+    const QStringList debs = QDir(folder).entryList({QStringLiteral("*.deb")});
+    EXPECT_EQ(debs.size(), 1);
+    return debs.size() == 1 ? QDir(folder).filePath(debs[0]) : QString();
+}
+
+bool packageInstalled() {
+    return run(QStringLiteral("dpkg-query"),
+               {QStringLiteral("-W"), QStringLiteral("-f=${Status}"), QStringLiteral("quiblo")})
+        .out.contains("install ok installed");
+}
+
+// The .deb installed by apt as a user would install it, and used by an ordinary user. The one
+// test that changes the machine: it runs only as root where no quiblo package is installed
+// already, and purges the package again.
+class PackageInstalledForUser : public InstalledForUser {
+protected:
+    void SetUp() override {
+        InstalledForUser::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        if (packageInstalled()) GTEST_SKIP() << "a quiblo package is installed here; left alone";
+        const QString deb = buildDeb(debFolder.path());
+        ASSERT_FALSE(deb.isEmpty());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DEBIAN_FRONTEND"), QStringLiteral("noninteractive"));
+        const Result installed =
+            run(QStringLiteral("apt-get"),
+                {QStringLiteral("install"), QStringLiteral("--yes"),
+                 QStringLiteral("--no-install-recommends"), kWaitForAptLock, deb},
+                300000, env);
+        installedHere = packageInstalled();
+        ASSERT_EQ(installed.exitCode, 0) << installed.out.data() << installed.err.data();
+        ASSERT_TRUE(installedHere);
+        programPath = QStringLiteral("/usr/bin/quiblo");
+    }
+    void TearDown() override {
+        if (!installedHere) return;
+        const Result purged = run(QStringLiteral("dpkg"),
+                                  {QStringLiteral("--purge"), QStringLiteral("quiblo")}, 120000);
+        EXPECT_EQ(purged.exitCode, 0) << purged.out.data() << purged.err.data();
+        EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/usr/bin/quiblo")));
+        EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/usr/lib/quiblo")));
+    }
+
+    QTemporaryDir debFolder;
+    bool installedHere = false;
+};
 
 }  // namespace
 
@@ -253,7 +315,9 @@ TEST_F(Installed, LaysOutTheProgramItsLibraryLauncherIconsAndMetainfo) {
     EXPECT_TRUE(svg.readAll().contains("<svg xmlns=\"http://www.w3.org/2000/svg\""));
 }
 
-TEST_F(InstalledForUser, UploadsFromAReadOnlyProgramFolderIntoTheUsersDataFolder) {
+// Captures the whole screen from the command line, confirms with the keyboard and waits for the
+// upload's record in the user's history.
+void InstalledForUser::uploadsAWholeScreen() {
     quiblo::test::ReferenceService service;
     ASSERT_TRUE(service.started()) << service.startError().toStdString();
     QProcessEnvironment env = environment(runtime);
@@ -286,10 +350,14 @@ TEST_F(InstalledForUser, UploadsFromAReadOnlyProgramFolderIntoTheUsersDataFolder
     EXPECT_EQ(info.st_uid, ::getpwnam("nobody")->pw_uid);
     EXPECT_EQ(listing(dataFolder()), QStringList{QStringLiteral("Quiblo.dat")})
         << "the work file stayed";
-    EXPECT_EQ(listing(at(QStringLiteral("bin"))), QStringList{QStringLiteral("quiblo")});
     const QImage uploaded(service.pictureFile(code));
     EXPECT_EQ(uploaded.size(), QSize(1024, 768)) << "the service holds no whole screen";
     EXPECT_TRUE(quiblo->running());
+}
+
+TEST_F(InstalledForUser, UploadsFromAReadOnlyProgramFolderIntoTheUsersDataFolder) {
+    uploadsAWholeScreen();
+    EXPECT_EQ(listing(at(QStringLiteral("bin"))), QStringList{QStringLiteral("quiblo")});
 }
 
 TEST_F(InstalledForUser, CaptureFromAShortcutGoesToTheRunningCopy) {
@@ -334,17 +402,9 @@ TEST_F(InstalledForUser, ReadOnlyRuntimeFolderIsNoRunningCopy) {
 // The .deb: built by CPack from the install rules, its dependencies found by dpkg-shlibdeps.
 TEST(Package, DebCarriesTheInstalledLayoutAndTheLibrariesItNeeds) {
     QTemporaryDir output;
-    const Result packed =
-        run(QStringLiteral(QUIBLO_CPACK_COMMAND),
-            {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
-             QStringLiteral(QUIBLO_BUILD_DIR "/CPackConfig.cmake"), QStringLiteral("-B"),
-             output.path()},
-            170000);
-    ASSERT_EQ(packed.exitCode, 0) << packed.out.data() << packed.err.data();
-    const QStringList debs = QDir(output.path()).entryList({QStringLiteral("*.deb")});
-    ASSERT_EQ(debs.size(), 1);
-    const QString deb = output.filePath(debs[0]);
-    EXPECT_EQ(debs[0], QStringLiteral("quiblo_1.3_amd64.deb"));
+    const QString deb = buildDeb(output.path());
+    ASSERT_FALSE(deb.isEmpty());
+    EXPECT_EQ(QFileInfo(deb).fileName(), QStringLiteral("quiblo_1.3_amd64.deb"));
 
     const QByteArray contents = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb}).out;
     for (const QString& path :
@@ -361,7 +421,7 @@ TEST(Package, DebCarriesTheInstalledLayoutAndTheLibrariesItNeeds) {
     // Its dependencies resolve against this system's archive (simulated: nothing is installed).
     const Result simulated = run(QStringLiteral("apt-get"),
                                  {QStringLiteral("install"), QStringLiteral("--simulate"),
-                                  QStringLiteral("--no-install-recommends"), deb},
+                                  QStringLiteral("--no-install-recommends"), kWaitForAptLock, deb},
                                  120000);
     EXPECT_EQ(simulated.exitCode, 0) << simulated.out.data() << simulated.err.data();
     EXPECT_TRUE(simulated.out.contains("Inst quiblo ")) << simulated.out.data();
@@ -374,4 +434,10 @@ TEST(Package, DebCarriesTheInstalledLayoutAndTheLibrariesItNeeds) {
         EXPECT_TRUE(depends.contains(QRegularExpression(
             QStringLiteral("(^|, )") + QString::fromLatin1(package) + QStringLiteral("( |,|$)"))))
             << package << " missing from: " << depends.toStdString();
+}
+
+TEST_F(PackageInstalledForUser, UploadsAsAnOrdinaryUser) {
+    EXPECT_TRUE(QFileInfo(QStringLiteral("/usr/lib/quiblo/libimgctl.so")).isFile());
+    EXPECT_TRUE(QFileInfo::exists("/usr/share/applications/" + kId + ".desktop"));
+    uploadsAWholeScreen();
 }
