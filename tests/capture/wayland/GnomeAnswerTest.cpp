@@ -1,0 +1,101 @@
+// GNOME asks "Allow Applications to Take Screenshots?" at a program's first capture, in a session
+// of its own that has not been answered yet. A keyboard user answers as the question offers it:
+// Tab to "Allow", then Return. The keys go through the compositor's remote-desktop interface, as
+// from a keyboard, to whatever has the focus; the capture goes on to the confirmation window, and
+// GNOME keeps the answer.
+#include <gtest/gtest.h>
+
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+#include <QDir>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <memory>
+
+#include "capture/PortalScreenSource.h"
+#include "confirm/PreviewWin.h"
+#include "support/ProgramFolderFixture.h"
+
+using namespace quiblo;
+using namespace quiblo::test;
+
+namespace {
+
+constexpr uint kTab = 0xff09, kReturn = 0xff0d;  // X keysyms
+
+// A virtual keyboard of mutter's: a remote-desktop session, alive while this connection is.
+class ShellKeyboard {
+public:
+    bool start() {
+        QDBusInterface desktop(kService, QStringLiteral("/org/gnome/Mutter/RemoteDesktop"),
+                               QStringLiteral("org.gnome.Mutter.RemoteDesktop"));
+        const QDBusReply<QDBusObjectPath> path = desktop.call(QStringLiteral("CreateSession"));
+        if (!path.isValid()) return false;
+        session_ = std::make_unique<QDBusInterface>(
+            kService, path.value().path(),
+            QStringLiteral("org.gnome.Mutter.RemoteDesktop.Session"));
+        return session_->call(QStringLiteral("Start")).type() == QDBusMessage::ReplyMessage;
+    }
+    bool press(uint keysym) {
+        for (bool down : {true, false}) {
+            const QDBusMessage sent =
+                session_->call(QStringLiteral("NotifyKeyboardKeysym"), keysym, down);
+            if (sent.type() != QDBusMessage::ReplyMessage) return false;
+        }
+        return true;
+    }
+    ~ShellKeyboard() {
+        if (session_) session_->call(QStringLiteral("Stop"));
+    }
+
+private:
+    static inline const QString kService = QStringLiteral("org.gnome.Mutter.RemoteDesktop");
+    std::unique_ptr<QDBusInterface> session_;
+};
+
+// What GNOME remembers for programs without an id.
+QStringList rememberedAnswer() {
+    QDBusInterface store(QStringLiteral("org.freedesktop.impl.portal.PermissionStore"),
+                         QStringLiteral("/org/freedesktop/impl/portal/PermissionStore"),
+                         QStringLiteral("org.freedesktop.impl.portal.PermissionStore"));
+    const QDBusMessage reply = store.call(QStringLiteral("Lookup"), QStringLiteral("screenshot"),
+                                          QStringLiteral("screenshot"));
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
+    QMap<QString, QStringList> answers;
+    reply.arguments().constFirst().value<QDBusArgument>() >> answers;
+    return answers.value(QString());
+}
+
+using OnGnomeAsking = ProgramFolderFixture;
+
+TEST_F(OnGnomeAsking, AllowedFromTheKeyboardTheCaptureGoesOnAndGnomeKeepsTheAnswer) {
+    ASSERT_EQ(rememberedAnswer(), QStringList()) << "the session has been answered already";
+    ShellKeyboard keyboard;
+    ASSERT_TRUE(keyboard.start()) << "no remote-desktop keyboard in this session";
+    PortalScreenSource source;
+    const auto win = openMainWin(source);
+
+    QImage confirmed;
+    whenModalShown(QStringLiteral("PreviewWin"), [&](QWidget* p) {
+        auto* preview = static_cast<PreviewWin*>(p);
+        confirmed = preview->previewPicture();
+        preview->QuibloStopCmd->click();
+    });
+    // The question opens over the desktop with the focus on "Deny"; a person reads it, then
+    // answers.
+    bool answered = false;
+    QTimer::singleShot(3000, [&] { answered = keyboard.press(kTab) && keyboard.press(kReturn); });
+    win->QuibloCmd->click();
+
+    EXPECT_TRUE(answered);
+    ASSERT_TRUE(desktop.shownBoxes.isEmpty()) << desktop.shownBoxes[0].text.toStdString();
+    EXPECT_EQ(confirmed.size(), QGuiApplication::primaryScreen()->size());
+    EXPECT_EQ(rememberedAnswer(), QStringList{QStringLiteral("yes")});
+    EXPECT_TRUE(win->isVisible());
+}
+
+}  // namespace
