@@ -1,5 +1,6 @@
 #include "dib.h"
 
+#include <bit>
 #include <cstring>
 
 #include "buffer_pool.h"
@@ -34,8 +35,34 @@ void checkRect(const ImgctlDC& dc, int32_t x, int32_t y, int32_t width, int32_t 
     }
 }
 
+uint32_t load32(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+void store32(uint8_t* p, uint32_t v) {
+    std::memcpy(p, &v, 4);
+}
+
+// A pixel B G R X read as a little-endian word, turned into R G B in its low three bytes.
+uint32_t rgbOf(uint32_t bgrx) {
+    return __builtin_bswap32(bgrx) >> 8;
+}
+
 void copyBgrxRow(const uint8_t* src, uint8_t* dst, int32_t width) {
-    for (int32_t i = 0; i < width; ++i, src += 4, dst += 3) {
+    int32_t i = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        // Four pixels at a time, as three words: a byte at a time costs twice as much.
+        for (; i + 4 <= width; i += 4, src += 16, dst += 12) {
+            const uint32_t p0 = rgbOf(load32(src)), p1 = rgbOf(load32(src + 4));
+            const uint32_t p2 = rgbOf(load32(src + 8)), p3 = rgbOf(load32(src + 12));
+            store32(dst, p0 | p1 << 24);
+            store32(dst + 4, p1 >> 8 | p2 << 16);
+            store32(dst + 8, p2 >> 16 | p3 << 8);
+        }
+    }
+    for (; i < width; ++i, src += 4, dst += 3) {
         dst[0] = src[2];
         dst[1] = src[1];
         dst[2] = src[0];
