@@ -3,6 +3,8 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -20,16 +22,23 @@ std::optional<std::string> readFile(const std::filesystem::path& path) {
     return text.str();
 }
 
+// A whole number and nothing after it but white space.
+std::optional<long long> numberIn(const std::string& text) {
+    const char* end = text.data() + text.size();
+    long long value = 0;
+    const auto [rest, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() ||
+        !std::all_of(rest, end, [](unsigned char c) { return std::isspace(c) != 0; })) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 // A quota over a period, in processors; nothing for "max", -1 or anything unreadable.
 std::optional<double> quotaOf(const std::string& quota, const std::string& period) {
-    try {
-        const long long q = std::stoll(quota);
-        const long long p = std::stoll(period);
-        if (q <= 0 || p <= 0) return std::nullopt;
-        return double(q) / double(p);
-    } catch (const std::exception&) {
-        return std::nullopt;  // "max", or a file that is not what it should be
-    }
+    const std::optional<long long> q = numberIn(quota), p = numberIn(period);
+    if (!q || !p || *q <= 0 || *p <= 0) return std::nullopt;
+    return double(*q) / double(*p);
 }
 
 // cgroup v2: "max 100000" or "150000 100000".

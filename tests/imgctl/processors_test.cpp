@@ -48,8 +48,10 @@ TEST_F(CgroupQuota, NoQuotaWhereNoneIsSetOrNoneCanBeRead) {
     EXPECT_EQ(quota("not a cgroup line\n::\n0:\n"), std::nullopt);
 
     write("broken/cpu.max", "lots 0\n");
+    write("trailing/cpu.max", "150000x 100000\n");
     write("zero/cpu.max", "100000 0\n");
     EXPECT_EQ(quota("0::/broken\n"), std::nullopt);
+    EXPECT_EQ(quota("0::/trailing\n"), std::nullopt);
     EXPECT_EQ(quota("0::/zero\n"), std::nullopt);
 }
 
