@@ -216,7 +216,7 @@ QStringList listing(const QString& folder) {
 }
 
 // Two tests use apt at once: the second waits for the first's lock instead of failing.
-const QString kWaitForAptLock = QStringLiteral("-oDPkg::Lock::Timeout=240");
+const QString kWaitForAptLock = QStringLiteral("-oDPkg::Lock::Timeout=120");
 
 // Packs the build's install rules into a .deb in folder; its path, or nothing (and a failure).
 QString buildDeb(const QString& folder) {
