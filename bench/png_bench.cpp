@@ -19,7 +19,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "imgctl.h"
@@ -284,11 +283,10 @@ int main(int argc, char** argv) {
         savePictures(synthetic, argv[2]);
     }
     std::printf(
-        "PNG encoding, median of up to %d runs (imgctl %d, %zu processors); times in ms of CPU, "
-        "all "
-        "threads,\nwall = wall-clock ms; time x, wall x = median ratio to libpng-6 of runs taken "
-        "in "
-        "turns with it; strong = DIBtoPNG option %d\n",
+        "PNG encoding, median of up to %d runs (imgctl %d, %zu processors); "
+        "times in ms of CPU, all threads,\n"
+        "wall = wall-clock ms; time x, wall x = median ratio to libpng-6 of runs taken in turns "
+        "with it; strong = DIBtoPNG option %d\n",
         kRuns, ImgctlVersion(), imgctl::processorsAllowed(), IMGCTL_OPTION_STRONG);
     runGroup("Real-screen pictures (Qt rendering, fonts, web pages with photos, Debian wallpapers)",
              screens, folder.path);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 
 #include "buffer_pool.h"
 #include "deflate.h"
@@ -226,10 +227,18 @@ struct Trials {
     Trials(size_t rowBytes, size_t sampleBytes)
         : rows(rowBytes), deflater(kTrialLevel), plain(sampleBytes) {}
 
+    // The grain deflater only where a band is a candidate: screens of text have none.
+    GrainDeflater& grain() {
+        if (!grain_) grain_.emplace();
+        return *grain_;
+    }
+
     RowTrials rows;
     Deflater deflater;
-    GrainDeflater grain;
     std::vector<uint8_t> plain;  // the sample's rows unfiltered
+
+private:
+    std::optional<GrainDeflater> grain_;
 };
 
 // The sample's trial size filtered, and whether it comes out smaller unfiltered. filteredSample
@@ -258,12 +267,12 @@ PlainTrial tryPlain(const Rows& rows, const Sample& s, const uint8_t* filteredSa
 bool grainIsSmaller(const uint8_t* band, size_t offset, size_t contextBytes, size_t sampleBytes,
                     size_t filteredCost, Trials& trials) {
     const uint8_t* sample = band + offset;
-    if (trials.grain.deflatedSize(sample - contextBytes, contextBytes, sample, sampleBytes) >=
+    if (trials.grain().deflatedSize(sample - contextBytes, contextBytes, sample, sampleBytes) >=
         filteredCost) {
         return false;
     }
     const size_t window = std::min(kWindowBytes, offset);
-    return trials.grain.deflatedSize(sample - window, window, sample, sampleBytes) <
+    return trials.grain().deflatedSize(sample - window, window, sample, sampleBytes) <
            sampleCost(trials.deflater, sample - window, window, sampleBytes);
 }
 
