@@ -10,6 +10,7 @@
 #include "failure.h"
 #include "imgctl.h"
 #include "parallel.h"
+#include "photo_deflate.h"
 #include "processors.h"
 
 namespace imgctl {
@@ -204,7 +205,7 @@ std::vector<uint8_t> zlibInPieces(int level, const uint8_t* data, const std::vec
         const std::vector<Run> runs = runsOf(piece, bandBytes, grainyBands);
         // Each compressor is made only if a run needs it: a photograph's piece may be all grain.
         std::optional<Deflater> deflater;
-        std::optional<GrainDeflater> grain;
+        std::optional<PhotoDeflater> grain;
         Compressed c{{}, adlerOf(data, piece)};
         for (const Run& run : runs) {
             const Piece& r = run.bytes;
@@ -213,8 +214,7 @@ std::vector<uint8_t> zlibInPieces(int level, const uint8_t* data, const std::vec
             if (run.grainy) {
                 if (!grain) grain.emplace();
                 const size_t window = std::min(kWindowBytes, r.begin);
-                raw = grain->deflate(data + r.begin - window, window, data + r.begin,
-                                     r.end - r.begin, last);
+                raw = grain->deflate(data + r.begin, window, r.end - r.begin, last);
             } else {
                 if (!deflater) deflater.emplace(level);
                 raw = deflater->deflate(data + r.begin, r.end - r.begin);

@@ -54,7 +54,9 @@ size_t pieceCountFor(size_t size);
 // bytes or more: in camera grain the shorter ones cost more than the literals they replace. A
 // search of only four candidates per position does better still: on the photographs of the
 // bench's web pages it wrote 1-2% fewer bytes than zlib's level 6 (128 candidates) in a third
-// of its time, and 4-6% fewer than libdeflate at level 7 in about the same time. Throws Failure.
+// of its time, and 4-6% fewer than libdeflate at level 7 in about the same time.
+// Its trials judge which bands are grain; a PhotoDeflater, smaller still, writes them. Throws
+// Failure.
 class GrainDeflater {
 public:
     GrainDeflater();
@@ -82,7 +84,7 @@ private:
 
 // The zlib stream of data, each piece compressed on its own thread. By default libdeflate at
 // level compresses it all. Given the bands data is made of (bandBytes each, the last one maybe
-// shorter) and which of them are grainy, a GrainDeflater compresses each run of grainy bands and
+// shorter) and which of them are grainy, a PhotoDeflater compresses each run of grainy bands and
 // libdeflate the runs between them; a grainy run starts from the 32 KB before it, so it loses no
 // matches at its start.
 std::vector<uint8_t> zlibInPieces(int level, const uint8_t* data, const std::vector<Piece>& pieces,

@@ -30,7 +30,7 @@ uint64_t magnitude(const uint8_t* bytes, size_t n);
 enum class BandKind : uint8_t {
     Unfiltered,  // the rows as they are, for libdeflate: text, icons, smooth wallpapers
     Filtered,    // each row through its best filter, for libdeflate
-    Grainy,      // each row through its best filter, for a GrainDeflater: photographs
+    Grainy,      // each row through its best filter, for a PhotoDeflater: photographs
 };
 
 // The image data as PNG wants it before compression: each row led by its filter type byte.
