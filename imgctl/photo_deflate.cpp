@@ -155,7 +155,7 @@ class BitWriter {
 public:
     explicit BitWriter(std::vector<uint8_t>& out) : out_(out) {}
 
-    void put(uint32_t bits, unsigned n) {
+    [[gnu::always_inline]] void put(uint32_t bits, unsigned n) {
         pending_ |= uint64_t(bits) << count_;
         count_ += n;
         if (count_ >= 32) {
@@ -298,8 +298,14 @@ Matches PhotoDeflater::State::find(size_t i, unsigned max) {
 
 void PhotoDeflater::State::findAll(size_t begin, size_t end) {
     const size_t n = end - begin;
-    matches.assign(n, Matches{});
+    matches.resize(n);
     for (size_t k = 0; k < n;) {
+        // The tables are larger than the fastest cache: the next position's entries are
+        // fetched while this one is searched.
+        if (begin + k + 5 <= total) {
+            __builtin_prefetch(&last3[hash3(begin + k + 1)], 1);
+            __builtin_prefetch(&last4[hash4(begin + k + 1)], 1);
+        }
         const Matches found = find(begin + k, unsigned(std::min<size_t>(kMaxMatch, n - k)));
         matches[k] = found;
         const unsigned longest = found.count ? found.match[found.count - 1].length : 0;
@@ -307,7 +313,10 @@ void PhotoDeflater::State::findAll(size_t begin, size_t end) {
             ++k;
             continue;
         }
-        for (size_t j = 1; j < longest; ++j) remember(begin + k + j);
+        for (size_t j = 1; j < longest; ++j) {
+            matches[k + j].count = 0;
+            remember(begin + k + j);
+        }
         k += longest;
     }
 }
