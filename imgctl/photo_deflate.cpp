@@ -13,7 +13,7 @@ namespace {
 
 constexpr unsigned kMinMatch = 3, kMaxMatch = 258;
 constexpr size_t kWindow = 32768;
-constexpr unsigned kHash4Bits = 16, kHash3Bits = 15;
+constexpr unsigned kHashBits = 16;
 // Input bytes per block: each block gets codes of its own.
 constexpr size_t kBlockBytes = 131072;
 // A match this long is taken as it is: the positions it covers are not searched.
@@ -191,6 +191,7 @@ struct Symbol {
 // Up to two matches at a position, the second longer and farther.
 struct Matches {
     Symbol match[2];
+    uint8_t distanceCode[2];
     uint8_t count;
 };
 
@@ -223,25 +224,25 @@ struct Costs {
 }  // namespace
 
 struct PhotoDeflater::State {
-    const uint8_t* base = nullptr;      // the dictionary's start: positions count from here
-    size_t total = 0;                   // bytes from base to the data's end
-    std::vector<int32_t> last4, last3;  // by hash, the last position its bytes were seen
-    std::vector<Matches> matches;       // per position of the block
-    std::vector<uint32_t> cost;         // per position of the block: bits to the block's end
-    std::vector<Symbol> choice;         // per position of the block: the cheapest way on
-    std::vector<Symbol> symbols;        // the block's parse
+    const uint8_t* base = nullptr;  // the dictionary's start: positions count from here
+    size_t total = 0;               // bytes from base to the data's end
+    // By the hash of three bytes, the last two positions they were seen at, latest first.
+    std::vector<int32_t> seen;
+    std::vector<Matches> matches;  // per position of the block
+    std::vector<uint32_t> cost;    // per position of the block: bits to the block's end
+    std::vector<Symbol> choice;    // per position of the block: the cheapest way on
+    std::vector<Symbol> symbols;   // the block's parse
     uint32_t literalLengthCounts[kLitLenCodes], distanceCounts[kDistCodes];
     Code code;
     bool haveCode = false;
 
-    unsigned hash4(size_t i) const { return (load32(base + i) * 0x9E3779B1u) >> (32 - kHash4Bits); }
     unsigned hash3(size_t i) const {
-        return ((load32(base + i) & 0xFFFFFF) * 0x9E3779B1u) >> (32 - kHash3Bits);
+        return ((load32(base + i) & 0xFFFFFF) * 0x9E3779B1u) >> (32 - kHashBits);
     }
 
     void start(const uint8_t* data, size_t dictionarySize, size_t size);
     void remember(size_t i);
-    Matches find(size_t i, unsigned max);
+    unsigned find(size_t i, unsigned max, Matches& found);
     void findAll(size_t begin, size_t end);
     void firstCode(size_t begin, size_t end);
     void parse(size_t begin, size_t end, const Costs& costs);
@@ -258,57 +259,62 @@ void PhotoDeflater::State::start(const uint8_t* data, size_t dictionarySize, siz
     if (size > size_t(INT32_MAX) - dictionarySize) throw Failure{IMGCTL_ERR_ENCODE};
     base = data - dictionarySize;
     total = dictionarySize + size;
-    last4.assign(size_t{1} << kHash4Bits, -1);
-    last3.assign(size_t{1} << kHash3Bits, -1);
+    seen.assign(size_t{2} << kHashBits, -1);
     haveCode = false;
     for (size_t i = 0; i < dictionarySize; ++i) remember(i);
 }
 
 void PhotoDeflater::State::remember(size_t i) {
     if (i + 4 > total) return;
-    last4[hash4(i)] = int32_t(i);
-    last3[hash3(i)] = int32_t(i);
+    int32_t* bucket = &seen[2 * hash3(i)];
+    bucket[1] = bucket[0];
+    bucket[0] = int32_t(i);
 }
 
-// The matches at i no longer than max: the last place its next three bytes were seen, and the
-// last place of its next four where that match is longer.
-Matches PhotoDeflater::State::find(size_t i, unsigned max) {
-    Matches found{};
-    if (i + 4 > total || max < kMinMatch) return found;
+// The matches at i no longer than max, written into found: the last place its next three bytes
+// were seen, and the place before that where that match is longer. Returns the longest length,
+// 0 for none.
+unsigned PhotoDeflater::State::find(size_t i, unsigned max, Matches& found) {
+    found.count = 0;
+    if (i + 4 > total || max < kMinMatch) return 0;
     const uint8_t* here = base + i;
-    const int64_t nearest = int64_t(i) - int64_t(kWindow) + 1;
-    int32_t& at3 = last3[hash3(i)];
-    int32_t& at4 = last4[hash4(i)];
-    const int32_t from3 = at3, from4 = at4;
-    at3 = at4 = int32_t(i);
-    unsigned longest = kMinMatch;
-    if (from3 >= 0 && from3 >= nearest && (load32(base + from3) ^ load32(here)) << 8 == 0) {
-        longest = matchLength(base + from3, here, max);
-        found.match[found.count++] = {uint16_t(longest), uint16_t(i - size_t(from3))};
+    const uint32_t first3 = load32(here) << 8;
+    const int64_t nearest = std::max<int64_t>(0, int64_t(i) - int64_t(kWindow) + 1);
+    int32_t* bucket = &seen[2 * hash3(i)];
+    const int32_t latest = bucket[0], before = bucket[1];
+    bucket[1] = latest;
+    bucket[0] = int32_t(i);
+    unsigned longest = 0;
+    if (latest >= nearest && load32(base + latest) << 8 == first3) {
+        longest = matchLength(base + latest, here, max);
+        found.match[0] = {uint16_t(longest), uint16_t(i - size_t(latest))};
+        found.distanceCode[0] = uint8_t(kCodeOf.distance(unsigned(i - size_t(latest))));
+        found.count = 1;
     }
-    if (from4 >= 0 && from4 >= nearest && from4 != from3 && longest < max &&
-        base[from4 + longest] == here[longest] && load32(base + from4) == load32(here)) {
-        const unsigned length = matchLength(base + from4, here, max);
-        if (length > longest || found.count == 0) {
-            found.match[found.count++] = {uint16_t(length), uint16_t(i - size_t(from4))};
+    // Only a longer match is worth its longer distance: its byte after the first match's end
+    // must agree.
+    if (before >= nearest && longest < max && base[before + longest] == here[longest] &&
+        load32(base + before) << 8 == first3) {
+        const unsigned length = matchLength(base + before, here, max);
+        if (length > longest) {
+            found.distanceCode[found.count] =
+                uint8_t(kCodeOf.distance(unsigned(i - size_t(before))));
+            found.match[found.count++] = {uint16_t(length), uint16_t(i - size_t(before))};
+            longest = length;
         }
     }
-    return found;
+    return longest;
 }
 
 void PhotoDeflater::State::findAll(size_t begin, size_t end) {
     const size_t n = end - begin;
     matches.resize(n);
     for (size_t k = 0; k < n;) {
-        // The tables are larger than the fastest cache: the next position's entries are
-        // fetched while this one is searched.
-        if (begin + k + 5 <= total) {
-            __builtin_prefetch(&last3[hash3(begin + k + 1)], 1);
-            __builtin_prefetch(&last4[hash4(begin + k + 1)], 1);
-        }
-        const Matches found = find(begin + k, unsigned(std::min<size_t>(kMaxMatch, n - k)));
-        matches[k] = found;
-        const unsigned longest = found.count ? found.match[found.count - 1].length : 0;
+        // The table is larger than the fastest cache: the next position's entry is fetched
+        // while this one is searched.
+        if (begin + k + 5 <= total) __builtin_prefetch(&seen[2 * hash3(begin + k + 1)], 1);
+        const unsigned longest =
+            find(begin + k, unsigned(std::min<size_t>(kMaxMatch, n - k)), matches[k]);
         if (longest < kSkipLength) {
             ++k;
             continue;
@@ -342,32 +348,31 @@ void PhotoDeflater::State::parse(size_t begin, size_t end, const Costs& costs) {
     choice.resize(n);
     cost[n] = 0;
     for (size_t k = n; k-- > 0;) {
-        uint32_t best = costs.literal[base[begin + k]] + cost[k + 1];
-        Symbol pick{base[begin + k], 0};
+        const uint8_t literal = base[begin + k];
+        uint32_t best = costs.literal[literal] + cost[k + 1];
+        // The choice packed as length | distance << 16, so that it is picked without a branch.
+        uint32_t pick = literal;
         unsigned weighed = kMinMatch - 1;
         const Matches& here = matches[k];
         for (unsigned j = 0; j < here.count; ++j) {
             const Symbol m = here.match[j];
-            const uint32_t distance = costs.distance[kCodeOf.distance(m.distance)];
+            const uint32_t distance = costs.distance[here.distanceCode[j]];
+            const uint32_t farther = uint32_t(m.distance) << 16;
             const unsigned upTo = std::min<unsigned>(m.length, kWeighedLengths);
             for (unsigned l = weighed + 1; l <= upTo; ++l) {
                 const uint32_t c = costs.length[l] + distance + cost[k + l];
-                if (c < best) {
-                    best = c;
-                    pick = {uint16_t(l), m.distance};
-                }
+                const bool cheaper = c < best;
+                best = cheaper ? c : best;
+                pick = cheaper ? (l | farther) : pick;
             }
-            if (m.length > upTo) {
-                const uint32_t c = costs.length[m.length] + distance + cost[k + m.length];
-                if (c < best) {
-                    best = c;
-                    pick = m;
-                }
-            }
+            const uint32_t c = costs.length[m.length] + distance + cost[k + m.length];
+            const bool cheaper = c < best;
+            best = cheaper ? c : best;
+            pick = cheaper ? (m.length | farther) : pick;
             weighed = std::max<unsigned>(weighed, m.length);
         }
         cost[k] = best;
-        choice[k] = pick;
+        choice[k] = {uint16_t(pick), uint16_t(pick >> 16)};
     }
 }
 
