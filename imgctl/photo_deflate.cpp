@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <climits>
 #include <cstring>
 
@@ -10,6 +11,8 @@
 
 namespace imgctl {
 namespace {
+
+static_assert(std::endian::native == std::endian::little, "bytes are compared a word at a time");
 
 constexpr unsigned kMinMatch = 3, kMaxMatch = 258;
 constexpr size_t kWindow = 32768;
@@ -276,14 +279,15 @@ void PhotoDeflater::State::remember(size_t i) {
 // 0 for none.
 unsigned PhotoDeflater::State::find(size_t i, unsigned max, Matches& found) {
     found.count = 0;
-    if (i + 4 > total || max < kMinMatch) return 0;
+    if (i + 4 > total) return 0;
     const uint8_t* here = base + i;
-    const uint32_t first3 = load32(here) << 8;
+    const uint32_t first3 = load32(here) << 8;  // the three bytes, the fourth shifted out
     const int64_t nearest = std::max<int64_t>(0, int64_t(i) - int64_t(kWindow) + 1);
     int32_t* bucket = &seen[2 * hash3(i)];
     const int32_t latest = bucket[0], before = bucket[1];
     bucket[1] = latest;
     bucket[0] = int32_t(i);
+    if (max < kMinMatch) return 0;  // the block's last bytes: seen for the next block only
     unsigned longest = 0;
     if (latest >= nearest && load32(base + latest) << 8 == first3) {
         longest = matchLength(base + latest, here, max);
