@@ -94,8 +94,8 @@ ImageData rgbData(const Dib& dib, Effort effort) {
     FilteredImage filtered = filterImage(rows, count);
     const size_t bandBytes = filtered.bandRows * (rows.rowBytes + 1);
     const std::vector<Piece> pieces = cutIntoPieces(size, bandBytes, count, kJoinedLastWeight);
-    // Grain goes to the photo deflater at either effort: on the camera grain of the bench's
-    // 1080p web pages it writes 6-12% fewer bytes than zlib, and more than the strong level does.
+    // Grain goes to the photo deflater at either effort: on the camera grain of the bench's web
+    // pages it writes 6-12% fewer bytes than zlib, and fewer than the strong level's own parse.
     ImageData image;
     image.zlib = zlibInPieces(levelFor(effort, kLevelNormal), filtered.bytes.data(), pieces,
                               bandBytes, filtered.grainyBands());
