@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "deflate_format.h"
+
 namespace imgctl {
 namespace {
 
@@ -43,6 +45,11 @@ private:
     uint64_t pos_ = 0;
 };
 
+using deflate_format::kDistanceExtra;
+using deflate_format::kLengthExtra;
+
+constexpr size_t kLiteralLengthCodes = 288, kDistanceCodes = 32;
+
 // One prefix code as a table indexed by the next maxBits bits of the stream: each entry is
 // symbol << 4 | the code's length, 0 where no code starts so.
 class Code {
@@ -59,20 +66,13 @@ public:
             if (left < 0) return false;
             if (perLength[bits]) maxBits_ = bits;
         }
-        std::array<unsigned, 16> next{};
-        for (unsigned bits = 1, code = 0; bits < 16; ++bits) {
-            code = (code + perLength[bits - 1]) << 1;
-            next[bits] = code;
-        }
+        std::array<uint16_t, kLiteralLengthCodes> codes;
+        deflate_format::canonicalCodes(lengths, unsigned(count), codes.data());
         table_.assign(size_t{1} << maxBits_, 0);
         for (size_t symbol = 0; symbol < count; ++symbol) {
             const unsigned length = lengths[symbol];
             if (length == 0) continue;
-            // Codes are sent from their highest bit, the stream is read from the lowest.
-            unsigned reversed = 0;
-            for (unsigned b = 0, code = next[length]++; b < length; ++b, code >>= 1)
-                reversed = reversed << 1 | (code & 1);
-            for (size_t i = reversed; i < table_.size(); i += size_t{1} << length)
+            for (size_t i = codes[symbol]; i < table_.size(); i += size_t{1} << length)
                 table_[i] = uint16_t(symbol << 4 | length);
         }
         return true;
@@ -90,12 +90,6 @@ private:
     std::vector<uint16_t> table_;
     unsigned maxBits_ = 1;
 };
-
-constexpr uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                      2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                        6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
-constexpr size_t kLiteralLengthCodes = 288, kDistanceCodes = 32;
 
 struct Codes {
     Code literalLength, distance;
@@ -118,12 +112,11 @@ const Codes& fixedCodes() {
 }
 
 bool readCodes(Bits& bits, Codes& codes) {
-    static constexpr uint8_t kOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
-                                           11, 4,  12, 3, 13, 2, 14, 1, 15};
     const size_t literals = bits.take(5) + 257, distances = bits.take(5) + 1;
     const size_t lengthCodes = bits.take(4) + 4;
     uint8_t lengthLengths[19] = {};
-    for (size_t i = 0; i < lengthCodes; ++i) lengthLengths[kOrder[i]] = uint8_t(bits.take(3));
+    for (size_t i = 0; i < lengthCodes; ++i)
+        lengthLengths[deflate_format::kCodeLengthOrder[i]] = uint8_t(bits.take(3));
     Code lengthCode;
     if (!lengthCode.build(lengthLengths, 19)) return false;
     uint8_t lengths[kLiteralLengthCodes + kDistanceCodes] = {};

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstring>
 
+#include "deflate_format.h"
 #include "failure.h"
 #include "imgctl.h"
 
@@ -27,16 +28,12 @@ constexpr unsigned kWeighedLengths = 8;
 constexpr uint32_t kUnusedCost = 13;
 
 constexpr unsigned kLitLenCodes = 286, kDistCodes = 30, kEndOfBlock = 256;
-constexpr unsigned kLengthBase[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
-                                      15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
-                                      67, 83, 99, 115, 131, 163, 195, 227, 258};
-constexpr unsigned kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                       2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr unsigned kDistanceBase[30] = {
-    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
-    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-constexpr unsigned kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                         6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+using deflate_format::canonicalCodes;
+using deflate_format::kCodeLengthOrder;
+using deflate_format::kDistanceBase;
+using deflate_format::kDistanceExtra;
+using deflate_format::kLengthBase;
+using deflate_format::kLengthExtra;
 
 // The length and distance codes of each length and distance.
 struct CodeOf {
@@ -137,23 +134,6 @@ void codeLengths(const uint32_t* frequencies, unsigned count, unsigned limit, ui
     }
 }
 
-// The canonical codes of the lengths, bit-reversed: the stream is written lowest bit first.
-void canonicalCodes(const uint8_t* lengths, unsigned count, uint16_t* codes) {
-    unsigned perLength[16] = {}, next[16] = {};
-    for (unsigned s = 0; s < count; ++s) ++perLength[lengths[s]];
-    perLength[0] = 0;
-    for (unsigned bits = 1, code = 0; bits < 16; ++bits) {
-        code = (code + perLength[bits - 1]) << 1;
-        next[bits] = code;
-    }
-    for (unsigned s = 0; s < count; ++s) {
-        const unsigned length = lengths[s];
-        unsigned code = length ? next[length]++ : 0, reversed = 0;
-        for (unsigned b = 0; b < length; ++b, code >>= 1) reversed = reversed << 1 | (code & 1);
-        codes[s] = uint16_t(reversed);
-    }
-}
-
 class BitWriter {
 public:
     explicit BitWriter(std::vector<uint8_t>& out) : out_(out) {}
@@ -186,6 +166,39 @@ private:
     unsigned count_ = 0;
 };
 
+// A code length or one of the codes 16 (repeat the last), 17 and 18 (zeros), with the value of
+// its extra bits.
+struct LengthRun {
+    uint8_t code, extra;
+};
+
+// The code lengths as a dynamic block's header gives them, runs of them shortened.
+std::vector<LengthRun> lengthRuns(const uint8_t* lengths, unsigned all) {
+    std::vector<LengthRun> runs;
+    for (unsigned i = 0; i < all;) {
+        const uint8_t v = lengths[i];
+        unsigned run = 1;
+        while (i + run < all && lengths[i + run] == v) ++run;
+        i += run;
+        if (v == 0) {
+            for (; run >= 11; run -= std::min(run, 138u)) {
+                runs.push_back({18, uint8_t(std::min(run, 138u) - 11)});
+            }
+            if (run >= 3) {
+                runs.push_back({17, uint8_t(run - 3)});
+                run = 0;
+            }
+        } else {
+            runs.push_back({v, 0});
+            for (--run; run >= 3; run -= std::min(run, 6u)) {
+                runs.push_back({16, uint8_t(std::min(run, 6u) - 3)});
+            }
+        }
+        for (; run > 0; --run) runs.push_back({v, 0});
+    }
+    return runs;
+}
+
 // A literal (distance 0, its byte as length) or a match.
 struct Symbol {
     uint16_t length, distance;
@@ -198,7 +211,7 @@ struct Matches {
     uint8_t count;
 };
 
-// One block's code: lengths, codes, and what each symbol costs in bits.
+// One block's code lengths.
 struct Code {
     uint8_t literalLength[kLitLenCodes], distance[kDistCodes];
 
@@ -427,44 +440,18 @@ void PhotoDeflater::State::writeBlock(BitWriter& bits, std::vector<uint8_t>& out
     while (literalLengths > 257 && ll[literalLengths - 1] == 0) --literalLengths;
     while (distances > 1 && dl[distances - 1] == 0) --distances;
 
-    // The code lengths as one sequence, runs of them shortened by codes 16 (repeat the last),
-    // 17 and 18 (zeros).
     uint8_t lengths[kLitLenCodes + kDistCodes];
     std::memcpy(lengths, ll, literalLengths);
     std::memcpy(lengths + literalLengths, dl, distances);
-    const unsigned all = literalLengths + distances;
-    std::vector<std::pair<uint8_t, uint8_t>> runs;  // code, its extra bits' value
-    for (unsigned i = 0; i < all;) {
-        const uint8_t v = lengths[i];
-        unsigned run = 1;
-        while (i + run < all && lengths[i + run] == v) ++run;
-        i += run;
-        if (v == 0) {
-            for (; run >= 11; run -= std::min(run, 138u)) {
-                runs.push_back({18, uint8_t(std::min(run, 138u) - 11)});
-            }
-            if (run >= 3) {
-                runs.push_back({17, uint8_t(run - 3)});
-                run = 0;
-            }
-        } else {
-            runs.push_back({v, 0});
-            for (--run; run >= 3; run -= std::min(run, 6u)) {
-                runs.push_back({16, uint8_t(std::min(run, 6u) - 3)});
-            }
-        }
-        for (; run > 0; --run) runs.push_back({v, 0});
-    }
+    const std::vector<LengthRun> runs = lengthRuns(lengths, literalLengths + distances);
     static constexpr uint8_t kRunExtra[19] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                               0, 0, 0, 0, 0, 0, 2, 3, 7};
-    static constexpr uint8_t kOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
-                                           11, 4,  12, 3, 13, 2, 14, 1, 15};
     uint32_t runCounts[19] = {};
-    for (const auto& r : runs) ++runCounts[r.first];
+    for (const LengthRun& r : runs) ++runCounts[r.code];
     uint8_t rl[19];
     codeLengths(runCounts, 19, 7, rl);
     unsigned runLengths = 19;
-    while (runLengths > 4 && rl[kOrder[runLengths - 1]] == 0) --runLengths;
+    while (runLengths > 4 && rl[kCodeLengthOrder[runLengths - 1]] == 0) --runLengths;
 
     uint64_t size = 3 + 5 + 5 + 4 + 3 * runLengths;
     for (unsigned s = 0; s < 19; ++s) size += uint64_t(runCounts[s]) * (rl[s] + kRunExtra[s]);
@@ -486,10 +473,10 @@ void PhotoDeflater::State::writeBlock(BitWriter& bits, std::vector<uint8_t>& out
     bits.put(literalLengths - 257, 5);
     bits.put(distances - 1, 5);
     bits.put(runLengths - 4, 4);
-    for (unsigned i = 0; i < runLengths; ++i) bits.put(rl[kOrder[i]], 3);
-    for (const auto& [c, extra] : runs) {
-        bits.put(rc[c], rl[c]);
-        bits.put(extra, kRunExtra[c]);
+    for (unsigned i = 0; i < runLengths; ++i) bits.put(rl[kCodeLengthOrder[i]], 3);
+    for (const LengthRun& r : runs) {
+        bits.put(rc[r.code], rl[r.code]);
+        bits.put(r.extra, kRunExtra[r.code]);
     }
     for (const Symbol& s : symbols) {
         if (s.distance == 0) {

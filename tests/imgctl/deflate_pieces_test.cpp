@@ -23,6 +23,7 @@ using namespace imgctl;
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using imgctl_test::inflateRaw;
 
 // Screen-like bytes: runs of one value, repeats of earlier stretches and stretches of noise, so
 // that libdeflate writes its different kinds of block.
@@ -45,21 +46,6 @@ Bytes screenLike(size_t size, uint32_t seed) {
     }
     bytes.resize(size);
     return bytes;
-}
-
-Bytes inflateRaw(const Bytes& raw, size_t expected) {
-    z_stream z{};
-    EXPECT_EQ(inflateInit2(&z, -15), Z_OK);
-    Bytes out(expected + 16);
-    z.next_in = const_cast<uint8_t*>(raw.data());
-    z.avail_in = uInt(raw.size());
-    z.next_out = out.data();
-    z.avail_out = uInt(out.size());
-    EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END);
-    EXPECT_EQ(z.avail_in, 0u) << "bytes left after the end of the stream";
-    out.resize(z.total_out);
-    inflateEnd(&z);
-    return out;
 }
 
 // Decodes a zlib stream; uncompress also checks the header and the Adler-32 at its end.

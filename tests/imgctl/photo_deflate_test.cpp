@@ -2,7 +2,6 @@
 // matches reach into the dictionary, a stream left open lets another follow it, and on camera
 // grain it beats the zlib set-up it replaced.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <numeric>
 #include <random>
@@ -18,25 +17,7 @@ using namespace imgctl;
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-// The raw stream decoded after the dictionary; fails the test unless it ends where it should.
-Bytes inflateRaw(const Bytes& raw, const Bytes& dictionary, size_t expected) {
-    z_stream z{};
-    EXPECT_EQ(inflateInit2(&z, -15), Z_OK);
-    if (!dictionary.empty()) {
-        EXPECT_EQ(inflateSetDictionary(&z, dictionary.data(), uInt(dictionary.size())), Z_OK);
-    }
-    Bytes out(expected + 16);
-    z.next_in = const_cast<uint8_t*>(raw.data());
-    z.avail_in = uInt(raw.size());
-    z.next_out = out.data();
-    z.avail_out = uInt(out.size());
-    EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END);
-    EXPECT_EQ(z.avail_in, 0u) << "bytes left after the end of the stream";
-    out.resize(z.total_out);
-    inflateEnd(&z);
-    return out;
-}
+using imgctl_test::inflateRaw;
 
 Bytes randomBytes(size_t size, uint32_t seed, unsigned spread = 256) {
     std::mt19937 random(seed);
@@ -104,7 +85,7 @@ TEST(PhotoDeflater, EveryKindOfInputComesBack) {
     PhotoDeflater deflater;
     for (const auto& [name, input] : inputs) {
         const Bytes raw = deflater.deflate(input.data(), 0, input.size(), true);
-        EXPECT_EQ(inflateRaw(raw, {}, input.size()), input) << name;
+        EXPECT_EQ(inflateRaw(raw, input.size()), input) << name;
     }
     // Noise goes into stored blocks: at most their headers more than itself.
     const Bytes noise = randomBytes(200000, 1);
@@ -123,7 +104,7 @@ TEST(PhotoDeflater, MatchesReachIntoTheDictionary) {
     EXPECT_LT(raw.size(), 200u);
     // Only the last 32 KB of the dictionary count.
     const Bytes window(data - kWindowBytes, data);
-    EXPECT_EQ(inflateRaw(raw, window, size), Bytes(data, data + size));
+    EXPECT_EQ(inflateRaw(raw, size, window), Bytes(data, data + size));
 }
 
 TEST(PhotoDeflater, AnOpenStreamLetsTheNextFollow) {
@@ -135,7 +116,7 @@ TEST(PhotoDeflater, AnOpenStreamLetsTheNextFollow) {
     EXPECT_EQ(Bytes(joined.end() - 4, joined.end()), (Bytes{0x00, 0x00, 0xFF, 0xFF}));
     const Bytes second = deflater.deflate(grain.data() + half, half, grain.size() - half, true);
     joined.insert(joined.end(), second.begin(), second.end());
-    EXPECT_EQ(inflateRaw(joined, {}, grain.size()), grain);
+    EXPECT_EQ(inflateRaw(joined, grain.size()), grain);
     // An empty open stream is just the empty stored block.
     EXPECT_EQ(deflater.deflate(grain.data(), 0, 0, false), (Bytes{0x00, 0x00, 0x00, 0xFF, 0xFF}));
 }

@@ -288,4 +288,23 @@ std::vector<fs::path> TempFolder::entries() const {
     return out;
 }
 
+std::vector<uint8_t> inflateRaw(const std::vector<uint8_t>& raw, size_t expected,
+                                const std::vector<uint8_t>& dictionary) {
+    z_stream z{};
+    EXPECT_EQ(inflateInit2(&z, -15), Z_OK);
+    if (!dictionary.empty()) {
+        EXPECT_EQ(inflateSetDictionary(&z, dictionary.data(), uInt(dictionary.size())), Z_OK);
+    }
+    std::vector<uint8_t> out(expected + 16);
+    z.next_in = const_cast<uint8_t*>(raw.data());
+    z.avail_in = uInt(raw.size());
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END);
+    EXPECT_EQ(z.avail_in, 0u) << "bytes left after the end of the stream";
+    out.resize(z.total_out);
+    inflateEnd(&z);
+    return out;
+}
+
 }  // namespace imgctl_test

@@ -86,4 +86,9 @@ private:
     std::filesystem::path path_;
 };
 
+// Decodes a raw deflate stream with zlib, after the dictionary if one is given. Records a test
+// failure unless the stream ends where it should, with no bytes after it.
+std::vector<uint8_t> inflateRaw(const std::vector<uint8_t>& raw, size_t expected,
+                                const std::vector<uint8_t>& dictionary = {});
+
 }  // namespace imgctl_test
