@@ -42,12 +42,13 @@ struct FilteredImage {
     std::vector<bool> grainyBands() const;
 };
 
-// Per band of rows, whichever compresses better in a trial on a sample of its rows: the rows
-// unfiltered, which keeps repeated shapes (text, icons, smooth wallpapers) intact for deflate to
-// find, or each row through the filter whose output has the smallest magnitude, which
-// photographic content needs. Filtered bands that barely compress are tried with a GrainDeflater
-// too, and marked grainy where it does better. Runs of bands are judged on up to `threads`
-// threads; the result is the same for any number.
+// Per pair of bands of rows, whichever compresses better in a trial on a sample of the first
+// band's rows: the rows unfiltered, which keeps repeated shapes (text, icons, smooth wallpapers)
+// intact for deflate to find, or each row through the filter whose output has the smallest
+// magnitude, which photographic content needs. Filtered bands that barely compress are tried with a
+// GrainDeflater too, and marked grainy where it does better. The second band of each pair is
+// written as the first. Runs of pairs are judged on up to `threads` threads; the result is the same
+// for any number.
 FilteredImage filterImage(const Rows& rows, size_t threads);
 
 }  // namespace imgctl
