@@ -3,7 +3,7 @@
 // on every stream zlib's inflate accepts it finds the last block where inflate does. The first
 // byte chooses what the rest is: a stream read as it is; bytes compressed by libdeflate at a level
 // they choose, then made joinable and followed by another stream; or bytes compressed in bands
-// of which some go to the grain deflater, in one piece or more, which must decode to the bytes.
+// of which some go to the photo deflater, in one piece or more, which must decode to the bytes.
 #include <zlib.h>
 
 #include <cstddef>

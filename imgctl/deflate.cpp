@@ -100,9 +100,8 @@ GrainDeflater::~GrainDeflater() {
     deflateEnd(&stream_->z);
 }
 
-// Compresses into the scratch buffer and returns the stream's size.
-size_t GrainDeflater::compress(const uint8_t* dictionary, size_t dictionarySize,
-                               const uint8_t* data, size_t size, bool last) {
+size_t GrainDeflater::deflatedSize(const uint8_t* dictionary, size_t dictionarySize,
+                                   const uint8_t* data, size_t size) {
     // zlib counts the bytes in and out of one call in 32 bits: larger runs would be cut short.
     if (size > kMaxGrainBytes || dictionarySize > kWindowBytes) throw Failure{IMGCTL_ERR_ENCODE};
     z_stream& z = stream_->z;
@@ -115,29 +114,16 @@ size_t GrainDeflater::compress(const uint8_t* dictionary, size_t dictionarySize,
         deflateSetDictionary(&z, dictionary, static_cast<uInt>(dictionarySize)) != Z_OK) {
         throw Failure{IMGCTL_ERR_ENCODE};
     }
-    // The bound covers the end of the stream; a sync flush's empty block adds at most 6 bytes.
     std::vector<uint8_t>& out = stream_->scratch;
-    out.resize(deflateBound(&z, size) + 16);
+    out.resize(deflateBound(&z, size));
     z.next_in = const_cast<uint8_t*>(data);
     z.avail_in = static_cast<uInt>(size);
     z.next_out = out.data();
     z.avail_out = static_cast<uInt>(out.size());
-    const int ended = ::deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
-    if (ended != (last ? Z_STREAM_END : Z_OK) || z.avail_in != 0) {
+    if (::deflate(&z, Z_FINISH) != Z_STREAM_END || z.avail_in != 0) {
         throw Failure{IMGCTL_ERR_ENCODE};
     }
     return z.total_out;
-}
-
-std::vector<uint8_t> GrainDeflater::deflate(const uint8_t* dictionary, size_t dictionarySize,
-                                            const uint8_t* data, size_t size, bool last) {
-    const size_t n = compress(dictionary, dictionarySize, data, size, last);
-    return std::vector<uint8_t>(stream_->scratch.data(), stream_->scratch.data() + n);
-}
-
-size_t GrainDeflater::deflatedSize(const uint8_t* dictionary, size_t dictionarySize,
-                                   const uint8_t* data, size_t size) {
-    return compress(dictionary, dictionarySize, data, size, true);
 }
 
 std::vector<Piece> cutIntoPieces(size_t size, size_t bandBytes, size_t count, double lastWeight) {

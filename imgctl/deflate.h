@@ -64,20 +64,11 @@ public:
     GrainDeflater(const GrainDeflater&) = delete;
     GrainDeflater& operator=(const GrainDeflater&) = delete;
 
-    // The raw deflate stream of data, matching into the dictionary bytes just before it too.
-    // Unless last, it ends on a byte boundary with its final block left open, so that another
-    // stream can follow it.
-    std::vector<uint8_t> deflate(const uint8_t* dictionary, size_t dictionarySize,
-                                 const uint8_t* data, size_t size, bool last);
-
     // The size data adds to a stream that holds the dictionary bytes: what a trial needs.
     size_t deflatedSize(const uint8_t* dictionary, size_t dictionarySize, const uint8_t* data,
                         size_t size);
 
 private:
-    size_t compress(const uint8_t* dictionary, size_t dictionarySize, const uint8_t* data,
-                    size_t size, bool last);
-
     struct Stream;
     std::unique_ptr<Stream> stream_;
 };
