@@ -38,9 +38,10 @@ bool ImgctlLibrary::resolve() {
     version_ = reinterpret_cast<VersionFn>(library_.resolve("ImgctlVersion"));
     dcToDib_ = reinterpret_cast<DcToDibFn>(library_.resolve("DCtoDIB"));
     dibToPng_ = reinterpret_cast<DibToPngFn>(library_.resolve("DIBtoPNG"));
+    dibToReducedPng_ = reinterpret_cast<DibToPngFn>(library_.resolve("DIBtoReducedPNG"));
     error_ = reinterpret_cast<ErrorFn>(library_.resolve("ImgctlError"));
     deleteDib_ = reinterpret_cast<DeleteDibFn>(library_.resolve("DeleteDIB"));
-    return version_ && dcToDib_ && dibToPng_ && error_ && deleteDib_;
+    return version_ && dcToDib_ && dibToPng_ && dibToReducedPng_ && error_ && deleteDib_;
 }
 
 ImgctlLibrary::Probe ImgctlLibrary::probe() {
@@ -50,8 +51,8 @@ ImgctlLibrary::Probe ImgctlLibrary::probe() {
     return Probe::Loaded;
 }
 
-ImgctlLibrary::PngResult ImgctlLibrary::writePng(const QImage& picture, const QString& path,
-                                                 Effort effort) {
+template <typename Write>
+ImgctlLibrary::PngResult ImgctlLibrary::withDib(const QImage& picture, Write write) {
     if (!dcToDib_ && probe() != Probe::Loaded) throw RuntimeFault(FaultNumber::FileNotFound);
     const QImage pixels = picture.convertToFormat(QImage::Format_RGB32);
     ImgctlDC dc{pixels.constBits(), pixels.width(), pixels.height(),
@@ -62,11 +63,27 @@ ImgctlLibrary::PngResult ImgctlLibrary::writePng(const QImage& picture, const QS
         result.errorCode = error_();
         return result;
     }
-    const int32_t options = effort == Effort::Strong ? IMGCTL_OPTION_STRONG : 0;
-    result.written = dibToPng_(QFile::encodeName(path).constData(), dib, options) != 0;
+    result.written = write(dib) != 0;
     if (!result.written) result.errorCode = error_();
     deleteDib_(dib);
     return result;
+}
+
+ImgctlLibrary::PngResult ImgctlLibrary::writePng(const QImage& picture, const QString& path,
+                                                 Effort effort) {
+    const int32_t options = effort == Effort::Strong ? IMGCTL_OPTION_STRONG : 0;
+    return withDib(picture, [&](intptr_t dib) {
+        return dibToPng_(QFile::encodeName(path).constData(), dib, options);
+    });
+}
+
+ImgctlLibrary::PngResult ImgctlLibrary::writeReducedPng(const QImage& picture, const QString& path,
+                                                        Size size, Effort effort) {
+    const int32_t options = (size == Size::Half ? IMGCTL_OPTION_HALF : 0) |
+                            (effort == Effort::Strong ? IMGCTL_OPTION_STRONG : 0);
+    return withDib(picture, [&](intptr_t dib) {
+        return dibToReducedPng_(QFile::encodeName(path).constData(), dib, options);
+    });
 }
 
 }  // namespace quiblo

@@ -32,6 +32,11 @@ public:
     // Writes the picture as a PNG file: DCtoDIB, DIBtoPNG, ImgctlError after a failure, and
     // DeleteDIB once the file is written or has failed.
     PngResult writePng(const QImage& picture, const QString& path, Effort effort = Effort::Normal);
+    // Writes the picture in at most 256 dithered colours, halved first when asked
+    // (DIBtoReducedPNG): lossy, for a picture that no lossless file brings under a size limit.
+    enum class Size { Full, Half };
+    PngResult writeReducedPng(const QImage& picture, const QString& path, Size size,
+                              Effort effort = Effort::Normal);
 
 private:
     using VersionFn = int32_t (*)();
@@ -42,12 +47,16 @@ private:
 
     bool load();
     bool resolve();
+    // DCtoDIB, write(dib), ImgctlError after a failure, DeleteDIB.
+    template <typename Write>
+    PngResult withDib(const QImage& picture, Write write);
 
     QString programFolder_;
     QLibrary library_;
     VersionFn version_ = nullptr;
     DcToDibFn dcToDib_ = nullptr;
     DibToPngFn dibToPng_ = nullptr;
+    DibToPngFn dibToReducedPng_ = nullptr;
     ErrorFn error_ = nullptr;
     DeleteDibFn deleteDib_ = nullptr;
 };

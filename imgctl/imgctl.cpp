@@ -115,6 +115,22 @@ int32_t DIBtoPNG(const char* path, intptr_t dib, int32_t options) {
     });
 }
 
+int32_t DIBtoReducedPNG(const char* path, intptr_t dib, int32_t options) {
+    return guarded([&]() -> int32_t {
+        const auto picture = liveDib(dib);
+        if (path == nullptr ||
+            (options & ~(int32_t{IMGCTL_OPTION_HALF} | int32_t{IMGCTL_OPTION_STRONG})) != 0) {
+            throw Failure{IMGCTL_ERR_BAD_ARGUMENT};
+        }
+        const auto reduction =
+            (options & IMGCTL_OPTION_HALF) != 0 ? imgctl::Reduction::Half : imgctl::Reduction::None;
+        const auto effort =
+            (options & IMGCTL_OPTION_STRONG) != 0 ? imgctl::Effort::Strong : imgctl::Effort::Normal;
+        imgctl::writeFileReplacing(path, imgctl::encodeReducedPng(*picture, reduction, effort));
+        return 1;
+    });
+}
+
 int32_t ImgctlError(void) {
     return lastError;
 }

@@ -30,7 +30,8 @@ enum {
     IMGCTL_ERR_OPEN_FILE = 4,  /* the output file could not be created */
     IMGCTL_ERR_WRITE_FILE = 5, /* writing or closing the output file failed */
     IMGCTL_ERR_ENCODE = 6,     /* the compressor failed */
-    IMGCTL_ERR_NOT_A_FILE = 7  /* the path names a folder, device, pipe or socket: left alone */
+    IMGCTL_ERR_NOT_A_FILE = 7, /* the path names a folder, device, pipe or socket: left alone */
+    IMGCTL_ERR_QUANTIZE = 8    /* DIBtoReducedPNG: the colour quantiser failed */
 };
 
 typedef struct ImgctlDC {
@@ -60,6 +61,19 @@ enum {
  * the file it points at is written; an existing file keeps its permissions and owner; anything at
  * the path that is not a regular file is refused with IMGCTL_ERR_NOT_A_FILE. */
 IMGCTL_API int32_t DIBtoPNG(const char* path, intptr_t dib, int32_t options);
+
+/* DIBtoReducedPNG options. */
+enum {
+    IMGCTL_OPTION_HALF = 2 /* halve the picture in both directions first (odd sizes rounded down),
+                              each pixel the average of the four it stands for */
+};
+
+/* Writes the DIB as a palette PNG of at most 256 colours chosen for the picture, dithered: a
+ * lossy picture for when no lossless one fits a size limit. options: 0, or IMGCTL_OPTION_HALF,
+ * IMGCTL_OPTION_STRONG or both.
+ * Returns and fails as DIBtoPNG does (IMGCTL_ERR_QUANTIZE when the quantiser fails; a DIB
+ * smaller than 2x2 cannot be halved: IMGCTL_ERR_BAD_ARGUMENT). */
+IMGCTL_API int32_t DIBtoReducedPNG(const char* path, intptr_t dib, int32_t options);
 
 /* The error code of the last failed call on this thread (IMGCTL_OK if none). */
 IMGCTL_API int32_t ImgctlError(void);

@@ -9,6 +9,7 @@
 #include "deflate.h"
 #include "palette.h"
 #include "png_filter.h"
+#include "reduce.h"
 
 namespace imgctl {
 namespace {
@@ -46,10 +47,10 @@ void putChunk(std::vector<uint8_t>& out, std::string_view type, const uint8_t* d
     putU32(out, libdeflate_crc32(0, out.data() + crcStart, n + 4));
 }
 
-std::vector<uint8_t> header(const Dib& dib, const ImageData& image) {
+std::vector<uint8_t> header(int32_t width, int32_t height, const ImageData& image) {
     std::vector<uint8_t> ihdr;
-    putU32(ihdr, static_cast<uint32_t>(dib.width));
-    putU32(ihdr, static_cast<uint32_t>(dib.height));
+    putU32(ihdr, static_cast<uint32_t>(width));
+    putU32(ihdr, static_cast<uint32_t>(height));
     // bit depth, colour type, deflate, adaptive filtering, no interlace
     const uint8_t rest[5] = {image.bitDepth, image.colourType, 0, 0, 0};
     ihdr.insert(ihdr.end(), rest, rest + 5);
@@ -70,17 +71,17 @@ int levelFor(Effort effort, int normal) {
 }
 
 // Palette pictures are left unfiltered: neighbouring indices carry no numeric relation.
-ImageData indexedData(const Dib& dib, IndexedImage&& indexed, Effort effort) {
+ImageData indexedData(int32_t width, int32_t height, IndexedImage&& indexed, Effort effort) {
     ImageData image;
     image.colourType = kColourIndexed;
     image.bitDepth = static_cast<uint8_t>(bitDepthFor(indexed.palette.size()));
     image.palette = std::move(indexed.palette);
-    const size_t rowBytes = (size_t(dib.width) * image.bitDepth + 7) / 8;
-    std::vector<uint8_t> rows((rowBytes + 1) * size_t(dib.height));
-    for (int32_t y = 0; y < dib.height; ++y) {
+    const size_t rowBytes = (size_t(width) * image.bitDepth + 7) / 8;
+    std::vector<uint8_t> rows((rowBytes + 1) * size_t(height));
+    for (int32_t y = 0; y < height; ++y) {
         uint8_t* dst = rows.data() + (rowBytes + 1) * y;
         dst[0] = 0;
-        packRow(indexed.indices.data() + size_t(dib.width) * y, dib.width, image.bitDepth, dst + 1);
+        packRow(indexed.indices.data() + size_t(width) * y, width, image.bitDepth, dst + 1);
     }
     const std::vector<Piece> pieces =
         cutIntoPieces(rows.size(), rowBytes + 1, pieceCountFor(rows.size()), kJoinedLastWeight);
@@ -106,20 +107,17 @@ ImageData rgbData(const Dib& dib, Effort effort) {
 
 // A palette is lossless up to 256 colours and takes a third of the bytes or less.
 ImageData imageData(const Dib& dib, Effort effort) {
-    if (auto indexed = toIndexed(dib)) return indexedData(dib, std::move(*indexed), effort);
+    if (auto indexed = toIndexed(dib))
+        return indexedData(dib.width, dib.height, std::move(*indexed), effort);
     return rgbData(dib, effort);
 }
 
-}  // namespace
-
-std::vector<uint8_t> encodePng(const Dib& dib, Effort effort) {
-    const ImageData image = imageData(dib, effort);
+std::vector<uint8_t> assemble(int32_t width, int32_t height, const ImageData& image) {
     const std::vector<uint8_t>& zlib = image.zlib;
-
     static constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
     std::vector<uint8_t> png(kSignature, kSignature + 8);
     png.reserve(zlib.size() + 1024 + image.palette.size() * 3);
-    const std::vector<uint8_t> ihdr = header(dib, image);
+    const std::vector<uint8_t> ihdr = header(width, height, image);
     putChunk(png, "IHDR", ihdr.data(), ihdr.size());
     if (!image.palette.empty()) {
         const std::vector<uint8_t> plte = paletteBytes(image.palette);
@@ -130,6 +128,22 @@ std::vector<uint8_t> encodePng(const Dib& dib, Effort effort) {
     }
     putChunk(png, "IEND", nullptr, 0);
     return png;
+}
+
+}  // namespace
+
+std::vector<uint8_t> encodePng(const Dib& dib, Effort effort) {
+    return assemble(dib.width, dib.height, imageData(dib, effort));
+}
+
+std::vector<uint8_t> encodeIndexedPng(int32_t width, int32_t height, IndexedImage indexed,
+                                      Effort effort) {
+    return assemble(width, height, indexedData(width, height, std::move(indexed), effort));
+}
+
+std::vector<uint8_t> encodeReducedPng(const Dib& dib, Reduction reduction, Effort effort) {
+    if (reduction == Reduction::Half) return encodeReducedPng(halved(dib), Reduction::None, effort);
+    return encodeIndexedPng(dib.width, dib.height, quantized(dib), effort);
 }
 
 }  // namespace imgctl

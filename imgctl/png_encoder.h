@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "dib.h"
+#include "palette.h"
 
 namespace imgctl {
 
@@ -13,5 +14,17 @@ enum class Effort { Normal, Strong };
 
 // The PNG bytes of the picture, which decode to exactly its pixels; throws Failure.
 std::vector<uint8_t> encodePng(const Dib& dib, Effort effort = Effort::Normal);
+
+// The PNG bytes of a palette picture, at most 256 entries, one index per pixel.
+std::vector<uint8_t> encodeIndexedPng(int32_t width, int32_t height, IndexedImage indexed,
+                                      Effort effort = Effort::Normal);
+
+// Whether the reduced picture is halved in both directions first.
+enum class Reduction { None, Half };
+
+// The PNG bytes of the picture in at most 256 dithered colours (after halving, if asked): a
+// palette picture that decodes to exactly the indices chosen; throws Failure.
+std::vector<uint8_t> encodeReducedPng(const Dib& dib, Reduction reduction,
+                                      Effort effort = Effort::Normal);
 
 }  // namespace imgctl

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n
-    libcurl4-openssl-dev libdeflate-dev libpng-dev zlib1g-dev
+    libcurl4-openssl-dev libdeflate-dev libpng-dev zlib1g-dev libimagequant-dev
     libxcb1-dev libxcb-shm0-dev libxkbcommon-x11-0 libxcb-cursor0 libgl-dev
     libgtest-dev googletest
     xvfb xauth x11-utils fonts-ipafont-gothic

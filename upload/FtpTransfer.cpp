@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QList>
+#include <QStringList>
 
 #include <chrono>
 #include <cstring>
@@ -256,6 +257,27 @@ std::optional<FtpFailure> FtpSession::upload(const QString& remoteName, const QB
     if (rc == CURLE_OK) return std::nullopt;
     // Before the first byte was asked for, the remote file could not be set up.
     return state_->failure(state_->started ? FtpStage::Write : FtpStage::OpenRemote, rc);
+}
+
+bool isPassingFailure(const FtpFailure& failure) {
+    if (failure.loginRefused) return false;
+    if (!failure.serverReply.isEmpty()) {
+        static const QStringList passing = {"421", "425", "426", "450", "451", "452"};
+        return passing.contains(failure.serverReply.left(3));
+    }
+    switch (failure.code) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_CONNECT:
+        case CURLE_OPERATION_TIMEDOUT:
+        case CURLE_SEND_ERROR:
+        case CURLE_RECV_ERROR:
+        case CURLE_PARTIAL_FILE:
+        case CURLE_GOT_NOTHING:
+        case CURLE_FTP_CANT_GET_HOST:
+        case CURLE_FTP_ACCEPT_TIMEOUT:
+            return true;
+    }
+    return false;
 }
 
 QString ftpStageName(FtpStage stage) {

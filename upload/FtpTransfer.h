@@ -63,6 +63,11 @@ private:
     std::unique_ptr<State> state_;
 };
 
+// Whether a failure may pass if the same upload is tried again: the connection could not be made
+// or dropped, a time-out, or the server's 421, 425, 426, 450, 451 or 452. A refused login and
+// every 5xx refusal are lasting.
+bool isPassingFailure(const FtpFailure& failure);
+
 // The stage names the messages show.
 QString ftpStageName(FtpStage stage);
 

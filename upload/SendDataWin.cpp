@@ -8,8 +8,10 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
+#include <cstdio>
 
 #include "FtpTransfer.h"
+#include "ReducedPicture.h"
 #include "app/AppState.h"
 #include "confirm/LoadMspaintWin.h"
 #include "confirm/PreviewWin.h"
@@ -89,9 +91,13 @@ void SendDataWin::StartUpload() {
     } else if (!PrepareImage()) {
         return;
     }
+    if (!OfferReducedPicture()) return;
     pauseFor(500);
     processPendingEvents();
-    CheckUserAndConnect();
+    do {
+        tryAgain_ = false;
+        CheckUserAndConnect();
+    } while (tryAgain_);
 }
 
 bool SendDataWin::PrepareImage() {
@@ -128,6 +134,45 @@ ImgctlLibrary::PngResult SendDataWin::SavePicture(const QImage& picture) {
         double(size) * kStrongReach > kUploadSizeLimit)
         return result;
     return imgctl.writePng(picture, LocalFilePath, ImgctlLibrary::Effort::Strong);
+}
+
+// A work file still over the limit (as encoded, or as the editor left it) is offered in fewer
+// colours, made while the status still says the picture is being saved. False: the run ended.
+bool SendDataWin::OfferReducedPicture() {
+    if (QFileInfo(LocalFilePath).size() <= kUploadSizeLimit) return true;
+    const QImage picture(LocalFilePath);
+    if (picture.isNull()) return true;  // not a picture the library can reduce: refused later
+    const QString reducedPath = LocalFilePath.chopped(4) + QStringLiteral("_256.png");
+    const ReducedPicture reduced = runWaiting(
+        [&] { return makeReducedPicture(app_.imgctl(), picture, reducedPath, kUploadSizeLimit); });
+    switch (reduced.outcome) {
+        case ReducedPicture::Outcome::TooLarge:
+            return true;  // refused by the size check, as any picture over the limit
+        case ReducedPicture::Outcome::Failed:
+            error(QStringLiteral("PNGデータの出力においてエラーが発生しました。") + kCrLf +
+                  QStringLiteral("エラーコード:") + QString::number(reduced.errorCode));
+            error(QStringLiteral("エラーが発生したため、終了します。"));
+            closeAs(true);
+            return false;
+        case ReducedPicture::Outcome::Fits:
+            break;
+    }
+    const MsgAnswer answer =
+        app_.desktop().message(this, QStringLiteral("確認"), reducedOfferText(reduced),
+                               MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
+    // Yes makes the reduced picture the work file; anything else sends nothing.
+    if (answer == MsgAnswer::Yes && std::rename(QFile::encodeName(reducedPath).constData(),
+                                                QFile::encodeName(LocalFilePath).constData()) == 0)
+        return true;
+    QFile::remove(reducedPath);
+    refuseTooLarge();
+    return false;
+}
+
+void SendDataWin::refuseTooLarge() {
+    error(QStringLiteral("ファイルサイズが大きすぎるため転送できません。") + kCrLf +
+          QStringLiteral("アップロードする領域を小さくしてください。"));
+    closeAs(true);
 }
 
 void SendDataWin::CheckUserAndConnect() {
@@ -186,9 +231,7 @@ void SendDataWin::TransferFile(FtpSession& session) {
     if (!work.exists()) throw RuntimeFault(FaultNumber::FileNotFound);
     // The size is checked before the remote file is opened: a refused picture leaves nothing.
     if (work.size() > kUploadSizeLimit) {
-        error(QStringLiteral("ファイルサイズが大きすぎるため転送できません。") + kCrLf +
-              QStringLiteral("アップロードする領域を小さくしてください。"));
-        closeAs(true);
+        refuseTooLarge();
         return;
     }
     if (!work.open(QIODevice::ReadOnly)) throw RuntimeFault(FaultNumber::PathNotFound);
@@ -297,6 +340,13 @@ void SendDataWin::ReportInternetError(const FtpFailure& failure) {
               QStringLiteral("サポートBBSで報告をお願いします。") + kCrLf +
               QString(19, QChar(0xFF0D)) + kCrLf + QStringLiteral("エラーコード: ") +
               QString::number(failure.code) + kCrLf + failure.description);
+        if (isPassingFailure(failure) &&
+            app_.desktop().message(
+                this, QStringLiteral("確認"), QStringLiteral("同じ画像をもう一度転送しますか？"),
+                MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes) == MsgAnswer::Yes) {
+            tryAgain_ = true;  // the run goes on from the user check, the work file kept
+            return;
+        }
         offerSupportBoard();
     }
     closeAs(true);

@@ -49,6 +49,8 @@ protected:
 private:
     bool PrepareImage();
     ImgctlLibrary::PngResult SavePicture(const QImage& picture);
+    bool OfferReducedPicture();
+    void refuseTooLarge();
     void CheckUserAndConnect();
     void Connect();
     void TransferFile(FtpSession& session);
@@ -66,6 +68,7 @@ private:
     PreviewWin& preview_;
     std::function<void(const QString&)> showViewingUrl_;
     bool started_ = false;   // the run began: a later focus or show starts nothing
+    bool tryAgain_ = false;  // a passing failure, and the user wants the same picture sent again
     bool finished_ = false;  // the run ended and the dialog may close
 };
 
