@@ -18,7 +18,9 @@ ReducedPicture makeReducedPicture(ImgctlLibrary& imgctl, const QImage& picture, 
     ReducedPicture reduced;
     for (const auto size : {ImgctlLibrary::Size::Full, ImgctlLibrary::Size::Half}) {
         reduced.halved = size == ImgctlLibrary::Size::Half;
-        reduced.size = reduced.halved ? picture.size() / 2 : picture.size();
+        // Halved sizes round down, as the library halves.
+        reduced.size =
+            reduced.halved ? QSize(picture.width() / 2, picture.height() / 2) : picture.size();
         if (reduced.size.isEmpty()) break;
         for (const auto effort : {ImgctlLibrary::Effort::Normal, ImgctlLibrary::Effort::Strong}) {
             if (effort == ImgctlLibrary::Effort::Strong &&

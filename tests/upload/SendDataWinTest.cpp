@@ -22,6 +22,7 @@
 #include "service/Codes.h"
 #include "service/ServiceAddress.h"
 #include "support/ReferenceService.h"
+#include "upload/ReducedPicture.h"
 #include "upload/SendDataWin.h"
 
 using namespace quiblo;
@@ -98,6 +99,10 @@ QImage grainyPicture(int width, int height) {
     return photo;
 }
 
+const QString kTryAgain = QStringLiteral("同じ画像をもう一度転送しますか？");
+const QString kTooLarge = QStringLiteral(
+    "ファイルサイズが大きすぎるため転送できません。\r\nアップロードする領域を小さくしてください。");
+
 const QString kFailedConnection = QStringLiteral(
     "サーバーとの接続が失敗したため、\r\n一部処理は行えませんでした。\r\n終了します。");
 
@@ -111,7 +116,6 @@ protected:
         ftp.emplace("QUIBLO_FTP_PORT", QByteArray::number(service->ftpPort()));
         ASSERT_TRUE(QFile::copy(test::buildProgramFolder() + QStringLiteral("/libimgctl.so"),
                                 folder.file(QStringLiteral("libimgctl.so"))));
-        AppSeams seams;
         seams.desktop = &desktop;
         seams.programFolder = folder.path();
         seams.instanceLockPath = folder.file(QStringLiteral("lock"));
@@ -125,6 +129,11 @@ protected:
         preview = std::make_unique<PreviewWin>(*state, picture);
     }
 
+    void usePicture(const QImage& image) {
+        picture = image;
+        state->CaptureRect = {0, 0, qint16(picture.width()), qint16(picture.height())};
+        preview = std::make_unique<PreviewWin>(*state, picture);
+    }
     // Runs the dialog as the confirmation window does, until it closes by itself.
     void run() {
         SendDataWin dialog(*state, *preview, [this](const QString& url) { viewingUrl = url; });
@@ -156,6 +165,7 @@ protected:
 
     std::optional<test::ScopedEnv> host, ftp;
     test::TempFolder folder;
+    AppSeams seams;
     ScriptedDesktop desktop;
     std::unique_ptr<AppState> state;
     std::unique_ptr<PreviewWin> preview;
@@ -278,10 +288,11 @@ TEST_F(SendDataWinTest, TransferCutMidFileKeepsTheWorkFileAndRecordsNothing) {
     state->CaptureRect = {0, 0, 100, 100};
     preview = std::make_unique<PreviewWin>(*state, picture);
     service->control(R"({"action":"ftp_cut","after":1000})");
-    desktop.answers << MsgAnswer::Ok << MsgAnswer::No;
+    desktop.answers << MsgAnswer::Ok << MsgAnswer::No << MsgAnswer::No;
     run();
     EXPECT_TRUE(state->UploadFailed);
-    ASSERT_GE(desktop.shownBoxes.size(), 2);
+    ASSERT_EQ(desktop.shownBoxes.size(), 3);
+    EXPECT_EQ(box(1)->text, kTryAgain);
     EXPECT_TRUE(
         box(0)->text.startsWith(QStringLiteral("[転送処理]プロセスにおいて、エラーが発生"
                                                "しました。\r\nエラー内容は以下の通りです。")))
@@ -294,17 +305,137 @@ TEST_F(SendDataWinTest, TransferCutMidFileKeepsTheWorkFileAndRecordsNothing) {
     EXPECT_TRUE(historyRecords().isEmpty());
 }
 
-TEST_F(SendDataWinTest, PictureOverTheLimitIsRefusedBeforeAnythingIsSent) {
-    picture = noisePicture(420, 420);
-    state->CaptureRect = {0, 0, 420, 420};
-    preview = std::make_unique<PreviewWin>(*state, picture);
+// Over the limit however it is encoded: 256 colours are offered, and a No, or a box closed
+// without an answer, sends nothing and leaves no reduced file behind.
+TEST_F(SendDataWinTest, ReducedPictureDeclinedSendsNothing) {
+    usePicture(noisePicture(420, 420));
+    for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::None}) {
+        desktop.shownBoxes.clear();
+        desktop.answers << answer;
+        run();
+        ASSERT_GT(QFile(workFile()).size(), 500000);
+        ASSERT_EQ(desktop.shownBoxes.size(), 2);
+        EXPECT_EQ(box(0)->title, QStringLiteral("確認"));
+        EXPECT_EQ(box(0)->icon, MsgIcon::Question);
+        EXPECT_EQ(box(0)->buttons, MsgButtons::YesNo);
+        EXPECT_EQ(box(0)->defaultButton, MsgAnswer::Yes);
+        EXPECT_TRUE(QRegularExpression(
+                        QStringLiteral("^画像のファイルサイズが大きすぎるため、このままでは転送"
+                                       "できません。\r\n色数を減らした画像（256色、"
+                                       "[0-9]{1,3},[0-9]{3}バイト）を転送しますか？$"))
+                        .match(box(0)->text)
+                        .hasMatch())
+            << box(0)->text.toStdString();
+        EXPECT_EQ(box(1)->text, kTooLarge);
+        EXPECT_EQ(statuses.back(), QStringLiteral("画像保存中..."))
+            << "the service is not asked about a picture that will not be sent";
+        EXPECT_TRUE(onServer().isEmpty());
+        EXPECT_TRUE(state->UploadFailed);
+        EXPECT_TRUE(QFile::exists(workFile())) << "the work file is kept, as after any failure";
+        EXPECT_TRUE(QDir(folder.path()).entryList({QStringLiteral("tmp_*_256.png")}).isEmpty());
+        digits[0] = (digits[0] + 1) % 10;
+    }
+}
+
+// Yes sends the reduced picture: the byte count offered is the file's, the server holds a
+// palette picture within the limit, and the confirmed picture stays as it was captured.
+TEST_F(SendDataWinTest, ReducedPictureAcceptedIsSentAndRecorded) {
+    usePicture(noisePicture(420, 420));
+    desktop.answers << MsgAnswer::Yes;
     run();
-    ASSERT_GT(QFile(workFile()).size(), 500000);
+    ASSERT_EQ(desktop.shownBoxes.size(), 1) << box(1)->text.toStdString();
+    EXPECT_FALSE(state->UploadFailed);
+    const QByteArray sent = onServer();
+    ASSERT_LE(sent.size(), 500000);
+    EXPECT_TRUE(box(0)->text.contains(QStringLiteral("（256色、") + groupedDigits(sent.size()) +
+                                      QStringLiteral("バイト）")))
+        << box(0)->text.toStdString();
+    const QImage reduced = QImage::fromData(sent);
+    EXPECT_EQ(reduced.size(), QSize(420, 420));
+    EXPECT_EQ(reduced.format(), QImage::Format_Indexed8);
+    EXPECT_LE(reduced.colorCount(), 256);
+    EXPECT_EQ(preview->previewPicture(), picture) << "the confirmed picture was reduced too";
+    EXPECT_EQ(historyRecords().size(), 1);
+    EXPECT_FALSE(viewingUrl.isEmpty());
+    EXPECT_TRUE(QDir(folder.path()).entryList({QStringLiteral("tmp_*")}).isEmpty());
+}
+
+// Too many pixels for 256 colours at full size: the halved picture is offered and sent.
+TEST_F(SendDataWinTest, HalvedReducedPictureIsOfferedWhenTheFullSizeIsStillTooLarge) {
+    usePicture(noisePicture(801, 701));
+    desktop.answers << MsgAnswer::Yes;
+    run();
     ASSERT_EQ(desktop.shownBoxes.size(), 1);
-    EXPECT_EQ(box(0)->text, QStringLiteral("ファイルサイズが大きすぎるため転送できません。\r\n"
-                                           "アップロードする領域を小さくしてください。"));
-    EXPECT_FALSE(QFile::exists(service->pictureFile(code))) << "an empty file was left behind";
+    const QByteArray sent = onServer();
+    EXPECT_EQ(box(0)->text.toStdString(),
+              (QStringLiteral("画像のファイルサイズが大きすぎるため、このままでは転送できません。"
+                              "\r\n縦横を半分にし、色数を減らした画像（400x350、256色、") +
+               groupedDigits(sent.size()) + QStringLiteral("バイト）を転送しますか？"))
+                  .toStdString());
+    EXPECT_EQ(QImage::fromData(sent).size(), QSize(400, 350));
+    EXPECT_FALSE(state->UploadFailed);
+}
+
+// Noise of a 4K screen fits neither way: the size message alone, as before.
+TEST_F(SendDataWinTest, PictureThatFitsNeitherWayGetsTheSizeMessageAlone) {
+    usePicture(noisePicture(3840, 2160));
+    run();
+    ASSERT_EQ(desktop.shownBoxes.size(), 1) << box(0)->text.toStdString();
+    EXPECT_EQ(box(0)->text, kTooLarge);
+    EXPECT_TRUE(onServer().isEmpty());
     EXPECT_TRUE(state->UploadFailed);
+    EXPECT_EQ(QDir(folder.path()).entryList({QStringLiteral("tmp_*")}),
+              QStringList{QFileInfo(workFile()).fileName()});
+}
+
+// A fault inside the quantiser is the image library's error, and the run ends without a request.
+TEST_F(SendDataWinTest, QuantiserFailureShowsTheLibrarysErrorAndEndsTheRun) {
+    const QString library = folder.file(QStringLiteral("libimgctl.so"));
+    ASSERT_TRUE(QFile::remove(library));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QUIBLO_QUANTIZER_FAILS_LIBRARY), library));
+    state = std::make_unique<AppState>(seams);
+    ASSERT_EQ(state->imgctl().probe(), ImgctlLibrary::Probe::Loaded);
+    usePicture(noisePicture(420, 420));
+    run();
+    ASSERT_EQ(desktop.shownBoxes.size(), 2);
+    EXPECT_EQ(box(0)->text,
+              QStringLiteral("PNGデータの出力においてエラーが発生しました。\r\nエラーコード:8"));
+    EXPECT_EQ(box(1)->text, QStringLiteral("エラーが発生したため、終了します。"));
+    EXPECT_FALSE(statuses.contains(QStringLiteral("ユーザー確認中...")));
+    EXPECT_TRUE(state->UploadFailed);
+}
+
+// The server's disk is full for a moment: after the failure the same picture is sent again, and
+// the upload ends with one record.
+TEST_F(SendDataWinTest, PassingFailureTriedAgainEndsWithOneUpload) {
+    service->control(R"({"action":"ftp_full"})");
+    desktop.answers << MsgAnswer::Ok << MsgAnswer::Yes;
+    run();
+    ASSERT_EQ(desktop.shownBoxes.size(), 2);
+    EXPECT_TRUE(box(0)->text.endsWith(QStringLiteral("452 Insufficient storage space.")))
+        << box(0)->text.toStdString();
+    EXPECT_EQ(box(1)->text, kTryAgain);
+    EXPECT_FALSE(state->UploadFailed);
+    EXPECT_EQ(codesMade, 1);
+    EXPECT_EQ(statuses.count(QStringLiteral("ユーザー確認中...")), 2);
+    EXPECT_EQ(onServer(), encoded(picture));
+    EXPECT_EQ(historyRecords().size(), 1);
+    EXPECT_FALSE(viewingUrl.isEmpty());
+    EXPECT_FALSE(QFile::exists(workFile()));
+}
+
+// A lasting refusal (a 5xx reply: the same picture code again finds its file there) asks
+// nothing more.
+TEST_F(SendDataWinTest, LastingRefusalIsNotTriedAgain) {
+    run();
+    ASSERT_FALSE(state->UploadFailed);
+    desktop.answers << MsgAnswer::Ok << MsgAnswer::No;
+    run();
+    EXPECT_TRUE(state->UploadFailed);
+    ASSERT_EQ(desktop.shownBoxes.size(), 2);
+    EXPECT_TRUE(box(0)->text.endsWith(QStringLiteral("550 File exists.")))
+        << box(0)->text.toStdString();
+    EXPECT_EQ(box(1)->text, QStringLiteral("サポートBBSを開いてよろしいですか？"));
 }
 
 // Over the limit at the normal level, under it at the stronger one: the second encoding is sent.
@@ -335,10 +466,10 @@ TEST_F(SendDataWinTest, PictureFarOverTheLimitIsRefusedWithoutTheSecondEncoding)
     ASSERT_NE(normal, strong) << "the two levels cannot be told apart";
     state->CaptureRect = {0, 0, 1200, 1000};
     preview = std::make_unique<PreviewWin>(*state, picture);
+    desktop.answers << MsgAnswer::No;  // the reduced picture offered
     run();
-    ASSERT_EQ(desktop.shownBoxes.size(), 1);
-    EXPECT_EQ(box(0)->text, QStringLiteral("ファイルサイズが大きすぎるため転送できません。\r\n"
-                                           "アップロードする領域を小さくしてください。"));
+    ASSERT_EQ(desktop.shownBoxes.size(), 2);
+    EXPECT_EQ(box(1)->text, kTooLarge);
     QFile work(workFile());
     ASSERT_TRUE(work.open(QIODevice::ReadOnly));
     EXPECT_EQ(work.readAll(), normal);
@@ -438,7 +569,7 @@ TEST_F(SendDataWinTest, TransferFailureMessageLinesAreExact) {
     state->CaptureRect = {0, 0, 100, 100};
     preview = std::make_unique<PreviewWin>(*state, picture);
     service->control(R"({"action":"ftp_cut","after":1000})");
-    desktop.answers << MsgAnswer::Ok << MsgAnswer::No;
+    desktop.answers << MsgAnswer::Ok << MsgAnswer::No << MsgAnswer::No;
     run();
     ASSERT_GE(desktop.shownBoxes.size(), 1);
     const QStringList lines = box(0)->text.split(QStringLiteral("\r\n"));
@@ -454,7 +585,7 @@ TEST_F(SendDataWinTest, TransferFailureMessageLinesAreExact) {
     EXPECT_EQ(box(0)->title, QStringLiteral("エラー"));
 }
 
-TEST_F(SendDataWinTest, PictureOfExactlyTheLimitIsSentAndOneByteMoreIsRefused) {
+TEST_F(SendDataWinTest, PictureOfExactlyTheLimitIsSentAndOneByteMoreIsOfferedReduced) {
     const QImage noise = noisePicture(400, 400);
     const QByteArray png = encoded(noise);
     const QString editedPath = folder.file(QStringLiteral("edited.png"));
@@ -473,6 +604,7 @@ TEST_F(SendDataWinTest, PictureOfExactlyTheLimitIsSentAndOneByteMoreIsRefused) {
         test::whenModalShown(QStringLiteral("LoadMspaintWin"), [](QWidget* w) {
             if (!clickOn(static_cast<LoadMspaintWin*>(w)->SendMspaintCmd)) w->close();
         });
+        desktop.answers << MsgAnswer::Yes;  // the offer, for the picture one byte over
         run();
         if (size == 500000) {
             EXPECT_TRUE(desktop.shownBoxes.isEmpty()) << box(0)->text.toStdString();
@@ -482,28 +614,35 @@ TEST_F(SendDataWinTest, PictureOfExactlyTheLimitIsSentAndOneByteMoreIsRefused) {
             EXPECT_EQ(onServer(), edited);
             EXPECT_EQ(QImage::fromData(onServer()).convertToFormat(QImage::Format_RGB32), noise);
         } else {
+            // The edited picture is over the limit: it is offered in 256 colours, and sent.
             ASSERT_EQ(desktop.shownBoxes.size(), 1);
-            EXPECT_EQ(box(0)->text,
-                      QStringLiteral("ファイルサイズが大きすぎるため転送できません。\r\n"
-                                     "アップロードする領域を小さくしてください。"));
-            EXPECT_TRUE(state->UploadFailed);
-            EXPECT_FALSE(QFile::exists(service->pictureFile(code)));
-            EXPECT_TRUE(QFile::exists(workFile()));
+            EXPECT_TRUE(box(0)->text.contains(QStringLiteral("色数を減らした画像（256色、")))
+                << box(0)->text.toStdString();
+            EXPECT_FALSE(state->UploadFailed);
+            const QImage sent = QImage::fromData(onServer());
+            EXPECT_EQ(sent.size(), QSize(400, 400));
+            EXPECT_EQ(sent.format(), QImage::Format_Indexed8);
         }
     }
 }
 
 TEST_F(SendDataWinTest, ConnectFailureBoxNamesTheConnectStage) {
     ftp.emplace("QUIBLO_FTP_PORT", QByteArray::number(test::closedLoopbackPort()));
-    desktop.answers << MsgAnswer::Ok << MsgAnswer::No;
+    desktop.answers << MsgAnswer::Ok << MsgAnswer::No << MsgAnswer::No;
     run();
     EXPECT_TRUE(state->UploadFailed);
-    ASSERT_EQ(desktop.shownBoxes.size(), 2);
+    ASSERT_EQ(desktop.shownBoxes.size(), 3);
     EXPECT_EQ(box(0)->title, QStringLiteral("エラー"));
     EXPECT_EQ(box(0)->icon, MsgIcon::Critical);
     EXPECT_EQ(box(0)->text, ftpFaultText(QStringLiteral("接続処理"), 7,
                                          QStringLiteral("サーバーに接続できません。")));
-    EXPECT_EQ(box(1)->text, QStringLiteral("サポートBBSを開いてよろしいですか？"));
+    // A server that cannot be reached may be back in a moment: the same picture again?
+    EXPECT_EQ(box(1)->title, QStringLiteral("確認"));
+    EXPECT_EQ(box(1)->icon, MsgIcon::Question);
+    EXPECT_EQ(box(1)->buttons, MsgButtons::YesNo);
+    EXPECT_EQ(box(1)->defaultButton, MsgAnswer::Yes);
+    EXPECT_EQ(box(1)->text, kTryAgain);
+    EXPECT_EQ(box(2)->text, QStringLiteral("サポートBBSを開いてよろしいですか？"));
     EXPECT_EQ(statuses.back(), QStringLiteral("接続処理中..."));
     EXPECT_TRUE(QFile::exists(workFile()));
 }
@@ -533,11 +672,12 @@ TEST_F(SendDataWinTest, FullServerDiskShowsTheServersReplyInTheBox) {
         state->CaptureRect = {0, 0, qint16(c.pictureSide), qint16(c.pictureSide)};
         preview = std::make_unique<PreviewWin>(*state, picture);
         service->control(c.fault);
-        desktop.answers << MsgAnswer::Ok << MsgAnswer::No;
+        desktop.answers << MsgAnswer::Ok << MsgAnswer::No << MsgAnswer::No;
         run();
         EXPECT_TRUE(state->UploadFailed);
-        ASSERT_EQ(desktop.shownBoxes.size(), 2);
+        ASSERT_EQ(desktop.shownBoxes.size(), 3);
         EXPECT_EQ(box(0)->text, c.text);
+        EXPECT_EQ(box(1)->text, kTryAgain);
         EXPECT_TRUE(QFile::exists(workFile()));
         EXPECT_FALSE(QFile::exists(service->pictureFile(code)));
         EXPECT_TRUE(historyRecords().isEmpty());
