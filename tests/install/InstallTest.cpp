@@ -413,7 +413,8 @@ TEST(Package, DebCarriesTheInstalledLayoutAndTheLibrariesItNeeds) {
           "./usr/share/metainfo/" + kId + ".metainfo.xml",
           "./usr/share/icons/hicolor/scalable/apps/" + kId + ".svg",
           "./usr/share/icons/hicolor/48x48/apps/" + kId + ".png",
-          "./usr/share/icons/hicolor/256x256/apps/" + kId + ".png"})
+          "./usr/share/icons/hicolor/256x256/apps/" + kId + ".png",
+          QStringLiteral("./usr/share/doc/quiblo/copyright")})
         EXPECT_TRUE(contents.contains(' ' + path.toUtf8() + '\n')) << path.toStdString();
     EXPECT_FALSE(contents.contains("tests/")) << "test programs went into the package";
     EXPECT_TRUE(contents.contains("root/root")) << "files are owned by root";
@@ -430,7 +431,8 @@ TEST(Package, DebCarriesTheInstalledLayoutAndTheLibrariesItNeeds) {
         run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Depends")})
             .out);
     for (const char* package : {"libc6", "libqt6core6", "libqt6widgets6", "libqt6network6",
-                                "libcurl4", "libdeflate0", "libxcb1", "qt6-qpa-plugins"})
+                                "libcurl4", "libdeflate0", "libimagequant0", "libxcb1",
+                                "qt6-qpa-plugins"})
         EXPECT_TRUE(depends.contains(QRegularExpression(
             QStringLiteral("(^|, )") + QString::fromLatin1(package) + QStringLiteral("( |,|$)"))))
             << package << " missing from: " << depends.toStdString();
