@@ -1,6 +1,6 @@
 // The image library's C ABI: any picture, in either pixel layout, with padding after its rows
 // and any rectangle of it, is written as a PNG that decodes (through libpng) to exactly the
-// rectangle's pixels.
+// rectangle's pixels; and in 256 colours, halved or not, as a palette PNG of the right size.
 #include <png.h>
 #include <unistd.h>
 
@@ -20,10 +20,12 @@ std::string outputPath() {
 }
 
 // Packed R G B rows of the PNG at path.
-std::vector<uint8_t> decode(const std::string& path, int& width, int& height) {
+std::vector<uint8_t> decode(const std::string& path, int& width, int& height,
+                            bool* palette = nullptr) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     FUZZ_REQUIRE(png_image_begin_read_from_file(&image, path.c_str()));
+    if (palette) *palette = (image.format & PNG_FORMAT_FLAG_COLORMAP) != 0;
     image.format = PNG_FORMAT_RGB;
     std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
     FUZZ_REQUIRE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr));
@@ -54,6 +56,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const intptr_t dib = DCtoDIB(reinterpret_cast<intptr_t>(&dc), x, y, cutWidth, cutHeight);
     FUZZ_REQUIRE(dib != 0);
     FUZZ_REQUIRE(DIBtoPNG(outputPath().c_str(), dib, 0) != 0);
+    const bool half = data[2] & 2;
+    if (!half || (cutWidth >= 2 && cutHeight >= 2)) {
+        const std::string reducedPath = outputPath() + ".reduced.png";
+        FUZZ_REQUIRE(DIBtoReducedPNG(reducedPath.c_str(), dib, half ? IMGCTL_OPTION_HALF : 0) != 0);
+        int reducedWidth = 0, reducedHeight = 0;
+        bool palette = false;
+        decode(reducedPath, reducedWidth, reducedHeight, &palette);
+        FUZZ_REQUIRE(palette);
+        FUZZ_REQUIRE(reducedWidth == (half ? cutWidth / 2 : cutWidth));
+        FUZZ_REQUIRE(reducedHeight == (half ? cutHeight / 2 : cutHeight));
+    }
     FUZZ_REQUIRE(DeleteDIB(dib) != 0);
 
     int decodedWidth = 0, decodedHeight = 0;
