@@ -1,5 +1,9 @@
 #include "PortalScreenshot.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
@@ -9,6 +13,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QUrl>
+#include <optional>
 
 namespace quiblo {
 
@@ -88,16 +93,38 @@ QString callScreenshot(const QDBusConnection& bus, const QString& token, bool in
     return reply.isError() ? QString() : reply.value().path();
 }
 
-// Reads and removes the picture file the portal named.
-QImage takeFile(const QVariantMap& results) {
-    const QString path = QUrl(results.value(QStringLiteral("uri")).toString()).toLocalFile();
-    if (path.isEmpty()) return {};
-    QImage picture(path);
-    QFile::remove(path);
-    return picture.isNull() ? picture : picture.convertToFormat(QImage::Format_RGB32);
+// The bytes of a regular file of the user's own, or nothing: the file is opened without
+// following a link and without waiting on a pipe or a device, and read only up to the cap.
+std::optional<QByteArray> readOwnFile(const QString& path, qint64 cap) {
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid() ||
+        info.st_size > cap)
+        return std::nullopt;
+    QByteArray bytes = file.read(cap + 1);
+    if (bytes.size() > cap) return std::nullopt;
+    return bytes;
 }
 
 }  // namespace
+
+QImage takePortalFile(const QVariantMap& results) {
+    const QString path = QUrl(results.value(QStringLiteral("uri")).toString()).toLocalFile();
+    if (path.isEmpty()) return {};
+    const std::optional<QByteArray> bytes = readOwnFile(path, kPortalFileCap);
+    if (!bytes) return {};
+    const QImage picture = QImage::fromData(*bytes);
+    if (picture.isNull()) return {};
+    QFile::remove(path);  // only a picture the portal wrote for us goes
+    return picture.convertToFormat(QImage::Format_RGB32);
+}
 
 PortalShot takePortalShot(const QDBusConnection& bus, bool interactive) {
     PortalShot shot;
@@ -122,7 +149,7 @@ PortalShot takePortalShot(const QDBusConnection& bus, bool interactive) {
         return shot;
     }
     shot.outcome = PortalShot::Outcome::Taken;
-    shot.picture = takeFile(request.results);
+    shot.picture = takePortalFile(request.results);
     return shot;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QDBusConnection>
 #include <QImage>
+#include <QVariantMap>
 
 namespace quiblo {
 
@@ -20,5 +21,15 @@ struct PortalShot {
 // early when the portal leaves the bus. The file the portal wrote is read and then removed, so
 // shots never pile up in the user's folders.
 PortalShot takePortalShot(const QDBusConnection& bus, bool interactive);
+
+// The largest portal file read: a PNG of several 8K screens.
+inline constexpr qint64 kPortalFileCap = qint64{512} << 20;
+
+// The picture in the file that the portal's answer names (its "uri"), in Format_RGB32, and the
+// file removed. The answer is not trusted: only a regular file of the user's own, within the
+// cap, is read, without blocking, and only a file that reads as a picture is removed. Anything
+// else (nothing there, a link, a folder, a pipe, a device, another user's file, a file that is
+// not a picture) is left as it is: null.
+QImage takePortalFile(const QVariantMap& results);
 
 }  // namespace quiblo

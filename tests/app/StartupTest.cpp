@@ -202,8 +202,11 @@ TEST(CommandLine, HelpVersionAndWrongArgumentsAnswerWithoutAWindow) {
     QByteArray out, err;
     EXPECT_EQ(run({QStringLiteral("--version")}, &out, &err), 0);
     EXPECT_TRUE(out.startsWith("quiblo 1.3\nLicense GPL-3.0-or-later")) << out.toStdString();
-    EXPECT_EQ(run({QStringLiteral("--help")}, &out, &err), 0);
-    EXPECT_TRUE(out.startsWith("使い方: quiblo [--capture full|window|region]\n")) << out.data();
+    for (const char* help : {"--help", "-h"}) {
+        EXPECT_EQ(run({QString::fromLatin1(help)}, &out, &err), 0) << help;
+        EXPECT_TRUE(out.startsWith("使い方: quiblo [--capture full|window|region]\n"))
+            << help << ": " << out.data();
+    }
     EXPECT_TRUE(err.isEmpty());
     for (const QStringList& wrong :
          {QStringList{QStringLiteral("--bogus")}, QStringList{QStringLiteral("--capture")},

@@ -40,6 +40,19 @@ TEST(ProgramFolder, WritableExecutableFolderStaysTheProgramFolder) {
         << "the probe left a file";
 }
 
+// Writable by its mode but not searchable: no file can be made in it, so it is no program folder.
+TEST(ProgramFolder, FolderThatCannotBeSearchedIsNotTheProgramFolder) {
+    test::TempFolder executable, home;
+    test::openToUnprivileged(executable.path());
+    ::chmod(QFile::encodeName(executable.path()).constData(), 0666);
+    test::openToUnprivileged(home.path(), /*own=*/true);
+    const QString user = home.file(QStringLiteral("share/quiblo"));
+    const int result = test::runUnprivileged(
+        [&] { return chooseProgramFolder(executable.path(), user).folder == user ? 0 : 1; });
+    ::chmod(QFile::encodeName(executable.path()).constData(), 0700);
+    EXPECT_EQ(result, 0) << "the folder that no file can be made in was taken";
+}
+
 TEST(ProgramFolder, ReadOnlyExecutableFolderGivesTheUserAPrivateFolder) {
     test::TempFolder executable, home;
     test::openToUnprivileged(executable.path());

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 
 #include "settings/IniFile.h"
 #include "support/FaultyFolders.h"
 #include "support/TestSupport.h"
+#include "support/UserFaults.h"
 
 using namespace quiblo;
 
@@ -176,4 +179,24 @@ TEST(IniFileFaults, ExistingFileThatCannotBeReadIsLeftUntouched) {
     }
     EXPECT_EQ(folder.read(QStringLiteral("Quiblo.ini")), kSettings);
     EXPECT_EQ(entriesOf(folder.path()), QStringList{"Quiblo.ini"});
+}
+
+// The new file is written, but it cannot take the old one's place: root's settings file in a
+// sticky folder open to all, rewritten by another user. The write reports the failure, and the
+// file and the folder stay as they were.
+TEST_F(IniFileTest, CommitThatFailsIsReportedAndKeepsTheFile) {
+    if (!test::runningAsRoot()) GTEST_SKIP() << "needs root to give the file to another user";
+    const QByteArray before = "[Quiblo]\r\nWait=200\r\n";
+    store(before);
+    ::chmod(QFile::encodeName(folder.file(QStringLiteral("Quiblo.ini"))).constData(), 0666);
+    ::chmod(QFile::encodeName(folder.path()).constData(), 01777);
+    const int result = test::runUnprivileged([&] {
+        return WriteIniValue(folder.path(), QStringLiteral("Quiblo"), QStringLiteral("Wait"), 500)
+                   ? 1
+                   : 0;
+    });
+    ::chmod(QFile::encodeName(folder.path()).constData(), 0700);
+    EXPECT_EQ(result, 0) << "the write was reported as done";
+    EXPECT_EQ(stored(), before);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Quiblo.ini"});
 }

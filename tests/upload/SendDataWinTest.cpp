@@ -684,6 +684,21 @@ TEST_F(SendDataWinTest, FullServerDiskShowsTheServersReplyInTheBox) {
     }
 }
 
+// The box names the refusal that ended the upload, not one that libcurl got past before it (the
+// current folder not told at the login).
+TEST_F(SendDataWinTest, FailureBoxShowsTheLastRefusalNotATolerated) {
+    service->control(R"({"action":"ftp_refuse","command":"PWD"})");
+    service->control(R"({"action":"ftp_full"})");
+    desktop.answers << MsgAnswer::Ok << MsgAnswer::No << MsgAnswer::No;
+    run();
+    EXPECT_TRUE(state->UploadFailed);
+    ASSERT_EQ(desktop.shownBoxes.size(), 3);
+    EXPECT_EQ(box(0)->text,
+              ftpFaultText(QStringLiteral("転送設定処理"), 25,
+                           QStringLiteral("サーバーがファイルの受け取りを拒否しました。"
+                                          "\r\n452 Insufficient storage space.")));
+}
+
 TEST_F(SendDataWinTest, UploadCountNeverRunsFarAheadOfASlowServer) {
     picture = noisePicture(250, 250);  // some 190,000 bytes: about 2 s at the rate below
     state->CaptureRect = {0, 0, 250, 250};

@@ -100,29 +100,3 @@ TEST(KWinScreenSource, TheProgramsOwnActiveWindowIsNoPicture) {
     EXPECT_TRUE(source.grabActiveWindow().isNull());
     EXPECT_EQ(source.lastFailure(), GrabFailure::None);
 }
-
-TEST(KWinScreenSource, ABrokenAnswerIsNoPicture) {
-    const QVariantMap fits{{QStringLiteral("type"), QStringLiteral("raw")},
-                           {QStringLiteral("width"), 2u},
-                           {QStringLiteral("height"), 2u},
-                           {QStringLiteral("stride"), 12u},
-                           {QStringLiteral("format"), uint(QImage::Format_ARGB32_Premultiplied)}};
-    QByteArray bytes(24, '\0');
-    bytes[12] = char(0x30);  // blue of the first pixel of the second row
-    bytes[15] = char(0xff);
-    const QImage picture = kwinPicture(bytes, fits);
-    ASSERT_EQ(picture.size(), QSize(2, 2));
-    EXPECT_EQ(picture.format(), QImage::Format_RGB32);
-    EXPECT_EQ(picture.pixel(0, 1), qRgb(0, 0, 0x30));
-
-    EXPECT_TRUE(kwinPicture(bytes.left(23), fits).isNull()) << "too few bytes";
-    QVariantMap narrow = fits;
-    narrow[QStringLiteral("stride")] = 7u;
-    EXPECT_TRUE(kwinPicture(bytes, narrow).isNull()) << "rows shorter than their pixels";
-    QVariantMap unknown = fits;
-    unknown[QStringLiteral("format")] = 999u;
-    EXPECT_TRUE(kwinPicture(bytes, unknown).isNull());
-    QVariantMap png = fits;
-    png[QStringLiteral("type")] = QStringLiteral("png");
-    EXPECT_TRUE(kwinPicture(bytes, png).isNull());
-}

@@ -149,20 +149,4 @@ TEST(PortalScreenSource, NoPortalOnTheBusOrNoBusIsUnavailable) {
     EXPECT_EQ(nowhere.lastFailure(), GrabFailure::Unavailable);
 }
 
-TEST(PortalScreenSource, ScaledOutputsAreCutInPicturePixels) {
-    // A desktop of two outputs, 1280 wide at 0 and 640 at 1280, read at scale 2.
-    const QRect desktop(0, 0, 1920, 720);
-    EXPECT_EQ(PortalScreenSource::pictureRect(QRect(0, 0, 1280, 720), desktop, QSize(3840, 1440)),
-              QRect(0, 0, 2560, 1440));
-    EXPECT_EQ(PortalScreenSource::pictureRect(QRect(1300, 10, 100, 50), desktop, QSize(3840, 1440)),
-              QRect(2600, 20, 200, 100));
-    // A desktop that starts left of 0, and a window that reaches past its edge.
-    EXPECT_EQ(PortalScreenSource::pictureRect(QRect(-100, 0, 300, 100), QRect(-640, 0, 1920, 720),
-                                              QSize(1920, 720)),
-              QRect(540, 0, 300, 100));
-    EXPECT_EQ(
-        PortalScreenSource::pictureRect(QRect(1200, 600, 200, 200), desktop, QSize(1920, 720)),
-        QRect(1200, 600, 200, 120));
-}
-
 }  // namespace
