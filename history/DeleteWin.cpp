@@ -27,6 +27,9 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kErrorTitle = QStringLiteral("エラー");
+// Where each list entry keeps the record it shows.
+constexpr int kPngCodeRole = Qt::UserRole;
+constexpr int kDelIdRole = Qt::UserRole + 1;
 
 // Labels here wrap, and their designed texts break their lines with CR LF.
 QLabel* makeWrappedLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
@@ -178,7 +181,12 @@ void DeleteWin::Form_Load() {
         desktop_.message(parentWidget(), kErrorTitle,
                          QStringLiteral("情報ファイルを読み込めないため、削除処理ができません。"),
                          MsgIcon::Critical);
-    DelList->addItems(history.entries);
+    // Each entry carries its record: a newer record's display shows its time, not its id.
+    for (qsizetype i = 0; i < history.entries.size(); ++i) {
+        auto* item = new QListWidgetItem(history.entries[i], DelList);
+        item->setData(kPngCodeRole, history.records[i].pngcode);
+        item->setData(kDelIdRole, history.records[i].delid);
+    }
     DelList->setCurrentRow(-1);
 }
 
@@ -227,7 +235,8 @@ void DeleteWin::URLCopyCmd_Click() {
 void DeleteWin::DelCmd_Click() {
     const QListWidgetItem* item = selectedEntry();
     if (!item) return;
-    const HistoryRecord record = historyRecordOf(item->text());
+    const HistoryRecord record{item->data(kPngCodeRole).toString(),
+                               item->data(kDelIdRole).toString()};
     const QString url = deleteUrl(record.pngcode, record.delid);
     // The request runs aside so the window keeps painting; user input waits until the end.
     const QString reply = runWaiting([url] { return GetUrlText(url); });

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 #include "platform/CodePage.h"
 #include "platform/Fault.h"
@@ -92,6 +93,26 @@ QList<QByteArray> splitLines(const QByteArray& content) {
     return lines;
 }
 
+// Removes every line that starts with prefix followed by a 14-digit time and CR LF (a record
+// with its upload time); everything else stays byte for byte.
+QByteArray replaceTimedRecords(const QByteArray& content, const QByteArray& prefix) {
+    QByteArray result;
+    result.reserve(content.size());
+    qsizetype start = 0;
+    while (start < content.size()) {
+        qsizetype end = content.indexOf('\n', start);
+        end = end < 0 ? content.size() : end + 1;
+        const QByteArrayView line = QByteArrayView(content).sliced(start, end - start);
+        const bool timed = line.startsWith(prefix) && line.size() == prefix.size() + 16 &&
+                           line.endsWith("\r\n") &&
+                           std::all_of(line.begin() + prefix.size(), line.end() - 2,
+                                       [](char c) { return c >= '0' && c <= '9'; });
+        if (!timed) result += line;
+        start = end;
+    }
+    return result;
+}
+
 // A last line edited without its line end would otherwise take the new record onto it, and
 // the record could never be listed or removed.
 void endLastLine(QByteArray& content) {
@@ -112,8 +133,8 @@ bool IsExistingFile(const QString& path) {
     return info.exists() && !info.isDir();
 }
 
-void AppendHistoryRecord(const QString& programFolder, const QString& pngcode,
-                         const QString& delid) {
+void AppendHistoryRecord(const QString& programFolder, const QString& pngcode, const QString& delid,
+                         const QString& uploadedAt) {
     const QString path = historyFilePath(programFolder);
     QByteArray content;
     if (!IsExistingFile(path)) {
@@ -128,7 +149,9 @@ void AppendHistoryRecord(const QString& programFolder, const QString& pngcode,
                               toCp932(QStringLiteral("クイブロ")));
         endLastLine(content);
     }
-    content += toCp932(pngcode + QLatin1Char(',') + delid + kCrLf);
+    QString record = pngcode + QLatin1Char(',') + delid;
+    if (!uploadedAt.isEmpty()) record += QLatin1Char(',') + uploadedAt;
+    content += toCp932(record + kCrLf);
     if (!rewriteHistoryFile(path, content)) throw RuntimeFault(FaultNumber::WriteFailed);
 }
 
@@ -140,18 +163,24 @@ HistoryEntries LoadHistoryEntries(const QString& programFolder) {
         const QString text = fromCp932(line);
         if (text.startsWith(QLatin1Char('#'))) continue;
         result.entries << historyDisplayForm(text);
+        result.records << historyRecordOfLine(text);
     }
     return result;
 }
 
 QString historyDisplayForm(const QString& line) {
-    const QString text = line.left(33);
-    const QString code = text.left(18);
-    const QString stamp = text.mid(19, 14);
+    const QString code = line.left(18);
+    // "code,delid,time": the time is the third field; older records' deletion id was the time.
+    const bool timed = line.size() > 33 && line.at(33) == QLatin1Char(',');
+    const QString stamp = timed ? line.mid(34, 14) : line.mid(19, 14);
     return code + QStringLiteral(".png  -  ") + stamp.mid(0, 4) + QLatin1Char('/') +
            stamp.mid(4, 2) + QLatin1Char('/') + stamp.mid(6, 2) + QLatin1Char(' ') +
            stamp.mid(8, 2) + QLatin1Char(':') + stamp.mid(10, 2) + QLatin1Char(':') +
            stamp.mid(12, 2);
+}
+
+HistoryRecord historyRecordOfLine(const QString& line) {
+    return {line.left(18), line.mid(19, 14)};
 }
 
 HistoryRecord historyRecordOf(const QString& displayForm) {
@@ -165,8 +194,9 @@ HistoryProblem RemoveHistoryRecord(const QString& programFolder, const QString& 
     const QString path = historyFilePath(programFolder);
     const FileContent old = readHistoryFile(path);
     if (old.problem != HistoryProblem::None) return old.problem;
-    const QByteArray record = toCp932(pngcode + QLatin1Char(',') + delid + kCrLf);
-    const QByteArray content = replaceText(old.bytes, record, {});
+    const QString record = pngcode + QLatin1Char(',') + delid;
+    QByteArray content = replaceText(old.bytes, toCp932(record + kCrLf), {});
+    content = replaceTimedRecords(content, toCp932(record + QLatin1Char(',')));
     return rewriteHistoryFile(path, content) ? HistoryProblem::None : HistoryProblem::NotWritten;
 }
 

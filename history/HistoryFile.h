@@ -4,6 +4,7 @@
 // temporary file and a rename, so an interruption never loses the history.
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -18,13 +19,14 @@ QString historyFilePath(const QString& programFolder);
 // wildcard ("*", "?").
 bool IsExistingFile(const QString& path);
 
-// Adds the record pngcode + "," + delid. A missing file is created with the header; an existing
-// file keeps its content, with the older header wording brought up to date and a last line that
-// lacks its line end ended with CR LF, so the new record gets a line of its own. Throws
-// RuntimeFault when the folder is missing (76), the file cannot be read (75) or cannot be written
-// (70); the old file then stays as it was.
-void AppendHistoryRecord(const QString& programFolder, const QString& pngcode,
-                         const QString& delid);
+// Adds the record pngcode + "," + delid, and + "," + uploadedAt (YYYYMMDDhhmmss) when given: the
+// time the list shows, which older records took from their deletion id. A missing file is created
+// with the header; an existing file keeps its content, with the older header wording brought up to
+// date and a last line that lacks its line end ended with CR LF, so the new record gets a line of
+// its own. Throws RuntimeFault when the folder is missing (76), the file cannot be read (75) or
+// cannot be written (70); the old file then stays as it was.
+void AppendHistoryRecord(const QString& programFolder, const QString& pngcode, const QString& delid,
+                         const QString& uploadedAt = QString());
 
 enum class HistoryProblem {
     None,
@@ -33,28 +35,36 @@ enum class HistoryProblem {
     NotWritten,  // the rewrite failed; the old file is whole
 };
 
-struct HistoryEntries {
-    HistoryProblem problem = HistoryProblem::None;
-    QStringList entries;  // display forms, in file order
-};
-
-// The display forms of every line that is not a comment ("#" first), in file order.
-HistoryEntries LoadHistoryEntries(const QString& programFolder);
-
-// code + ".png  -  " + YYYY/MM/DD hh:mm:ss, from the first 33 characters of a line. Short or odd
-// lines are shown as they fall apart.
-QString historyDisplayForm(const QString& line);
-
 struct HistoryRecord {
     QString pngcode;
     QString delid;
 };
 
-// The record behind a display form: its first 18 characters, and its last 19 without "/", ":"
-// and " ".
+struct HistoryEntries {
+    HistoryProblem problem = HistoryProblem::None;
+    QStringList entries;           // display forms, in file order
+    QList<HistoryRecord> records;  // the record behind each display form
+};
+
+// The display forms of every line that is not a comment ("#" first), in file order.
+HistoryEntries LoadHistoryEntries(const QString& programFolder);
+
+// code + ".png  -  " + YYYY/MM/DD hh:mm:ss: the upload time of a record "code,delid,time", or
+// of an older record "code,delid", whose deletion id was that time (its first 33 characters).
+// Short or odd lines are shown as they fall apart.
+QString historyDisplayForm(const QString& line);
+
+// The record of a line: the code is its first 18 characters, the deletion id the 14 after the
+// comma.
+HistoryRecord historyRecordOfLine(const QString& line);
+
+// The record behind the display form of an older record: its first 18 characters, and its last
+// 19 without "/", ":" and " ". (A newer record's display form shows its time, not its deletion
+// id: take its record from HistoryEntries::records.)
 HistoryRecord historyRecordOf(const QString& displayForm);
 
-// Removes every record pngcode + "," + delid + CR LF; everything else stays byte for byte.
+// Removes every record pngcode + "," + delid + CR LF, with or without its time; everything else
+// stays byte for byte.
 // A record that is not there leaves the content as it was.
 HistoryProblem RemoveHistoryRecord(const QString& programFolder, const QString& pngcode,
                                    const QString& delid);

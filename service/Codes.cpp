@@ -1,6 +1,8 @@
 #include "service/Codes.h"
 
-#include <mutex>
+#include <sys/random.h>
+
+#include <cerrno>
 #include <random>
 
 #include "platform/Fault.h"
@@ -12,21 +14,6 @@ namespace {
 const QString digitAlphabet =
     QStringLiteral("0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ-_");
 
-// One mixed digit of the picture code: three time digits summed, plus an odd constant, times
-// one of the random digits.
-struct MixStep {
-    int timeDigits[3];
-    int constant;
-    int randomDigit;
-};
-
-constexpr MixStep mixSteps[14] = {
-    {{4, 0, 8}, 1, 0},   {{5, 1, 9}, 3, 1},   {{6, 2, 10}, 5, 2},  {{7, 3, 11}, 7, 3},
-    {{8, 2, 12}, 9, 0},  {{9, 1, 13}, 11, 1}, {{8, 0, 12}, 13, 2}, {{7, 1, 11}, 15, 3},
-    {{6, 2, 10}, 17, 0}, {{5, 3, 9}, 19, 1},  {{4, 2, 8}, 21, 2},  {{5, 1, 9}, 23, 3},
-    {{6, 0, 10}, 25, 0}, {{7, 1, 11}, 27, 1},
-};
-
 // The upload password's prefix and steps; the reference service's upload account uses the same.
 constexpr char ftpPasswordPrefix[] = "qbl";
 struct PasswordStep {
@@ -36,14 +23,6 @@ struct PasswordStep {
 constexpr PasswordStep ftpPasswordSteps[8] = {{7, 3}, {9, 5}, {3, 1}, {7, 4},
                                               {9, 2}, {3, 8}, {7, 6}, {9, 0}};
 
-int randomDigit() {
-    static std::mutex mutex;
-    static std::mt19937 generator{std::random_device{}()};
-    static std::uniform_int_distribution<int> digit(0, 9);
-    std::lock_guard lock(mutex);
-    return digit(generator);
-}
-
 // The alphabet character of a digit value; nothing for a value outside the alphabet.
 QString digitText(int value) {
     return value >= 0 && value < digitAlphabet.size() ? QString(digitAlphabet.at(value))
@@ -52,27 +31,31 @@ QString digitText(int value) {
 
 }  // namespace
 
-qint16 MakeCode(int value) {
-    return qint16(value % 10);
-}
-
-UploadCodes MakeUploadCodes(const QDateTime& now, const std::array<int, 4>& randomDigits) {
-    const QString delid = now.toString(QStringLiteral("yyyyMMddHHmmss"));
-    auto time = [&delid](int index) { return delid.at(index).digitValue(); };
-    QString pngcode;
-    for (const MixStep& step : mixSteps) {
-        const int sum = time(step.timeDigits[0]) + time(step.timeDigits[1]) +
-                        time(step.timeDigits[2]) + step.constant;
-        pngcode += digitText(MakeCode(toInt16(sum * randomDigits[step.randomDigit])));
-    }
-    for (int digit : randomDigits) pngcode += digitText(digit);
-    return {pngcode, delid};
+UploadCodes MakeUploadCodes(const QDateTime& now, const QString& randomDigits) {
+    return {randomDigits.left(18), randomDigits.mid(18, 14),
+            now.toString(QStringLiteral("yyyyMMddHHmmss"))};
 }
 
 UploadCodes MakeUploadCodes() {
-    std::array<int, 4> digits{};
-    for (int& digit : digits) digit = randomDigit();
-    return MakeUploadCodes(QDateTime::currentDateTime(), digits);
+    return MakeUploadCodes(QDateTime::currentDateTime(), RandomDigits(kUploadCodeDigits));
+}
+
+QString RandomDigits(int count) {
+    QString digits;
+    while (digits.size() < count) {
+        unsigned char bytes[64];
+        ssize_t got = ::getrandom(bytes, sizeof bytes, 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {  // a kernel without the call: the same source through the device
+            std::random_device device;
+            for (unsigned char& byte : bytes) byte = static_cast<unsigned char>(device());
+            got = sizeof bytes;
+        }
+        // Bytes of 250 and up are dropped, so that every digit is equally likely.
+        for (ssize_t k = 0; k < got && digits.size() < count; ++k)
+            if (bytes[k] < 250) digits += QChar(u'0' + bytes[k] % 10);
+    }
+    return digits;
 }
 
 QString BaseConv(const QString& digits, qint16 from, qint16 to) {

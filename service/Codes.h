@@ -4,22 +4,28 @@
 
 #include <QDateTime>
 #include <QString>
-#include <array>
 
 namespace quiblo {
 
+// Both codes are drawn from the system's random source: the picture code is public (its base-64
+// form is the viewing address), and nothing in it may tell the deletion id, which alone lets its
+// owner delete the picture.
 struct UploadCodes {
-    QString pngcode;  // 18 decimal digits
-    QString delid;    // 14 decimal digits: local time as YYYYMMDDhhmmss
+    QString pngcode;     // 18 random decimal digits
+    QString delid;       // 14 random decimal digits
+    QString uploadedAt;  // local time as YYYYMMDDhhmmss, for the history list
 };
 
-// The last decimal digit of a non-negative value (the remainder of truncating division by 10).
-qint16 MakeCode(int value);
+inline constexpr int kUploadCodeDigits = 18 + 14;
 
-// The codes for an upload prepared at now with the four random digits (each 0 to 9).
-UploadCodes MakeUploadCodes(const QDateTime& now, const std::array<int, 4>& randomDigits);
-// The same with the local clock and four fresh random digits.
+// The codes for an upload prepared at now: the picture code is the first 18 of the 32 random
+// digits, the deletion id the other 14.
+UploadCodes MakeUploadCodes(const QDateTime& now, const QString& randomDigits);
+// The same with the local clock and fresh digits from the system's random source.
 UploadCodes MakeUploadCodes();
+
+// count decimal digits from the system's random source (getrandom), each equally likely.
+QString RandomDigits(int count);
 
 // digits (in base from) written in base to, over the alphabet 0-9 a-z A-Z - _; empty text when a
 // character is outside the alphabet or to is below 2. Values are 16-bit: bases up to 64.

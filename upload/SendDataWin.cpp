@@ -105,6 +105,7 @@ bool SendDataWin::PrepareImage() {
     const UploadCodes codes = app_.makeUploadCodes();
     PngCode = codes.pngcode;
     DelId = codes.delid;
+    uploadedAt_ = codes.uploadedAt;
     RemoteFileName = PngCode + QStringLiteral(".png");
     ShowStatus(QStringLiteral("画像保存中..."));
     LocalFilePath = programFile(app_.programFolder(), QStringLiteral("tmp_") + RemoteFileName);
@@ -287,7 +288,7 @@ void SendDataWin::RegisterUpload() {
     }
     ShowStatus(QStringLiteral("アップロード情報を送信中... 完了"));
     ShowStepStatus(QStringLiteral("アップロード情報を記録中..."));
-    AppendHistoryRecord(app_.programFolder(), PngCode, DelId);
+    AppendHistoryRecord(app_.programFolder(), PngCode, DelId, uploadedAt_);
     ShowStatus(QStringLiteral("アップロード情報を記録中... 完了"));
     ShowStepStatus(QStringLiteral("クイブロは正常に完了しました。"));
     pauseFor(500);

@@ -68,6 +68,7 @@ private:
     PreviewWin& preview_;
     std::function<void(const QString&)> showViewingUrl_;
     bool started_ = false;   // the run began: a later focus or show starts nothing
+    QString uploadedAt_;     // the time the history list shows for this upload
     bool tryAgain_ = false;  // a passing failure, and the user wants the same picture sent again
     bool finished_ = false;  // the run ended and the dialog may close
 };

@@ -337,6 +337,22 @@ TEST_F(DeleteWinTest, DeletedPictureLeavesTheServiceTheHistoryAndTheList) {
         << "the URL box keeps its text";
 }
 
+// A record with its upload time is listed by that time and deleted by its own random id; an older
+// record beside it stays as it was.
+TEST_F(DeleteWinTest, RecordWithItsTimeIsListedByTimeAndDeletedByItsId) {
+    uploadPicture(service, "123456789012345678", "90817263544536");
+    const QByteArray older = record("111111111111111111", "20051218125440");
+    folder.write(kDat, header() + older + "123456789012345678,90817263544536,20261208093000\r\n");
+    auto win = open();
+    EXPECT_EQ(listed(*win), (QStringList{"111111111111111111.png  -  2005/12/18 12:54:40",
+                                         "123456789012345678.png  -  2026/12/08 09:30:00"}));
+    const QList<MessageBoxRequest> boxes = deleteEntry(*win, 1);
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes[0].text, "画像をサーバーから削除しました。");
+    EXPECT_FALSE(isShownOnService("123456789012345678"));
+    EXPECT_EQ(folder.read(kDat), header() + older);
+}
+
 TEST_F(DeleteWinTest, PictureTheServiceLacksLeavesTheHistoryAllTheSame) {
     const QByteArray kept = record("111111111111111111", "20051218125440");
     folder.write(kDat, header() + record("444444444444444444", "20061224183005") + kept);

@@ -216,6 +216,33 @@ TEST(HistoryRecordForm, DisplayFormTurnsBackIntoTheRecord) {
     EXPECT_EQ(record.delid, "20051218125440");
 }
 
+// A record now carries its upload time, since its deletion id no longer is that time: listed by
+// the time, its record kept beside the display, and removed whole; older records as before.
+TEST(HistoryRecordForm, RecordsWithTheirTimeAreListedAndRemovedBesideOlderOnes) {
+    TempFolder folder;
+    AppendHistoryRecord(folder.path(), "111111111111111111", "20060103090507");
+    AppendHistoryRecord(folder.path(), "222222222222222222", "98765432109876", "20261208093000");
+    EXPECT_TRUE(
+        folder.read(kDat).endsWith("111111111111111111,20060103090507\r\n"
+                                   "222222222222222222,98765432109876,20261208093000\r\n"));
+    const HistoryEntries history = LoadHistoryEntries(folder.path());
+    EXPECT_EQ(history.entries, (QStringList{"111111111111111111.png  -  2006/01/03 09:05:07",
+                                            "222222222222222222.png  -  2026/12/08 09:30:00"}));
+    ASSERT_EQ(history.records.size(), 2);
+    EXPECT_EQ(history.records[0].delid, "20060103090507");
+    EXPECT_EQ(history.records[1].pngcode, "222222222222222222");
+    EXPECT_EQ(history.records[1].delid, "98765432109876");
+    EXPECT_EQ(historyRecordOf(history.entries[0]).delid, history.records[0].delid);
+
+    const QByteArray before = folder.read(kDat);
+    EXPECT_EQ(RemoveHistoryRecord(folder.path(), "222222222222222222", "98765432109876"),
+              HistoryProblem::None);
+    EXPECT_EQ(folder.read(kDat), before.left(before.indexOf("222222222222222222")));
+    EXPECT_EQ(RemoveHistoryRecord(folder.path(), "111111111111111111", "20060103090507"),
+              HistoryProblem::None);
+    EXPECT_TRUE(LoadHistoryEntries(folder.path()).entries.isEmpty());
+}
+
 TEST(HistoryRemove, EveryCopyGoesAndEverythingElseStaysByteForByte) {
     TempFolder folder;
     // A hand-edited file: the older header, an NEC-encoded character that the code page

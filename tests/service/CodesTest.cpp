@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
+#include <cstdlib>
+#include <map>
 #include <set>
 
 #include "platform/Fault.h"
@@ -70,72 +72,37 @@ TEST(BaseConvTest, DigitBeyondTheSourceBaseCountsByItsPlace) {
     EXPECT_EQ(BaseConv("1a", 10, 10), "20");
 }
 
-TEST(MakeCodeTest, LastDecimalDigit) {
-    EXPECT_EQ(MakeCode(0), 0);
-    EXPECT_EQ(MakeCode(7), 7);
-    EXPECT_EQ(MakeCode(10), 0);
-    EXPECT_EQ(MakeCode(486), 6);
-    EXPECT_EQ(MakeCode(32767), 7);
+TEST(MakeUploadCodesTest, CodesAreTheRandomDigitsAndTheTimeIsKeptApart) {
+    const QString digits = QStringLiteral("01234567890123456798765432109876");
+    const UploadCodes codes = MakeUploadCodes(at(2024, 12, 31, 23, 59, 58), digits);
+    EXPECT_EQ(codes.pngcode, "012345678901234567");
+    EXPECT_EQ(codes.delid, "98765432109876");
+    EXPECT_EQ(codes.uploadedAt, "20241231235958");  // hours run 0 to 23
 }
 
-TEST(MakeUploadCodesTest, DeletionIdIsTheLocalTimeDigits) {
-    EXPECT_EQ(MakeUploadCodes(at(2006, 1, 3, 9, 5, 7), {1, 2, 3, 4}).delid, "20060103090507");
-    // Hours run 0 to 23.
-    EXPECT_EQ(MakeUploadCodes(at(2024, 12, 31, 23, 59, 58), {1, 2, 3, 4}).delid, "20241231235958");
-    EXPECT_EQ(MakeUploadCodes(at(2000, 2, 29, 0, 0, 0), {1, 2, 3, 4}).delid, "20000229000000");
-}
-
-TEST(MakeUploadCodesTest, ZeroRandomDigitsGiveAllZeros) {
-    const UploadCodes codes = MakeUploadCodes(at(2006, 1, 3, 9, 5, 7), {0, 0, 0, 0});
-    EXPECT_EQ(codes.pngcode, QString(18, '0'));
-    EXPECT_EQ(BaseConv(codes.pngcode, 10, 64), "0");
-}
-
-TEST(MakeUploadCodesTest, PictureCodeMixesTimeAndRandomDigits) {
-    // Time digits 2 0 2 4 1 2 3 1 2 3 5 9 5 8, random digits 7 3 9 4. Two of the rows:
-    //   d0 = (t4 + t0 + t8 + 1) × r0 = (1 + 2 + 2 + 1) × 7 = 42 → 2
-    //   d3 = (t7 + t3 + t11 + 7) × r3 = (1 + 4 + 9 + 7) × 4 = 84 → 4
-    const UploadCodes codes = MakeUploadCodes(at(2024, 12, 31, 23, 59, 58), {7, 3, 9, 4});
-    EXPECT_EQ(codes.pngcode, "245466809442517394");
-    EXPECT_EQ(codes.delid, "20241231235958");
-}
-
-TEST(MakeUploadCodesTest, ZeroInOneRandomDigitClearsItsRowsOnly) {
-    // r1 is used by rows 1, 5, 9 and 13.
-    const QString code = MakeUploadCodes(at(2024, 12, 31, 23, 59, 58), {7, 0, 9, 4}).pngcode;
-    EXPECT_EQ(code, "205460809042507094");
-}
-
-TEST(MakeUploadCodesTest, SameSecondAndDigitsGiveTheSameCodes) {
-    const UploadCodes first = MakeUploadCodes(at(2006, 1, 3, 9, 5, 7), {5, 1, 8, 2});
-    const UploadCodes second = MakeUploadCodes(at(2006, 1, 3, 9, 5, 7), {5, 1, 8, 2});
-    EXPECT_EQ(first.pngcode, second.pngcode);
-    EXPECT_EQ(first.delid, second.delid);
-}
-
-TEST(MakeUploadCodesTest, ClockAndGeneratorMakeWellFormedCodes) {
-    static const QRegularExpression pngcodeForm("^[0-9]{18}$");
-    std::set<int> seenDigits;
-    std::set<QString> seenRandomParts;
-    for (int i = 0; i < 200; ++i) {
-        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+// The viewing address gives the picture code to anyone; the deletion id must not follow from it
+// or from the time of the upload, as it did when it was that time.
+TEST(MakeUploadCodesTest, DeletionIdsCannotBeDerivedFromTheViewingCodeOrTheTime) {
+    static const QRegularExpression pngcodeForm("^[0-9]{18}$"), delidForm("^[0-9]{14}$");
+    std::map<QChar, int> counts;
+    std::set<QString> delids;
+    for (int i = 0; i < 500; ++i) {
         const UploadCodes codes = MakeUploadCodes();
-        const QDateTime after = QDateTime::currentDateTime().addSecs(1);
         ASSERT_TRUE(pngcodeForm.match(codes.pngcode).hasMatch()) << codes.pngcode.toStdString();
-        const QDateTime made = QDateTime::fromString(codes.delid, "yyyyMMddHHmmss");
-        ASSERT_TRUE(made.isValid()) << codes.delid.toStdString();
-        EXPECT_TRUE(before <= made && made <= after);
-        // The mixed digits follow from the deletion id and the four random digits at the end.
-        const QString randomPart = codes.pngcode.right(4);
-        std::array<int, 4> digits{};
-        for (int k = 0; k < 4; ++k) digits[k] = randomPart[k].digitValue();
-        EXPECT_EQ(MakeUploadCodes(made, digits).pngcode, codes.pngcode);
-        seenDigits.insert(digits.begin(), digits.end());
-        seenRandomParts.insert(randomPart);
+        ASSERT_TRUE(delidForm.match(codes.delid).hasMatch()) << codes.delid.toStdString();
+        // Not a time within a day of the upload, which is what a guesser would try first.
+        const QDateTime asTime = QDateTime::fromString(codes.delid, "yyyyMMddHHmmss");
+        EXPECT_FALSE(asTime.isValid() &&
+                     std::abs(asTime.secsTo(QDateTime::currentDateTime())) < 86400)
+            << codes.delid.toStdString();
+        EXPECT_FALSE(codes.pngcode.contains(codes.delid.right(8)));
+        delids.insert(codes.delid);
+        for (const QChar digit : codes.pngcode + codes.delid) ++counts[digit];
     }
-    // 800 uniform draws: every digit shows up and the four-digit tails vary.
-    EXPECT_EQ(seenDigits, (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
-    EXPECT_GT(seenRandomParts.size(), 100u);
+    EXPECT_EQ(delids.size(), 500u) << "deletion ids repeat";
+    // 16,000 digits: each of the ten near 1,600.
+    ASSERT_EQ(counts.size(), 10u);
+    for (const auto& [digit, count] : counts) EXPECT_NEAR(count, 1600, 250) << digit.toLatin1();
 }
 
 TEST(MakeFtpPasswordTest, VersionOnePointThree) {

@@ -21,6 +21,7 @@
 #include "platform/ScriptedDesktop.h"
 #include "service/Codes.h"
 #include "service/ServiceAddress.h"
+#include "service/SimpleHttp.h"
 #include "support/ReferenceService.h"
 #include "upload/ReducedPicture.h"
 #include "upload/SendDataWin.h"
@@ -121,7 +122,10 @@ protected:
         seams.instanceLockPath = folder.file(QStringLiteral("lock"));
         seams.makeUploadCodes = [this] {
             ++codesMade;
-            return MakeUploadCodes(QDateTime(QDate(2026, 12, 7), QTime(21, 5, 9)), digits);
+            QString random;
+            while (random.size() < kUploadCodeDigits)
+                for (const int digit : digits) random += QString::number(digit);
+            return MakeUploadCodes(QDateTime(QDate(2026, 12, 7), QTime(21, 5, 9)), random);
         };
         state = std::make_unique<AppState>(seams);
         ASSERT_EQ(state->imgctl().probe(), ImgctlLibrary::Probe::Loaded);
@@ -210,6 +214,34 @@ TEST_F(SendDataWinTest, UploadEndsWithTheViewingUrlAndARecord) {
                             "クイブロは正常に完了しました。",
                             "終了処理中..."};
     EXPECT_EQ(statuses, expected);
+}
+
+// The viewing code gives the picture code away: the deletion id must not follow from it or from
+// the time of the upload, which the history now keeps beside it.
+TEST_F(SendDataWinTest, DeletionIdIsNotTheUploadTime) {
+    seams.makeUploadCodes = [] { return MakeUploadCodes(); };
+    state = std::make_unique<AppState>(seams);
+    usePicture(picture);
+    const QDateTime before = QDateTime::currentDateTime();
+    run();
+    ASSERT_FALSE(state->UploadFailed);
+    const HistoryEntries history = LoadHistoryEntries(folder.path());
+    ASSERT_EQ(history.records.size(), 1);
+    const QString delid = history.records[0].delid;
+    const QString line = QString::fromLatin1(folder.read(QStringLiteral("Quiblo.dat")))
+                             .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)
+                             .last();
+    EXPECT_TRUE(line.startsWith(code + QLatin1Char(',') + delid + QLatin1Char(',')))
+        << line.toStdString();
+    // What a guesser would try: every second around the upload.
+    for (int s = -2; s <= 2; ++s) {
+        const QString guess = before.addSecs(s).toString(QStringLiteral("yyyyMMddHHmmss"));
+        EXPECT_NE(guess, delid);
+        EXPECT_TRUE(
+            GetUrlText(deleteUrl(code, guess)).startsWith(QStringLiteral("error|DELID_MISMATCH")));
+    }
+    EXPECT_TRUE(
+        GetUrlText(deleteUrl(code, delid)).startsWith(QStringLiteral("success|DELETE_SUCCESS")));
 }
 
 TEST_F(SendDataWinTest, SecondUploadIsCountedAndRecordedAfterTheFirst) {
