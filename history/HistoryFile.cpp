@@ -136,6 +136,7 @@ bool IsExistingFile(const QString& path) {
 void AppendHistoryRecord(const QString& programFolder, const QString& pngcode, const QString& delid,
                          const QString& uploadedAt) {
     const QString path = historyFilePath(programFolder);
+    const FolderLock lock(programFolder);  // another copy's record is read before this one's
     QByteArray content;
     if (!IsExistingFile(path)) {
         if (!QFileInfo(programFolder).isDir()) throw RuntimeFault(FaultNumber::PathNotFound);
@@ -192,6 +193,7 @@ HistoryRecord historyRecordOf(const QString& displayForm) {
 HistoryProblem RemoveHistoryRecord(const QString& programFolder, const QString& pngcode,
                                    const QString& delid) {
     const QString path = historyFilePath(programFolder);
+    const FolderLock lock(programFolder);
     const FileContent old = readHistoryFile(path);
     if (old.problem != HistoryProblem::None) return old.problem;
     const QString record = pngcode + QLatin1Char(',') + delid;

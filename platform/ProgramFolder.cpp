@@ -1,6 +1,11 @@
 #include "ProgramFolder.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,6 +23,21 @@ QString executableFolder() {
 
 QString programFile(const QString& folder, const QString& name) {
     return folder + QLatin1Char('/') + name;
+}
+
+FolderLock::FolderLock(const QString& folder) {
+    fd_ = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) return;
+    while (::flock(fd_, LOCK_EX) != 0) {
+        if (errno == EINTR) continue;
+        ::close(fd_);
+        fd_ = -1;
+        return;
+    }
+}
+
+FolderLock::~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing lets the lock go
 }
 
 QString userDataFolder() {

@@ -26,6 +26,21 @@ struct ProgramFolderChoice {
 // 0700 when it is missing.
 ProgramFolderChoice chooseProgramFolder(const QString& executable, const QString& user);
 
+// An advisory lock (flock) on the program folder for as long as the object lives: the rewrites of
+// Quiblo.dat and Quiblo.ini read, change and replace the whole file, and two copies of the program
+// doing that at once would each drop the other's change. Waits for a holder to finish; a folder
+// that cannot be opened or locked is written without it.
+class FolderLock {
+public:
+    explicit FolderLock(const QString& folder);
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
 // Removes the temporary files that a rewrite of one of the named files left when it was cut off:
 // regular files named name + "." + six letters or digits. Only safe while no other copy of the
 // program runs.

@@ -148,6 +148,7 @@ int ReadIniInt(const QString& programFolder, const QString& section, const QStri
 bool WriteIniValue(const QString& programFolder, const QString& section, const QString& key,
                    const QString& value) {
     const QString path = settingsPath(programFolder);
+    const FolderLock lock(programFolder);  // another copy's change is read before this one
     QByteArray content;
     if (QFileInfo::exists(path)) {
         // A file that is there but cannot be read is left alone: rewriting it from nothing

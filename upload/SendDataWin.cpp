@@ -271,8 +271,12 @@ void SendDataWin::RegisterUpload() {
     ShowStepStatus(QStringLiteral("アップロード情報を送信中..."));
     const QString url = recordUrl(PngCode, DelId, GetUserId());
     const QString reply = runWaiting([&] { return GetUrlText(url); });
-    pauseFor(200);
     const QStringList fields = splitReply(reply);
+    // Recorded the moment the service has said yes, before any pause: a program ended in between
+    // would otherwise leave a picture that its owner can never delete.
+    if (fields[0] == QLatin1String("success"))
+        AppendHistoryRecord(app_.programFolder(), PngCode, DelId, uploadedAt_);
+    pauseFor(200);
     if (fields[0] == QLatin1String("error")) {
         ShowStatus(QStringLiteral("アップロード情報を送信中... エラー"));
         error(replyField(fields, 2));
@@ -288,7 +292,6 @@ void SendDataWin::RegisterUpload() {
     }
     ShowStatus(QStringLiteral("アップロード情報を送信中... 完了"));
     ShowStepStatus(QStringLiteral("アップロード情報を記録中..."));
-    AppendHistoryRecord(app_.programFolder(), PngCode, DelId, uploadedAt_);
     ShowStatus(QStringLiteral("アップロード情報を記録中... 完了"));
     ShowStepStatus(QStringLiteral("クイブロは正常に完了しました。"));
     pauseFor(500);

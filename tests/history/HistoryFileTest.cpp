@@ -2,6 +2,8 @@
 // that a failed rewrite never costs a record.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <QDir>
 #include <QFile>
 
@@ -295,4 +297,18 @@ TEST(HistoryRemove, FailedRewriteLeavesTheOldFileWhole) {
     }
     EXPECT_EQ(folder.read(kDat), before);
     EXPECT_EQ(filesIn(folder.path()), QStringList{kDat}) << "no temporary file left behind";
+}
+
+// Two copies of the program recording uploads at the same moment: every record of both is kept.
+TEST(HistoryAppend, TwoWritersAtOnceLoseNoRecord) {
+    TempFolder folder;
+    auto writer = [&folder](char digit) {
+        for (int i = 0; i < 300; ++i)
+            AppendHistoryRecord(folder.path(), QString(18, QLatin1Char(digit)),
+                                QStringLiteral("%1").arg(i, 14, 10, QLatin1Char('0')));
+    };
+    std::thread first(writer, '1'), second(writer, '2');
+    first.join();
+    second.join();
+    EXPECT_EQ(LoadHistoryEntries(folder.path()).records.size(), 600);
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <sys/stat.h>
 
 #include <QDir>
@@ -199,4 +201,17 @@ TEST_F(IniFileTest, CommitThatFailsIsReportedAndKeepsTheFile) {
     EXPECT_EQ(result, 0) << "the write was reported as done";
     EXPECT_EQ(stored(), before);
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Quiblo.ini"});
+}
+
+// Two copies changing their own keys at the same moment: neither change is lost.
+TEST_F(IniFileTest, TwoWritersAtOnceKeepEachOthersKeys) {
+    auto writer = [this](const char* key) {
+        for (int i = 1; i <= 200; ++i)
+            WriteIniValue(folder.path(), QStringLiteral("Quiblo"), QString::fromLatin1(key), i);
+    };
+    std::thread first(writer, "A"), second(writer, "B");
+    first.join();
+    second.join();
+    EXPECT_EQ(read("Quiblo", "A", 0), 200);
+    EXPECT_EQ(read("Quiblo", "B", 0), 200);
 }

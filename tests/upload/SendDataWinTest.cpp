@@ -244,6 +244,28 @@ TEST_F(SendDataWinTest, DeletionIdIsNotTheUploadTime) {
         GetUrlText(deleteUrl(code, delid)).startsWith(QStringLiteral("success|DELETE_SUCCESS")));
 }
 
+// The record is written as soon as the service has registered the picture: by the time the
+// dialog says it is recording, through its pauses, a program ended there has lost nothing.
+TEST_F(SendDataWinTest, RecordIsWrittenBeforeTheRegistrationsPauses) {
+    bool recordingSeen = false, recordMissing = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<SendDataWin*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        const QString status = dialog->Status->text();
+        if (!status.startsWith(QStringLiteral("アップロード情報を記録中")) &&
+            !status.startsWith(QStringLiteral("クイブロは正常に完了")))
+            return;
+        recordingSeen = true;
+        if (historyRecords().isEmpty()) recordMissing = true;
+    });
+    watch.start(5);
+    run();
+    ASSERT_FALSE(state->UploadFailed);
+    EXPECT_TRUE(recordingSeen);
+    EXPECT_FALSE(recordMissing) << "the record came after the pauses";
+}
+
 TEST_F(SendDataWinTest, SecondUploadIsCountedAndRecordedAfterTheFirst) {
     run();
     const QString first = code;
