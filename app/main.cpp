@@ -1,4 +1,7 @@
+#include <unistd.h>
+
 #include <QApplication>
+#include <QDir>
 #include <QFont>
 #include <QThread>
 #include <QTimer>
@@ -61,6 +64,12 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     const QString lockPath = quiblo::InstanceLock::defaultPath();
+    if (lockPath.isEmpty())
+        print(stderr, QStringLiteral("quiblo: %1/quiblo-%2 belongs to another user, is a link or is "
+                                     "open to others: it is not used, and the program runs "
+                                     "without its single-instance lock\n")
+                          .arg(QDir::tempPath())
+                          .arg(::geteuid()));
     const QString socketPath = quiblo::InstanceLock::socketPathFor(lockPath);
     int exitCode = 0;
     if (line.captureType && handOver(line.captureType, socketPath, 1, &exitCode)) return exitCode;

@@ -1,5 +1,7 @@
 #include "KWinScreenshot.h"
 
+#include <climits>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -128,7 +130,10 @@ QImage kwinPicture(const QByteArray& bytes, const QVariantMap& results) {
         return {};
     const auto imageFormat = QImage::Format(format);
     const int depth = QImage::toPixelFormat(imageFormat).bitsPerPixel();
-    if (stride < (width * depth + 7) / 8 || stride * height > bytes.size()) return {};
+    // The stride is checked against the bytes before it is multiplied: a huge one would wrap.
+    if (stride < (width * depth + 7) / 8 || stride > bytes.size() || stride > INT_MAX ||
+        stride * height > bytes.size())
+        return {};
     const QImage view(reinterpret_cast<const uchar*>(bytes.constData()), int(width), int(height),
                       int(stride), imageFormat);
     // Always a copy: `bytes` goes.

@@ -5,6 +5,9 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <cstring>
@@ -16,14 +19,38 @@ namespace {
 
 constexpr char kMagic[] = {'i', '3', '-', 'i', 'p', 'c'};
 constexpr int kHeaderBytes = sizeof(kMagic) + 8;
-constexpr int kTimeoutMs = 2000;
+// One exchange, from connecting to the last byte of the reply: a desktop that answers a byte at a
+// time must not hold the window longer than this.
+constexpr std::chrono::milliseconds kExchangeTime{2000};
+
+using Deadline = std::chrono::steady_clock::time_point;
+
+// What is left of the exchange's time, for poll; 0 once it has run out.
+int millisecondsLeft(Deadline deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    return left.count() > 0 ? int(left.count()) : 0;
+}
+
+// Waits until the socket is ready for `events` or the deadline has passed.
+bool waitFor(int fd, short events, Deadline deadline) {
+    for (;;) {
+        const int left = millisecondsLeft(deadline);
+        if (left == 0) return false;
+        pollfd ready{fd, events, 0};
+        const int n = ::poll(&ready, 1, left);
+        if (n > 0) return true;
+        if (n < 0 && errno == EINTR) continue;
+        return false;
+    }
+}
 // Far above any real window tree: a larger length is a broken reply, not a tree to wait for.
 constexpr quint32 kMaxReplyBytes = 64u << 20;
 
 // A socket closed with the object.
 class Socket {
 public:
-    Socket() : fd_(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {}
+    Socket() : fd_(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)) {}
     ~Socket() {
         if (fd_ >= 0) ::close(fd_);
     }
@@ -44,25 +71,27 @@ bool connectTo(const Socket& socket, const QString& path) {
     return ::connect(socket.fd(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
 }
 
-bool sendAll(const Socket& socket, const QByteArray& bytes) {
+bool sendAll(const Socket& socket, const QByteArray& bytes, Deadline deadline) {
     qsizetype sent = 0;
     while (sent < bytes.size()) {
-        const ssize_t n =
-            ::send(socket.fd(), bytes.constData() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (!waitFor(socket.fd(), POLLOUT, deadline)) return false;
+        const ssize_t n = ::send(socket.fd(), bytes.constData() + sent, bytes.size() - sent,
+                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
         if (n <= 0) return false;
         sent += n;
     }
     return true;
 }
 
-// Exactly `count` bytes, each read waiting at most the time-out.
-std::optional<QByteArray> receive(const Socket& socket, qsizetype count) {
+// Exactly `count` bytes, all of them by the deadline.
+std::optional<QByteArray> receive(const Socket& socket, qsizetype count, Deadline deadline) {
     QByteArray bytes(count, '\0');
     qsizetype got = 0;
     while (got < count) {
-        pollfd ready{socket.fd(), POLLIN, 0};
-        if (::poll(&ready, 1, kTimeoutMs) <= 0) return std::nullopt;
-        const ssize_t n = ::recv(socket.fd(), bytes.data() + got, count - got, 0);
+        if (!waitFor(socket.fd(), POLLIN, deadline)) return std::nullopt;
+        const ssize_t n = ::recv(socket.fd(), bytes.data() + got, count - got, MSG_DONTWAIT);
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
         if (n <= 0) return std::nullopt;
         got += n;
     }
@@ -119,16 +148,17 @@ SwayIpc SwayIpc::fromEnvironment() {
 
 std::optional<QByteArray> SwayIpc::request(Message type, const QByteArray& payload) const {
     if (!present()) return std::nullopt;
+    const Deadline deadline = std::chrono::steady_clock::now() + kExchangeTime;
     Socket socket;
-    if (!connectTo(socket, socketPath_) || !sendAll(socket, messageOf(type, payload)))
+    if (!connectTo(socket, socketPath_) || !sendAll(socket, messageOf(type, payload), deadline))
         return std::nullopt;
-    const auto header = receive(socket, kHeaderBytes);
+    const auto header = receive(socket, kHeaderBytes, deadline);
     if (!header || std::memcmp(header->constData(), kMagic, sizeof(kMagic)) != 0)
         return std::nullopt;
     quint32 length = 0;
     std::memcpy(&length, header->constData() + sizeof(kMagic), sizeof(length));
     if (length > kMaxReplyBytes) return std::nullopt;
-    return receive(socket, length);
+    return receive(socket, length, deadline);
 }
 
 std::optional<QJsonObject> SwayIpc::tree() const {

@@ -20,8 +20,8 @@ public:
     static SwayIpc fromEnvironment();
 
     bool present() const { return !socketPath_.isEmpty(); }
-    // The payload of the reply to one message; nothing when the desktop does not answer within
-    // a second or two.
+    // The payload of the reply to one message; nothing when the whole exchange is not over within
+    // two seconds, however the desktop trickles its answer.
     std::optional<QByteArray> request(Message type, const QByteArray& payload = {}) const;
     // The whole window tree; nothing when the desktop does not answer.
     std::optional<QJsonObject> tree() const;

@@ -1,8 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSysInfo>
+#include <QThread>
 
 #include "platform/SingleInstance.h"
+#include "support/ReferenceService.h"
 #include "support/TestSupport.h"
 #include "support/UserFaults.h"
 
@@ -90,4 +99,69 @@ TEST(InstanceLock, MissingRuntimeFolderIsNoRunningCopy) {
     test::TempFolder folder;
     InstanceLock lock(folder.file(QStringLiteral("gone/quiblo.lock")));
     EXPECT_EQ(lock.acquire(), InstanceLock::Outcome::Unavailable);
+}
+
+// Without XDG_RUNTIME_DIR the lock lives in a folder of the user's own in the temporary folder;
+// one that another user made first (and filled with a lock naming a live process of theirs) is
+// refused, and the program runs without a lock rather than "already running".
+TEST(InstanceLock, AnotherUsersFolderInTheTemporaryFolderIsRefused) {
+    if (!test::runningAsRoot()) GTEST_SKIP() << "needs root to act as another user";
+    test::TempFolder tmp;
+    ::chmod(QFile::encodeName(tmp.path()).constData(), 01777);  // as /tmp is
+    test::ScopedEnv tmpdir("TMPDIR", tmp.path().toUtf8());
+    test::ScopedEnv runtime("XDG_RUNTIME_DIR", QByteArray());
+    const QString squatted = tmp.file(QStringLiteral("quiblo-0"));
+    const int made = test::runUnprivileged([&] {
+        if (::mkdir(QFile::encodeName(squatted).constData(), 0777) != 0) return 1;
+        ::chmod(QFile::encodeName(squatted).constData(), 0777);
+        QFile lock(squatted + QStringLiteral("/quiblo.lock"));
+        if (!lock.open(QIODevice::WriteOnly)) return 2;
+        lock.write(QByteArray::number(::getpid()) + "\nquiblo\n" +
+                   QSysInfo::machineHostName().toUtf8() + "\n");
+        return 0;
+    });
+    ASSERT_EQ(made, 0);
+    EXPECT_TRUE(InstanceLock::privateFolder().isEmpty());
+    InstanceLock lock(InstanceLock::defaultPath());
+    EXPECT_EQ(lock.acquire(), InstanceLock::Outcome::Unavailable);
+
+    // Gone, the folder is made anew as the user's own, with mode 0700.
+    QDir(squatted).removeRecursively();
+    EXPECT_EQ(InstanceLock::privateFolder(), squatted);
+    EXPECT_EQ(QFileInfo(squatted).permissions() & 0x0077, 0) << "open to others";
+}
+
+// In the private folder: a pipe at the lock's place never blocks the start.
+TEST(InstanceLock, PipeAtTheLocksPlaceNeverBlocks) {
+    test::TempFolder folder;
+    const QString path = folder.file(QStringLiteral("quiblo.lock"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    InstanceLock first(path);
+    EXPECT_EQ(first.acquire(), InstanceLock::Outcome::Acquired);
+    EXPECT_TRUE(QFileInfo(path).isFile());
+}
+
+// A lock naming a live process that is not a copy of this program run by this user is no running
+// copy.
+TEST(InstanceLock, LockNamingAnotherUsersProcessIsTakenOver) {
+    test::TempFolder folder;
+    const QString path = folder.file(QStringLiteral("quiblo.lock"));
+    // A live process of another user: init when the tests run as a user, else a sleep as nobody.
+    QProcess other;
+    qint64 pid = 1;
+    if (test::runningAsRoot()) {
+        other.start(
+            QStringLiteral("setpriv"),
+            {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+             QStringLiteral("--clear-groups"), QStringLiteral("sleep"), QStringLiteral("30")});
+        ASSERT_TRUE(other.waitForStarted());
+        QThread::msleep(100);  // setpriv has become nobody's sleep
+        pid = other.processId();
+    }
+    folder.write(QStringLiteral("quiblo.lock"), QByteArray::number(pid) + "\nquiblo\n" +
+                                                    QSysInfo::machineHostName().toUtf8() + "\n");
+    InstanceLock lock(path);
+    EXPECT_EQ(lock.acquire(), InstanceLock::Outcome::Acquired);
+    other.kill();
+    other.waitForFinished();
 }

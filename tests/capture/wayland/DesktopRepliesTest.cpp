@@ -2,13 +2,19 @@
 // session: the portal's picture cut to an output, the sway tree's focused frame, KWin's raw
 // pixels, and the portal's file, read and removed only when it is the user's own picture.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QUrl>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
 
 #include "capture/KWinScreenshot.h"
 #include "capture/PortalScreenSource.h"
@@ -78,6 +84,51 @@ TEST(KWinScreenSource, ABrokenAnswerIsNoPicture) {
     QVariantMap png = fits;
     png[QStringLiteral("type")] = QStringLiteral("png");
     EXPECT_TRUE(kwinPicture(bytes, png).isNull());
+}
+
+// A stride so large that stride times height wraps around to nothing: refused, never read.
+TEST(KWinScreenSource, AStrideThatWrapsIsNoPicture) {
+    const QVariantMap huge{{QStringLiteral("type"), QStringLiteral("raw")},
+                           {QStringLiteral("width"), 2u},
+                           {QStringLiteral("height"), 4u},
+                           {QStringLiteral("stride"), qulonglong(1) << 62},
+                           {QStringLiteral("format"), uint(QImage::Format_RGB32)}};
+    EXPECT_TRUE(kwinPicture(QByteArray(64, '\0'), huge).isNull());
+}
+
+// A desktop that answers its IPC one byte at a time: the whole exchange gives up after its two
+// seconds, however long the answer would take.
+TEST(SwayTree, AnAnswerTrickledByteByByteIsGivenUp) {
+    test::TempFolder folder;
+    const QString path = folder.file(QStringLiteral("sway-ipc.sock"));
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, QFile::encodeName(path).constData(),
+                 sizeof(address.sun_path) - 1);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    std::atomic<bool> done{false};
+    std::thread desktop([&] {
+        const int peer = ::accept(listener, nullptr, nullptr);
+        char request[14];
+        if (peer < 0 || ::recv(peer, request, sizeof request, MSG_WAITALL) != sizeof request)
+            return;
+        // A header that promises a 10,000-byte tree, then a byte every 50 ms: over 8 minutes.
+        QByteArray answer("i3-ipc");
+        const quint32 fields[2] = {10000, 4};
+        answer.append(reinterpret_cast<const char*>(fields), sizeof fields);
+        answer += QByteArray(10000, ' ');
+        for (const char byte : answer) {
+            if (done || ::send(peer, &byte, 1, MSG_NOSIGNAL) != 1) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ::close(peer);
+    });
+    EXPECT_FALSE(SwayIpc(path).tree().has_value());
+    done = true;
+    desktop.join();
+    ::close(listener);
 }
 
 // The portal's answer names a file: read and removed when it is the user's own picture; left as
