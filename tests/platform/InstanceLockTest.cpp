@@ -6,9 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSysInfo>
-#include <QThread>
 
 #include "platform/SingleInstance.h"
 #include "support/ReferenceService.h"
@@ -139,29 +137,4 @@ TEST(InstanceLock, PipeAtTheLocksPlaceNeverBlocks) {
     InstanceLock first(path);
     EXPECT_EQ(first.acquire(), InstanceLock::Outcome::Acquired);
     EXPECT_TRUE(QFileInfo(path).isFile());
-}
-
-// A lock naming a live process that is not a copy of this program run by this user is no running
-// copy.
-TEST(InstanceLock, LockNamingAnotherUsersProcessIsTakenOver) {
-    test::TempFolder folder;
-    const QString path = folder.file(QStringLiteral("quiblo.lock"));
-    // A live process of another user: init when the tests run as a user, else a sleep as nobody.
-    QProcess other;
-    qint64 pid = 1;
-    if (test::runningAsRoot()) {
-        other.start(
-            QStringLiteral("setpriv"),
-            {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-             QStringLiteral("--clear-groups"), QStringLiteral("sleep"), QStringLiteral("30")});
-        ASSERT_TRUE(other.waitForStarted());
-        QThread::msleep(100);  // setpriv has become nobody's sleep
-        pid = other.processId();
-    }
-    folder.write(QStringLiteral("quiblo.lock"), QByteArray::number(pid) + "\nquiblo\n" +
-                                                    QSysInfo::machineHostName().toUtf8() + "\n");
-    InstanceLock lock(path);
-    EXPECT_EQ(lock.acquire(), InstanceLock::Outcome::Acquired);
-    other.kill();
-    other.waitForFinished();
 }
