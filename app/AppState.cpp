@@ -9,6 +9,7 @@ AppState::AppState(const AppSeams& seams)
       instanceLock_(seams.instanceLockPath),
       instanceServer_(InstanceLock::socketPathFor(seams.instanceLockPath)),
       programFolderWritable_(seams.programFolderWritable),
+      programFolderWarning_(seams.programFolderWarning),
       handOverToRunningCopy_(seams.handOverToRunningCopy),
       screen_(seams.screen ? seams.screen : &noScreen_),
       makeUploadCodes_(seams.makeUploadCodes) {}

@@ -36,6 +36,7 @@ struct AppSeams {
     QString libraryFolder = {};
     // False when neither the executable's folder nor the user's folder could be written.
     bool programFolderWritable = true;
+    QString programFolderWarning = {};  // what the start says when the folder cannot be written
     // Asked when another copy holds the lock: true when a request was handed to it instead.
     std::function<bool()> handOverToRunningCopy = nullptr;
 };
@@ -59,6 +60,7 @@ public:
     InstanceLock& instanceLock() { return instanceLock_; }
     InstanceServer& instanceServer() { return instanceServer_; }
     bool programFolderWritable() const { return programFolderWritable_; }
+    const QString& programFolderWarning() const { return programFolderWarning_; }
     bool handOverToRunningCopy() const {
         return handOverToRunningCopy_ && handOverToRunningCopy_();
     }
@@ -72,6 +74,7 @@ private:
     InstanceLock instanceLock_;
     InstanceServer instanceServer_;
     bool programFolderWritable_;
+    QString programFolderWarning_;
     std::function<bool()> handOverToRunningCopy_;
     NullScreenSource noScreen_;
     ScreenSource* screen_;

@@ -334,6 +334,11 @@ bool MainWin::captureFromShortcut(int captureType) {
 }
 
 void MainWin::warnUnwritableFolder() {
+    if (!app_.programFolderWarning().isEmpty()) {
+        app_.desktop().message(this, QStringLiteral("エラー"), app_.programFolderWarning(),
+                               MsgIcon::Critical);
+        return;
+    }
     app_.desktop().message(this, QStringLiteral("エラー"),
                            QStringLiteral("設定と履歴を保存するフォルダに書き込めません。") +
                                kCrLf + QDir::toNativeSeparators(app_.programFolder()) + kCrLf +

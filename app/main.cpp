@@ -80,11 +80,13 @@ int main(int argc, char* argv[]) {
     quiblo::QtDesktop desktop;
     std::unique_ptr<quiblo::ScreenSource> screen = quiblo::makeScreenSource();
     const quiblo::ProgramFolderChoice folder =
-        quiblo::chooseProgramFolder(quiblo::executableFolder(), quiblo::userDataFolder());
+        quiblo::chooseProgramFolder(quiblo::executableFolder(), quiblo::userDataFolder(),
+                                    quiblo::isInstalledCopy(quiblo::executableFolder()));
     quiblo::AppSeams seams;
     seams.desktop = &desktop;
     seams.programFolder = folder.folder;
     seams.programFolderWritable = folder.writable;
+    seams.programFolderWarning = folder.warning;
     seams.libraryFolder = quiblo::executableFolder();
     seams.instanceLockPath = lockPath;
     seams.screen = screen.get();

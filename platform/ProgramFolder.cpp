@@ -22,6 +22,7 @@ QString executableFolder() {
 }
 
 QString programFile(const QString& folder, const QString& name) {
+    if (folder.isEmpty()) return {};
     return folder + QLatin1Char('/') + name;
 }
 
@@ -41,8 +42,16 @@ FolderLock::~FolderLock() {
 }
 
 QString userDataFolder() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/quiblo");
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (QDir::isAbsolutePath(data)) return data + QStringLiteral("/quiblo");
+    const QString home = qEnvironmentVariable("HOME");
+    if (!QDir::isAbsolutePath(home)) return {};
+    return home + QStringLiteral("/.local/share/quiblo");
+}
+
+bool isInstalledCopy(const QString& executable) {
+    return !QFileInfo::exists(executable + QStringLiteral("/libimgctl.so")) &&
+           QFileInfo::exists(executable + QStringLiteral("/../lib/quiblo/libimgctl.so"));
 }
 
 bool isWritableFolder(const QString& folder) {
@@ -63,13 +72,35 @@ void makeUserFolder(const QString& folder) {
 
 }  // namespace
 
-ProgramFolderChoice chooseProgramFolder(const QString& executable, const QString& user) {
-    if (isWritableFolder(executable)) return {executable, true};
+ProgramFolderChoice chooseProgramFolder(const QString& executable, const QString& user,
+                                        bool installed) {
+    const QString cannotSave = QStringLiteral("設定の保存、画像の送信、履歴の記録は失敗します。");
+    if (!installed && isWritableFolder(executable)) return {executable, true, {}};
+    if (user.isEmpty())
+        return {{},
+                false,
+                QStringLiteral("ホームフォルダ (HOME) が設定されていないため、設定と履歴を保存する"
+                               "フォルダがありません。\r\n") +
+                    cannotSave};
     makeUserFolder(user);
-    return {user, isWritableFolder(user)};
+    struct stat info {};
+    const bool present = ::lstat(QFile::encodeName(user).constData(), &info) == 0;
+    if (present &&
+        (!S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() || (info.st_mode & 077) != 0))
+        return {
+            {},
+            false,
+            QStringLiteral("設定と履歴を保存するフォルダが、自分のものでないか、リンクであるか、"
+                           "他のユーザーに開かれているため、使いません。\r\n") +
+                QDir::toNativeSeparators(user) + QStringLiteral("\r\n") + cannotSave};
+    if (isWritableFolder(user)) return {user, true, {}};
+    return {user, false,
+            QStringLiteral("設定と履歴を保存するフォルダに書き込めません。\r\n") +
+                QDir::toNativeSeparators(user) + QStringLiteral("\r\n") + cannotSave};
 }
 
 void removeStaleRewriteFiles(const QString& folder, const QStringList& names) {
+    if (folder.isEmpty()) return;  // no folder: never the working folder instead
     static const QRegularExpression suffix(QStringLiteral("^\\.[A-Za-z0-9]{6}$"));
     const QDir dir(folder);
     for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {

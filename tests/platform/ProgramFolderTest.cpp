@@ -1,12 +1,14 @@
 // The program folder chosen at start, and the tidying of what killed rewrites left in it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include "platform/ProgramFolder.h"
+#include "support/ReferenceService.h"
 #include "support/TestSupport.h"
 #include "support/UserFaults.h"
 
@@ -114,4 +116,73 @@ TEST(ProgramFolder, StaleRewriteFilesOfTheProgramsOwnNamingAreRemoved) {
         EXPECT_TRUE(QFileInfo::exists(folder.file(name))) << name.toStdString();
     EXPECT_TRUE(QFileInfo(folder.file(QStringLiteral("Quiblo.ini.DiRdIr"))).isDir());
     EXPECT_TRUE(QFileInfo(folder.file(QStringLiteral("Quiblo.dat.LiNk00"))).isSymLink());
+}
+
+// An installed copy keeps its data in the user's folder even where it may write its own folder,
+// as root may write /usr/bin; a build or a portable copy (the library beside it) uses its own.
+TEST(ProgramFolder, InstalledCopyUsesTheUsersFolderEvenWhereItCanWriteItsOwn) {
+    test::TempFolder prefix, home;
+    ASSERT_TRUE(QDir(prefix.path()).mkpath(QStringLiteral("bin")));
+    ASSERT_TRUE(QDir(prefix.path()).mkpath(QStringLiteral("lib/quiblo")));
+    prefix.write(QStringLiteral("lib/quiblo/libimgctl.so"), "library");
+    const QString bin = prefix.file(QStringLiteral("bin"));
+    ASSERT_TRUE(isWritableFolder(bin));
+    EXPECT_TRUE(isInstalledCopy(bin));
+    const QString user = home.file(QStringLiteral("share/quiblo"));
+    const ProgramFolderChoice choice = chooseProgramFolder(bin, user, isInstalledCopy(bin));
+    EXPECT_EQ(choice.folder, user);
+    EXPECT_TRUE(choice.writable);
+    EXPECT_EQ(modeOf(user), 0700);
+    EXPECT_TRUE(QDir(bin).isEmpty()) << "the installed copy wrote into its bin folder";
+
+    prefix.write(QStringLiteral("bin/libimgctl.so"), "library");  // a portable copy's layout
+    EXPECT_FALSE(isInstalledCopy(bin));
+}
+
+TEST(ProgramFolder, UsersFolderFollowsOnlyAnAbsoluteDataHomeAndNeedsHome) {
+    test::TempFolder home;
+    test::ScopedEnv homeEnv("HOME", home.path().toUtf8());
+    {
+        test::ScopedEnv data("XDG_DATA_HOME", "relative/data");
+        EXPECT_EQ(userDataFolder(), home.path() + QStringLiteral("/.local/share/quiblo"));
+    }
+    {
+        test::ScopedEnv data("XDG_DATA_HOME", home.file(QStringLiteral("data")).toUtf8());
+        EXPECT_EQ(userDataFolder(), home.file(QStringLiteral("data/quiblo")));
+    }
+    test::ScopedEnv data("XDG_DATA_HOME", QByteArray());
+    ::unsetenv("HOME");
+    EXPECT_TRUE(userDataFolder().isEmpty());
+    const bool rootHadOne = QFileInfo::exists(QStringLiteral("/.local/share/quiblo"));
+    const ProgramFolderChoice choice = chooseProgramFolder(home.path(), userDataFolder(), true);
+    EXPECT_TRUE(choice.folder.isEmpty());
+    EXPECT_FALSE(choice.writable);
+    EXPECT_TRUE(choice.warning.contains(QStringLiteral("HOME"))) << choice.warning.toStdString();
+    EXPECT_EQ(QFileInfo::exists(QStringLiteral("/.local/share/quiblo")), rootHadOne);
+    EXPECT_TRUE(programFile(choice.folder, QStringLiteral("Quiblo.ini")).isEmpty())
+        << "a file at the root instead";
+}
+
+// An existing data folder that is a link, open to others or another user's is refused with a
+// message naming it, and nothing is written through it.
+TEST(ProgramFolder, DataFolderThatIsALinkOpenOrAnothersIsRefused) {
+    test::TempFolder home, elsewhere;
+    const QString user = home.file(QStringLiteral("quiblo"));
+    auto refused = [&](const char* what) {
+        const ProgramFolderChoice choice = chooseProgramFolder(home.path(), user, true);
+        EXPECT_TRUE(choice.folder.isEmpty()) << what;
+        EXPECT_FALSE(choice.writable) << what;
+        EXPECT_TRUE(choice.warning.contains(user)) << what << ": " << choice.warning.toStdString();
+    };
+    ASSERT_TRUE(QFile::link(elsewhere.path(), user));
+    refused("a link");
+    ASSERT_TRUE(QFile::remove(user));
+    ASSERT_EQ(::mkdir(QFile::encodeName(user).constData(), 0755), 0);
+    refused("open to others");
+    if (test::runningAsRoot()) {
+        ::chmod(QFile::encodeName(user).constData(), 0700);
+        ASSERT_EQ(::chown(QFile::encodeName(user).constData(), 65534, 65534), 0);
+        refused("another user's");
+    }
+    EXPECT_TRUE(QDir(elsewhere.path()).isEmpty());
 }
