@@ -846,5 +846,88 @@ class LifecycleTest(unittest.TestCase):
         self.assertEqual(second.get(f"/view.cgi?{code}")[0], 200)
 
 
+class OneClientCannotShutTheServiceTest(unittest.TestCase):
+    """Connections and uploads that one client holds on to do not keep others out."""
+
+    def start(self, *options):
+        service = Service(*options)
+        self.addCleanup(service.cleanup)
+        return service
+
+    def banner(self, service, source="127.0.0.1"):
+        sock = socket.create_connection((HOST, service.ftp_port), timeout=5,
+                                        source_address=(source, 0))
+        self.addCleanup(sock.close)
+        return sock, sock.recv(200).decode()
+
+    def test_one_address_holds_no_more_than_its_share_of_connections(self):
+        service = self.start("--max-ftp-connections-per-address", "3")
+        for _ in range(3):
+            self.assertTrue(self.banner(service)[1].startswith("220 "))
+        self.assertTrue(self.banner(service)[1].startswith("421 "))
+        self.assertTrue(self.banner(service, "127.0.0.2")[1].startswith("220 "),
+                        "another address is shut out")
+
+    def test_idle_control_connection_is_closed(self):
+        service = self.start("--ftp-idle-seconds", "1")
+        sock, banner = self.banner(service)
+        self.assertTrue(banner.startswith("220 "))
+        sock.settimeout(10)
+        said = b""
+        while chunk := sock.recv(200):
+            said += chunk
+        self.assertTrue(said.startswith(b"421 "), said)
+
+    def test_upload_trickled_past_its_deadline_is_dropped_and_no_longer_counts(self):
+        service = self.start("--upload-seconds", "2", "--max-pending", "1")
+        code = service.new_code()
+        client = service.ftp()
+        self.addCleanup(client.close)
+        data = client.transfercmd(f"STOR {code}.png")
+        self.addCleanup(data.close)
+        data.settimeout(0.5)
+        cut = False
+        for _ in range(40):  # a byte every quarter second: ten seconds, were it not cut
+            try:
+                data.send(b"x")
+            except OSError:
+                cut = True
+                break
+            time.sleep(0.25)
+        self.assertTrue(cut or data.recv(1) == b"", "the trickling upload went on")
+        with self.assertRaises(ftplib.error_temp) as refused:
+            client.voidresp()
+        self.assertTrue(str(refused.exception).startswith("426"), refused.exception)
+        self.assertFalse(os.listdir(os.path.join(service.data, "pictures")))
+        service.upload()  # the dropped upload holds no place among the waiting
+
+
+class CrashRecoveryTest(unittest.TestCase):
+    def test_service_killed_during_an_upload_starts_clean(self):
+        first = Service()
+        self.addCleanup(first.cleanup)
+        code = first.new_code()
+        client = first.ftp()
+        data = client.transfercmd(f"STOR {code}.png")
+        data.sendall(b"\x89PNG part of a picture")
+        time.sleep(0.3)  # the bytes reach the file
+        pictures = os.path.join(first.data, "pictures")
+        self.assertEqual(os.listdir(pictures), [f"{code}.png.part"],
+                         "the upload is not under a temporary name")
+        first.stop(signal.SIGKILL)
+        data.close()
+        client.close()
+        # Left as a crash could leave it too: a whole file whose row never came.
+        with open(os.path.join(pictures, f"{first.new_code()}.png"), "wb") as orphan:
+            orphan.write(b"\x89PNG whole, but never recorded")
+
+        second = Service(data=first.data)
+        self.addCleanup(second.cleanup)
+        self.assertEqual(os.listdir(pictures), [])
+        second.upload(code=code)  # the same code is free again
+        self.assertEqual(second.recode(code, "CRASH")[0], "success")
+        self.assertEqual(os.listdir(pictures), [f"{code}.png"])
+
+
 if __name__ == "__main__":
     unittest.main()
