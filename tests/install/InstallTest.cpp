@@ -331,7 +331,7 @@ void InstalledForUser::uploadsAWholeScreen() {
     session.press(QStringLiteral("Return"));  // "はい(&Y)" is the window's default button
 
     const QString history = dataFolder() + QStringLiteral("/Quiblo.dat");
-    static const QRegularExpression record(QStringLiteral("\r\n(\\d{18}),\\d{14}\r\n$"));
+    static const QRegularExpression record(QStringLiteral("\r\n(\\d{18}),\\d{14},\\d{14}\r\n$"));
     QString code;
     ASSERT_TRUE(waitFor(
         [&] {
@@ -430,9 +430,9 @@ TEST(Package, DebCarriesTheInstalledLayoutAndTheLibrariesItNeeds) {
     const QString depends = QString::fromUtf8(
         run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Depends")})
             .out);
-    for (const char* package : {"libc6", "libqt6core6", "libqt6widgets6", "libqt6network6",
-                                "libcurl4", "libdeflate0", "libimagequant0", "libxcb1",
-                                "qt6-qpa-plugins"})
+    for (const char* package :
+         {"libc6", "libqt6core6", "libqt6widgets6", "libqt6network6", "libcurl4", "libdeflate0",
+          "libimagequant0", "libxcb1", "qt6-qpa-plugins"})
         EXPECT_TRUE(depends.contains(QRegularExpression(
             QStringLiteral("(^|, )") + QString::fromLatin1(package) + QStringLiteral("( |,|$)"))))
             << package << " missing from: " << depends.toStdString();
