@@ -31,7 +31,9 @@ enum {
     IMGCTL_ERR_WRITE_FILE = 5, /* writing or closing the output file failed */
     IMGCTL_ERR_ENCODE = 6,     /* the compressor failed */
     IMGCTL_ERR_NOT_A_FILE = 7, /* the path names a folder, device, pipe or socket: left alone */
-    IMGCTL_ERR_QUANTIZE = 8    /* DIBtoReducedPNG: the colour quantiser failed */
+    IMGCTL_ERR_QUANTIZE = 8,   /* DIBtoReducedPNG: the colour quantiser failed */
+    IMGCTL_ERR_PROOF = 9       /* the encoded file did not decode to the picture, nor did the
+                                  plainest encoding: nothing was written, the path left as it was */
 };
 
 typedef struct ImgctlDC {
@@ -56,6 +58,10 @@ enum {
 };
 
 /* Writes the DIB as a PNG file. path: zero-terminated, in the system's file-name encoding.
+ * Every file is proved before it is written: its bytes are decoded again (inflated, unfiltered)
+ * and compared with the picture's pixels; on a mismatch the picture is encoded again the plainest
+ * way (unfiltered rows, one libdeflate stream), and when that fails its proof too the call fails
+ * with IMGCTL_ERR_PROOF.
  * options: 0 or IMGCTL_OPTION_STRONG. Returns non-zero when the file was written, 0 on failure
  * (see ImgctlError); a failed call leaves no partial file behind. A symbolic link is followed and
  * the file it points at is written; an existing file keeps its permissions and owner; anything at

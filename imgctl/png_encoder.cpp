@@ -3,12 +3,16 @@
 #include <libdeflate.h>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 #include <string_view>
 
 #include "buffer_pool.h"
 #include "deflate.h"
+#include "failure.h"
 #include "palette.h"
 #include "png_filter.h"
+#include "png_proof.h"
 #include "reduce.h"
 
 namespace imgctl {
@@ -130,16 +134,94 @@ std::vector<uint8_t> assemble(int32_t width, int32_t height, const ImageData& im
     return png;
 }
 
+// The plainest stream there is: rows unfiltered, one libdeflate call, nothing of our own
+// compression machinery between the rows and the file.
+std::vector<uint8_t> plainZlib(const std::vector<uint8_t>& rows) {
+    struct Free {
+        void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+    };
+    const std::unique_ptr<libdeflate_compressor, Free> compressor(libdeflate_alloc_compressor(6));
+    if (!compressor) throw Failure{IMGCTL_ERR_NO_MEMORY};
+    std::vector<uint8_t> zlib(libdeflate_zlib_compress_bound(compressor.get(), rows.size()));
+    const size_t size = libdeflate_zlib_compress(compressor.get(), rows.data(), rows.size(),
+                                                 zlib.data(), zlib.size());
+    if (size == 0) throw Failure{IMGCTL_ERR_ENCODE};
+    zlib.resize(size);
+    return zlib;
+}
+
+// rowBytes bytes a row, each row behind filter type 0.
+std::vector<uint8_t> unfilteredRows(const uint8_t* data, size_t rowBytes, int32_t height) {
+    std::vector<uint8_t> rows;
+    rows.reserve((rowBytes + 1) * size_t(height));
+    for (int32_t y = 0; y < height; ++y) {
+        rows.push_back(0);
+        rows.insert(rows.end(), data + rowBytes * size_t(y), data + rowBytes * size_t(y + 1));
+    }
+    return rows;
+}
+
+std::atomic<int> corruptions{0};
+
+// The bytes as a test asked them to be written: one bit flipped in the image data.
+void corruptIfAsked(std::vector<uint8_t>& png) {
+    int left = corruptions.load();
+    while (left > 0 && !corruptions.compare_exchange_weak(left, left - 1)) {
+    }
+    if (left > 0 && png.size() > 60) png[png.size() / 2] ^= 0x10;
+}
+
+// The first encoding when it decodes to the expected pixels, else the plainest one when that
+// does; else nothing is written (IMGCTL_ERR_PROOF).
+template <typename Plain>
+std::vector<uint8_t> proved(std::vector<uint8_t> png, int32_t width, int32_t height,
+                            const uint8_t* expected, Plain plain) {
+    corruptIfAsked(png);
+    if (decodesTo(png, width, height, expected)) return png;
+    png = plain();
+    corruptIfAsked(png);
+    if (decodesTo(png, width, height, expected)) return png;
+    throw Failure{IMGCTL_ERR_PROOF};
+}
+
 }  // namespace
 
 std::vector<uint8_t> encodePng(const Dib& dib, Effort effort) {
-    return assemble(dib.width, dib.height, imageData(dib, effort));
+    return proved(assemble(dib.width, dib.height, imageData(dib, effort)), dib.width, dib.height,
+                  dib.rgb.data(), [&] {
+                      ImageData image;
+                      image.zlib =
+                          plainZlib(unfilteredRows(dib.rgb.data(), dib.rowBytes(), dib.height));
+                      return assemble(dib.width, dib.height, image);
+                  });
 }
 
 std::vector<uint8_t> encodeIndexedPng(int32_t width, int32_t height, IndexedImage indexed,
                                       Effort effort) {
-    return assemble(width, height, indexedData(width, height, std::move(indexed), effort));
+    // The pixels the palette picture stands for, to prove the file against.
+    std::vector<uint8_t> expected;
+    expected.reserve(indexed.indices.size() * 3);
+    for (const uint8_t index : indexed.indices) {
+        const uint32_t c = index < indexed.palette.size() ? indexed.palette[index] : 0;
+        expected.insert(expected.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
+    }
+    const std::vector<uint32_t> palette = indexed.palette;
+    std::vector<uint8_t> indices = indexed.indices;
+    return proved(assemble(width, height, indexedData(width, height, std::move(indexed), effort)),
+                  width, height, expected.data(), [&] {
+                      ImageData image;
+                      image.colourType = kColourIndexed;
+                      image.palette = palette;
+                      image.zlib = plainZlib(unfilteredRows(indices.data(), size_t(width), height));
+                      return assemble(width, height, image);
+                  });
 }
+
+namespace testing {
+void corruptNextEncodings(int count) {
+    corruptions = count;
+}
+}  // namespace testing
 
 std::vector<uint8_t> encodeReducedPng(const Dib& dib, Reduction reduction, Effort effort) {
     if (reduction == Reduction::Half) return encodeReducedPng(halved(dib), Reduction::None, effort);

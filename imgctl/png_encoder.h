@@ -12,7 +12,9 @@ namespace imgctl {
 // How hard to compress: Strong takes about four times the time for about 5% fewer bytes.
 enum class Effort { Normal, Strong };
 
-// The PNG bytes of the picture, which decode to exactly its pixels; throws Failure.
+// The PNG bytes of the picture, proved to decode to exactly its pixels (png_proof.h): when the
+// usual encoding does not, the plainest one is used; when neither does, Failure
+// IMGCTL_ERR_PROOF. Throws Failure.
 std::vector<uint8_t> encodePng(const Dib& dib, Effort effort = Effort::Normal);
 
 // The PNG bytes of a palette picture, at most 256 entries, one index per pixel.
@@ -26,5 +28,11 @@ enum class Reduction { None, Half };
 // palette picture that decodes to exactly the indices chosen; throws Failure.
 std::vector<uint8_t> encodeReducedPng(const Dib& dib, Reduction reduction,
                                       Effort effort = Effort::Normal);
+
+namespace testing {
+// Flips a bit in the next count encodings before they are proved, as a fault of a compressor
+// would: 1 makes the usual writer wrong, 2 the plainest one too.
+void corruptNextEncodings(int count);
+}  // namespace testing
 
 }  // namespace imgctl
