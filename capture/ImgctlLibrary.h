@@ -27,7 +27,7 @@ public:
         bool written = false;
         int errorCode = 0;  // the library's code when not written
     };
-    // Normal, or Strong: about four times the time for a smaller file (DIBtoPNG's option).
+    // Normal, or Strong: many times the time for a smaller file (DIBtoPNG's option).
     enum class Effort { Normal, Strong };
     // Writes the picture as a PNG file: DCtoDIB, DIBtoPNG, ImgctlError after a failure, and
     // DeleteDIB once the file is written or has failed.

@@ -1,6 +1,6 @@
 // Large byte buffers kept from one picture for the next. Memory fresh from the system costs a
-// page fault per 4 KB on its first write: for a full-HD screen's two work buffers (the DIB and
-// its filtered rows, 6 MB each) about a sixth of the encoding's CPU time on the test machine.
+// page fault per 4 KB on its first write, and a full-HD screen's two work buffers (the DIB and
+// its filtered rows) are megabytes each.
 // Screenshots of one screen come in one size, so the last picture's buffers are kept for the
 // next one: at most kKeptBuffers of them, kKeptBytes in all. Thread-safe.
 #pragma once

@@ -20,7 +20,7 @@ Deflater::Deflater(int level) : compressor_(libdeflate_alloc_compressor(level)) 
 }
 
 std::vector<uint8_t> Deflater::deflate(const uint8_t* data, size_t size) {
-    // The bound is about the input's size, the stream often a tenth of it: a buffer left
+    // The bound is about the input's size, the stream often far smaller: a buffer left
     // uninitialised costs only the pages written, where a zero-filled vector costs them all.
     const size_t bound = libdeflate_deflate_compress_bound(compressor_.get(), size);
     const std::unique_ptr<uint8_t[]> out(new uint8_t[bound]);

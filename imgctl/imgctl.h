@@ -54,7 +54,7 @@ IMGCTL_API intptr_t DCtoDIB(intptr_t dc, int32_t x, int32_t y, int32_t width, in
 /* DIBtoPNG options. */
 enum {
     IMGCTL_OPTION_STRONG =
-        1 /* compress harder: about 5% fewer bytes for about four times the time */
+        1 /* compress harder: a smaller file for many times the time (png_bench has the figures) */
 };
 
 /* Writes the DIB as a PNG file. path: zero-terminated, in the system's file-name encoding.

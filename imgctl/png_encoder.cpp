@@ -22,10 +22,9 @@ constexpr uint8_t kColourRgb = 2;
 constexpr uint8_t kColourIndexed = 3;
 constexpr size_t kMaxIdatBytes = size_t{1} << 20;  // split IDAT so no chunk grows huge
 
-// libdeflate levels, from the benchmark on real screens. Level 7 finds the long matches of smooth
-// wallpapers that 6 misses (about 11% fewer bytes on one) for a sixth more time. Strong is for
-// pictures that must get smaller at any reasonable cost: 6 to 14% fewer bytes for about eight
-// times the time.
+// libdeflate levels, chosen on png_bench's real screens (its output has the figures). Level 7 finds
+// the long matches of smooth wallpapers that 6 misses, for little more time. Strong is for
+// pictures that must get smaller at any reasonable cost, such as one just over the upload limit.
 constexpr int kLevelNormal = 7;
 constexpr int kLevelIndexed = 7;  // palette data is small and compresses fast
 constexpr int kLevelStrong = 11;
@@ -99,9 +98,9 @@ ImageData rgbData(const Dib& dib, Effort effort) {
     FilteredImage filtered = filterImage(rows, count);
     const size_t bandBytes = filtered.bandRows * (rows.rowBytes + 1);
     const std::vector<Piece> pieces = cutIntoPieces(size, bandBytes, count, kJoinedLastWeight);
-    // Grain goes to the photo deflater at either effort: on the camera grain of the bench's web
-    // pages it writes 6-12% fewer bytes than zlib, within a percent of the strong level or better,
-    // in a fraction of its time; and a strong picture must never come out larger than a normal one.
+    // Grain goes to the photo deflater at either effort: it writes camera grain smaller than zlib
+    // and about as small as the strong level, far faster; and a strong picture must never come out
+    // larger than a normal one.
     ImageData image;
     image.zlib = zlibInPieces(levelFor(effort, kLevelNormal), filtered.bytes.data(), pieces,
                               bandBytes, filtered.grainyBands());
@@ -109,7 +108,7 @@ ImageData rgbData(const Dib& dib, Effort effort) {
     return image;
 }
 
-// A palette is lossless up to 256 colours and takes a third of the bytes or less.
+// A palette is lossless up to 256 colours and takes far fewer bytes than R G B.
 ImageData imageData(const Dib& dib, Effort effort) {
     if (auto indexed = toIndexed(dib))
         return indexedData(dib.width, dib.height, std::move(*indexed), effort);

@@ -9,7 +9,7 @@
 
 namespace imgctl {
 
-// How hard to compress: Strong takes about four times the time for about 5% fewer bytes.
+// How hard to compress: Strong takes many times the time for a smaller file.
 enum class Effort { Normal, Strong };
 
 // The PNG bytes of the picture, proved to decode to exactly its pixels (png_proof.h): when the

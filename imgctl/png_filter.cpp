@@ -297,9 +297,8 @@ std::vector<BandKind> filterBands(const Rows& rows, size_t firstBand, size_t end
     for (size_t b = firstBand; b < endBand; ++b) {
         const size_t y0 = b * kBandRows, y1 = std::min(rows.height, y0 + kBandRows);
         uint8_t* band = bytes + y0 * stride;
-        // Neighbouring bands are mostly alike, and the trials cost a fifth to a quarter of the
-        // encoding: the second band of each pair is written as the first was. On the bench's
-        // screens this costs under half a percent of bytes for about a tenth of the time.
+        // Neighbouring bands are mostly alike, and the trials are a good part of the encoding's
+        // work: the second band of each pair is written as the first was, for almost no bytes.
         if (b % 2 == 1 && b > firstBand) {
             writeBand(rows, y0, y1, kinds.back(), trials.rows, band);
             kinds.push_back(kinds.back());

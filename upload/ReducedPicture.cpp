@@ -7,8 +7,8 @@ namespace quiblo {
 
 namespace {
 
-// The stronger level takes a reduced picture's bytes down by about a tenth for ten times the
-// time: tried only where that may be enough.
+// The stronger level takes a reduced picture's bytes down by little, for many times the time:
+// tried only where that may be enough.
 constexpr double kStrongReach = 0.88;
 
 }  // namespace
