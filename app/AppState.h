@@ -10,12 +10,10 @@
 #include "capture/ScreenSource.h"
 #include "platform/Desktop.h"
 #include "platform/SingleInstance.h"
+#include "platform/Version.h"
 #include "service/Codes.h"
 
 namespace quiblo {
-
-inline constexpr int kVersionMajor = 1;
-inline constexpr int kVersionMinor = 3;
 
 // The part of the held picture that is shown and encoded, in screen pixels.
 struct CaptureRectangle {

@@ -18,6 +18,9 @@ class QTimer;
 
 namespace quiblo {
 
+class PreviewWin;
+struct UploadHooks;
+
 class AppState;
 
 // The hidden picture holder: keeps the last captured picture until the next capture.
@@ -102,6 +105,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    UploadHooks uploadHooks(PreviewWin& confirmed);
     void buildControls();
     void buildMenus();
     void connectHandlers();

@@ -81,6 +81,21 @@ void MainWin::QuibloCmd_Click() {
 }
 
 // The capture chain; false when it ended early (region given up, platform unsupported).
+// The upload dialog's view of the application: what it needs, and where its results go.
+UploadHooks MainWin::uploadHooks(PreviewWin& confirmed) {
+    UploadHooks hooks;
+    hooks.desktop = &app_.desktop();
+    hooks.imgctl = &app_.imgctl();
+    hooks.programFolder = app_.programFolder();
+    hooks.makeUploadCodes = [this] { return app_.makeUploadCodes(); };
+    hooks.showViewingUrl = [this](const QString& url) { URL->setPlainText(url); };
+    hooks.finished = [this](bool failed) { app_.UploadFailed = failed; };
+    hooks.drawingOffered = [&confirmed] { confirmed.drawingOffered(); };
+    hooks.workFileMade = [this](const QString& path) { app_.WorkPngPath = path; };
+    hooks.ftpPasswordMade = [this](const QString& password) { app_.FtpPassword = password; };
+    return hooks;
+}
+
 bool MainWin::runCapture() {
     TempPic->picture = QImage();
 
@@ -135,11 +150,13 @@ bool MainWin::runCapture() {
     CaptureStep = 9;
     CaptureStep = 10;
     {
-        PreviewWin preview(app_, TempPic->picture, this);
+        const CaptureRectangle& r = app_.CaptureRect;
+        PreviewWin preview(app_.desktop(), app_.imgctl(), TempPic->picture,
+                           QRect(r.Left, r.Top, r.Width, r.Height), this);
+        preview.onFailed = [this] { app_.UploadFailed = true; };
         preview.openUploadDialog = [this](PreviewWin& confirmed) {
-            SendDataWin upload(
-                app_, confirmed, [this](const QString& url) { URL->setPlainText(url); },
-                &confirmed);
+            SendDataWin upload(uploadHooks(confirmed), confirmed.previewPicture(),
+                               confirmed.paintWanted(), &confirmed);
             upload.exec();
         };
         preview.exec();

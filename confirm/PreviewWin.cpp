@@ -12,7 +12,8 @@
 #include <algorithm>
 
 #include "PreviewDrag.h"
-#include "app/AppState.h"
+#include "capture/ImgctlLibrary.h"
+#include "platform/Desktop.h"
 #include "platform/TextFit.h"
 #include "platform/Twips.h"
 
@@ -115,15 +116,16 @@ QString paintEditorNote() {
                "エディタのコマンドを指定してください。");
 }
 
-PreviewWin::PreviewWin(AppState& app, const QImage& heldPicture, QWidget* parent)
+PreviewWin::PreviewWin(Desktop& desktop, ImgctlLibrary& imgctl, const QImage& heldPicture,
+                       const QRect& shown, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      app_(app) {
+      desktop_(desktop),
+      imgctl_(imgctl) {
     setObjectName(QStringLiteral("PreviewWin"));
     setWindowTitle(QStringLiteral("クイブロ - 確認ウィンドウ"));
     setModal(true);
-    const CaptureRectangle& r = app_.CaptureRect;
-    const QRect wanted(r.Left, r.Top, r.Width, r.Height);
+    const QRect& wanted = shown;
     // The whole picture is shared rather than copied: at 3840x2160 a copy costs several ms
     // between F5 and this window.
     picture_ = wanted == heldPicture.rect() ? heldPicture : heldPicture.copy(wanted);
@@ -222,31 +224,30 @@ bool PreviewWin::askSavePath(QString* path) {
                                   {},
                                   QStringLiteral("Portable Network Graphics (*.png)")};
     for (;;) {
-        *path = app_.desktop().saveFileName(this, request);
+        *path = desktop_.saveFileName(this, request);
         if (!path->isEmpty()) return true;
-        if (app_.desktop().message(this, QStringLiteral("確認"),
-                                   QStringLiteral("キャンセルしますか？"), MsgIcon::Question,
-                                   MsgButtons::YesNo) == MsgAnswer::Yes)
+        if (desktop_.message(this, QStringLiteral("確認"), QStringLiteral("キャンセルしますか？"),
+                             MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes)
             return false;
     }
 }
 
 bool PreviewWin::saveLocalCopy(const QString& path) {
-    const ImgctlLibrary::PngResult result = app_.imgctl().writePng(picture_, path);
+    const ImgctlLibrary::PngResult result = imgctl_.writePng(picture_, path);
     if (result.written) return true;
-    app_.desktop().message(this, QStringLiteral("エラー"),
-                           QStringLiteral("PNGデータの出力においてエラーが発生しました。") + kCrLf +
-                               QStringLiteral("エラーコード:") + QString::number(result.errorCode),
-                           MsgIcon::Critical);
-    app_.desktop().message(this, QStringLiteral("エラー"),
-                           QStringLiteral("エラーが発生したため、終了します。"), MsgIcon::Critical);
+    desktop_.message(this, QStringLiteral("エラー"),
+                     QStringLiteral("PNGデータの出力においてエラーが発生しました。") + kCrLf +
+                         QStringLiteral("エラーコード:") + QString::number(result.errorCode),
+                     MsgIcon::Critical);
+    desktop_.message(this, QStringLiteral("エラー"),
+                     QStringLiteral("エラーが発生したため、終了します。"), MsgIcon::Critical);
     return false;
 }
 
 void PreviewWin::GoAheadCmd_Click() {
     QString path;
     if (IsSaveLocalDisk->isChecked() && askSavePath(&path) && !saveLocalCopy(path)) {
-        app_.UploadFailed = true;
+        failed();
         done(QDialog::Rejected);
         return;
     }
@@ -255,8 +256,21 @@ void PreviewWin::GoAheadCmd_Click() {
 }
 
 void PreviewWin::QuibloStopCmd_Click() {
-    app_.UploadFailed = true;
+    failed();
     done(QDialog::Rejected);
+}
+
+void PreviewWin::failed() {
+    if (onFailed) onFailed();
+}
+
+bool PreviewWin::paintWanted() const {
+    return IsPaintMode->checkState() == Qt::Checked;
+}
+
+void PreviewWin::drawingOffered() {
+    IsPaintMode->setTristate(true);
+    IsPaintMode->setCheckState(Qt::PartiallyChecked);
 }
 
 void PreviewWin::reject() {

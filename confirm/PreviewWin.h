@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QImage>
+#include <QRect>
 #include <functional>
 
 class QCheckBox;
@@ -13,7 +14,8 @@ class QPushButton;
 
 namespace quiblo {
 
-class AppState;
+class Desktop;
+class ImgctlLibrary;
 class PreviewWin;
 
 // The picture inside the viewport, held whole; it reports the mouse to its window.
@@ -36,12 +38,22 @@ class PreviewWin : public QDialog {
     Q_OBJECT
 
 public:
-    // heldPicture: the whole captured picture; the window shows app.CaptureRect of it.
-    PreviewWin(AppState& app, const QImage& heldPicture, QWidget* parent = nullptr);
+    // heldPicture: the whole captured picture; the window shows its rectangle `shown`. The local
+    // copy is written through imgctl.
+    PreviewWin(Desktop& desktop, ImgctlLibrary& imgctl, const QImage& heldPicture,
+               const QRect& shown, QWidget* parent = nullptr);
 
     // Opens the upload dialog; it returns when the upload is over. Until set, "はい" closes the
     // window as if the dialog had returned.
     std::function<void(PreviewWin&)> openUploadDialog;
+    // Called when the confirmation ends without an upload: given up, or the local copy failed.
+    std::function<void()> onFailed;
+
+    // Whether the user asks to draw on the picture before it is sent (and has not been offered
+    // it yet).
+    bool paintWanted() const;
+    // The drawing step has been offered: the drawing box shows its grey third state.
+    void drawingOffered();
 
     // The picture shown in the preview: the whole rectangle, also what the viewport hides.
     const QImage& previewPicture() const { return picture_; }
@@ -70,7 +82,10 @@ private:
     bool askSavePath(QString* path);
     bool saveLocalCopy(const QString& path);
 
-    AppState& app_;
+    void failed();
+
+    Desktop& desktop_;
+    ImgctlLibrary& imgctl_;
     QImage picture_;
     QPoint pressPoint_;
 };

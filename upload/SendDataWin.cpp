@@ -1,6 +1,5 @@
 #include "SendDataWin.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
@@ -12,14 +11,14 @@
 
 #include "FtpTransfer.h"
 #include "ReducedPicture.h"
-#include "app/AppState.h"
 #include "confirm/LoadMspaintWin.h"
-#include "confirm/PreviewWin.h"
 #include "history/HistoryFile.h"
+#include "platform/Desktop.h"
 #include "platform/Fault.h"
 #include "platform/ProgramFolder.h"
 #include "platform/ReplyNumber.h"
 #include "platform/Twips.h"
+#include "platform/Version.h"
 #include "platform/Wait.h"
 #include "service/Codes.h"
 #include "service/ServiceAddress.h"
@@ -48,12 +47,12 @@ QString ftpHost() {
 
 }  // namespace
 
-SendDataWin::SendDataWin(AppState& app, PreviewWin& preview,
-                         std::function<void(const QString&)> showViewingUrl, QWidget* parent)
+SendDataWin::SendDataWin(UploadHooks hooks, const QImage& picture, bool paintWanted,
+                         QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
-      app_(app),
-      preview_(preview),
-      showViewingUrl_(std::move(showViewingUrl)) {
+      hooks_(std::move(hooks)),
+      picture_(picture),
+      paintWanted_(paintWanted) {
     setObjectName(QStringLiteral("SendDataWin"));
     setWindowTitle(QStringLiteral("クイブロ - 送信ダイアログ"));
     setModal(true);
@@ -82,11 +81,10 @@ void SendDataWin::showEvent(QShowEvent* event) {
 void SendDataWin::StartUpload() {
     if (started_) return;
     started_ = true;
-    if (preview_.IsPaintMode->checkState() == Qt::Checked) {
+    if (paintWanted_) {
         if (!PrepareImage()) return;
-        preview_.IsPaintMode->setTristate(true);
-        preview_.IsPaintMode->setCheckState(Qt::PartiallyChecked);  // the drawing was offered
-        LoadMspaintWin paint(app_.desktop(), app_.WorkPngPath, this);
+        if (hooks_.drawingOffered) hooks_.drawingOffered();
+        LoadMspaintWin paint(desktop(), LocalFilePath, this);
         paint.exec();
     } else if (!PrepareImage()) {
         return;
@@ -102,16 +100,15 @@ void SendDataWin::StartUpload() {
 
 bool SendDataWin::PrepareImage() {
     ShowStepStatus(QStringLiteral("画像準備中..."));
-    const UploadCodes codes = app_.makeUploadCodes();
+    const UploadCodes codes = hooks_.makeUploadCodes();
     PngCode = codes.pngcode;
     DelId = codes.delid;
     uploadedAt_ = codes.uploadedAt;
     RemoteFileName = PngCode + QStringLiteral(".png");
     ShowStatus(QStringLiteral("画像保存中..."));
-    LocalFilePath = programFile(app_.programFolder(), QStringLiteral("tmp_") + RemoteFileName);
-    app_.WorkPngPath = LocalFilePath;
-    const QImage& picture = preview_.previewPicture();
-    const auto result = runWaiting([&] { return SavePicture(picture); });
+    LocalFilePath = programFile(hooks_.programFolder, QStringLiteral("tmp_") + RemoteFileName);
+    if (hooks_.workFileMade) hooks_.workFileMade(LocalFilePath);
+    const auto result = runWaiting([&] { return SavePicture(picture_); });
     if (result.written) return true;
     error(QStringLiteral("PNGデータの出力においてエラーが発生しました。") + kCrLf +
           QStringLiteral("エラーコード:") + QString::number(result.errorCode));
@@ -128,7 +125,7 @@ constexpr double kStrongReach = 0.75;
 // the stronger level before the size check may refuse it; the status stays meanwhile. A picture
 // out of that level's reach is refused at once rather than after seconds more of encoding.
 ImgctlLibrary::PngResult SendDataWin::SavePicture(const QImage& picture) {
-    ImgctlLibrary& imgctl = app_.imgctl();
+    ImgctlLibrary& imgctl = *hooks_.imgctl;
     const ImgctlLibrary::PngResult result = imgctl.writePng(picture, LocalFilePath);
     const qint64 size = QFileInfo(LocalFilePath).size();
     if (!result.written || size <= kUploadSizeLimit ||
@@ -145,7 +142,7 @@ bool SendDataWin::OfferReducedPicture() {
     if (picture.isNull()) return true;  // not a picture the library can reduce: refused later
     const QString reducedPath = LocalFilePath.chopped(4) + QStringLiteral("_256.png");
     const ReducedPicture reduced = runWaiting(
-        [&] { return makeReducedPicture(app_.imgctl(), picture, reducedPath, kUploadSizeLimit); });
+        [&] { return makeReducedPicture(*hooks_.imgctl, picture, reducedPath, kUploadSizeLimit); });
     switch (reduced.outcome) {
         case ReducedPicture::Outcome::TooLarge:
             return true;  // refused by the size check, as any picture over the limit
@@ -159,8 +156,8 @@ bool SendDataWin::OfferReducedPicture() {
             break;
     }
     const MsgAnswer answer =
-        app_.desktop().message(this, QStringLiteral("確認"), reducedOfferText(reduced),
-                               MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
+        desktop().message(this, QStringLiteral("確認"), reducedOfferText(reduced),
+                          MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
     // Yes makes the reduced picture the work file; anything else sends nothing.
     if (answer == MsgAnswer::Yes && std::rename(QFile::encodeName(reducedPath).constData(),
                                                 QFile::encodeName(LocalFilePath).constData()) == 0)
@@ -215,7 +212,7 @@ void SendDataWin::Connect() {
     FtpSession session;
     const FtpAccount account{ftpHost(), ftpPort(), QStringLiteral("quiblo"),
                              MakeFtpPassword(kVersionMajor, kVersionMinor)};
-    app_.FtpPassword = account.password;
+    if (hooks_.ftpPasswordMade) hooks_.ftpPasswordMade(account.password);
     ShowStepStatus(QStringLiteral("接続処理中..."));
     if (auto failure = runWaiting([&] { return session.login(account); })) {
         ReportInternetError(*failure);
@@ -275,7 +272,7 @@ void SendDataWin::RegisterUpload() {
     // Recorded the moment the service has said yes, before any pause: a program ended in between
     // would otherwise leave a picture that its owner can never delete.
     if (fields[0] == QLatin1String("success"))
-        AppendHistoryRecord(app_.programFolder(), PngCode, DelId, uploadedAt_);
+        AppendHistoryRecord(hooks_.programFolder, PngCode, DelId, uploadedAt_);
     pauseFor(200);
     if (fields[0] == QLatin1String("error")) {
         ShowStatus(QStringLiteral("アップロード情報を送信中... エラー"));
@@ -296,7 +293,7 @@ void SendDataWin::RegisterUpload() {
     ShowStepStatus(QStringLiteral("クイブロは正常に完了しました。"));
     pauseFor(500);
     ShowStepStatus(QStringLiteral("終了処理中..."));
-    showViewingUrl_(viewUrl(BaseConv(PngCode, 10, 64)));
+    if (hooks_.showViewingUrl) hooks_.showViewingUrl(viewUrl(BaseConv(PngCode, 10, 64)));
     closeAs(false);
 }
 
@@ -315,12 +312,12 @@ void SendDataWin::ReportRuntimeError(int code, const QString& description) {
     if (code == FaultNumber::PathNotFound) {
         error(QStringLiteral("転送すべきファイルが読み込めません。"));
     } else {
-        app_.desktop().message(this, QStringLiteral("致命的なエラー"),
-                               QStringLiteral("予期しないエラーが発生しました。サポートBBSで報告を"
-                                              "お願いします。") +
-                                   kCrLf + QStringLiteral("エラーコード:") + QString::number(code) +
-                                   kCrLf + QStringLiteral("詳細:") + description,
-                               MsgIcon::Critical);
+        desktop().message(this, QStringLiteral("致命的なエラー"),
+                          QStringLiteral("予期しないエラーが発生しました。サポートBBSで報告を"
+                                         "お願いします。") +
+                              kCrLf + QStringLiteral("エラーコード:") + QString::number(code) +
+                              kCrLf + QStringLiteral("詳細:") + description,
+                          MsgIcon::Critical);
         offerSupportBoard();
     }
     closeAs(true);
@@ -328,7 +325,7 @@ void SendDataWin::ReportRuntimeError(int code, const QString& description) {
 
 void SendDataWin::ReportInternetError(const FtpFailure& failure) {
     if (failure.loginRefused) {
-        const MsgAnswer answer = app_.desktop().message(
+        const MsgAnswer answer = desktop().message(
             this, QStringLiteral("お知らせ"),
             QStringLiteral("現在ご使用のバージョンよりも新しいバージョンが公開されています。") +
                 kCrLf +
@@ -336,7 +333,7 @@ void SendDataWin::ReportInternetError(const FtpFailure& failure) {
                                "使用できません。") +
                 kCrLf + QStringLiteral("今すぐダウンロードページを開きますか？"),
             MsgIcon::Question, MsgButtons::YesNo);
-        if (answer == MsgAnswer::Yes) app_.desktop().openUrl(downloadPageUrl());
+        if (answer == MsgAnswer::Yes) desktop().openUrl(downloadPageUrl());
     } else {
         error(QStringLiteral("[") + ftpStageName(failure.stage) +
               QStringLiteral("]プロセスにおいて、エラーが発生しました。") + kCrLf +
@@ -345,9 +342,9 @@ void SendDataWin::ReportInternetError(const FtpFailure& failure) {
               QString(19, QChar(0xFF0D)) + kCrLf + QStringLiteral("エラーコード: ") +
               QString::number(failure.code) + kCrLf + failure.description);
         if (isPassingFailure(failure) &&
-            app_.desktop().message(
-                this, QStringLiteral("確認"), QStringLiteral("同じ画像をもう一度転送しますか？"),
-                MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes) == MsgAnswer::Yes) {
+            desktop().message(this, QStringLiteral("確認"),
+                              QStringLiteral("同じ画像をもう一度転送しますか？"), MsgIcon::Question,
+                              MsgButtons::YesNo, MsgAnswer::Yes) == MsgAnswer::Yes) {
             tryAgain_ = true;  // the run goes on from the user check, the work file kept
             return;
         }
@@ -357,18 +354,18 @@ void SendDataWin::ReportInternetError(const FtpFailure& failure) {
 }
 
 void SendDataWin::offerSupportBoard() {
-    if (app_.desktop().message(this, QStringLiteral("質問"),
-                               QStringLiteral("サポートBBSを開いてよろしいですか？"),
-                               MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes)
-        app_.desktop().openUrl(supportBoardUrl());
+    if (desktop().message(this, QStringLiteral("質問"),
+                          QStringLiteral("サポートBBSを開いてよろしいですか？"), MsgIcon::Question,
+                          MsgButtons::YesNo) == MsgAnswer::Yes)
+        desktop().openUrl(supportBoardUrl());
 }
 
 void SendDataWin::error(const QString& text) {
-    app_.desktop().message(this, QStringLiteral("エラー"), text, MsgIcon::Critical);
+    desktop().message(this, QStringLiteral("エラー"), text, MsgIcon::Critical);
 }
 
 void SendDataWin::closeAs(bool failed) {
-    app_.UploadFailed = failed;
+    if (hooks_.finished) hooks_.finished(failed);
     finished_ = true;
     done(failed ? QDialog::Rejected : QDialog::Accepted);
 }

@@ -7,24 +7,37 @@
 #include <functional>
 
 #include "capture/ImgctlLibrary.h"
+#include "service/Codes.h"
 
 class QLabel;
 class QProgressBar;
 
 namespace quiblo {
 
-class AppState;
+class Desktop;
 class FtpSession;
-class PreviewWin;
 struct FtpFailure;
+
+// What the upload dialog is given, and where it reports what it did; the application wires these.
+struct UploadHooks {
+    Desktop* desktop = nullptr;
+    ImgctlLibrary* imgctl = nullptr;
+    QString programFolder;  // where the work file and the history go
+    std::function<UploadCodes()> makeUploadCodes = [] { return MakeUploadCodes(); };
+    std::function<void(const QString& url)> showViewingUrl;  // a finished upload's address
+    std::function<void(bool failed)> finished;               // the run's outcome
+    std::function<void()> drawingOffered;                    // the drawing step was offered
+    std::function<void(const QString& path)> workFileMade;   // the work PNG's path
+    std::function<void(const QString& password)> ftpPasswordMade;
+};
 
 class SendDataWin : public QDialog {
     Q_OBJECT
 
 public:
-    // showViewingUrl: puts the viewing URL of a finished upload into the main window.
-    SendDataWin(AppState& app, PreviewWin& preview,
-                std::function<void(const QString&)> showViewingUrl, QWidget* parent = nullptr);
+    // picture: the confirmed picture; paintWanted: the user asks to draw on it first.
+    SendDataWin(UploadHooks hooks, const QImage& picture, bool paintWanted,
+                QWidget* parent = nullptr);
 
     QLabel* Label1;
     QLabel* Status;
@@ -64,9 +77,11 @@ private:
     void closeAs(bool failed);
     void error(const QString& text);
 
-    AppState& app_;
-    PreviewWin& preview_;
-    std::function<void(const QString&)> showViewingUrl_;
+    Desktop& desktop() const { return *hooks_.desktop; }
+
+    UploadHooks hooks_;
+    QImage picture_;
+    bool paintWanted_;
     bool started_ = false;   // the run began: a later focus or show starts nothing
     QString uploadedAt_;     // the time the history list shows for this upload
     bool tryAgain_ = false;  // a passing failure, and the user wants the same picture sent again

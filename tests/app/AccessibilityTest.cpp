@@ -55,8 +55,11 @@ TEST(Accessibility, EveryFocusableControlOfEveryWindowHasAName) {
 
     MainWin main(state);
     ASSERT_TRUE(main.Form_Load());
-    PreviewWin preview(state, picture);
-    SendDataWin upload(state, preview, [](const QString&) {});
+    PreviewWin preview(desktop, state.imgctl(), picture, QRect(0, 0, 40, 30));
+    UploadHooks hooks;
+    hooks.desktop = &desktop;
+    hooks.imgctl = &state.imgctl();
+    SendDataWin upload(hooks, preview.previewPicture(), false);
     std::vector<std::unique_ptr<QWidget>> windows;
     windows.push_back(std::make_unique<VersionWin>(desktop));
     windows.push_back(std::make_unique<PosSelectWin>(desktop, picture));

@@ -124,7 +124,8 @@ TEST_F(TextFitTest, EveryWindowKeepsItsDesignedLines) {
     MainWin main(*state);
     ASSERT_TRUE(main.Form_Load());
     expectFits(&main);
-    PreviewWin preview(*state, test::patternPicture(100, 100));
+    const QImage picture = test::patternPicture(100, 100);
+    PreviewWin preview(desktop, state->imgctl(), picture, picture.rect());
     expectFits(&preview);
     LoadMspaintWin paint(desktop, folder.file(QStringLiteral("tmp_1.png")));
     expectFits(&paint);
@@ -135,7 +136,10 @@ TEST_F(TextFitTest, EveryWindowKeepsItsDesignedLines) {
     expectFits(&settings);
     VersionWin version(desktop);
     expectFits(&version);
-    SendDataWin upload(*state, preview, [](const QString&) {});
+    UploadHooks hooks;
+    hooks.desktop = &desktop;
+    hooks.imgctl = &state->imgctl();
+    SendDataWin upload(hooks, preview.previewPicture(), false);
     EXPECT_EQ(misfits(&upload).join(QLatin1Char('\n')).toStdString(), "");
 }
 

@@ -10,7 +10,7 @@
 #include <QStyleOptionButton>
 #include <QTest>
 
-#include "app/AppState.h"
+#include "capture/ImgctlLibrary.h"
 #include "confirm/PreviewDrag.h"
 #include "confirm/PreviewWin.h"
 #include "platform/ScriptedDesktop.h"
@@ -47,17 +47,11 @@ class PreviewWinTest : public ::testing::Test {
 protected:
     void SetUp() override {
         qputenv("QUIBLO_PAINT_COMMAND", "true");
-        AppSeams seams;
-        seams.desktop = &desktop;
-        seams.programFolder = test::buildProgramFolder();
-        seams.instanceLockPath = folder.file(QStringLiteral("lock"));
-        state = std::make_unique<AppState>(seams);
-        ASSERT_EQ(state->imgctl().probe(), ImgctlLibrary::Probe::Loaded);
+        ASSERT_EQ(imgctl.probe(), ImgctlLibrary::Probe::Loaded);
     }
     std::unique_ptr<PreviewWin> open(QRect rect) {
-        state->CaptureRect = {qint16(rect.x()), qint16(rect.y()), qint16(rect.width()),
-                              qint16(rect.height())};
-        auto win = std::make_unique<PreviewWin>(*state, held);
+        auto win = std::make_unique<PreviewWin>(desktop, imgctl, held, rect);
+        win->onFailed = [this] { uploadFailed = true; };
         win->openUploadDialog = [this](PreviewWin& w) {
             ++uploads;
             uploadedPicture = w.previewPicture();
@@ -75,7 +69,8 @@ protected:
 
     test::TempFolder folder;
     ScriptedDesktop desktop;
-    std::unique_ptr<AppState> state;
+    ImgctlLibrary imgctl{test::buildProgramFolder()};
+    bool uploadFailed = false;
     QImage held = test::patternPicture(1280, 1024);
     int uploads = 0;
     QImage uploadedPicture;
@@ -125,7 +120,7 @@ TEST_F(PreviewWinTest, NoEditorMeansTheDrawingOptionIsOffWithoutAWord) {
 TEST_F(PreviewWinTest, StopEndsTheChainAsFailedWithoutAQuestion) {
     auto win = open(QRect(0, 0, 100, 100));
     win->QuibloStopCmd->click();
-    EXPECT_TRUE(state->UploadFailed);
+    EXPECT_TRUE(uploadFailed);
     EXPECT_EQ(win->result(), QDialog::Rejected);
     EXPECT_EQ(uploads, 0);
     EXPECT_TRUE(desktop.shownBoxes.isEmpty());
@@ -136,7 +131,7 @@ TEST_F(PreviewWinTest, GoAheadWithoutLocalCopyOpensTheUpload) {
     win->GoAheadCmd->click();
     EXPECT_EQ(uploads, 1);
     EXPECT_TRUE(desktop.saveDialogs.isEmpty());
-    EXPECT_FALSE(state->UploadFailed);
+    EXPECT_FALSE(uploadFailed);
     EXPECT_EQ(uploadedPicture, held.copy(10, 20, 30, 40));
 }
 
@@ -187,7 +182,7 @@ TEST_F(PreviewWinTest, FailedLocalCopyShowsBothMessagesAndEndsTheChain) {
     EXPECT_NE(desktop.shownBoxes[0].text.back(), QLatin1Char(':')) << "the code is missing";
     EXPECT_EQ(desktop.shownBoxes[0].icon, MsgIcon::Critical);
     EXPECT_EQ(desktop.shownBoxes[1].text, QStringLiteral("エラーが発生したため、終了します。"));
-    EXPECT_TRUE(state->UploadFailed);
+    EXPECT_TRUE(uploadFailed);
     EXPECT_EQ(uploads, 0);
 }
 

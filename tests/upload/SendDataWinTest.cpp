@@ -14,7 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/AppState.h"
+#include "capture/ImgctlLibrary.h"
 #include "confirm/LoadMspaintWin.h"
 #include "confirm/PreviewWin.h"
 #include "history/HistoryFile.h"
@@ -117,30 +117,42 @@ protected:
         ftp.emplace("QUIBLO_FTP_PORT", QByteArray::number(service->ftpPort()));
         ASSERT_TRUE(QFile::copy(test::buildProgramFolder() + QStringLiteral("/libimgctl.so"),
                                 folder.file(QStringLiteral("libimgctl.so"))));
-        seams.desktop = &desktop;
-        seams.programFolder = folder.path();
-        seams.instanceLockPath = folder.file(QStringLiteral("lock"));
-        seams.makeUploadCodes = [this] {
+        makeCodes = [this] {
             ++codesMade;
             QString random;
             while (random.size() < kUploadCodeDigits)
                 for (const int digit : digits) random += QString::number(digit);
             return MakeUploadCodes(QDateTime(QDate(2026, 12, 7), QTime(21, 5, 9)), random);
         };
-        state = std::make_unique<AppState>(seams);
-        ASSERT_EQ(state->imgctl().probe(), ImgctlLibrary::Probe::Loaded);
-        state->CaptureRect = {0, 0, qint16(picture.width()), qint16(picture.height())};
-        preview = std::make_unique<PreviewWin>(*state, picture);
+        ASSERT_NO_FATAL_FAILURE(loadLibrary());
+        usePicture(picture);
     }
 
+    void loadLibrary() {
+        imgctl = std::make_unique<ImgctlLibrary>(folder.path());
+        ASSERT_EQ(imgctl->probe(), ImgctlLibrary::Probe::Loaded);
+    }
     void usePicture(const QImage& image) {
         picture = image;
-        state->CaptureRect = {0, 0, qint16(picture.width()), qint16(picture.height())};
-        preview = std::make_unique<PreviewWin>(*state, picture);
+        preview = std::make_unique<PreviewWin>(desktop, *imgctl, picture, picture.rect());
+    }
+    // The upload dialog as the application wires it.
+    UploadHooks hooks() {
+        UploadHooks h;
+        h.desktop = &desktop;
+        h.imgctl = imgctl.get();
+        h.programFolder = folder.path();
+        h.makeUploadCodes = makeCodes;
+        h.showViewingUrl = [this](const QString& url) { viewingUrl = url; };
+        h.finished = [this](bool failed) { uploadFailed = failed; };
+        h.drawingOffered = [this] { preview->drawingOffered(); };
+        h.workFileMade = [this](const QString& path) { workPngPath = path; };
+        h.ftpPasswordMade = [this](const QString& password) { ftpPassword = password; };
+        return h;
     }
     // Runs the dialog as the confirmation window does, until it closes by itself.
     void run() {
-        SendDataWin dialog(*state, *preview, [this](const QString& url) { viewingUrl = url; });
+        SendDataWin dialog(hooks(), preview->previewPicture(), preview->paintWanted());
         dialog.exec();
         statuses = dialog.statusHistory;
         userInfo = dialog.UserInfo->isVisibleTo(&dialog) ? dialog.UserInfo->text() : QString();
@@ -154,7 +166,7 @@ protected:
     QByteArray encoded(const QImage& image,
                        ImgctlLibrary::Effort effort = ImgctlLibrary::Effort::Normal) {
         const QString path = folder.file(QStringLiteral("expected.png"));
-        EXPECT_TRUE(state->imgctl().writePng(image, path, effort).written);
+        EXPECT_TRUE(imgctl->writePng(image, path, effort).written);
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
@@ -169,9 +181,11 @@ protected:
 
     std::optional<test::ScopedEnv> host, ftp;
     test::TempFolder folder;
-    AppSeams seams;
     ScriptedDesktop desktop;
-    std::unique_ptr<AppState> state;
+    std::unique_ptr<ImgctlLibrary> imgctl;
+    std::function<UploadCodes()> makeCodes;
+    bool uploadFailed = false;
+    QString workPngPath, ftpPassword;
     std::unique_ptr<PreviewWin> preview;
     QImage picture = test::patternPicture(120, 90);
     std::array<int, 4> digits{3, 1, 4, 1};
@@ -184,7 +198,7 @@ protected:
 
 TEST_F(SendDataWinTest, UploadEndsWithTheViewingUrlAndARecord) {
     run();
-    EXPECT_FALSE(state->UploadFailed);
+    EXPECT_FALSE(uploadFailed);
     EXPECT_TRUE(desktop.shownBoxes.isEmpty()) << desktop.shownBoxes.value(0).text.toStdString();
     EXPECT_EQ(codesMade, 1);
     EXPECT_EQ(viewingUrl, QStringLiteral("http://") + service->host() +
@@ -192,7 +206,7 @@ TEST_F(SendDataWinTest, UploadEndsWithTheViewingUrlAndARecord) {
     EXPECT_EQ(onServer(), encoded(picture)) << "the server holds the work file's bytes";
     EXPECT_FALSE(QFile::exists(workFile()));
     EXPECT_EQ(userInfo, QStringLiteral("[1回目の利用 (最大:過去24時間に10回まで)]"));
-    EXPECT_EQ(state->FtpPassword, MakeFtpPassword(1, 3));
+    EXPECT_EQ(ftpPassword, MakeFtpPassword(1, 3));
     ASSERT_FALSE(historyRecords().isEmpty());
 
     const qint64 total = onServer().size();
@@ -219,12 +233,10 @@ TEST_F(SendDataWinTest, UploadEndsWithTheViewingUrlAndARecord) {
 // The viewing code gives the picture code away: the deletion id must not follow from it or from
 // the time of the upload, which the history now keeps beside it.
 TEST_F(SendDataWinTest, DeletionIdIsNotTheUploadTime) {
-    seams.makeUploadCodes = [] { return MakeUploadCodes(); };
-    state = std::make_unique<AppState>(seams);
-    usePicture(picture);
+    makeCodes = [] { return MakeUploadCodes(); };
     const QDateTime before = QDateTime::currentDateTime();
     run();
-    ASSERT_FALSE(state->UploadFailed);
+    ASSERT_FALSE(uploadFailed);
     const HistoryEntries history = LoadHistoryEntries(folder.path());
     ASSERT_EQ(history.records.size(), 1);
     const QString delid = history.records[0].delid;
@@ -261,7 +273,7 @@ TEST_F(SendDataWinTest, RecordIsWrittenBeforeTheRegistrationsPauses) {
     });
     watch.start(5);
     run();
-    ASSERT_FALSE(state->UploadFailed);
+    ASSERT_FALSE(uploadFailed);
     EXPECT_TRUE(recordingSeen);
     EXPECT_FALSE(recordMissing) << "the record came after the pauses";
 }
@@ -282,7 +294,7 @@ TEST_F(SendDataWinTest, SecondUploadIsCountedAndRecordedAfterTheFirst) {
 TEST_F(SendDataWinTest, UserRefusedShowsTheServiceMessageAndSendsNothing) {
     script("/usercheck.cgi", "error|LIMIT_REACHED|10|10|24|上限に達しました。");
     run();
-    EXPECT_TRUE(state->UploadFailed);
+    EXPECT_TRUE(uploadFailed);
     ASSERT_EQ(desktop.shownBoxes.size(), 1);
     EXPECT_EQ(box(0)->text, QStringLiteral("上限に達しました。"));
     EXPECT_EQ(box(0)->title, QStringLiteral("エラー"));
@@ -297,7 +309,7 @@ TEST_F(SendDataWinTest, EmptyOrUnknownUserCheckReplyIsAFailedConnection) {
         desktop.shownBoxes.clear();
         script("/usercheck.cgi", body);
         run();
-        EXPECT_TRUE(state->UploadFailed);
+        EXPECT_TRUE(uploadFailed);
         ASSERT_EQ(desktop.shownBoxes.size(), 1) << body;
         EXPECT_EQ(box(0)->text, kFailedConnection);
         EXPECT_EQ(statuses.back(), QStringLiteral("ユーザー確認中..."));
@@ -317,7 +329,7 @@ TEST_F(SendDataWinTest, ShortSuccessReplyIsASubscriptFaultWithTheSupportQuestion
     EXPECT_EQ(box(1)->buttons, MsgButtons::YesNo);
     EXPECT_EQ(desktop.openedUrls, QList<QString>({QStringLiteral("http://") + service->host() +
                                                   QStringLiteral("/cgi-bin/forum/forum.cgi")}));
-    EXPECT_TRUE(state->UploadFailed);
+    EXPECT_TRUE(uploadFailed);
 }
 
 TEST_F(SendDataWinTest, CountThatOverflowsIsAnOverflowFault) {
@@ -334,17 +346,16 @@ TEST_F(SendDataWinTest, UserCheckCountIsReadLeniently) {
     script("/usercheck.cgi", "success|OK|x|10|24");
     run();
     EXPECT_EQ(userInfo, QStringLiteral("[1回目の利用 (最大:過去24時間に10回まで)]"));
-    EXPECT_FALSE(state->UploadFailed);
+    EXPECT_FALSE(uploadFailed);
 }
 
 TEST_F(SendDataWinTest, TransferCutMidFileKeepsTheWorkFileAndRecordsNothing) {
     picture = noisePicture(100, 100);  // some 30,000 bytes: cut after 1,000
-    state->CaptureRect = {0, 0, 100, 100};
-    preview = std::make_unique<PreviewWin>(*state, picture);
+    usePicture(picture);
     service->control(R"({"action":"ftp_cut","after":1000})");
     desktop.answers << MsgAnswer::Ok << MsgAnswer::No << MsgAnswer::No;
     run();
-    EXPECT_TRUE(state->UploadFailed);
+    EXPECT_TRUE(uploadFailed);
     ASSERT_EQ(desktop.shownBoxes.size(), 3);
     EXPECT_EQ(box(1)->text, kTryAgain);
     EXPECT_TRUE(
@@ -384,7 +395,7 @@ TEST_F(SendDataWinTest, ReducedPictureDeclinedSendsNothing) {
         EXPECT_EQ(statuses.back(), QStringLiteral("画像保存中..."))
             << "the service is not asked about a picture that will not be sent";
         EXPECT_TRUE(onServer().isEmpty());
-        EXPECT_TRUE(state->UploadFailed);
+        EXPECT_TRUE(uploadFailed);
         EXPECT_TRUE(QFile::exists(workFile())) << "the work file is kept, as after any failure";
         EXPECT_TRUE(QDir(folder.path()).entryList({QStringLiteral("tmp_*_256.png")}).isEmpty());
         digits[0] = (digits[0] + 1) % 10;
@@ -398,7 +409,7 @@ TEST_F(SendDataWinTest, ReducedPictureAcceptedIsSentAndRecorded) {
     desktop.answers << MsgAnswer::Yes;
     run();
     ASSERT_EQ(desktop.shownBoxes.size(), 1) << box(1)->text.toStdString();
-    EXPECT_FALSE(state->UploadFailed);
+    EXPECT_FALSE(uploadFailed);
     const QByteArray sent = onServer();
     ASSERT_LE(sent.size(), 500000);
     EXPECT_TRUE(box(0)->text.contains(QStringLiteral("（256色、") + groupedDigits(sent.size()) +
@@ -427,7 +438,7 @@ TEST_F(SendDataWinTest, HalvedReducedPictureIsOfferedWhenTheFullSizeIsStillTooLa
                groupedDigits(sent.size()) + QStringLiteral("バイト）を転送しますか？"))
                   .toStdString());
     EXPECT_EQ(QImage::fromData(sent).size(), QSize(400, 350));
-    EXPECT_FALSE(state->UploadFailed);
+    EXPECT_FALSE(uploadFailed);
 }
 
 // Noise of a 4K screen fits neither way: the size message alone, as before.
@@ -437,7 +448,7 @@ TEST_F(SendDataWinTest, PictureThatFitsNeitherWayGetsTheSizeMessageAlone) {
     ASSERT_EQ(desktop.shownBoxes.size(), 1) << box(0)->text.toStdString();
     EXPECT_EQ(box(0)->text, kTooLarge);
     EXPECT_TRUE(onServer().isEmpty());
-    EXPECT_TRUE(state->UploadFailed);
+    EXPECT_TRUE(uploadFailed);
     EXPECT_EQ(QDir(folder.path()).entryList({QStringLiteral("tmp_*")}),
               QStringList{QFileInfo(workFile()).fileName()});
 }
@@ -445,10 +456,11 @@ TEST_F(SendDataWinTest, PictureThatFitsNeitherWayGetsTheSizeMessageAlone) {
 // A fault inside the quantiser is the image library's error, and the run ends without a request.
 TEST_F(SendDataWinTest, QuantiserFailureShowsTheLibrarysErrorAndEndsTheRun) {
     const QString library = folder.file(QStringLiteral("libimgctl.so"));
+    preview.reset();
+    imgctl.reset();
     ASSERT_TRUE(QFile::remove(library));
     ASSERT_TRUE(QFile::copy(QStringLiteral(QUIBLO_QUANTIZER_FAILS_LIBRARY), library));
-    state = std::make_unique<AppState>(seams);
-    ASSERT_EQ(state->imgctl().probe(), ImgctlLibrary::Probe::Loaded);
+    ASSERT_NO_FATAL_FAILURE(loadLibrary());
     usePicture(noisePicture(420, 420));
     run();
     ASSERT_EQ(desktop.shownBoxes.size(), 2);
@@ -456,7 +468,7 @@ TEST_F(SendDataWinTest, QuantiserFailureShowsTheLibrarysErrorAndEndsTheRun) {
               QStringLiteral("PNGデータの出力においてエラーが発生しました。\r\nエラーコード:8"));
     EXPECT_EQ(box(1)->text, QStringLiteral("エラーが発生したため、終了します。"));
     EXPECT_FALSE(statuses.contains(QStringLiteral("ユーザー確認中...")));
-    EXPECT_TRUE(state->UploadFailed);
+    EXPECT_TRUE(uploadFailed);
 }
 
 // The server's disk is full for a moment: after the failure the same picture is sent again, and
@@ -469,7 +481,7 @@ TEST_F(SendDataWinTest, PassingFailureTriedAgainEndsWithOneUpload) {
     EXPECT_TRUE(box(0)->text.endsWith(QStringLiteral("452 Insufficient storage space.")))
         << box(0)->text.toStdString();
     EXPECT_EQ(box(1)->text, kTryAgain);
-    EXPECT_FALSE(state->UploadFailed);
+    EXPECT_FALSE(uploadFailed);
     EXPECT_EQ(codesMade, 1);
     EXPECT_EQ(statuses.count(QStringLiteral("ユーザー確認中...")), 2);
     EXPECT_EQ(onServer(), encoded(picture));
@@ -482,10 +494,10 @@ TEST_F(SendDataWinTest, PassingFailureTriedAgainEndsWithOneUpload) {
 // nothing more.
 TEST_F(SendDataWinTest, LastingRefusalIsNotTriedAgain) {
     run();
-    ASSERT_FALSE(state->UploadFailed);
+    ASSERT_FALSE(uploadFailed);
     desktop.answers << MsgAnswer::Ok << MsgAnswer::No;
     run();
-    EXPECT_TRUE(state->UploadFailed);
+    EXPECT_TRUE(uploadFailed);
     ASSERT_EQ(desktop.shownBoxes.size(), 2);
     EXPECT_TRUE(box(0)->text.endsWith(QStringLiteral("550 File exists.")))
         << box(0)->text.toStdString();
@@ -498,11 +510,10 @@ TEST_F(SendDataWinTest, PictureOverTheLimitIsEncodedHarderAndSent) {
     const QByteArray strong = encoded(picture, ImgctlLibrary::Effort::Strong);
     ASSERT_GT(encoded(picture).size(), 500000) << "the picture no longer tests the second encoding";
     ASSERT_LE(strong.size(), 500000) << "the picture no longer tests the second encoding";
-    state->CaptureRect = {0, 0, 800, 700};
-    preview = std::make_unique<PreviewWin>(*state, picture);
+    usePicture(picture);
     run();
     EXPECT_TRUE(desktop.shownBoxes.isEmpty()) << desktop.shownBoxes.value(0).text.toStdString();
-    EXPECT_FALSE(state->UploadFailed);
+    EXPECT_FALSE(uploadFailed);
     EXPECT_EQ(onServer(), strong);
     EXPECT_EQ(statuses.mid(0, 3),
               (QStringList{"画像準備中...", "画像保存中...", "ユーザー確認中..."}))
@@ -518,8 +529,7 @@ TEST_F(SendDataWinTest, PictureFarOverTheLimitIsRefusedWithoutTheSecondEncoding)
     const QByteArray strong = encoded(picture, ImgctlLibrary::Effort::Strong);
     ASSERT_GT(strong.size(), 500000) << "the picture no longer tests the refusal";
     ASSERT_NE(normal, strong) << "the two levels cannot be told apart";
-    state->CaptureRect = {0, 0, 1200, 1000};
-    preview = std::make_unique<PreviewWin>(*state, picture);
+    usePicture(picture);
     desktop.answers << MsgAnswer::No;  // the reduced picture offered
     run();
     ASSERT_EQ(desktop.shownBoxes.size(), 2);
@@ -527,13 +537,13 @@ TEST_F(SendDataWinTest, PictureFarOverTheLimitIsRefusedWithoutTheSecondEncoding)
     QFile work(workFile());
     ASSERT_TRUE(work.open(QIODevice::ReadOnly));
     EXPECT_EQ(work.readAll(), normal);
-    EXPECT_TRUE(state->UploadFailed);
+    EXPECT_TRUE(uploadFailed);
 }
 
 TEST_F(SendDataWinTest, RegistrationRefusedShowsItsMessageAndKeepsTheOldUrl) {
     script("/recode.cgi", "error|NOT_UPLOADED|登録できませんでした。");
     run();
-    EXPECT_TRUE(state->UploadFailed);
+    EXPECT_TRUE(uploadFailed);
     ASSERT_EQ(desktop.shownBoxes.size(), 1);
     EXPECT_EQ(box(0)->text, QStringLiteral("登録できませんでした。"));
     EXPECT_EQ(statuses.back(), QStringLiteral("アップロード情報を送信中... エラー"));
@@ -558,7 +568,7 @@ TEST_F(SendDataWinTest, EmptyOrUnknownRegistrationReplyShowsTheTwoLineMessage) {
 TEST_F(SendDataWinTest, SuccessAloneRegistersTheUpload) {
     script("/recode.cgi", "success");
     run();
-    EXPECT_FALSE(state->UploadFailed);
+    EXPECT_FALSE(uploadFailed);
     EXPECT_FALSE(viewingUrl.isEmpty());
     EXPECT_EQ(historyRecords().size(), 1);
 }
@@ -585,24 +595,24 @@ TEST_F(SendDataWinTest, RefusedLoginGivesTheNewerVersionNotice) {
 TEST_F(SendDataWinTest, DrawingStepSendsTheEditedPictureInOneRun) {
     const QImage edited = test::patternPicture(60, 40).mirrored();
     const QString editedPath = folder.file(QStringLiteral("edited.png"));
-    ASSERT_TRUE(state->imgctl().writePng(edited, editedPath).written);
+    ASSERT_TRUE(imgctl->writePng(edited, editedPath).written);
     test::ScopedEnv editor("QUIBLO_PAINT_COMMAND", QUIBLO_TEST_EDITOR);
     test::ScopedEnv editedPicture("QUIBLO_TEST_EDITED_PNG", editedPath.toUtf8());
-    preview = std::make_unique<PreviewWin>(*state, picture);
+    usePicture(picture);
     preview->IsPaintMode->setChecked(true);
     bool workFileBeforeEditor = false;
     test::whenModalShown(QStringLiteral("LoadMspaintWin"), [&](QWidget* w) {
-        workFileBeforeEditor = QFile::exists(state->WorkPngPath);
+        workFileBeforeEditor = QFile::exists(workPngPath);
         static_cast<LoadMspaintWin*>(w)->SendMspaintCmd->click();
     });
     run();
     EXPECT_TRUE(workFileBeforeEditor);
-    EXPECT_FALSE(state->UploadFailed);
+    EXPECT_FALSE(uploadFailed);
     EXPECT_EQ(codesMade, 1) << "the picture was prepared again after the drawing";
     EXPECT_EQ(preview->IsPaintMode->checkState(), Qt::PartiallyChecked);
     EXPECT_EQ(onServer(), encoded(edited));
     ASSERT_EQ(desktop.startedPrograms.size(), 1);
-    EXPECT_EQ(desktop.startedPrograms[0].arguments, QStringList({state->WorkPngPath}));
+    EXPECT_EQ(desktop.startedPrograms[0].arguments, QStringList({workPngPath}));
 }
 
 TEST_F(SendDataWinTest, SkippingTheDrawingSendsThePreparedPicture) {
@@ -610,7 +620,7 @@ TEST_F(SendDataWinTest, SkippingTheDrawingSendsThePreparedPicture) {
     test::whenModalShown(QStringLiteral("LoadMspaintWin"),
                          [](QWidget* w) { static_cast<LoadMspaintWin*>(w)->CancelCmd->click(); });
     run();
-    EXPECT_FALSE(state->UploadFailed);
+    EXPECT_FALSE(uploadFailed);
     EXPECT_EQ(codesMade, 1);
     EXPECT_TRUE(desktop.startedPrograms.isEmpty());
     EXPECT_EQ(onServer(), encoded(picture));
@@ -620,8 +630,7 @@ TEST_F(SendDataWinTest, SkippingTheDrawingSendsThePreparedPicture) {
 // hyphens, and the code follows on a line of its own.
 TEST_F(SendDataWinTest, TransferFailureMessageLinesAreExact) {
     picture = noisePicture(100, 100);
-    state->CaptureRect = {0, 0, 100, 100};
-    preview = std::make_unique<PreviewWin>(*state, picture);
+    usePicture(picture);
     service->control(R"({"action":"ftp_cut","after":1000})");
     desktop.answers << MsgAnswer::Ok << MsgAnswer::No << MsgAnswer::No;
     run();
@@ -653,7 +662,7 @@ TEST_F(SendDataWinTest, PictureOfExactlyTheLimitIsSentAndOneByteMoreIsOfferedRed
         folder.write(QStringLiteral("edited.png"), edited);
         desktop.shownBoxes.clear();
         digits[0] = (digits[0] + 1) % 10;
-        preview = std::make_unique<PreviewWin>(*state, picture);
+        usePicture(picture);
         preview->IsPaintMode->setChecked(true);
         test::whenModalShown(QStringLiteral("LoadMspaintWin"), [](QWidget* w) {
             if (!clickOn(static_cast<LoadMspaintWin*>(w)->SendMspaintCmd)) w->close();
@@ -662,7 +671,7 @@ TEST_F(SendDataWinTest, PictureOfExactlyTheLimitIsSentAndOneByteMoreIsOfferedRed
         run();
         if (size == 500000) {
             EXPECT_TRUE(desktop.shownBoxes.isEmpty()) << box(0)->text.toStdString();
-            EXPECT_FALSE(state->UploadFailed);
+            EXPECT_FALSE(uploadFailed);
             EXPECT_TRUE(statuses.contains(
                 QStringLiteral("アップロード中... [ 500000Bytes / 500000Bytes ]")));
             EXPECT_EQ(onServer(), edited);
@@ -672,7 +681,7 @@ TEST_F(SendDataWinTest, PictureOfExactlyTheLimitIsSentAndOneByteMoreIsOfferedRed
             ASSERT_EQ(desktop.shownBoxes.size(), 1);
             EXPECT_TRUE(box(0)->text.contains(QStringLiteral("色数を減らした画像（256色、")))
                 << box(0)->text.toStdString();
-            EXPECT_FALSE(state->UploadFailed);
+            EXPECT_FALSE(uploadFailed);
             const QImage sent = QImage::fromData(onServer());
             EXPECT_EQ(sent.size(), QSize(400, 400));
             EXPECT_EQ(sent.format(), QImage::Format_Indexed8);
@@ -684,7 +693,7 @@ TEST_F(SendDataWinTest, ConnectFailureBoxNamesTheConnectStage) {
     ftp.emplace("QUIBLO_FTP_PORT", QByteArray::number(test::closedLoopbackPort()));
     desktop.answers << MsgAnswer::Ok << MsgAnswer::No << MsgAnswer::No;
     run();
-    EXPECT_TRUE(state->UploadFailed);
+    EXPECT_TRUE(uploadFailed);
     ASSERT_EQ(desktop.shownBoxes.size(), 3);
     EXPECT_EQ(box(0)->title, QStringLiteral("エラー"));
     EXPECT_EQ(box(0)->icon, MsgIcon::Critical);
@@ -723,12 +732,11 @@ TEST_F(SendDataWinTest, FullServerDiskShowsTheServersReplyInTheBox) {
         desktop.shownBoxes.clear();
         digits[0] = (digits[0] + 1) % 10;
         picture = noisePicture(c.pictureSide, c.pictureSide);
-        state->CaptureRect = {0, 0, qint16(c.pictureSide), qint16(c.pictureSide)};
-        preview = std::make_unique<PreviewWin>(*state, picture);
+        usePicture(picture);
         service->control(c.fault);
         desktop.answers << MsgAnswer::Ok << MsgAnswer::No << MsgAnswer::No;
         run();
-        EXPECT_TRUE(state->UploadFailed);
+        EXPECT_TRUE(uploadFailed);
         ASSERT_EQ(desktop.shownBoxes.size(), 3);
         EXPECT_EQ(box(0)->text, c.text);
         EXPECT_EQ(box(1)->text, kTryAgain);
@@ -745,7 +753,7 @@ TEST_F(SendDataWinTest, FailureBoxShowsTheLastRefusalNotATolerated) {
     service->control(R"({"action":"ftp_full"})");
     desktop.answers << MsgAnswer::Ok << MsgAnswer::No << MsgAnswer::No;
     run();
-    EXPECT_TRUE(state->UploadFailed);
+    EXPECT_TRUE(uploadFailed);
     ASSERT_EQ(desktop.shownBoxes.size(), 3);
     EXPECT_EQ(box(0)->text,
               ftpFaultText(QStringLiteral("転送設定処理"), 25,
@@ -755,8 +763,7 @@ TEST_F(SendDataWinTest, FailureBoxShowsTheLastRefusalNotATolerated) {
 
 TEST_F(SendDataWinTest, UploadCountNeverRunsFarAheadOfASlowServer) {
     picture = noisePicture(250, 250);  // some 190,000 bytes: about 2 s at the rate below
-    state->CaptureRect = {0, 0, 250, 250};
-    preview = std::make_unique<PreviewWin>(*state, picture);
+    usePicture(picture);
     service->control(R"({"action":"ftp_rate","bytes_per_second":100000})");
     static const QRegularExpression counting(
         QStringLiteral("^アップロード中... \\[ (\\d+)Bytes / (\\d+)Bytes \\]$"));
@@ -781,7 +788,7 @@ TEST_F(SendDataWinTest, UploadCountNeverRunsFarAheadOfASlowServer) {
     sampler.start(20);
     run();
     sampler.stop();
-    EXPECT_FALSE(state->UploadFailed);
+    EXPECT_FALSE(uploadFailed);
     EXPECT_GE(midway, 20);
     EXPECT_LE(worstAhead, 64 * 1024) << "the count ran ahead of the bytes the server had";
     EXPECT_EQ(onServer(), encoded(picture));
