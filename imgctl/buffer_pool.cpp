@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <mutex>
 
+#include "parts.h"
+
 namespace imgctl::buffers {
 namespace {
 
@@ -26,7 +28,7 @@ Pool& pool() {
 
 std::vector<uint8_t> take(size_t size) {
     std::vector<uint8_t> buffer;
-    {
+    if (parts::bufferPool) {
         Pool& p = pool();
         const std::lock_guard lock(p.mutex);
         const auto fits = std::find_if(p.kept.begin(), p.kept.end(),
@@ -41,6 +43,7 @@ std::vector<uint8_t> take(size_t size) {
 }
 
 void give(std::vector<uint8_t>&& buffer) {
+    if (!parts::bufferPool) return;
     const size_t capacity = buffer.capacity();
     if (capacity < kSmallestKept || capacity > kKeptBytes) return;
     Pool& p = pool();

@@ -10,6 +10,7 @@
 #include "failure.h"
 #include "imgctl.h"
 #include "parallel.h"
+#include "parts.h"
 #include "photo_deflate.h"
 #include "processors.h"
 
@@ -144,6 +145,7 @@ std::vector<Piece> cutIntoPieces(size_t size, size_t bandBytes, size_t count, do
 }
 
 size_t pieceCountFor(size_t size) {
+    if (!parts::pieces) return 1;
     return std::clamp<size_t>(size / kMinPieceBytes, 1, std::min(processorsAllowed(), kMaxPieces));
 }
 
@@ -197,7 +199,7 @@ std::vector<uint8_t> zlibInPieces(int level, const uint8_t* data, const std::vec
             const Piece& r = run.bytes;
             const bool last = i + 1 == pieces.size() && &run == &runs.back();
             std::vector<uint8_t> raw;
-            if (run.grainy) {
+            if (run.grainy && parts::photoDeflater) {
                 if (!grain) grain.emplace();
                 const size_t window = std::min(kWindowBytes, r.begin);
                 raw = grain->deflate(data + r.begin, window, r.end - r.begin, last);

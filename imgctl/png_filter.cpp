@@ -8,6 +8,7 @@
 #include "buffer_pool.h"
 #include "deflate.h"
 #include "parallel.h"
+#include "parts.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -316,9 +317,10 @@ std::vector<BandKind> filterBands(const Rows& rows, size_t firstBand, size_t end
         filterRowsAdaptive(rows, y0, from, trials.rows, band);
         filterRowsAdaptive(rows, s.end, y1, trials.rows, band + (s.end - y0) * stride);
         const size_t sampleBytes = (s.end - s.first) * stride;
-        const bool grainy = double(plain.filtered) > kGrainTrialShare * double(sampleBytes) &&
-                            grainIsSmaller(band, (s.first - y0) * stride, s.context * stride,
-                                           sampleBytes, plain.filtered, trials);
+        const bool grainy =
+            double(plain.filtered) > kGrainTrialShare * double(sampleBytes) &&
+            (!parts::grainJudge || grainIsSmaller(band, (s.first - y0) * stride, s.context * stride,
+                                                  sampleBytes, plain.filtered, trials));
         kinds.push_back(grainy ? BandKind::Grainy : BandKind::Filtered);
     }
     return kinds;

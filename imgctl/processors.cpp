@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "parts.h"
+
 namespace imgctl {
 namespace {
 
@@ -120,6 +122,7 @@ size_t processorsAllowed() {
     size_t processors = sched_getaffinity(0, sizeof allowed, &allowed) == 0
                             ? size_t(std::max(1, CPU_COUNT(&allowed)))
                             : std::max(1u, std::thread::hardware_concurrency());
+    if (!parts::cgroupQuota) return processors;
     if (const std::optional<std::string> self = readFile("/proc/self/cgroup")) {
         if (const std::optional<double> quota = cgroupCpuQuota("/sys/fs/cgroup", *self)) {
             processors = std::min(processors, size_t(std::max(1.0, std::ceil(*quota))));
