@@ -15,9 +15,10 @@ ImgctlLibrary::ImgctlLibrary(QString programFolder) : programFolder_(std::move(p
     library_.setLoadHints(QLibrary::ResolveAllSymbolsHint);
 }
 
-ImgctlLibrary::~ImgctlLibrary() {
-    if (library_.isLoaded()) library_.unload();
-}
+// The library stays loaded for the life of the process: its colour quantiser leaves worker
+// threads (OpenMP's) waiting for the next picture, and unloading their code under them would
+// pull it away from live threads.
+ImgctlLibrary::~ImgctlLibrary() = default;
 
 bool ImgctlLibrary::load() {
     if (library_.isLoaded()) return true;
