@@ -23,9 +23,7 @@ struct Part {
 
 const Part kParts[] = {{"photo deflater", &imgctl::parts::photoDeflater},
                        {"zlib judge", &imgctl::parts::grainJudge},
-                       {"pieces", &imgctl::parts::pieces},
-                       {"cgroup quota", &imgctl::parts::cgroupQuota},
-                       {"buffer pool", &imgctl::parts::bufferPool}};
+                       {"pieces", &imgctl::parts::pieces}};
 
 imgctl::Dib dibOf(const bench::Picture& p) {
     imgctl::Dib dib;

@@ -3,7 +3,6 @@
 #include <bit>
 #include <cstring>
 
-#include "buffer_pool.h"
 #include "failure.h"
 
 namespace imgctl {
@@ -78,7 +77,7 @@ Dib copyFromDc(const ImgctlDC& dc, int32_t x, int32_t y, int32_t width, int32_t 
     Dib dib;
     dib.width = width;
     dib.height = height;
-    dib.rgb = buffers::take(dib.rowBytes() * static_cast<size_t>(height));
+    dib.rgb.resize(dib.rowBytes() * static_cast<size_t>(height));
     const auto* base = static_cast<const uint8_t*>(dc.pixels);
     for (int32_t r = 0; r < height; ++r) {
         const uint8_t* src = base + static_cast<size_t>(y + r) * dc.stride + size_t(x) * bpp;

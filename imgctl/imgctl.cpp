@@ -8,7 +8,6 @@
 #include <stdexcept>
 #include <unordered_map>
 
-#include "buffer_pool.h"
 #include "dib.h"
 #include "failure.h"
 #include "file_output.h"
@@ -92,13 +91,8 @@ intptr_t DCtoDIB(intptr_t dc, int32_t x, int32_t y, int32_t width, int32_t heigh
     return guarded([&]() -> intptr_t {
         if (dc == 0) throw Failure{IMGCTL_ERR_BAD_HANDLE};
         const auto& view = *reinterpret_cast<const ImgctlDC*>(dc);
-        // The last holder of a DIB hands its rows back for the next picture.
-        std::shared_ptr<const Dib> dib(
-            new Dib(imgctl::copyFromDc(view, x, y, width, height)), [](const Dib* d) {
-                imgctl::buffers::give(std::move(const_cast<Dib*>(d)->rgb));
-                delete d;
-            });
-        return registry().add(std::move(dib));
+        return registry().add(
+            std::make_shared<const Dib>(imgctl::copyFromDc(view, x, y, width, height)));
     });
 }
 

@@ -9,7 +9,5 @@ namespace imgctl::parts {
 inline std::atomic<bool> photoDeflater{true};  // grainy bands through our own deflate encoder
 inline std::atomic<bool> grainJudge{true};     // a zlib trial picks which bands are grainy
 inline std::atomic<bool> pieces{true};         // several pieces on threads, joined
-inline std::atomic<bool> cgroupQuota{true};    // the thread count follows the CPU quota
-inline std::atomic<bool> bufferPool{true};     // large buffers kept for the next picture
 
 }  // namespace imgctl::parts

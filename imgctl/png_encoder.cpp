@@ -7,7 +7,6 @@
 #include <memory>
 #include <string_view>
 
-#include "buffer_pool.h"
 #include "deflate.h"
 #include "failure.h"
 #include "palette.h"
@@ -104,7 +103,6 @@ ImageData rgbData(const Dib& dib, Effort effort) {
     ImageData image;
     image.zlib = zlibInPieces(levelFor(effort, kLevelNormal), filtered.bytes.data(), pieces,
                               bandBytes, filtered.grainyBands());
-    buffers::give(std::move(filtered.bytes));
     return image;
 }
 

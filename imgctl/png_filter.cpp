@@ -5,7 +5,6 @@
 #include <cstring>
 #include <optional>
 
-#include "buffer_pool.h"
 #include "deflate.h"
 #include "parallel.h"
 #include "parts.h"
@@ -336,7 +335,7 @@ std::vector<bool> FilteredImage::grainyBands() const {
 
 FilteredImage filterImage(const Rows& rows, size_t threads) {
     FilteredImage image;
-    image.bytes = buffers::take((rows.rowBytes + 1) * rows.height);
+    image.bytes.resize((rows.rowBytes + 1) * rows.height);
     image.bandRows = kBandRows;
     // Bands are judged on their own, so runs of them are judged on threads of their own.
     const size_t bands = (rows.height + kBandRows - 1) / kBandRows;
