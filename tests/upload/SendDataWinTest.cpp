@@ -128,8 +128,8 @@ protected:
         usePicture(picture);
     }
 
-    void loadLibrary() {
-        imgctl = std::make_unique<ImgctlLibrary>(folder.path());
+    void loadLibrary(const QString& from = {}) {
+        imgctl = std::make_unique<ImgctlLibrary>(from.isEmpty() ? folder.path() : from);
         ASSERT_EQ(imgctl->probe(), ImgctlLibrary::Probe::Loaded);
     }
     void usePicture(const QImage& image) {
@@ -455,12 +455,12 @@ TEST_F(SendDataWinTest, PictureThatFitsNeitherWayGetsTheSizeMessageAlone) {
 
 // A fault inside the quantiser is the image library's error, and the run ends without a request.
 TEST_F(SendDataWinTest, QuantiserFailureShowsTheLibrarysErrorAndEndsTheRun) {
-    const QString library = folder.file(QStringLiteral("libimgctl.so"));
+    // In a folder of its own: a library once loaded stays loaded, under its path.
+    test::TempFolder failing;
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QUIBLO_QUANTIZER_FAILS_LIBRARY),
+                            failing.file(QStringLiteral("libimgctl.so"))));
     preview.reset();
-    imgctl.reset();
-    ASSERT_TRUE(QFile::remove(library));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(QUIBLO_QUANTIZER_FAILS_LIBRARY), library));
-    ASSERT_NO_FATAL_FAILURE(loadLibrary());
+    ASSERT_NO_FATAL_FAILURE(loadLibrary(failing.path()));
     usePicture(noisePicture(420, 420));
     run();
     ASSERT_EQ(desktop.shownBoxes.size(), 2);
