@@ -73,11 +73,11 @@ int levelFor(Effort effort, int normal) {
 }
 
 // Palette pictures are left unfiltered: neighbouring indices carry no numeric relation.
-ImageData indexedData(int32_t width, int32_t height, IndexedImage&& indexed, Effort effort) {
+ImageData indexedData(int32_t width, int32_t height, const IndexedImage& indexed, Effort effort) {
     ImageData image;
     image.colourType = kColourIndexed;
     image.bitDepth = static_cast<uint8_t>(bitDepthFor(indexed.palette.size()));
-    image.palette = std::move(indexed.palette);
+    image.palette = indexed.palette;
     const size_t rowBytes = (size_t(width) * image.bitDepth + 7) / 8;
     std::vector<uint8_t> rows((rowBytes + 1) * size_t(height));
     for (int32_t y = 0; y < height; ++y) {
@@ -108,8 +108,7 @@ ImageData rgbData(const Dib& dib, Effort effort) {
 
 // A palette is lossless up to 256 colours and takes far fewer bytes than R G B.
 ImageData imageData(const Dib& dib, Effort effort) {
-    if (auto indexed = toIndexed(dib))
-        return indexedData(dib.width, dib.height, std::move(*indexed), effort);
+    if (auto indexed = toIndexed(dib)) return indexedData(dib.width, dib.height, *indexed, effort);
     return rgbData(dib, effort);
 }
 
@@ -193,7 +192,7 @@ std::vector<uint8_t> encodePng(const Dib& dib, Effort effort) {
                   });
 }
 
-std::vector<uint8_t> encodeIndexedPng(int32_t width, int32_t height, IndexedImage indexed,
+std::vector<uint8_t> encodeIndexedPng(int32_t width, int32_t height, const IndexedImage& indexed,
                                       Effort effort) {
     // The pixels the palette picture stands for, to prove the file against.
     std::vector<uint8_t> expected;
@@ -202,14 +201,13 @@ std::vector<uint8_t> encodeIndexedPng(int32_t width, int32_t height, IndexedImag
         const uint32_t c = index < indexed.palette.size() ? indexed.palette[index] : 0;
         expected.insert(expected.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
     }
-    const std::vector<uint32_t> palette = indexed.palette;
-    std::vector<uint8_t> indices = indexed.indices;
-    return proved(assemble(width, height, indexedData(width, height, std::move(indexed), effort)),
-                  width, height, expected.data(), [&] {
+    return proved(assemble(width, height, indexedData(width, height, indexed, effort)), width,
+                  height, expected.data(), [&] {
                       ImageData image;
                       image.colourType = kColourIndexed;
-                      image.palette = palette;
-                      image.zlib = plainZlib(unfilteredRows(indices.data(), size_t(width), height));
+                      image.palette = indexed.palette;
+                      image.zlib =
+                          plainZlib(unfilteredRows(indexed.indices.data(), size_t(width), height));
                       return assemble(width, height, image);
                   });
 }

@@ -18,7 +18,7 @@ enum class Effort { Normal, Strong };
 std::vector<uint8_t> encodePng(const Dib& dib, Effort effort = Effort::Normal);
 
 // The PNG bytes of a palette picture, at most 256 entries, one index per pixel.
-std::vector<uint8_t> encodeIndexedPng(int32_t width, int32_t height, IndexedImage indexed,
+std::vector<uint8_t> encodeIndexedPng(int32_t width, int32_t height, const IndexedImage& indexed,
                                       Effort effort = Effort::Normal);
 
 // Whether the reduced picture is halved in both directions first.

@@ -54,6 +54,12 @@ bool isInstalledCopy(const QString& executable) {
            QFileInfo::exists(executable + QStringLiteral("/../lib/quiblo/libimgctl.so"));
 }
 
+bool isOwnFolder(const QString& path, unsigned forbidden) {
+    struct stat info {};
+    return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), &info) == 0 &&
+           S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & forbidden) == 0;
+}
+
 bool isWritableFolder(const QString& folder) {
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) return false;
     // Trying is the only sure test: permissions, a read-only mount and ACLs all show here.
@@ -83,10 +89,8 @@ ProgramFolderChoice chooseProgramFolder(const QString& executable, const QString
                                "フォルダがありません。\r\n") +
                     cannotSave};
     makeUserFolder(user);
-    struct stat info {};
-    const bool present = ::lstat(QFile::encodeName(user).constData(), &info) == 0;
-    if (present &&
-        (!S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() || (info.st_mode & 077) != 0))
+    const QFileInfo entry(user);
+    if ((entry.exists() || entry.isSymLink()) && !isOwnFolder(user, 077))
         return {
             {},
             false,

@@ -23,6 +23,9 @@ QString userDataFolder();
 // beside it), wherever it was installed: such a copy keeps its data in the user's folder, even
 // when it may write its own folder (as root may write /usr/bin).
 bool isInstalledCopy(const QString& executable);
+// True when path is a folder, not a link, owned by this user, with none of the mode bits
+// `forbidden` set (077: private; 022: nobody else may write it).
+bool isOwnFolder(const QString& path, unsigned forbidden);
 // True when a file can be made (and is removed again) in the folder.
 bool isWritableFolder(const QString& folder);
 

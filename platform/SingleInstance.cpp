@@ -12,6 +12,8 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include "ProgramFolder.h"
+
 namespace quiblo {
 
 namespace {
@@ -25,9 +27,7 @@ bool lstatOf(const QString& path, struct stat* info) {
 
 // A folder, not a link, of this user's, that nobody else may write.
 bool isPrivateFolder(const QString& folder) {
-    struct stat info {};
-    return !folder.isEmpty() && QDir::isAbsolutePath(folder) && lstatOf(folder, &info) &&
-           S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 022) == 0;
+    return QDir::isAbsolutePath(folder) && isOwnFolder(folder, 022);
 }
 
 // Whatever is at path that is not a regular file of this user's: a pipe or a device would block

@@ -60,9 +60,9 @@ QString reducedOfferText(const ReducedPicture& reduced) {
 }
 
 QString groupedDigits(qint64 value) {
-    QString digits = QString::number(value < 0 ? -value : value);
+    QString digits = QString::number(value);
     for (qsizetype at = digits.size() - 3; at > 0; at -= 3) digits.insert(at, QLatin1Char(','));
-    return value < 0 ? QLatin1Char('-') + digits : digits;
+    return digits;
 }
 
 }  // namespace quiblo

@@ -30,7 +30,7 @@ ReducedPicture makeReducedPicture(ImgctlLibrary& imgctl, const QImage& picture, 
 // The question that offers it, two lines joined by CR LF.
 QString reducedOfferText(const ReducedPicture& reduced);
 
-// A count with a comma every three digits: 432,173.
+// A count (not negative) with a comma every three digits: 432,173.
 QString groupedDigits(qint64 value);
 
 }  // namespace quiblo

@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <cstdio>
+#include <optional>
 
 #include "FtpTransfer.h"
 #include "ReducedPicture.h"
@@ -110,11 +111,16 @@ bool SendDataWin::PrepareImage() {
     if (hooks_.workFileMade) hooks_.workFileMade(LocalFilePath);
     const auto result = runWaiting([&] { return SavePicture(picture_); });
     if (result.written) return true;
+    reportPngError(result.errorCode);
+    return false;
+}
+
+// The image library failed: its code in one box, the end of the run in the next.
+void SendDataWin::reportPngError(int code) {
     error(QStringLiteral("PNGデータの出力においてエラーが発生しました。") + kCrLf +
-          QStringLiteral("エラーコード:") + QString::number(result.errorCode));
+          QStringLiteral("エラーコード:") + QString::number(code));
     error(QStringLiteral("エラーが発生したため、終了します。"));
     closeAs(true);
-    return false;
 }
 
 // The stronger level never writes less than this share of the normal level's bytes (png_bench's
@@ -138,25 +144,27 @@ ImgctlLibrary::PngResult SendDataWin::SavePicture(const QImage& picture) {
 // colours, made while the status still says the picture is being saved. False: the run ended.
 bool SendDataWin::OfferReducedPicture() {
     if (QFileInfo(LocalFilePath).size() <= kUploadSizeLimit) return true;
-    const QImage picture(LocalFilePath);
-    if (picture.isNull()) return true;  // not a picture the library can reduce: refused later
     const QString reducedPath = LocalFilePath.chopped(4) + QStringLiteral("_256.png");
-    const ReducedPicture reduced = runWaiting(
-        [&] { return makeReducedPicture(*hooks_.imgctl, picture, reducedPath, kUploadSizeLimit); });
-    switch (reduced.outcome) {
+    // Read back from the work file, as the editor may have changed it; decoded on the worker too.
+    const std::optional<ReducedPicture> reduced =
+        runWaiting([&]() -> std::optional<ReducedPicture> {
+            const QImage picture(LocalFilePath);
+            if (picture.isNull()) return std::nullopt;
+            return makeReducedPicture(*hooks_.imgctl, picture, reducedPath, kUploadSizeLimit);
+        });
+    // Not a picture the library can read: refused by the size check like any other.
+    if (!reduced) return true;
+    switch (reduced->outcome) {
         case ReducedPicture::Outcome::TooLarge:
             return true;  // refused by the size check, as any picture over the limit
         case ReducedPicture::Outcome::Failed:
-            error(QStringLiteral("PNGデータの出力においてエラーが発生しました。") + kCrLf +
-                  QStringLiteral("エラーコード:") + QString::number(reduced.errorCode));
-            error(QStringLiteral("エラーが発生したため、終了します。"));
-            closeAs(true);
+            reportPngError(reduced->errorCode);
             return false;
         case ReducedPicture::Outcome::Fits:
             break;
     }
     const MsgAnswer answer =
-        desktop().message(this, QStringLiteral("確認"), reducedOfferText(reduced),
+        desktop().message(this, QStringLiteral("確認"), reducedOfferText(*reduced),
                           MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
     // Yes makes the reduced picture the work file; anything else sends nothing.
     if (answer == MsgAnswer::Yes && std::rename(QFile::encodeName(reducedPath).constData(),

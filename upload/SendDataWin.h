@@ -62,6 +62,7 @@ protected:
 private:
     bool PrepareImage();
     ImgctlLibrary::PngResult SavePicture(const QImage& picture);
+    void reportPngError(int code);
     bool OfferReducedPicture();
     void refuseTooLarge();
     void CheckUserAndConnect();
