@@ -12,13 +12,14 @@ namespace quiblo {
 ImgctlLibrary::ImgctlLibrary(QString programFolder) : programFolder_(std::move(programFolder)) {
     // Bind every symbol at load, so a library with unresolved dependencies fails here and not
     // in the middle of writing a picture.
-    library_.setLoadHints(QLibrary::ResolveAllSymbolsHint);
+    // The code itself is never unmapped: the colour quantiser leaves worker threads (OpenMP's)
+    // waiting for the next picture, and unloading code under live threads is unsafe.
+    library_.setLoadHints(QLibrary::ResolveAllSymbolsHint | QLibrary::PreventUnloadHint);
 }
 
-// The library stays loaded for the life of the process: its colour quantiser leaves worker
-// threads (OpenMP's) waiting for the next picture, and unloading their code under them would
-// pull it away from live threads.
-ImgctlLibrary::~ImgctlLibrary() = default;
+ImgctlLibrary::~ImgctlLibrary() {
+    if (library_.isLoaded()) library_.unload();  // Qt's record goes; the code stays mapped
+}
 
 bool ImgctlLibrary::load() {
     if (library_.isLoaded()) return true;

