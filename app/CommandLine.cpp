@@ -34,6 +34,12 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             line.action = CommandLine::Action::Help;
         } else if (argument == QLatin1String("--version")) {
             if (line.action == CommandLine::Action::Run) line.action = CommandLine::Action::Version;
+        } else if (argument == QLatin1String("--bind-keys") ||
+                   argument == QLatin1String("--unbind-keys")) {
+            if (line.action == CommandLine::Action::Run)
+                line.action = argument == QLatin1String("--bind-keys")
+                                  ? CommandLine::Action::BindKeys
+                                  : CommandLine::Action::UnbindKeys;
         } else if (argument == QLatin1String("--capture") ||
                    argument.startsWith(QLatin1String("--capture="))) {
             QString type;
@@ -58,11 +64,13 @@ CommandLine parseCommandLine(const QStringList& arguments) {
 
 QString usageText() {
     return QStringLiteral(
-        "使い方: quiblo [--capture full|window|region]\n"
+        "使い方: quiblo [--capture full|window|region] [--bind-keys] [--unbind-keys]\n"
         "\n"
         "  --capture full     全画面を撮影する\n"
         "  --capture window   アクティブウィンドウを撮影する\n"
         "  --capture region   任意の指定範囲を撮影する\n"
+        "  --bind-keys        Print キーなどに撮影を割り当てる\n"
+        "  --unbind-keys      その割り当てを外す\n"
         "  --help             この使い方を表示する\n"
         "  --version          バージョンを表示する\n"
         "\n"

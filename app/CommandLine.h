@@ -7,7 +7,7 @@
 namespace quiblo {
 
 struct CommandLine {
-    enum class Action { Run, Help, Version, Invalid };
+    enum class Action { Run, Help, Version, BindKeys, UnbindKeys, Invalid };
     Action action = Action::Run;
     int captureType = 0;  // 0: none asked for; else 1 full screen, 2 window, 3 region
     QString error;        // what was wrong, for Invalid

@@ -6,11 +6,14 @@
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 
 #include "AppState.h"
 #include "Artwork.h"
 #include "CommandLine.h"
 #include "MainWin.h"
+#include "PrintKeys.h"
+#include "platform/ClipboardHolder.h"
 #include "platform/Desktop.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Translation.h"
@@ -41,9 +44,28 @@ bool handOver(int captureType, const QString& socketPath, int attempts, int* exi
     return false;
 }
 
+// --bind-keys and --unbind-keys: beside a running copy, without its lock.
+int changeKeys(QApplication& app, const quiblo::CommandLine& line) {
+    quiblo::loadJapaneseTranslation(app);
+    quiblo::useProgramFont(app);
+    quiblo::QtDesktop desktop;
+    quiblo::KeyRequest request;
+    request.bind = line.action == quiblo::CommandLine::Action::BindKeys;
+    request.program = QCoreApplication::applicationFilePath();
+    request.programFolder =
+        quiblo::chooseProgramFolder(quiblo::executableFolder(), quiblo::userDataFolder(),
+                                    quiblo::isInstalledCopy(quiblo::executableFolder()))
+            .folder;
+    request.desktop = quiblo::currentKeyDesktop();
+    return quiblo::changePrintKeys(desktop, request);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // The hidden mode that keeps the program's clipboard text after it ends: no window, no lock.
+    if (argc == 3 && std::strcmp(argv[1], "--hold-clipboard") == 0)
+        return quiblo::runClipboardHolder(QString::fromLatin1(argv[2]), argc, argv);
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     const quiblo::CommandLine line = quiblo::parseCommandLine(arguments);
@@ -59,10 +81,13 @@ int main(int argc, char* argv[]) {
                               quiblo::usageText());
             return 2;
         case quiblo::CommandLine::Action::Run:
+        case quiblo::CommandLine::Action::BindKeys:
+        case quiblo::CommandLine::Action::UnbindKeys:
             break;
     }
 
     QApplication app(argc, argv);
+    if (line.action != quiblo::CommandLine::Action::Run) return changeKeys(app, line);
     const QString lockPath = quiblo::InstanceLock::defaultPath();
     if (lockPath.isEmpty())
         print(stderr, QStringLiteral("quiblo: %1/quiblo-%2 belongs to another user, is a link or is "
@@ -102,5 +127,7 @@ int main(int argc, char* argv[]) {
     if (!mainWin.Form_Load()) return handedOver ? exitCode : 1;
     mainWin.show();
     if (line.captureType) mainWin.captureFromShortcut(line.captureType);
-    return app.exec();
+    const int ended = app.exec();
+    quiblo::keepClipboardText(QCoreApplication::applicationFilePath());
+    return ended;
 }

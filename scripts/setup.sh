@@ -18,6 +18,8 @@ packages=(
     clang libclang-rt-14-dev
     libxcb-randr0-dev
     kwin-wayland
+    libwayland-dev xclip wl-clipboard gnome-settings-daemon-common dconf-service
+    python3-openssl openssl systemd
 )
 
 missing=()

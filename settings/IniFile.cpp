@@ -145,6 +145,15 @@ int ReadIniInt(const QString& programFolder, const QString& section, const QStri
     return leadingNumber(value);
 }
 
+QString ReadIniString(const QString& programFolder, const QString& section, const QString& key,
+                      const QString& defaultValue) {
+    std::optional<QByteArray> content = readFile(settingsPath(programFolder));
+    if (!content) return defaultValue;
+    QList<Line> lines = splitLines(*content);
+    Position pos = find(lines, section, key);
+    return pos.key < 0 ? defaultValue : valueOf(lines[pos.key].text);
+}
+
 bool WriteIniValue(const QString& programFolder, const QString& section, const QString& key,
                    const QString& value) {
     const QString path = settingsPath(programFolder);

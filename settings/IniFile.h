@@ -17,6 +17,11 @@ inline constexpr char kWaitKey[] = "Wait";
 int ReadIniInt(const QString& programFolder, const QString& section, const QString& key,
                qint16 defaultValue);
 
+// Reads a string: the value without its enclosing quotes, or the default when the file, the
+// section or the key is missing.
+QString ReadIniString(const QString& programFolder, const QString& section, const QString& key,
+                      const QString& defaultValue = {});
+
 // Sets key = value in the section, creating the file, section or key as needed and keeping every
 // other line. False when the write could not be carried out: the old file then stays as it was,
 // and an existing file that cannot be read is never rewritten. Callers may ignore the result.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 
 namespace quiblo::test {
@@ -63,6 +64,26 @@ QImage patternPicture(int width, int height) {
         for (int x = 0; x < width; ++x) row[x] = qRgb(x * 7 % 256, y * 13 % 256, (x + y) % 256);
     }
     return picture;
+}
+
+}  // namespace quiblo::test
+
+namespace quiblo::test {
+
+QList<qint64> clipboardHolders(const char* variable, const QByteArray& value) {
+    QList<qint64> found;
+    const QByteArray wanted = QByteArray(variable) + '=' + value;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (!number) continue;
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        QFile environ(QStringLiteral("/proc/%1/environ").arg(pid));
+        if (!cmdline.open(QIODevice::ReadOnly) || !environ.open(QIODevice::ReadOnly)) continue;
+        if (!cmdline.readAll().split('\0').contains("--hold-clipboard")) continue;
+        if (environ.readAll().split('\0').contains(wanted)) found << pid;
+    }
+    return found;
 }
 
 }  // namespace quiblo::test

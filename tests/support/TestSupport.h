@@ -39,3 +39,13 @@ void whenModalShown(const QString& objectName, std::function<void(QWidget*)> act
 QImage patternPicture(int width, int height);
 
 }  // namespace quiblo::test
+
+#include <QList>
+
+namespace quiblo::test {
+
+// The clipboard holders (this program's hidden mode) running with `variable` (DISPLAY or
+// WAYLAND_DISPLAY) set to `value` in their environment, by process id.
+QList<qint64> clipboardHolders(const char* variable, const QByteArray& value);
+
+}  // namespace quiblo::test
