@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "WaylandSession.h"
 #include "capture/PortalScreenSource.h"
 #include "confirm/PreviewWin.h"
 #include "support/ProgramFolderFixture.h"
@@ -25,38 +26,6 @@ using namespace quiblo;
 using namespace quiblo::test;
 
 namespace {
-
-constexpr uint kTab = 0xff09, kReturn = 0xff0d;  // X keysyms
-
-// A virtual keyboard of mutter's: a remote-desktop session, alive while this connection is.
-class ShellKeyboard {
-public:
-    bool start() {
-        QDBusInterface desktop(kService, QStringLiteral("/org/gnome/Mutter/RemoteDesktop"),
-                               QStringLiteral("org.gnome.Mutter.RemoteDesktop"));
-        const QDBusReply<QDBusObjectPath> path = desktop.call(QStringLiteral("CreateSession"));
-        if (!path.isValid()) return false;
-        session_ = std::make_unique<QDBusInterface>(
-            kService, path.value().path(),
-            QStringLiteral("org.gnome.Mutter.RemoteDesktop.Session"));
-        return session_->call(QStringLiteral("Start")).type() == QDBusMessage::ReplyMessage;
-    }
-    bool press(uint keysym) {
-        for (bool down : {true, false}) {
-            const QDBusMessage sent =
-                session_->call(QStringLiteral("NotifyKeyboardKeysym"), keysym, down);
-            if (sent.type() != QDBusMessage::ReplyMessage) return false;
-        }
-        return true;
-    }
-    ~ShellKeyboard() {
-        if (session_) session_->call(QStringLiteral("Stop"));
-    }
-
-private:
-    static inline const QString kService = QStringLiteral("org.gnome.Mutter.RemoteDesktop");
-    std::unique_ptr<QDBusInterface> session_;
-};
 
 // What GNOME remembers for programs without an id.
 QStringList rememberedAnswer() {

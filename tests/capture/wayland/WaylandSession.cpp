@@ -1,5 +1,9 @@
 #include "WaylandSession.h"
 
+#include <QDBusInterface>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+
 #include <QApplication>
 #include <QFile>
 #include <QJsonArray>
@@ -162,6 +166,34 @@ QImage desktopPicture(QSize size, const std::vector<const PatternWindow*>& windo
 
 void settle() {
     QTest::qWait(150);
+}
+
+namespace {
+const QString kRemoteDesktop = QStringLiteral("org.gnome.Mutter.RemoteDesktop");
+}  // namespace
+
+bool ShellKeyboard::start() {
+    QDBusInterface desktop(kRemoteDesktop, QStringLiteral("/org/gnome/Mutter/RemoteDesktop"),
+                           QStringLiteral("org.gnome.Mutter.RemoteDesktop"));
+    const QDBusReply<QDBusObjectPath> path = desktop.call(QStringLiteral("CreateSession"));
+    if (!path.isValid()) return false;
+    session_ = std::make_unique<QDBusInterface>(
+        kRemoteDesktop, path.value().path(),
+        QStringLiteral("org.gnome.Mutter.RemoteDesktop.Session"));
+    return session_->call(QStringLiteral("Start")).type() == QDBusMessage::ReplyMessage;
+}
+
+bool ShellKeyboard::press(uint keysym) {
+    for (bool down : {true, false}) {
+        const QDBusMessage sent =
+            session_->call(QStringLiteral("NotifyKeyboardKeysym"), keysym, down);
+        if (sent.type() != QDBusMessage::ReplyMessage) return false;
+    }
+    return true;
+}
+
+ShellKeyboard::~ShellKeyboard() {
+    if (session_) session_->call(QStringLiteral("Stop"));
 }
 
 }  // namespace quiblo::test

@@ -3,15 +3,19 @@
 // so that the desktop, not this process, owns them.
 #pragma once
 
+#include <QDBusInterface>
 #include <QImage>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRect>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "capture/SwayIpc.h"
+
+
 
 namespace quiblo::test {
 
@@ -66,6 +70,20 @@ private:
 // A screen of `size` in the background colour with `windows` laid over it (relative to `origin`).
 QImage desktopPicture(QSize size, const std::vector<const PatternWindow*>& windows,
                       QPoint origin = {});
+
+constexpr uint kTab = 0xff09, kReturn = 0xff0d;  // X keysyms
+
+// A virtual keyboard of GNOME's compositor (mutter's remote-desktop interface), alive while this
+// object is: keys go, as from a keyboard, to whatever has the focus.
+class ShellKeyboard {
+public:
+    bool start();
+    bool press(uint keysym);
+    ~ShellKeyboard();
+
+private:
+    std::unique_ptr<QDBusInterface> session_;
+};
 
 // Waits for the desktop to have drawn what it was just told (one frame and some).
 void settle();
