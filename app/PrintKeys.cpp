@@ -111,9 +111,7 @@ private:
 class GnomeKeys : public CommandStore {
 public:
     using CommandStore::CommandStore;
-    QString toolName() const override {
-        return QStringLiteral("GNOME のスクリーンショット機能");
-    }
+    QString toolName() const override { return QStringLiteral("GNOME のスクリーンショット機能"); }
 
     QStringList keysHeldByTool() override {
         QStringList held;
@@ -213,8 +211,9 @@ private:
                                                  "screenshot"};
 
     static QString customPath(const OurKey& key) {
-        return QStringLiteral("/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/"
-                              "quiblo-%1/")
+        return QStringLiteral(
+                   "/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/"
+                   "quiblo-%1/")
             .arg(QLatin1String(key.type));
     }
     static QString custom(const OurKey& key) {
@@ -251,8 +250,7 @@ public:
         QStringList held;
         const QStringList properties = existing();
         for (const OurKey& key : kKeys)
-            if (properties.contains(property(key)) &&
-                !value(key).contains(QLatin1String("quiblo")))
+            if (properties.contains(property(key)) && !value(key).contains(QLatin1String("quiblo")))
                 held << QLatin1String(key.label);
         return held;
     }
@@ -270,8 +268,9 @@ public:
                 remember(memory, remembered, exists ? QLatin1Char('1') + old : QStringLiteral("0"));
             QStringList arguments = {QStringLiteral("-c"), channel(), QStringLiteral("-p"),
                                      property(key)};
-            if (!exists) arguments << QStringLiteral("-n") << QStringLiteral("-t")
-                                   << QStringLiteral("string");
+            if (!exists)
+                arguments << QStringLiteral("-n") << QStringLiteral("-t")
+                          << QStringLiteral("string");
             call(QStringLiteral("xfconf-query"), arguments << QStringLiteral("-s") << command);
             outcome.changed = true;
         }
@@ -310,8 +309,8 @@ private:
         return QStringLiteral("Xfce.") + QLatin1String(key.type);
     }
     QStringList existing() {
-        return call(QStringLiteral("xfconf-query"), {QStringLiteral("-c"), channel(),
-                                                      QStringLiteral("-l")})
+        return call(QStringLiteral("xfconf-query"),
+                    {QStringLiteral("-c"), channel(), QStringLiteral("-l")})
             .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
     QString value(const OurKey& key) {
@@ -419,13 +418,12 @@ private:
     }
     static QList<int> codesOf(const QString& text) {
         QList<int> codes;
-        for (const QString& part : text.mid(1, text.size() - 2).split(QLatin1Char(' '),
-                                                                      Qt::SkipEmptyParts))
+        for (const QString& part :
+             text.mid(1, text.size() - 2).split(QLatin1Char(' '), Qt::SkipEmptyParts))
             codes << part.toInt();
         return codes;
     }
-    static void CommandStoreMemory(const Memory& memory, const QString& key,
-                                   const QString& value) {
+    static void CommandStoreMemory(const Memory& memory, const QString& key, const QString& value) {
         if (!memory.set(key, value))
             throw StepFailed{QStringLiteral("設定ファイル Quiblo.ini に書き込めませんでした。")};
     }
@@ -435,10 +433,10 @@ private:
                              reply.errorMessage()};
     }
     QList<QStringList> spectacleActions() {
-        QDBusReply<QList<QStringList>> reply = accel_.call(
-            QStringLiteral("allActionsForComponent"),
-            QStringList{QStringLiteral("org.kde.spectacle.desktop"), QString(), QString(),
-                        QString()});
+        QDBusReply<QList<QStringList>> reply =
+            accel_.call(QStringLiteral("allActionsForComponent"),
+                        QStringList{QStringLiteral("org.kde.spectacle.desktop"), QString(),
+                                    QString(), QString()});
         if (!reply.isValid()) return {};
         QList<QStringList> actions = reply.value();
         actions.removeIf([](const QStringList& action) { return action.size() < 4; });
@@ -447,7 +445,8 @@ private:
     QList<int> shortcut(const QStringList& action) {
         QDBusReply<QList<int>> reply = accel_.call(QStringLiteral("shortcut"), action);
         if (!reply.isValid() && reply.error().type() == QDBusError::ServiceUnknown)
-            throw StepFailed{QStringLiteral("KDE のショートカット設定 (kglobalaccel) が動いていません。")};
+            throw StepFailed{
+                QStringLiteral("KDE のショートカット設定 (kglobalaccel) が動いていません。")};
         return reply.isValid() ? reply.value() : QList<int>();
     }
 };
@@ -471,20 +470,24 @@ QString keyLines(const QString& program, KeyDesktop desktop) {
 int showKeyLines(Desktop& desktop, const KeyRequest& request) {
     QString where;
     if (request.desktop == KeyDesktop::Sway)
-        where = QStringLiteral("sway の設定ファイル (~/.config/sway/config) に次の行を加えて、"
-                               "swaymsg reload で読み込み直してください。");
+        where = QStringLiteral(
+            "sway の設定ファイル (~/.config/sway/config) に次の行を加えて、"
+            "swaymsg reload で読み込み直してください。");
     else if (request.desktop == KeyDesktop::I3)
-        where = QStringLiteral("i3 の設定ファイル (~/.config/i3/config) に次の行を加えて、"
-                               "i3-msg reload で読み込み直してください。");
+        where = QStringLiteral(
+            "i3 の設定ファイル (~/.config/i3/config) に次の行を加えて、"
+            "i3-msg reload で読み込み直してください。");
     else
-        where = QStringLiteral("このデスクトップのキーボード設定で、次のキーにコマンドを割り当てて"
-                               "ください。");
+        where = QStringLiteral(
+            "このデスクトップのキーボード設定で、次のキーにコマンドを割り当てて"
+            "ください。");
     const QString text =
         request.bind
             ? QStringLiteral("クイブロは、このデスクトップのキーを自分では変えられません。\r\n") +
                   where + QStringLiteral("\r\n\r\n") + keyLines(request.program, request.desktop)
-            : QStringLiteral("クイブロは、このデスクトップのキーを変えていません。"
-                             "設定ファイルに加えた行があれば、その行を消してください。");
+            : QStringLiteral(
+                  "クイブロは、このデスクトップのキーを変えていません。"
+                  "設定ファイルに加えた行があれば、その行を消してください。");
     desktop.message(nullptr, QStringLiteral("Print キーの割り当て"), text, MsgIcon::Information);
     return 0;
 }
@@ -505,8 +508,8 @@ std::unique_ptr<KeyStore> storeFor(const KeyRequest& request) {
 QString bindQuestion(const KeyStore& store, const QStringList& held) {
     QString text = QStringLiteral("次のキーで、クイブロが撮影するようにします。\r\n");
     for (const OurKey& key : kKeys)
-        text += QStringLiteral("\r\n%1: %2").arg(QLatin1String(key.label),
-                                                  QString::fromUtf8(key.what));
+        text +=
+            QStringLiteral("\r\n%1: %2").arg(QLatin1String(key.label), QString::fromUtf8(key.what));
     if (!held.isEmpty())
         text += QStringLiteral("\r\n\r\n%1 は、いま %2 が使っています。そこからは外します。")
                     .arg(held.join(QStringLiteral("、")), store.toolName());
@@ -514,8 +517,9 @@ QString bindQuestion(const KeyStore& store, const QStringList& held) {
 }
 
 QString unbindQuestion(const KeyStore& store) {
-    return QStringLiteral("Print、Alt+Print、Shift+Print に割り当てたクイブロの撮影を外し、"
-                          "%1 から外したキーを戻します。\r\n\r\nよろしいですか？")
+    return QStringLiteral(
+               "Print、Alt+Print、Shift+Print に割り当てたクイブロの撮影を外し、"
+               "%1 から外したキーを戻します。\r\n\r\nよろしいですか？")
         .arg(store.toolName());
 }
 
@@ -533,8 +537,7 @@ KeyDesktop keyDesktopOf(const QString& currentDesktop, bool swaySocket, bool i3S
 
 KeyDesktop currentKeyDesktop() {
     return keyDesktopOf(qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
-                        qEnvironmentVariableIsSet("SWAYSOCK"),
-                        qEnvironmentVariableIsSet("I3SOCK"));
+                        qEnvironmentVariableIsSet("SWAYSOCK"), qEnvironmentVariableIsSet("I3SOCK"));
 }
 
 QString captureCommand(const QString& program, const QString& typeName) {
@@ -614,24 +617,24 @@ int changePrintKeys(Desktop& desktop, const KeyRequest& request) {
     if (!store) return showKeyLines(desktop, request);
     const Memory memory(request.programFolder);
     try {
-        const QString question = request.bind ? bindQuestion(*store, store->keysHeldByTool())
-                                              : unbindQuestion(*store);
+        const QString question =
+            request.bind ? bindQuestion(*store, store->keysHeldByTool()) : unbindQuestion(*store);
         if (desktop.message(nullptr, QStringLiteral("確認"), question, MsgIcon::Question,
                             MsgButtons::YesNo, MsgAnswer::Yes) != MsgAnswer::Yes)
             return 2;
-        const Outcome outcome = request.bind ? store->bind(request.program, memory)
-                                             : store->unbind(memory);
+        const Outcome outcome =
+            request.bind ? store->bind(request.program, memory) : store->unbind(memory);
         QString text;
         if (request.bind)
-            text = outcome.changed
-                       ? QStringLiteral("Print キーにクイブロの撮影を割り当てました。")
-                       : QStringLiteral("Print キーは既にクイブロに割り当ててあります。"
-                                        "変えたものはありません。");
+            text = outcome.changed ? QStringLiteral("Print キーにクイブロの撮影を割り当てました。")
+                                   : QStringLiteral(
+                                         "Print キーは既にクイブロに割り当ててあります。"
+                                         "変えたものはありません。");
         else
-            text = outcome.changed
-                       ? QStringLiteral("Print キーからクイブロの撮影を外しました。")
-                       : QStringLiteral("クイブロに割り当てたキーはありません。"
-                                        "変えたものはありません。");
+            text = outcome.changed ? QStringLiteral("Print キーからクイブロの撮影を外しました。")
+                                   : QStringLiteral(
+                                         "クイブロに割り当てたキーはありません。"
+                                         "変えたものはありません。");
         desktop.message(nullptr, QStringLiteral("確認"), text, MsgIcon::Information);
         return 0;
     } catch (const StepFailed& failure) {

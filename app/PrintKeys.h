@@ -26,16 +26,15 @@ std::optional<QStringList> parseStringList(const QString& text);
 QString stringListText(const QStringList& list);
 
 // Runs a settings command (gsettings, xfconf-query, ...): its output, or nothing with the error.
-using SettingsCommand =
-    std::function<std::optional<QString>(const QString& program, const QStringList& arguments,
-                                         QString* error)>;
+using SettingsCommand = std::function<std::optional<QString>(
+    const QString& program, const QStringList& arguments, QString* error)>;
 std::optional<QString> runSettingsCommand(const QString& program, const QStringList& arguments,
                                           QString* error);
 
 struct KeyRequest {
-    bool bind = true;        // --bind-keys; false: --unbind-keys
-    QString program;         // the program's path, for the commands bound
-    QString programFolder;   // where Quiblo.ini remembers what was taken
+    bool bind = true;       // --bind-keys; false: --unbind-keys
+    QString program;        // the program's path, for the commands bound
+    QString programFolder;  // where Quiblo.ini remembers what was taken
     KeyDesktop desktop = KeyDesktop::Other;
     SettingsCommand run = runSettingsCommand;
 };

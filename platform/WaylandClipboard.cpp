@@ -15,8 +15,8 @@ namespace quiblo {
 
 namespace {
 
-const char* const kTextTypes[] = {"text/plain;charset=utf-8", "text/plain", "UTF8_STRING",
-                                  "STRING", "TEXT"};
+const char* const kTextTypes[] = {"text/plain;charset=utf-8", "text/plain", "UTF8_STRING", "STRING",
+                                  "TEXT"};
 
 template <typename T, void (*destroy)(T*)>
 struct Destroyer {
@@ -44,8 +44,7 @@ struct Holder {
     bool done = false;
 };
 
-void announced(void* data, wl_registry* registry, uint32_t name, const char* interface,
-               uint32_t) {
+void announced(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t) {
     auto* holder = static_cast<Holder*>(data);
     if (!holder->seat && std::strcmp(interface, wl_seat_interface.name) == 0) {
         holder->seat =

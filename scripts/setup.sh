@@ -19,7 +19,7 @@ packages=(
     libxcb-randr0-dev
     kwin-wayland
     libwayland-dev xclip wl-clipboard gnome-settings-daemon-common dconf-service
-    python3-openssl openssl systemd
+    python3-openssl openssl systemd xfconf libxfconf-0-3 libkf5globalaccel-bin
 )
 
 missing=()

@@ -7,8 +7,8 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QPlainTextEdit>
 #include <QDir>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -48,9 +48,7 @@ protected:
     void TearDown() override {
         for (qint64 pid : holders()) ::kill(pid_t(pid), SIGTERM);
     }
-    QList<qint64> holders() const {
-        return test::clipboardHolders("DISPLAY", qgetenv("DISPLAY"));
-    }
+    QList<qint64> holders() const { return test::clipboardHolders("DISPLAY", qgetenv("DISPLAY")); }
     void click(QWidget* widget) {
         const QPoint at = widget->mapToGlobal(widget->rect().center());
         ASSERT_TRUE(session().xdotool({QStringLiteral("mousemove"), QString::number(at.x()),
@@ -77,7 +75,8 @@ TEST_F(ClipboardAfterExit, CopiedUrlOutlivesTheProgramUntilAnotherProgramTakesTh
 
     ASSERT_NO_FATAL_FAILURE(click(win->URLCopyCmd));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop.shownBoxes.isEmpty(); }, 5000));
-    EXPECT_EQ(desktop.shownBoxes.last().text, QStringLiteral("URLがクリップボードへ転送されました。"));
+    EXPECT_EQ(desktop.shownBoxes.last().text,
+              QStringLiteral("URLがクリップボードへ転送されました。"));
     key("alt+F4");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !win->isVisible(); }, 5000))
         << "the window manager's close key did not close the main window";
@@ -97,9 +96,9 @@ TEST_F(ClipboardAfterExit, CopiedUrlOutlivesTheProgramUntilAnotherProgramTakesTh
     EXPECT_EQ(readClipboard(), url) << "the clipboard is read more than once";
 
     QProcess other;
-    other.start(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-loops"),
-                                          QStringLiteral("1"), QStringLiteral("-selection"),
-                                          QStringLiteral("clipboard")});
+    other.start(QStringLiteral("xclip"),
+                {QStringLiteral("-quiet"), QStringLiteral("-loops"), QStringLiteral("1"),
+                 QStringLiteral("-selection"), QStringLiteral("clipboard")});
     other.write("another program's text");
     other.closeWriteChannel();
     EXPECT_TRUE(QTest::qWaitFor([&] { return holders().isEmpty(); }, 5000))
@@ -114,8 +113,8 @@ TEST_F(ClipboardAfterExit, ClipboardOfAnotherProgramIsLeftAlone) {
                                           QStringLiteral("clipboard")});
     other.write("not ours");
     other.closeWriteChannel();
-    ASSERT_TRUE(QTest::qWaitFor([] { return !QGuiApplication::clipboard()->text().isEmpty(); },
-                                5000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([] { return !QGuiApplication::clipboard()->text().isEmpty(); }, 5000));
     EXPECT_EQ(keepClipboardText(test::buildProgramFolder() + QStringLiteral("/quiblo")), QString());
     EXPECT_TRUE(holders().isEmpty());
     EXPECT_EQ(readClipboard(), QStringLiteral("not ours"));

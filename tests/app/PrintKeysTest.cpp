@@ -55,9 +55,9 @@ TEST(PrintKeys, WhereTheProgramCannotBindItShowsTheLinesAndChangesNothing) {
     ASSERT_EQ(desktop.shownBoxes.size(), 1);
     EXPECT_EQ(desktop.shownBoxes[0].icon, MsgIcon::Information);
     const QString text = desktop.shownBoxes[0].text;
-    for (const char* line : {"bindsym Print exec %1 --capture full",
-                             "bindsym Alt+Print exec %1 --capture window",
-                             "bindsym Shift+Print exec %1 --capture region"})
+    for (const char* line :
+         {"bindsym Print exec %1 --capture full", "bindsym Alt+Print exec %1 --capture window",
+          "bindsym Shift+Print exec %1 --capture region"})
         EXPECT_TRUE(text.contains(QString::fromLatin1(line).arg(program))) << text.toStdString();
     EXPECT_EQ(captureCommand(program, QStringLiteral("full")),
               program + QStringLiteral(" --capture full"))

@@ -204,7 +204,8 @@ TEST(CommandLine, HelpVersionAndWrongArgumentsAnswerWithoutAWindow) {
     EXPECT_TRUE(out.startsWith("quiblo 1.3\nLicense GPL-3.0-or-later")) << out.toStdString();
     for (const char* help : {"--help", "-h"}) {
         EXPECT_EQ(run({QString::fromLatin1(help)}, &out, &err), 0) << help;
-        EXPECT_TRUE(out.startsWith("使い方: quiblo [--capture full|window|region] [--bind-keys] [--unbind-keys]\n"))
+        EXPECT_TRUE(out.startsWith(
+            "使い方: quiblo [--capture full|window|region] [--bind-keys] [--unbind-keys]\n"))
             << help << ": " << out.data();
     }
     EXPECT_TRUE(err.isEmpty());

@@ -50,8 +50,9 @@ TEST_F(ClipboardInSession, CopiedUrlOutlivesTheProgramUntilAnotherProgramTakesTh
     ASSERT_TRUE(service.started()) << service.startError().toStdString();
     const auto source = makeScreenSource();
     const auto win = openMainWin(*source);
-    whenModalShown(QStringLiteral("PreviewWin"),
-                   [](QWidget* preview) { static_cast<PreviewWin*>(preview)->GoAheadCmd->click(); });
+    whenModalShown(QStringLiteral("PreviewWin"), [](QWidget* preview) {
+        static_cast<PreviewWin*>(preview)->GoAheadCmd->click();
+    });
     win->QuibloCmd->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !win->URL->toPlainText().isEmpty(); }, 60000))
         << desktop.shownBoxes.value(0).text.toStdString();

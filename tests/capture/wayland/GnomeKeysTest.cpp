@@ -27,8 +27,9 @@ QString gsettings(const QStringList& arguments) {
 
 QString custom(const QString& type, const QString& key) {
     return gsettings({QStringLiteral("get"),
-                      kMediaKeys + QStringLiteral(".custom-keybinding:/org/gnome/settings-daemon/"
-                                                  "plugins/media-keys/custom-keybindings/quiblo-") +
+                      kMediaKeys +
+                          QStringLiteral(".custom-keybinding:/org/gnome/settings-daemon/"
+                                         "plugins/media-keys/custom-keybindings/quiblo-") +
                           type + QLatin1Char('/'),
                       key});
 }
@@ -81,13 +82,14 @@ TEST_F(GnomeKeys, BoundTwiceAndUnboundEveryKeyIsAsItWas) {
               QStringLiteral("['Print']"));
 
     ASSERT_EQ(run(QStringLiteral("--bind-keys")), 0);
-    const QString folderPath = QStringLiteral("/org/gnome/settings-daemon/plugins/media-keys/"
-                                              "custom-keybindings/quiblo-%1/");
-    EXPECT_EQ(gsettings({QStringLiteral("get"), kMediaKeys, QStringLiteral("custom-keybindings")}),
-              QStringLiteral("['%1', '%2', '%3']")
-                  .arg(folderPath.arg(QStringLiteral("full")),
-                       folderPath.arg(QStringLiteral("window")),
-                       folderPath.arg(QStringLiteral("region"))));
+    const QString folderPath = QStringLiteral(
+        "/org/gnome/settings-daemon/plugins/media-keys/"
+        "custom-keybindings/quiblo-%1/");
+    EXPECT_EQ(
+        gsettings({QStringLiteral("get"), kMediaKeys, QStringLiteral("custom-keybindings")}),
+        QStringLiteral("['%1', '%2', '%3']")
+            .arg(folderPath.arg(QStringLiteral("full")), folderPath.arg(QStringLiteral("window")),
+                 folderPath.arg(QStringLiteral("region"))));
     const QString program = folder.file(QStringLiteral("quiblo"));
     const std::pair<const char*, const char*> bound[] = {
         {"full", "Print"}, {"window", "<Alt>Print"}, {"region", "<Shift>Print"}};

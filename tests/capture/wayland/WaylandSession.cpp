@@ -177,9 +177,9 @@ bool ShellKeyboard::start() {
                            QStringLiteral("org.gnome.Mutter.RemoteDesktop"));
     const QDBusReply<QDBusObjectPath> path = desktop.call(QStringLiteral("CreateSession"));
     if (!path.isValid()) return false;
-    session_ = std::make_unique<QDBusInterface>(
-        kRemoteDesktop, path.value().path(),
-        QStringLiteral("org.gnome.Mutter.RemoteDesktop.Session"));
+    session_ =
+        std::make_unique<QDBusInterface>(kRemoteDesktop, path.value().path(),
+                                         QStringLiteral("org.gnome.Mutter.RemoteDesktop.Session"));
     return session_->call(QStringLiteral("Start")).type() == QDBusMessage::ReplyMessage;
 }
 

@@ -15,8 +15,6 @@
 
 #include "capture/SwayIpc.h"
 
-
-
 namespace quiblo::test {
 
 // The session's background colour.
