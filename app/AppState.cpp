@@ -1,5 +1,7 @@
 #include "AppState.h"
 
+#include "settings/ServiceSetting.h"
+
 namespace quiblo {
 
 AppState::AppState(const AppSeams& seams)
@@ -12,6 +14,10 @@ AppState::AppState(const AppSeams& seams)
       programFolderWarning_(seams.programFolderWarning),
       handOverToRunningCopy_(seams.handOverToRunningCopy),
       screen_(seams.screen ? seams.screen : &noScreen_),
-      makeUploadCodes_(seams.makeUploadCodes) {}
+      makeUploadCodes_(seams.makeUploadCodes) {
+    // The service's address as the settings give it, read again for each request.
+    setStoredServiceSetting(
+        [folder = programFolder_] { return readStoredServiceSetting(folder); });
+}
 
 }  // namespace quiblo

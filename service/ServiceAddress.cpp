@@ -1,26 +1,125 @@
 #include "service/ServiceAddress.h"
 
+#include <QHostAddress>
+#include <cstring>
+#include <QMutex>
+#include <QRegularExpression>
 #include <QtGlobal>
 
 namespace quiblo {
 
+namespace {
+
+QMutex sourceLock;
+std::function<StoredServiceSetting()> storedSource;
+
+StoredServiceSetting storedSetting() {
+    QMutexLocker locked(&sourceLock);
+    return storedSource ? storedSource() : StoredServiceSetting{};
+}
+
+bool isHostName(const QString& name) {
+    static const QRegularExpression label(QStringLiteral(
+        "^(?=.{1,253}$)([A-Za-z0-9]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?)(\\.[A-Za-z0-9]([A-Za-z0-9-]{0,61}"
+        "[A-Za-z0-9])?)*\\.?$"));
+    return label.match(name).hasMatch();
+}
+
+}  // namespace
+
+std::optional<int> parsePort(const QString& text) {
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,5}$"));
+    if (!digits.match(text).hasMatch()) return {};
+    const int port = text.toInt();
+    if (port < 1 || port > 65535) return {};
+    return port;
+}
+
+std::optional<ServiceAddress> parseServiceAddress(const QString& text) {
+    ServiceAddress address;
+    QString rest = text;
+    for (const auto& [scheme, secure] : {std::pair{"https://", true}, std::pair{"http://", false}}) {
+        if (rest.startsWith(QLatin1String(scheme), Qt::CaseInsensitive)) {
+            rest = rest.mid(qsizetype(std::strlen(scheme)));
+            address.secure = secure;
+            break;
+        }
+    }
+    if (rest.endsWith(QLatin1Char('/'))) rest.chop(1);  // "https://example.com/" is no path
+    QString name = rest;
+    QString port;
+    if (rest.startsWith(QLatin1Char('['))) {
+        const qsizetype close = rest.indexOf(QLatin1Char(']'));
+        if (close < 0) return {};
+        name = rest.mid(1, close - 1);
+        const QString after = rest.mid(close + 1);
+        if (!after.isEmpty() && !after.startsWith(QLatin1Char(':'))) return {};
+        port = after.mid(1);
+        if (QHostAddress(name).protocol() != QAbstractSocket::IPv6Protocol) return {};
+        if (!after.isEmpty() && !parsePort(port)) return {};
+    } else {
+        const qsizetype colon = rest.indexOf(QLatin1Char(':'));
+        if (colon >= 0) {
+            name = rest.left(colon);
+            port = rest.mid(colon + 1);
+            if (!parsePort(port)) return {};
+        }
+        if (!isHostName(name)) return {};
+    }
+    address.host = rest;
+    return address;
+}
+
+void setStoredServiceSetting(std::function<StoredServiceSetting()> source) {
+    QMutexLocker locked(&sourceLock);
+    storedSource = std::move(source);
+}
+
+QString defaultServiceHost() {
+    return QStringLiteral(QUIBLO_DEFAULT_SERVICE_HOST);
+}
+
+int defaultFtpPort() {
+    return QUIBLO_DEFAULT_FTP_PORT;
+}
+
+ServiceAddress serviceAddress() {
+    for (const QString& text :
+         {qEnvironmentVariable("QUIBLO_SERVICE_HOST"), storedSetting().host, defaultServiceHost()}) {
+        if (text.isEmpty()) continue;
+        if (const std::optional<ServiceAddress> address = parseServiceAddress(text)) return *address;
+    }
+    return ServiceAddress{false, defaultServiceHost()};
+}
+
 QString serviceHost() {
-    const QString host = qEnvironmentVariable("QUIBLO_SERVICE_HOST");
-    return host.isEmpty() ? QStringLiteral(QUIBLO_DEFAULT_SERVICE_HOST) : host;
+    return serviceAddress().host;
+}
+
+QString serviceHostName() {
+    const QString host = serviceHost();
+    if (host.startsWith(QLatin1Char('['))) return host.left(host.indexOf(QLatin1Char(']')) + 1);
+    const qsizetype colon = host.lastIndexOf(QLatin1Char(':'));
+    return colon < 0 ? host : host.left(colon);
+}
+
+bool serviceIsSecure() {
+    return serviceAddress().secure;
 }
 
 int ftpPort() {
-    bool ok = false;
-    const int port = qEnvironmentVariable("QUIBLO_FTP_PORT").toInt(&ok);
-    return ok && port > 0 && port < 65536 ? port : QUIBLO_DEFAULT_FTP_PORT;
+    for (const QString& text : {qEnvironmentVariable("QUIBLO_FTP_PORT"), storedSetting().ftpPort})
+        if (const std::optional<int> port = parsePort(text)) return *port;
+    return defaultFtpPort();
 }
 
 QString serviceScriptUrl(const QString& script, const QString& query) {
-    return "http://" + serviceHost() + "/" + script + query;
+    return servicePageUrl("/" + script + query);
 }
 
 QString servicePageUrl(const QString& path) {
-    return "http://" + serviceHost() + path;
+    const ServiceAddress address = serviceAddress();
+    return (address.secure ? "https://" : "http://") + address.host + path;
 }
 
 QString userCheckUrl(const QString& sid) {

@@ -4,17 +4,48 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <optional>
 
 namespace quiblo {
 
-// host[:port] of the HTTP service: QUIBLO_SERVICE_HOST, else the build-time setting.
-QString serviceHost();
-// Port of the upload server: QUIBLO_FTP_PORT, else the build-time setting.
-int ftpPort();
+// A service address as the user gives it: "host", "host:port", "[v6]:port", each optionally
+// after "http://" or "https://". With https every request and page goes over TLS and the upload
+// uses explicit TLS.
+struct ServiceAddress {
+    bool secure = false;
+    QString host;  // host[:port], as it goes into an address
+};
+// The address, or nothing for spaces, a path, a user name, a bad host or a port out of range.
+std::optional<ServiceAddress> parseServiceAddress(const QString& text);
+// A port of 1 to 65535 written in decimal digits, or nothing.
+std::optional<int> parsePort(const QString& text);
 
-// "http://" + host + "/" + script + query.
+// The address and FTP port as stored in the settings (empty when not set there); the program
+// sets where they come from once at start.
+struct StoredServiceSetting {
+    QString host;
+    QString ftpPort;
+};
+void setStoredServiceSetting(std::function<StoredServiceSetting()> source);
+
+// The service's address; the first that applies: QUIBLO_SERVICE_HOST, the stored setting, the
+// build-time setting. Read again for every request, so a changed setting holds from the next.
+ServiceAddress serviceAddress();
+// host[:port] of the HTTP service.
+QString serviceHost();
+// The host alone, without the HTTP port: the upload server's host.
+QString serviceHostName();
+bool serviceIsSecure();
+// Port of the upload server: QUIBLO_FTP_PORT, the stored setting, the build-time setting.
+int ftpPort();
+// The build-time settings, which an empty box in the settings window stands for.
+QString defaultServiceHost();
+int defaultFtpPort();
+
+// scheme + "://" + host + "/" + script + query.
 QString serviceScriptUrl(const QString& script, const QString& query);
-// "http://" + host + path; path begins with "/".
+// scheme + "://" + host + path; path begins with "/".
 QString servicePageUrl(const QString& path);
 
 QString userCheckUrl(const QString& sid);

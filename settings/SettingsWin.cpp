@@ -14,6 +14,7 @@
 #include <QWheelEvent>
 
 #include "IniFile.h"
+#include "ServiceSetting.h"
 #include "WorkFileCleaning.h"
 #include "platform/Desktop.h"
 #include "platform/ProgramFolder.h"
@@ -145,7 +146,19 @@ void SettingsWin::buildControls() {
     QuibloWaitTimeUD->upButton->setAccessibleName(QStringLiteral("ウェイト時間を増やす"));
     QuibloWaitTimeUD->downButton->setAccessibleName(QStringLiteral("ウェイト時間を減らす"));
     Label5 = makeLabel(this, "Label5", QStringLiteral("ms"), 2820, 2760, 315, 255);
-    CloseCmd = makeButton(this, "CloseCmd", QStringLiteral("閉じる(&C)"), 3660, 3180, 1275, 315);
+    Label6 = makeLabel(this, "Label6",
+                       QStringLiteral("・アップロード先のサーバー (例: example.com:8780)"), 240,
+                       3180, 4575, 195);
+    ServiceHost = makeControl<QLineEdit>(this, "ServiceHost", 465, 3450, 2835, 270);
+    ServiceHost->setAccessibleName(QStringLiteral("アップロード先のサーバー"));
+    ServiceHost->setPlaceholderText(defaultServiceHost());
+    ServiceHost->setMaxLength(300);
+    Label7 = makeLabel(this, "Label7", QStringLiteral("FTP ポート"), 3420, 3495, 795, 195);
+    FtpPort = makeControl<QLineEdit>(this, "FtpPort", 4260, 3450, 675, 270);
+    FtpPort->setAccessibleName(QStringLiteral("FTP ポート"));
+    FtpPort->setPlaceholderText(QString::number(defaultFtpPort()));
+    FtpPort->setMaxLength(5);
+    CloseCmd = makeButton(this, "CloseCmd", QStringLiteral("閉じる(&C)"), 3660, 3900, 1275, 315);
 
     QuibloWaitTimeUD->onChange = [this] { QuibloWaitTimeUD_Change(); };
     connect(CleanTmpFileCmd, &QPushButton::clicked, this, &SettingsWin::CleanTmpFileCmd_Click);
@@ -153,7 +166,7 @@ void SettingsWin::buildControls() {
 }
 
 void SettingsWin::Form_Load() {
-    setFixedSize(twipsToPixels(5205), twipsToPixels(3645));
+    setFixedSize(twipsToPixels(5205), twipsToPixels(4365));
     fitDesignedTexts(this);
     centreOnScreen(this);
     ReadSettings();
@@ -162,6 +175,49 @@ void SettingsWin::Form_Load() {
 void SettingsWin::ReadSettings() {
     QuibloWaitTimeUD->setValue(ReadCaptureWait(programFolder_));
     QuibloWaitTimeUD_Change();  // also when the value was already the stored one
+    // The user's own setting; an empty box stands for the system's or the built-in one.
+    const QString section = QString::fromLatin1(kSettingsSection);
+    ServiceHost->setText(
+        ReadIniString(programFolder_, section, QString::fromLatin1(kServiceHostKey)).trimmed());
+    FtpPort->setText(
+        ReadIniString(programFolder_, section, QString::fromLatin1(kFtpPortKey)).trimmed());
+}
+
+// A bad address or port is said, with the box to mend it focused, and nothing is saved.
+bool SettingsWin::CheckServiceSettings() {
+    const QString host = ServiceHost->text().trimmed();
+    if (!host.isEmpty() && !parseServiceAddress(host)) {
+        desktop_.message(this, QStringLiteral("エラー"),
+                         QStringLiteral("アップロード先のサーバーの指定が正しくありません。\r\n"
+                                        "ホスト名とポート (例: example.com:8780) を、空白やパスを"
+                                        "付けずに入力してください。\r\n"
+                                        "暗号化するときは https:// を先頭に付けます。"),
+                         MsgIcon::Critical);
+        ServiceHost->setFocus();
+        return false;
+    }
+    const QString port = FtpPort->text().trimmed();
+    if (!port.isEmpty() && !parsePort(port)) {
+        desktop_.message(this, QStringLiteral("エラー"),
+                         QStringLiteral("FTP ポートには 1 から 65535 までの数を入力してください。"),
+                         MsgIcon::Critical);
+        FtpPort->setFocus();
+        return false;
+    }
+    return true;
+}
+
+// Written and read back: a lost setting is said rather than passed over.
+bool SettingsWin::writeChecked(const char* key, const QString& value) {
+    const QString section = QString::fromLatin1(kSettingsSection);
+    const QString absent = QStringLiteral("\n");
+    // An empty box adds no key to a file that has none.
+    if (value.isEmpty() && ReadIniString(programFolder_, section, QString::fromLatin1(key),
+                                         absent) == absent)
+        return true;
+    return WriteIniValue(programFolder_, section, QString::fromLatin1(key), value) &&
+           ReadIniString(programFolder_, section, QString::fromLatin1(key), QStringLiteral("\n")) ==
+               value;
 }
 
 void SettingsWin::WriteSettings() {
@@ -171,7 +227,18 @@ void SettingsWin::WriteSettings() {
     const bool written = WriteIniValue(programFolder_, section, key, static_cast<long long>(wait));
     // Read back as well: a lost setting is said rather than passed over. -1 stands for a file or
     // value that cannot be read.
-    if (written && ReadIniInt(programFolder_, section, key, -1) == wait) return;
+    if (written && ReadIniInt(programFolder_, section, key, -1) == wait) {
+        if (writeChecked(kServiceHostKey, ServiceHost->text().trimmed()) &&
+            writeChecked(kFtpPortKey, FtpPort->text().trimmed()))
+            return;
+        desktop_.message(this, QStringLiteral("エラー"),
+                         QStringLiteral("アップロード先のサーバーを保存できませんでした。") +
+                             QStringLiteral("\r\n") +
+                             QDir::toNativeSeparators(programFile(
+                                 programFolder_, QString::fromLatin1(kSettingsFileName))),
+                         MsgIcon::Critical);
+        return;
+    }
     desktop_.message(this, QStringLiteral("エラー"),
                      QStringLiteral("撮影時のウェイト時間を保存できませんでした。") +
                          QStringLiteral("\r\n") +
@@ -195,6 +262,7 @@ void SettingsWin::CleanTmpFileCmd_Click() {
 }
 
 void SettingsWin::CloseCmd_Click() {
+    if (!CheckServiceSettings()) return;
     WriteSettings();
     accept();
 }

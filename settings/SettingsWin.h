@@ -1,4 +1,5 @@
-// The advanced settings window: the capture wait and the cleaning of left-over work files.
+// The advanced settings window: the capture wait, the cleaning of left-over work files, and the
+// address and FTP port of the service.
 #pragma once
 
 #include <QDialog>
@@ -60,6 +61,10 @@ public:
     QLineEdit* QuibloWaitTime;
     UpDown* QuibloWaitTimeUD;
     QLabel* Label5;
+    QLabel* Label6;
+    QLineEdit* ServiceHost;
+    QLabel* Label7;
+    QLineEdit* FtpPort;
     QPushButton* CloseCmd;
 
     // Handlers.
@@ -76,7 +81,9 @@ protected:
 private:
     void buildControls();
     void ReadSettings();
+    bool CheckServiceSettings();
     void WriteSettings();
+    bool writeChecked(const char* key, const QString& value);
 
     Desktop& desktop_;
     QString programFolder_;

@@ -39,13 +39,6 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
     return label;
 }
 
-// The host of the service without its HTTP port: the upload server's host.
-QString ftpHost() {
-    const QString host = serviceHost();
-    const qsizetype colon = host.lastIndexOf(QLatin1Char(':'));
-    return colon < 0 ? host : host.left(colon);
-}
-
 }  // namespace
 
 SendDataWin::SendDataWin(UploadHooks hooks, const QImage& picture, bool paintWanted,
@@ -218,7 +211,7 @@ void SendDataWin::CheckUserAndConnect() {
 void SendDataWin::Connect() {
     ShowStepStatus(QStringLiteral("転送初期処理中..."));
     FtpSession session;
-    const FtpAccount account{ftpHost(), ftpPort(), QStringLiteral("quiblo"),
+    const FtpAccount account{serviceHostName(), ftpPort(), QStringLiteral("quiblo"),
                              MakeFtpPassword(kVersionMajor, kVersionMinor)};
     if (hooks_.ftpPasswordMade) hooks_.ftpPasswordMade(account.password);
     ShowStepStatus(QStringLiteral("接続処理中..."));

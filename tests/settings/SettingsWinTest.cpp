@@ -50,7 +50,7 @@ TEST_F(SettingsWinTest, LaysOutItsControlsAsDesigned) {
     open();
     EXPECT_EQ(win->windowTitle(), QStringLiteral("クイブロ - 高度な設定"));
     // Designed 347 wide: the introduction's one designed line needs 552 pixels in this font.
-    EXPECT_EQ(win->size(), QSize(584, 243));
+    EXPECT_EQ(win->size(), QSize(584, 291));
     EXPECT_FALSE(win->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(win->CleanTmpFileCmd->text(), QStringLiteral("クリーニング(&C)"));
     EXPECT_EQ(win->CleanTmpFileCmd->geometry(), QRect(31, 112, 285, 21));
@@ -63,7 +63,18 @@ TEST_F(SettingsWinTest, LaysOutItsControlsAsDesigned) {
     EXPECT_EQ(win->QuibloWaitTimeUD->geometry(), QRect(167, 180, 17, 18));
     EXPECT_EQ(win->Label5->text(), QStringLiteral("ms"));
     EXPECT_EQ(win->CloseCmd->text(), QStringLiteral("閉じる(&C)"));
-    EXPECT_EQ(win->CloseCmd->geometry(), QRect(244, 212, 85, 21));
+    EXPECT_EQ(win->Label6->text(),
+              QStringLiteral("・アップロード先のサーバー (例: example.com:8780)"));
+    EXPECT_EQ(win->ServiceHost->accessibleName(), QStringLiteral("アップロード先のサーバー"));
+    EXPECT_EQ(win->Label7->text(), QStringLiteral("FTP ポート"));
+    EXPECT_EQ(win->FtpPort->accessibleName(), QStringLiteral("FTP ポート"));
+    EXPECT_EQ(win->ServiceHost->geometry(), QRect(31, 230, 189, 18));
+    EXPECT_EQ(win->FtpPort->geometry(), QRect(289, 230, 45, 18));
+    // The port's caption sits between the two boxes, touching neither.
+    EXPECT_GT(win->Label7->geometry().left(), win->ServiceHost->geometry().right());
+    EXPECT_LT(win->Label7->geometry().right(), win->FtpPort->geometry().left());
+    EXPECT_EQ(win->CloseCmd->text(), QStringLiteral("閉じる(&C)"));
+    EXPECT_EQ(win->CloseCmd->geometry(), QRect(244, 260, 85, 21));
 }
 
 TEST_F(SettingsWinTest, ShowsTheStoredWaitOr100) {
