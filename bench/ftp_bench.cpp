@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
     out.write(data);
     out.close();
 
-    const FtpAccount account{QStringLiteral("127.0.0.1"), port, QStringLiteral("quiblo"),
+    const FtpAccount account{QStringLiteral("127.0.0.1"), port, false, QStringLiteral("quiblo"),
                              MakeFtpPassword(1, 3)};
     timeModule(account, data);  // warm-up
     timeCurl(account, file);

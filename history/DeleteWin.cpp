@@ -239,8 +239,13 @@ void DeleteWin::DelCmd_Click() {
                                item->data(kDelIdRole).toString()};
     const QString url = deleteUrl(record.pngcode, record.delid);
     // The request runs aside so the window keeps painting; user input waits until the end.
-    const QString reply = runWaiting([url] { return GetUrlText(url); });
+    QString tlsFailure;
+    const QString reply = runWaiting([&] { return GetUrlText(url, &tlsFailure); });
     pauseFor(100);
+    if (!tlsFailure.isEmpty()) {
+        desktop_.message(this, QStringLiteral("エラー"), tlsFailure, MsgIcon::Critical);
+        return;
+    }
     const DeleteReply result = readDeleteReply(reply);
     pauseFor(500);
     desktop_.message(this, result.title, result.text, result.icon);

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <QUrl>
 #include <algorithm>
 #include <chrono>
 #include <climits>
@@ -9,6 +10,7 @@
 #include <mutex>
 
 #include "platform/CodePage.h"
+#include "service/Tls.h"
 
 namespace quiblo {
 
@@ -95,6 +97,7 @@ void setOptions(CURL* curl, const QByteArray& url, curl_slist* headers, Transfer
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, checkDeadline);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    useCertificateStore(curl);
 }
 
 }  // namespace
@@ -114,6 +117,11 @@ int GetUrlBytes(const QString& url, QByteArray& buffer) {
 }
 
 int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits) {
+    return GetUrlBytes(url, buffer, limits, nullptr);
+}
+
+int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits,
+                QString* tlsFailure) {
     buffer.clear();
     if (url.isEmpty()) return 0;
     initCurlOnce();
@@ -125,15 +133,25 @@ int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits
     Transfer transfer{buffer, std::clamp<qsizetype>(limits.maxReplyBytes, 0, INT_MAX),
                       std::chrono::steady_clock::now() + std::chrono::seconds(limits.totalSeconds)};
     setOptions(curl.get(), address, headers.get(), transfer, limits);
+    char detail[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, detail);
     // Whatever arrived before a broken transfer is the reply; only a reply cut short by the
     // deadline or the cap is none.
     const CURLcode result = curl_easy_perform(curl.get());
+    if (tlsFailure)
+        *tlsFailure = tlsFailureText(result, QUrl(url).host(), QString::fromUtf8(detail));
     if (transfer.tooLate || transfer.tooLarge || result == CURLE_FILESIZE_EXCEEDED) buffer.clear();
     return int(buffer.size());
 }
 
 QString GetUrlText(const QString& url) {
     return GetUrlText(url, defaultHttpLimits());
+}
+
+QString GetUrlText(const QString& url, QString* tlsFailure) {
+    QByteArray buffer;
+    if (GetUrlBytes(url, buffer, defaultHttpLimits(), tlsFailure) == 0) return {};
+    return fromCp932(buffer);
 }
 
 QString GetUrlText(const QString& url, const HttpLimits& limits) {

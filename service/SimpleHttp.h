@@ -29,9 +29,14 @@ void setDefaultHttpLimits(const HttpLimits& limits);
 // anything.
 int GetUrlBytes(const QString& url, QByteArray& buffer);
 int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits);
+// The same, filling tlsFailure (see Tls.h) when the request failed in TLS itself: a certificate
+// that does not verify, or no TLS where https asked for it.
+int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits,
+                QString* tlsFailure);
 
 // GetUrlBytes decoded from CP932; empty text when nothing arrived.
 QString GetUrlText(const QString& url);
 QString GetUrlText(const QString& url, const HttpLimits& limits);
+QString GetUrlText(const QString& url, QString* tlsFailure);
 
 }  // namespace quiblo

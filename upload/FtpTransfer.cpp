@@ -11,6 +11,9 @@
 #include <cstring>
 #include <mutex>
 
+#include "service/Tls.h"
+
+
 namespace quiblo {
 
 namespace {
@@ -57,6 +60,7 @@ struct FtpSession::State {
     CurlHandle curl;
     MultiHandle multi;
     QByteArray baseUrl;
+    QString host;  // named in a TLS failure
     QByteArray refusal;  // the server's last final 4xx/5xx reply line in this step
     QByteArray pending;  // reply text read at a close, not yet a whole line
     curl_socket_t controlSocket = CURL_SOCKET_BAD;
@@ -188,7 +192,8 @@ struct FtpSession::State {
         f.stage = stage;
         f.code = code;
         f.serverReply = QString::fromUtf8(refusal);
-        f.description = ftpCauseText(code);
+        const QString tls = tlsFailureText(code, host, QString());
+        f.description = tls.isEmpty() ? ftpCauseText(code) : tls;
         if (!f.serverReply.isEmpty()) f.description += QStringLiteral("\r\n") + f.serverReply;
         f.loginRefused = code == CURLE_LOGIN_DENIED;
         return f;
@@ -208,6 +213,13 @@ std::optional<FtpFailure> FtpSession::login(const FtpAccount& account) {
     if (!curl || !state_->multi) return state_->failure(FtpStage::Initial, CURLE_FAILED_INIT);
     state_->baseUrl =
         "ftp://" + account.host.toUtf8() + ':' + QByteArray::number(account.port) + '/';
+    state_->host = account.host;
+    if (account.secure) {
+        // All or nothing: a server without TLS ends the upload before the password is sent.
+        curl_easy_setopt(curl, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+        curl_easy_setopt(curl, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
+        useCertificateStore(curl);
+    }
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_USERNAME, account.user.toUtf8().constData());
     curl_easy_setopt(curl, CURLOPT_PASSWORD, account.password.toUtf8().constData());

@@ -39,6 +39,7 @@ struct FtpFailure {
 struct FtpAccount {
     QString host;  // without a port
     int port = 21;
+    bool secure = false;  // explicit TLS (AUTH TLS) on the control and every data connection
     QString user;
     QString password;
 };

@@ -177,9 +177,16 @@ void SendDataWin::refuseTooLarge() {
 void SendDataWin::CheckUserAndConnect() {
     try {
         ShowStatus(QStringLiteral("ユーザー確認中..."));
-        const QString reply = runWaiting([] { return GetUrlText(userCheckUrl(GetUserId())); });
+        QString tlsFailure;
+        const QString reply =
+            runWaiting([&] { return GetUrlText(userCheckUrl(GetUserId()), &tlsFailure); });
         pauseFor(200);
         const QStringList fields = splitReply(reply);
+        if (!tlsFailure.isEmpty()) {
+            error(tlsFailure + kCrLf + QStringLiteral("終了します。"));
+            closeAs(true);
+            return;
+        }
         if (fields[0] == QLatin1String("error")) {
             ShowStatus(QStringLiteral("ユーザー確認完了."));
             error(replyField(fields, 5));
@@ -211,7 +218,8 @@ void SendDataWin::CheckUserAndConnect() {
 void SendDataWin::Connect() {
     ShowStepStatus(QStringLiteral("転送初期処理中..."));
     FtpSession session;
-    const FtpAccount account{serviceHostName(), ftpPort(), QStringLiteral("quiblo"),
+    const FtpAccount account{serviceHostName(), ftpPort(), serviceIsSecure(),
+                             QStringLiteral("quiblo"),
                              MakeFtpPassword(kVersionMajor, kVersionMinor)};
     if (hooks_.ftpPasswordMade) hooks_.ftpPasswordMade(account.password);
     ShowStepStatus(QStringLiteral("接続処理中..."));

@@ -16,7 +16,7 @@ namespace {
 class FtpTransferTest : public test::ServiceSuite {
 protected:
     FtpAccount account(const QString& password = MakeFtpPassword(1, 3)) const {
-        return {QStringLiteral("127.0.0.1"), service->ftpPort(), QStringLiteral("quiblo"),
+        return {QStringLiteral("127.0.0.1"), service->ftpPort(), false, QStringLiteral("quiblo"),
                 password};
     }
     // Uploads data under a new code; the sizes reported, chunk by chunk.

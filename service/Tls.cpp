@@ -1,0 +1,42 @@
+#include "service/Tls.h"
+
+#include <curl/curl.h>
+
+#include <QtGlobal>
+
+namespace quiblo {
+
+void useCertificateStore(CURL* curl) {
+    QByteArray file = qgetenv("CURL_CA_BUNDLE");
+    if (file.isEmpty()) file = qgetenv("SSL_CERT_FILE");
+    if (!file.isEmpty()) curl_easy_setopt(curl, CURLOPT_CAINFO, file.constData());
+    const QByteArray folder = qgetenv("SSL_CERT_DIR");
+    if (!folder.isEmpty()) curl_easy_setopt(curl, CURLOPT_CAPATH, folder.constData());
+}
+
+QString tlsFailureText(int curlResult, const QString& host, const QString& detail) {
+    QString text;
+    switch (curlResult) {
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_ISSUER_ERROR:
+        case CURLE_SSL_CRL_BADFILE:
+            text = QStringLiteral("サーバー %1 の証明書を確認できなかったため、接続を中止しました。")
+                       .arg(host);
+            break;
+        case CURLE_SSL_CONNECT_ERROR:
+            text = QStringLiteral("サーバー %1 と暗号化した接続 (TLS) を始められませんでした。")
+                       .arg(host);
+            break;
+        case CURLE_USE_SSL_FAILED:
+            text = QStringLiteral("アップロードサーバー %1 は暗号化 (TLS) に対応していないため、"
+                                  "転送を中止しました。")
+                       .arg(host);
+            break;
+        default:
+            return {};
+    }
+    return detail.isEmpty() ? text : text + QStringLiteral("\r\n(") + detail + QLatin1Char(')');
+}
+
+}  // namespace quiblo
