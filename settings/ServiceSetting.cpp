@@ -1,6 +1,7 @@
 #include "ServiceSetting.h"
 
 #include <QDir>
+#include <functional>
 
 #include "IniFile.h"
 
@@ -17,19 +18,19 @@ QStringList systemSettingsFolders() {
 
 StoredServiceSetting readStoredServiceSetting(const QString& programFolder) {
     const QString section = QString::fromLatin1(kSettingsSection);
-    auto read = [&](const char* key) {
-        if (!programFolder.isEmpty()) {
-            const QString value =
-                ReadIniString(programFolder, section, QString::fromLatin1(key)).trimmed();
-            if (!value.isEmpty()) return value;
-        }
-        for (const QString& folder : systemSettingsFolders()) {
+    QStringList folders = systemSettingsFolders();
+    if (!programFolder.isEmpty()) folders.prepend(programFolder);
+    // The first value that is one: a file edited by hand into nonsense is passed over.
+    auto read = [&](const char* key, const std::function<bool(const QString&)>& valid) {
+        for (const QString& folder : folders) {
             const QString value = ReadIniString(folder, section, QString::fromLatin1(key)).trimmed();
-            if (!value.isEmpty()) return value;
+            if (!value.isEmpty() && valid(value)) return value;
         }
         return QString();
     };
-    return {read(kServiceHostKey), read(kFtpPortKey)};
+    return {read(kServiceHostKey,
+                 [](const QString& value) { return bool(parseServiceAddress(value)); }),
+            read(kFtpPortKey, [](const QString& value) { return bool(parsePort(value)); })};
 }
 
 }  // namespace quiblo

@@ -1,0 +1,81 @@
+// Where the service's address comes from: the environment, the user's Quiblo.ini, the
+// system-wide file, the build's default, each value on its own; and what counts as an address.
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include "service/ServiceAddress.h"
+#include "settings/IniFile.h"
+#include "settings/ServiceSetting.h"
+#include "support/ReferenceService.h"
+#include "support/TestSupport.h"
+
+using namespace quiblo;
+using test::ScopedEnv;
+
+TEST(ServiceSetting, AddressesAreReadAsTheUserWritesThemAndBadOnesRefused) {
+    const std::tuple<const char*, bool, const char*> good[] = {
+        {"example.com", false, "example.com"},
+        {"example.com:8780", false, "example.com:8780"},
+        {"https://quiblo.example.org:8443", true, "quiblo.example.org:8443"},
+        {"HTTPS://Example.COM/", true, "Example.COM"},
+        {"http://10.0.0.5:80", false, "10.0.0.5:80"},
+        {"[::1]:8780", false, "[::1]:8780"},
+        {"https://[2001:db8::2]", true, "[2001:db8::2]"},
+    };
+    for (const auto& [text, secure, host] : good) {
+        const auto address = parseServiceAddress(QString::fromLatin1(text));
+        ASSERT_TRUE(address) << text;
+        EXPECT_EQ(address->secure, secure) << text;
+        EXPECT_EQ(address->host, QString::fromLatin1(host)) << text;
+    }
+    for (const char* bad : {"", "example .com", "example.com/upload", "example.com:0",
+                            "example.com:65536", "example.com:http", "user@example.com",
+                            "ftp://example.com", "https://", "-bad-.com", "[::1", "[nothost]:80",
+                            "example.com:8780?x", "example.com:-1"})
+        EXPECT_FALSE(parseServiceAddress(QString::fromLatin1(bad))) << bad;
+    EXPECT_EQ(parsePort(QStringLiteral("8721")), 8721);
+    for (const char* bad : {"0", "65536", "21a", "", " 21", "+21"})
+        EXPECT_FALSE(parsePort(QString::fromLatin1(bad))) << bad;
+}
+
+TEST(ServiceSetting, EnvironmentThenUserThenSystemThenBuildEachValueOnItsOwn) {
+    test::TempFolder user, system;
+    ASSERT_TRUE(QDir().mkpath(system.file(QStringLiteral("quiblo"))));
+    ScopedEnv dirs("XDG_CONFIG_DIRS", system.path().toUtf8());
+    ScopedEnv host("QUIBLO_SERVICE_HOST", "");
+    ScopedEnv port("QUIBLO_FTP_PORT", "");
+    setStoredServiceSetting([folder = user.path()] { return readStoredServiceSetting(folder); });
+    const QString section = QString::fromLatin1(kSettingsSection);
+    const QString systemFolder = system.file(QStringLiteral("quiblo"));
+
+    EXPECT_EQ(serviceHost(), defaultServiceHost());
+    EXPECT_EQ(ftpPort(), defaultFtpPort());
+
+    ASSERT_TRUE(WriteIniValue(systemFolder, section, QStringLiteral("ServiceHost"),
+                              QStringLiteral("https://team.example:8443")));
+    ASSERT_TRUE(WriteIniValue(systemFolder, section, QStringLiteral("FtpPort"), 2121));
+    EXPECT_EQ(servicePageUrl(QStringLiteral("/")), QStringLiteral("https://team.example:8443/"));
+    EXPECT_EQ(serviceHostName(), QStringLiteral("team.example"));
+    EXPECT_EQ(ftpPort(), 2121);
+
+    // The user's address wins; the user's empty port leaves the system's.
+    ASSERT_TRUE(WriteIniValue(user.path(), section, QStringLiteral("ServiceHost"),
+                              QStringLiteral("mine.example:8780")));
+    ASSERT_TRUE(WriteIniValue(user.path(), section, QStringLiteral("FtpPort"), QString()));
+    EXPECT_EQ(servicePageUrl(QStringLiteral("/")), QStringLiteral("http://mine.example:8780/"));
+    EXPECT_FALSE(serviceIsSecure());
+    EXPECT_EQ(ftpPort(), 2121);
+
+    {
+        ScopedEnv envHost("QUIBLO_SERVICE_HOST", "127.0.0.1:9999");
+        ScopedEnv envPort("QUIBLO_FTP_PORT", "9998");
+        EXPECT_EQ(serviceHost(), QStringLiteral("127.0.0.1:9999"));
+        EXPECT_EQ(ftpPort(), 9998);
+    }
+    // A stored address that is no address is passed over, not used.
+    ASSERT_TRUE(WriteIniValue(user.path(), section, QStringLiteral("ServiceHost"),
+                              QStringLiteral("mine.example/path")));
+    EXPECT_EQ(serviceHost(), QStringLiteral("team.example:8443"));
+    setStoredServiceSetting(nullptr);
+}
