@@ -16,8 +16,7 @@ AppState::AppState(const AppSeams& seams)
       screen_(seams.screen ? seams.screen : &noScreen_),
       makeUploadCodes_(seams.makeUploadCodes) {
     // The service's address as the settings give it, read again for each request.
-    setStoredServiceSetting(
-        [folder = programFolder_] { return readStoredServiceSetting(folder); });
+    setStoredServiceSetting([folder = programFolder_] { return readStoredServiceSetting(folder); });
 }
 
 }  // namespace quiblo

@@ -1,10 +1,10 @@
 #include "service/ServiceAddress.h"
 
 #include <QHostAddress>
-#include <cstring>
 #include <QMutex>
 #include <QRegularExpression>
 #include <QtGlobal>
+#include <cstring>
 
 namespace quiblo {
 
@@ -19,9 +19,10 @@ StoredServiceSetting storedSetting() {
 }
 
 bool isHostName(const QString& name) {
-    static const QRegularExpression label(QStringLiteral(
-        "^(?=.{1,253}$)([A-Za-z0-9]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?)(\\.[A-Za-z0-9]([A-Za-z0-9-]{0,61}"
-        "[A-Za-z0-9])?)*\\.?$"));
+    static const QRegularExpression label(
+        QStringLiteral("^(?=.{1,253}$)([A-Za-z0-9]([A-Za-z0-9-]{0,61}[A-Za-z0-9])?)(\\.[A-Za-z0-9]("
+                       "[A-Za-z0-9-]{0,61}"
+                       "[A-Za-z0-9])?)*\\.?$"));
     return label.match(name).hasMatch();
 }
 
@@ -38,7 +39,8 @@ std::optional<int> parsePort(const QString& text) {
 std::optional<ServiceAddress> parseServiceAddress(const QString& text) {
     ServiceAddress address;
     QString rest = text;
-    for (const auto& [scheme, secure] : {std::pair{"https://", true}, std::pair{"http://", false}}) {
+    for (const auto& [scheme, secure] :
+         {std::pair{"https://", true}, std::pair{"http://", false}}) {
         if (rest.startsWith(QLatin1String(scheme), Qt::CaseInsensitive)) {
             rest = rest.mid(qsizetype(std::strlen(scheme)));
             address.secure = secure;
@@ -84,10 +86,11 @@ int defaultFtpPort() {
 }
 
 ServiceAddress serviceAddress() {
-    for (const QString& text :
-         {qEnvironmentVariable("QUIBLO_SERVICE_HOST"), storedSetting().host, defaultServiceHost()}) {
+    for (const QString& text : {qEnvironmentVariable("QUIBLO_SERVICE_HOST"), storedSetting().host,
+                                defaultServiceHost()}) {
         if (text.isEmpty()) continue;
-        if (const std::optional<ServiceAddress> address = parseServiceAddress(text)) return *address;
+        if (const std::optional<ServiceAddress> address = parseServiceAddress(text))
+            return *address;
     }
     return ServiceAddress{false, defaultServiceHost()};
 }

@@ -21,16 +21,18 @@ QString tlsFailureText(int curlResult, const QString& host, const QString& detai
         case CURLE_SSL_CACERT_BADFILE:
         case CURLE_SSL_ISSUER_ERROR:
         case CURLE_SSL_CRL_BADFILE:
-            text = QStringLiteral("サーバー %1 の証明書を確認できなかったため、接続を中止しました。")
-                       .arg(host);
+            text =
+                QStringLiteral("サーバー %1 の証明書を確認できなかったため、接続を中止しました。")
+                    .arg(host);
             break;
         case CURLE_SSL_CONNECT_ERROR:
             text = QStringLiteral("サーバー %1 と暗号化した接続 (TLS) を始められませんでした。")
                        .arg(host);
             break;
         case CURLE_USE_SSL_FAILED:
-            text = QStringLiteral("アップロードサーバー %1 は暗号化 (TLS) に対応していないため、"
-                                  "転送を中止しました。")
+            text = QStringLiteral(
+                       "アップロードサーバー %1 は暗号化 (TLS) に対応していないため、"
+                       "転送を中止しました。")
                        .arg(host);
             break;
         default:

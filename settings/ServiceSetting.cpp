@@ -23,7 +23,8 @@ StoredServiceSetting readStoredServiceSetting(const QString& programFolder) {
     // The first value that is one: a file edited by hand into nonsense is passed over.
     auto read = [&](const char* key, const std::function<bool(const QString&)>& valid) {
         for (const QString& folder : folders) {
-            const QString value = ReadIniString(folder, section, QString::fromLatin1(key)).trimmed();
+            const QString value =
+                ReadIniString(folder, section, QString::fromLatin1(key)).trimmed();
             if (!value.isEmpty() && valid(value)) return value;
         }
         return QString();

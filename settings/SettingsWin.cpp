@@ -212,8 +212,8 @@ bool SettingsWin::writeChecked(const char* key, const QString& value) {
     const QString section = QString::fromLatin1(kSettingsSection);
     const QString absent = QStringLiteral("\n");
     // An empty box adds no key to a file that has none.
-    if (value.isEmpty() && ReadIniString(programFolder_, section, QString::fromLatin1(key),
-                                         absent) == absent)
+    if (value.isEmpty() &&
+        ReadIniString(programFolder_, section, QString::fromLatin1(key), absent) == absent)
         return true;
     return WriteIniValue(programFolder_, section, QString::fromLatin1(key), value) &&
            ReadIniString(programFolder_, section, QString::fromLatin1(key), QStringLiteral("\n")) ==

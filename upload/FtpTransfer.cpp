@@ -13,7 +13,6 @@
 
 #include "service/Tls.h"
 
-
 namespace quiblo {
 
 namespace {
@@ -60,7 +59,7 @@ struct FtpSession::State {
     CurlHandle curl;
     MultiHandle multi;
     QByteArray baseUrl;
-    QString host;  // named in a TLS failure
+    QString host;        // named in a TLS failure
     QByteArray refusal;  // the server's last final 4xx/5xx reply line in this step
     QByteArray pending;  // reply text read at a close, not yet a whole line
     curl_socket_t controlSocket = CURL_SOCKET_BAD;

@@ -29,10 +29,10 @@ TEST(ServiceSetting, AddressesAreReadAsTheUserWritesThemAndBadOnesRefused) {
         EXPECT_EQ(address->secure, secure) << text;
         EXPECT_EQ(address->host, QString::fromLatin1(host)) << text;
     }
-    for (const char* bad : {"", "example .com", "example.com/upload", "example.com:0",
-                            "example.com:65536", "example.com:http", "user@example.com",
-                            "ftp://example.com", "https://", "-bad-.com", "[::1", "[nothost]:80",
-                            "example.com:8780?x", "example.com:-1"})
+    for (const char* bad :
+         {"", "example .com", "example.com/upload", "example.com:0", "example.com:65536",
+          "example.com:http", "user@example.com", "ftp://example.com", "https://", "-bad-.com",
+          "[::1", "[nothost]:80", "example.com:8780?x", "example.com:-1"})
         EXPECT_FALSE(parseServiceAddress(QString::fromLatin1(bad))) << bad;
     EXPECT_EQ(parsePort(QStringLiteral("8721")), 8721);
     for (const char* bad : {"0", "65536", "21a", "", " 21", "+21"})

@@ -1,0 +1,165 @@
+// The upload and the deletion over TLS to the reference service holding a certificate of a test
+// authority: with the authority trusted (SSL_CERT_FILE) every request is HTTPS, the upload uses
+// explicit TLS and the viewing URL begins with https; untrusted, the upload stops with a message
+// naming the host and nothing reaches the service; the upload server refuses a plain-text login,
+// and the program refuses a server without TLS.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+
+#include "confirm/PreviewWin.h"
+#include "history/HistoryFile.h"
+#include "platform/ScriptedDesktop.h"
+#include "service/Codes.h"
+#include "service/ServiceAddress.h"
+#include "service/SimpleHttp.h"
+#include "support/ReferenceService.h"
+#include "support/TestSupport.h"
+#include "upload/FtpTransfer.h"
+#include "upload/SendDataWin.h"
+
+using namespace quiblo;
+
+namespace {
+
+// An authority of the test's own and a certificate it signed for localhost and 127.0.0.1.
+class TestAuthority {
+public:
+    TestAuthority() {
+        const QString ext = folder.file(QStringLiteral("ext"));
+        folder.write(QStringLiteral("ext"), "subjectAltName=DNS:localhost,IP:127.0.0.1\n");
+        made = openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                        "/CN=Quiblo Test Authority", "-keyout", "ca.key", "-out", "ca.pem"}) &&
+               openssl({"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=localhost", "-keyout",
+                        "server.key", "-out", "server.csr"}) &&
+               openssl({"x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
+                        "-CAcreateserial", "-days", "2", "-extfile", "ext", "-out", "server.pem"});
+    }
+    QString file(const char* name) const { return folder.file(QLatin1String(name)); }
+    bool made = false;
+
+private:
+    bool openssl(std::initializer_list<const char*> arguments) const {
+        QStringList list;
+        for (const char* argument : arguments) list << QLatin1String(argument);
+        QProcess process;
+        process.setWorkingDirectory(folder.path());
+        process.start(QStringLiteral("openssl"), list);
+        return process.waitForFinished(30000) && process.exitCode() == 0;
+    }
+    test::TempFolder folder;
+};
+
+class TlsUpload : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        authority = std::make_unique<TestAuthority>();
+        service = std::make_unique<test::ReferenceService>(
+            QList<QByteArray>{"--tls-cert", authority->file("server.pem").toUtf8(), "--tls-key",
+                              authority->file("server.key").toUtf8()});
+    }
+    static void TearDownTestSuite() {
+        service.reset();
+        authority.reset();
+    }
+    void SetUp() override {
+        ASSERT_TRUE(authority->made) << "openssl could not make the test authority";
+        ASSERT_TRUE(service->started()) << service->startError().toStdString();
+        ASSERT_TRUE(QFile::copy(test::buildProgramFolder() + QStringLiteral("/libimgctl.so"),
+                                folder.file(QStringLiteral("libimgctl.so"))));
+        imgctl = std::make_unique<ImgctlLibrary>(folder.path());
+        ASSERT_EQ(imgctl->probe(), ImgctlLibrary::Probe::Loaded);
+    }
+    // The upload dialog as the application runs it, over a picture of its own.
+    void upload() {
+        const QImage picture = test::patternPicture(120, 90);
+        PreviewWin preview(desktop, *imgctl, picture, picture.rect());
+        UploadHooks hooks;
+        hooks.desktop = &desktop;
+        hooks.imgctl = imgctl.get();
+        hooks.programFolder = folder.path();
+        hooks.showViewingUrl = [this](const QString& url) { viewingUrl = url; };
+        hooks.finished = [this](bool failed) { uploadFailed = failed; };
+        SendDataWin dialog(hooks, preview.previewPicture(), false);
+        dialog.exec();
+        code = dialog.PngCode;
+    }
+    FtpAccount account(bool secure) const {
+        return {QStringLiteral("localhost"), service->ftpPort(), secure, QStringLiteral("quiblo"),
+                MakeFtpPassword(1, 3)};
+    }
+
+    static inline std::unique_ptr<TestAuthority> authority;
+    static inline std::unique_ptr<test::ReferenceService> service;
+    test::ScopedEnv host{
+        "QUIBLO_SERVICE_HOST",
+        "https://localhost:" +
+            QByteArray::number(service->host().section(QLatin1Char(':'), 1).toInt())};
+    test::ScopedEnv ftp{"QUIBLO_FTP_PORT", QByteArray::number(service->ftpPort())};
+    test::ScopedEnv bundle{"CURL_CA_BUNDLE", ""};
+    test::TempFolder folder;
+    ScriptedDesktop desktop;
+    std::unique_ptr<ImgctlLibrary> imgctl;
+    QString viewingUrl, code;
+    bool uploadFailed = true;
+};
+
+TEST_F(TlsUpload, TrustedUploadAndDeletionGoOverTls) {
+    test::ScopedEnv trusted("SSL_CERT_FILE", authority->file("ca.pem").toUtf8());
+    upload();
+    ASSERT_FALSE(uploadFailed) << desktop.shownBoxes.value(0).text.toStdString()
+                               << desktop.shownBoxes.value(1).text.toStdString();
+    EXPECT_EQ(viewingUrl,
+              QStringLiteral("https://localhost:%1/view.cgi?%2")
+                  .arg(service->host().section(QLatin1Char(':'), 1), BaseConv(code, 10, 64)));
+    ASSERT_TRUE(QFile::exists(service->pictureFile(code)));
+
+    const QList<HistoryRecord> records = LoadHistoryEntries(folder.path()).records;
+    ASSERT_EQ(records.size(), 1);
+    QString failure;
+    const QString reply = GetUrlText(deleteUrl(code, records[0].delid), &failure);
+    EXPECT_TRUE(reply.startsWith(QStringLiteral("success|"))) << reply.toStdString();
+    EXPECT_TRUE(failure.isEmpty());
+    EXPECT_FALSE(QFile::exists(service->pictureFile(code)));
+}
+
+TEST_F(TlsUpload, UntrustedCertificateStopsTheUploadNamingTheHost) {
+    test::ScopedEnv untrusted("SSL_CERT_FILE", "");
+    upload();
+    EXPECT_TRUE(uploadFailed);
+    ASSERT_FALSE(desktop.shownBoxes.isEmpty());
+    EXPECT_TRUE(desktop.shownBoxes[0].text.startsWith(
+        QStringLiteral("サーバー localhost の証明書を確認できなかったため、接続を中止しました。")))
+        << desktop.shownBoxes[0].text.toStdString();
+    EXPECT_TRUE(viewingUrl.isEmpty());
+    EXPECT_TRUE(LoadHistoryEntries(folder.path()).entries.isEmpty());
+}
+
+TEST_F(TlsUpload, UploadServerRefusesPlainTextAndTheProgramRefusesNoTls) {
+    test::ScopedEnv trusted("SSL_CERT_FILE", authority->file("ca.pem").toUtf8());
+    {
+        FtpSession plain;
+        const std::optional<FtpFailure> refused = plain.login(account(false));
+        ASSERT_TRUE(refused) << "a plain-text login was taken";
+        EXPECT_TRUE(refused->serverReply.contains(QStringLiteral("TLS")))
+            << refused->serverReply.toStdString();
+    }
+    FtpSession secure;
+    EXPECT_FALSE(secure.login(account(true))) << "the TLS login was refused";
+
+    // The program's side: a server that offers no TLS is not sent the password in plain text.
+    test::ReferenceService plainService;
+    ASSERT_TRUE(plainService.started());
+    FtpSession toPlain;
+    FtpAccount noTls = account(true);
+    noTls.port = plainService.ftpPort();
+    const std::optional<FtpFailure> failure = toPlain.login(noTls);
+    ASSERT_TRUE(failure);
+    EXPECT_TRUE(failure->description.startsWith(
+        QStringLiteral("アップロードサーバー localhost は暗号化 (TLS) に対応していないため、"
+                       "転送を中止しました。")))
+        << failure->description.toStdString();
+}
+
+}  // namespace
