@@ -252,6 +252,38 @@ class ConfiguredWindowTest(ServiceTestCase):
         self.assertEqual(s.usercheck("001A2B3C4D5E")[:3], ["success", "OK", "0"])
 
 
+class ConfigFileTest(unittest.TestCase):
+    """The options read from a configuration file, with the command line winning."""
+
+    def write_config(self, text):
+        folder = tempfile.TemporaryDirectory()
+        self.addCleanup(folder.cleanup)
+        path = os.path.join(folder.name, "quiblo-service.conf")
+        with open(path, "w", encoding="utf-8") as file:
+            file.write(text)
+        return path
+
+    def test_file_sets_options_and_the_command_line_overrides_them(self):
+        config = self.write_config("# a team's host\n\nwindow-hours = 0.5\nmax-uploads = 1\n"
+                                   "passive-ports = 61230-61239\nverbose = no\n")
+        service = Service("--config", config, "--max-uploads", "2")
+        self.addCleanup(service.cleanup)
+        self.assertEqual(service.usercheck("001A2B3C4D5E"), ["success", "OK", "0", "2", "0.5"])
+        with contextlib.closing(service.ftp()) as ftp:
+            _, data_port = ftplib.parse227(ftp.sendcmd("PASV"))
+            self.assertIn(data_port, range(61230, 61240))
+
+    def test_a_bad_file_is_refused_with_its_line(self):
+        for text, said in (("colour = blue\n", "unknown option colour"),
+                           ("max-uploads\n", ":1: expected name = value"),
+                           ("max-uploads = many\n", "max_uploads")):
+            config = self.write_config(text)
+            done = subprocess.run([SERVICE, "--config", config, "--data", "/nonexistent/x"],
+                                  capture_output=True, text=True, timeout=20)
+            self.assertEqual(done.returncode, 1, text)
+            self.assertIn(said, done.stderr)
+
+
 class RegistrationTest(ServiceTestCase):
     def test_only_an_uploaded_file_is_registered_and_counted_once(self):
         s = self.service
