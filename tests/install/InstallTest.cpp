@@ -10,10 +10,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHostAddress>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
 #include <functional>
@@ -202,7 +204,21 @@ protected:
         return waitFor([&] { return !session.windows(title).isEmpty(); }, timeoutMs);
     }
     QString dataFolder() const { return home + QStringLiteral("/.local/share/quiblo"); }
-    void uploadsAWholeScreen();
+    // Where the program learns the service's address.
+    enum class Address { Environment, SystemFile };
+    void uploadsAWholeScreen(Address address = Address::Environment);
+    // The code of the picture the history records once the upload is done, or empty.
+    QString awaitUploadedCode(UserProgram& quiblo);
+    // The text on the clipboard of the session.
+    QString clipboard() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), session.display());
+        return QString::fromUtf8(
+            run(QStringLiteral("xclip"),
+                {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")},
+                10000, env)
+                .out);
+    }
 
     QString programPath;
     XSession session;
@@ -218,16 +234,17 @@ QStringList listing(const QString& folder) {
 // Two tests use apt at once: the second waits for the first's lock instead of failing.
 const QString kWaitForAptLock = QStringLiteral("-oDPkg::Lock::Timeout=120");
 
-// Packs the build's install rules into a .deb in folder; its path, or nothing (and a failure).
-QString buildDeb(const QString& folder) {
+// Packs the build's install rules into the .debs in folder; the path of the one of `package`,
+// or nothing (and a failure).
+QString buildDeb(const QString& folder, const QString& package = QStringLiteral("quiblo")) {
     const Result packed =
         run(QStringLiteral(QUIBLO_CPACK_COMMAND),
             {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
              QStringLiteral(QUIBLO_BUILD_DIR "/CPackConfig.cmake"), QStringLiteral("-B"), folder},
             170000);
     EXPECT_EQ(packed.exitCode, 0) << packed.out.data() << packed.err.data();
-    const QStringList debs = QDir(folder).entryList({QStringLiteral("*.deb")});
-    EXPECT_EQ(debs.size(), 1);
+    const QStringList debs = QDir(folder).entryList({package + QStringLiteral("_*.deb")});
+    EXPECT_EQ(debs.size(), 1) << package.toStdString();
     return debs.size() == 1 ? QDir(folder).filePath(debs[0]) : QString();
 }
 
@@ -317,23 +334,11 @@ TEST_F(Installed, LaysOutTheProgramItsLibraryLauncherIconsAndMetainfo) {
 
 // Captures the whole screen from the command line, confirms with the keyboard and waits for the
 // upload's record in the user's history.
-void InstalledForUser::uploadsAWholeScreen() {
-    quiblo::test::ReferenceService service;
-    ASSERT_TRUE(service.started()) << service.startError().toStdString();
-    QProcessEnvironment env = environment(runtime);
-    env.insert(QStringLiteral("QUIBLO_SERVICE_HOST"), service.host());
-    env.insert(QStringLiteral("QUIBLO_FTP_PORT"), QString::number(service.ftpPort()));
-    auto quiblo = program(env);
-    quiblo->start({QStringLiteral("--capture"), QStringLiteral("full")});
-
-    ASSERT_TRUE(windowShown(kPreviewTitle)) << quiblo->errors().data();
-    ASSERT_TRUE(session.focusReaches(kPreviewTitle));
-    session.press(QStringLiteral("Return"));  // "はい(&Y)" is the window's default button
-
+QString InstalledForUser::awaitUploadedCode(UserProgram& quiblo) {
     const QString history = dataFolder() + QStringLiteral("/Quiblo.dat");
     static const QRegularExpression record(QStringLiteral("\r\n(\\d{18}),\\d{14},\\d{14}\r\n$"));
     QString code;
-    ASSERT_TRUE(waitFor(
+    const bool recorded = waitFor(
         [&] {
             QFile file(history);
             if (!file.open(QIODevice::ReadOnly)) return false;
@@ -341,9 +346,44 @@ void InstalledForUser::uploadsAWholeScreen() {
             code = match.captured(1);
             return match.hasMatch();
         },
-        30000))
-        << "no record in " << history.toStdString() << "; " << quiblo->errors().data();
+        30000);
+    EXPECT_TRUE(recorded) << "no record in " << history.toStdString() << "; "
+                          << quiblo.errors().data();
+    return recorded ? code : QString();
+}
 
+void InstalledForUser::uploadsAWholeScreen(Address address) {
+    quiblo::test::ReferenceService service;
+    ASSERT_TRUE(service.started()) << service.startError().toStdString();
+    QProcessEnvironment env = environment(runtime);
+    const QString systemFile = QStringLiteral("/etc/xdg/quiblo/Quiblo.ini");
+    std::shared_ptr<void> removeSystemFile;
+    if (address == Address::Environment) {
+        env.insert(QStringLiteral("QUIBLO_SERVICE_HOST"), service.host());
+        env.insert(QStringLiteral("QUIBLO_FTP_PORT"), QString::number(service.ftpPort()));
+    } else {
+        ASSERT_FALSE(QFileInfo::exists(systemFile)) << "left alone: " << systemFile.toStdString();
+        ASSERT_TRUE(QDir().mkpath(QStringLiteral("/etc/xdg/quiblo")));
+        removeSystemFile.reset(static_cast<void*>(nullptr), [systemFile](void*) {
+            QFile::remove(systemFile);
+            QDir().rmdir(QStringLiteral("/etc/xdg/quiblo"));
+        });
+        QFile file(systemFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("[Quiblo]\r\nServiceHost=%1\r\nFtpPort=%2\r\n")
+                       .arg(service.host())
+                       .arg(service.ftpPort())
+                       .toLatin1());
+    }
+    auto quiblo = program(env);
+    quiblo->start({QStringLiteral("--capture"), QStringLiteral("full")});
+
+    ASSERT_TRUE(windowShown(kPreviewTitle)) << quiblo->errors().data();
+    ASSERT_TRUE(session.focusReaches(kPreviewTitle));
+    session.press(QStringLiteral("Return"));  // "はい(&Y)" is the window's default button
+
+    const QString code = awaitUploadedCode(*quiblo);
+    ASSERT_FALSE(code.isEmpty());
     struct stat info {};
     ASSERT_EQ(::stat(QFile::encodeName(dataFolder()).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u) << "the user's folder is private";
@@ -353,6 +393,61 @@ void InstalledForUser::uploadsAWholeScreen() {
     const QImage uploaded(service.pictureFile(code));
     EXPECT_EQ(uploaded.size(), QSize(1024, 768)) << "the service holds no whole screen";
     EXPECT_TRUE(quiblo->running());
+}
+
+// The service's address typed into the settings window by keys, with no variable in the
+// environment: the upload goes there, and the URL copied from the main window points at it.
+TEST_F(InstalledForUser, ServiceAddressTypedIntoTheSettingsIsUsed) {
+    quiblo::test::ReferenceService service;
+    ASSERT_TRUE(service.started()) << service.startError().toStdString();
+    auto quiblo = program(environment(runtime));
+    quiblo->start({});
+    ASSERT_TRUE(windowShown(kMainTitle)) << quiblo->errors().data();
+    ASSERT_TRUE(session.focusReaches(kMainTitle));
+
+    const QString settingsTitle = QStringLiteral("クイブロ - 高度な設定");
+    session.press(QStringLiteral("F9"));
+    ASSERT_TRUE(windowShown(settingsTitle));
+    ASSERT_TRUE(session.focusReaches(settingsTitle));
+    const QString settings = session.windows(settingsTitle).value(0);
+    // Each box clicked where it is drawn, then typed into.
+    const std::pair<QPoint, QString> boxes[] = {
+        {QPoint(60, 239), service.host()}, {QPoint(305, 239), QString::number(service.ftpPort())}};
+    for (const auto& [at, text] : boxes) {
+        session.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), settings,
+                         QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
+                         QStringLiteral("1")});
+        session.xdotool(
+            {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text});
+    }
+    session.press(QStringLiteral("Escape"));  // closes with the close button: the settings kept
+    ASSERT_TRUE(waitFor([&] { return session.windows(settingsTitle).isEmpty(); }, 10000))
+        << "the settings window refused what was typed";
+    QFile ini(dataFolder() + QStringLiteral("/Quiblo.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    const QByteArray stored = ini.readAll();
+    EXPECT_TRUE(stored.contains("ServiceHost=" + service.host().toLatin1() + "\r\n"))
+        << stored.data();
+    EXPECT_TRUE(stored.contains("FtpPort=" + QByteArray::number(service.ftpPort()) + "\r\n"))
+        << stored.data();
+
+    ASSERT_TRUE(session.focusReaches(kMainTitle));
+    session.press(QStringLiteral("F5"));
+    ASSERT_TRUE(windowShown(kPreviewTitle)) << quiblo->errors().data();
+    ASSERT_TRUE(session.focusReaches(kPreviewTitle));
+    session.press(QStringLiteral("Return"));
+    const QString code = awaitUploadedCode(*quiblo);
+    ASSERT_FALSE(code.isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(service.pictureFile(code)));
+
+    ASSERT_TRUE(session.focusReaches(kMainTitle));
+    session.press(QStringLiteral("alt+c"));  // "URLをコピー(&C)"
+    ASSERT_TRUE(windowShown(QStringLiteral("確認")));
+    ASSERT_TRUE(session.focusReaches(QStringLiteral("確認")));
+    EXPECT_TRUE(clipboard().startsWith(QStringLiteral("http://") + service.host() +
+                                       QStringLiteral("/view.cgi?")))
+        << clipboard().toStdString();
+    session.press(QStringLiteral("Return"));
 }
 
 TEST_F(InstalledForUser, UploadsFromAReadOnlyProgramFolderIntoTheUsersDataFolder) {
@@ -438,8 +533,155 @@ TEST(Package, DebCarriesTheInstalledLayoutAndTheLibrariesItNeeds) {
             << package << " missing from: " << depends.toStdString();
 }
 
-TEST_F(PackageInstalledForUser, UploadsAsAnOrdinaryUser) {
+// A fresh user of the installed package, with the service's address only in the system-wide
+// settings file an administrator writes.
+TEST_F(PackageInstalledForUser, UploadsAsAnOrdinaryUserToTheServiceTheSystemNames) {
     EXPECT_TRUE(QFileInfo(QStringLiteral("/usr/lib/quiblo/libimgctl.so")).isFile());
     EXPECT_TRUE(QFileInfo::exists("/usr/share/applications/" + kId + ".desktop"));
-    uploadsAWholeScreen();
+    uploadsAWholeScreen(Address::SystemFile);
+}
+
+namespace {
+
+// A free TCP port on loopback.
+int freePort() {
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+}
+
+// The value of `key=` in the unit's text.
+QString unitValue(const QString& unit, const QString& key) {
+    const QRegularExpression line(QStringLiteral("^") + key + QStringLiteral("=(.*)$"),
+                                  QRegularExpression::MultilineOption);
+    return line.match(unit).captured(1).trimmed();
+}
+
+// The service's package installed by apt, and purged again with its user.
+class ServicePackage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!quiblo::test::runningAsRoot())
+            GTEST_SKIP() << "installing a package and running as its user need root";
+        if (run(QStringLiteral("dpkg-query"), {QStringLiteral("-W"), QStringLiteral("-f=${Status}"),
+                                               QStringLiteral("quiblo-service")})
+                .out.contains("install ok installed") ||
+            ::getpwnam("quiblo-service"))
+            GTEST_SKIP() << "a quiblo-service package or user is here already; left alone";
+        deb = buildDeb(debFolder.path(), QStringLiteral("quiblo-service"));
+        ASSERT_FALSE(deb.isEmpty());
+    }
+    void install() {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DEBIAN_FRONTEND"), QStringLiteral("noninteractive"));
+        const Result installed =
+            run(QStringLiteral("apt-get"),
+                {QStringLiteral("install"), QStringLiteral("--yes"),
+                 QStringLiteral("--no-install-recommends"), kWaitForAptLock, deb},
+                300000, env);
+        installedHere = true;
+        ASSERT_EQ(installed.exitCode, 0) << installed.out.data() << installed.err.data();
+    }
+    void TearDown() override {
+        if (!installedHere) return;
+        const Result purged =
+            run(QStringLiteral("dpkg"),
+                {QStringLiteral("--purge"), QStringLiteral("quiblo-service")}, 120000);
+        EXPECT_EQ(purged.exitCode, 0) << purged.out.data() << purged.err.data();
+        EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/var/lib/quiblo-service")));
+        EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/etc/quiblo-service")));
+        run(QStringLiteral("deluser"),
+            {QStringLiteral("--system"), QStringLiteral("quiblo-service")});
+    }
+
+    QTemporaryDir debFolder;
+    QString deb;
+    bool installedHere = false;
+};
+
+}  // namespace
+
+// The service's .deb: its files and dependencies, its unit accepted by systemd, and the service
+// started exactly as the unit starts it, as the unit's user, serving on the configured ports
+// with its data in the unit's state folder.
+TEST_F(ServicePackage, CarriesAHardenedUnitAndRunsAsItSays) {
+    EXPECT_EQ(QFileInfo(deb).fileName(), QStringLiteral("quiblo-service_1.3_all.deb"));
+    const QByteArray contents = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb}).out;
+    for (const char* path : {"./usr/bin/quiblo-service -> ../lib/quiblo-service/quiblo-service",
+                             "./usr/lib/quiblo-service/quiblo-service\n",
+                             "./usr/lib/systemd/system/quiblo-service.service\n",
+                             "./etc/quiblo-service/quiblo-service.conf\n",
+                             "./usr/share/doc/quiblo-service/README.md\n",
+                             "./usr/share/doc/quiblo-service/copyright\n"})
+        EXPECT_TRUE(contents.contains(path)) << path;
+    auto field = [&](const char* name) {
+        return run(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QLatin1String(name)})
+            .out.trimmed();
+    };
+    EXPECT_EQ(field("Architecture"), "all");
+    for (const char* package : {"python3", "python3-pyftpdlib", "python3-openssl", "adduser"})
+        EXPECT_TRUE(
+            QString::fromUtf8(field("Depends"))
+                .contains(QRegularExpression(QStringLiteral("(^|, )") + QLatin1String(package) +
+                                             QStringLiteral("( |,|$)"))))
+            << package;
+
+    ASSERT_NO_FATAL_FAILURE(install());
+    const QString unitPath = QStringLiteral("/usr/lib/systemd/system/quiblo-service.service");
+    const Result verified =
+        run(QStringLiteral("systemd-analyze"), {QStringLiteral("verify"), unitPath}, 60000);
+    EXPECT_EQ(verified.exitCode, 0) << verified.out.data() << verified.err.data();
+    QFile unitFile(unitPath);
+    ASSERT_TRUE(unitFile.open(QIODevice::ReadOnly));
+    const QString unit = QString::fromUtf8(unitFile.readAll());
+    for (const char* hardening : {"NoNewPrivileges", "ProtectSystem", "ProtectHome", "PrivateTmp"})
+        EXPECT_FALSE(unitValue(unit, QLatin1String(hardening)).isEmpty()) << hardening;
+    EXPECT_EQ(unitValue(unit, QStringLiteral("ProtectSystem")), QStringLiteral("strict"));
+    const QString user = unitValue(unit, QStringLiteral("User"));
+    const QString stateFolder =
+        QStringLiteral("/var/lib/") + unitValue(unit, QStringLiteral("StateDirectory"));
+    const QStringList command =
+        unitValue(unit, QStringLiteral("ExecStart")).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    ASSERT_EQ(user, QStringLiteral("quiblo-service"));
+    ASSERT_FALSE(command.isEmpty());
+
+    // The administrator's ports, in the configuration file the unit names.
+    const int httpPort = freePort(), ftpPort = freePort();
+    const QString configPath = QStringLiteral("/etc/quiblo-service/quiblo-service.conf");
+    QFile config(configPath);
+    ASSERT_TRUE(config.open(QIODevice::ReadOnly));
+    QString text = QString::fromUtf8(config.readAll());
+    config.close();
+    text.replace(QRegularExpression(QStringLiteral("(?m)^http-port = .*$")),
+                 QStringLiteral("http-port = %1").arg(httpPort));
+    text.replace(QRegularExpression(QStringLiteral("(?m)^ftp-port = .*$")),
+                 QStringLiteral("ftp-port = %1").arg(ftpPort));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    config.write(text.toUtf8());
+    config.close();
+
+    QProcess service;
+    service.start(QStringLiteral("setpriv"),
+                  QStringList{QStringLiteral("--reuid=") + user, QStringLiteral("--regid=") + user,
+                              QStringLiteral("--init-groups"), QStringLiteral("--")} +
+                      command);
+    ASSERT_TRUE(service.waitForReadyRead(20000)) << service.readAllStandardError().data();
+    EXPECT_EQ(service.readLine().trimmed(),
+              QStringLiteral("quiblo-service listening http=%1 ftp=%2")
+                  .arg(httpPort)
+                  .arg(ftpPort)
+                  .toUtf8());
+    const Result page =
+        run(QStringLiteral("curl"),
+            {QStringLiteral("-s"), QStringLiteral("-o"), QStringLiteral("/dev/null"),
+             QStringLiteral("-w"), QStringLiteral("%{http_code}"),
+             QStringLiteral("http://127.0.0.1:%1/").arg(httpPort)});
+    EXPECT_EQ(page.out, "200");
+    struct stat info {};
+    ASSERT_EQ(::stat((stateFolder + QStringLiteral("/quiblo.sqlite3")).toUtf8().constData(), &info),
+              0)
+        << "no database in " << stateFolder.toStdString();
+    EXPECT_EQ(info.st_uid, ::getpwnam("quiblo-service")->pw_uid);
+    service.terminate();
+    EXPECT_TRUE(service.waitForFinished(10000));
+    EXPECT_EQ(service.exitCode(), 0) << service.readAllStandardError().data();
 }
