@@ -90,11 +90,12 @@ int main(int argc, char* argv[]) {
     if (line.action != quiblo::CommandLine::Action::Run) return changeKeys(app, line);
     const QString lockPath = quiblo::InstanceLock::defaultPath();
     if (lockPath.isEmpty())
-        print(stderr, QStringLiteral("quiblo: %1/quiblo-%2 belongs to another user, is a link or is "
-                                     "open to others: it is not used, and the program runs "
-                                     "without its single-instance lock\n")
-                          .arg(QDir::tempPath())
-                          .arg(::geteuid()));
+        print(stderr,
+              QStringLiteral("quiblo: %1/quiblo-%2 belongs to another user, is a link or is "
+                             "open to others: it is not used, and the program runs "
+                             "without its single-instance lock\n")
+                  .arg(QDir::tempPath())
+                  .arg(::geteuid()));
     const QString socketPath = quiblo::InstanceLock::socketPathFor(lockPath);
     int exitCode = 0;
     if (line.captureType && handOver(line.captureType, socketPath, 1, &exitCode)) return exitCode;

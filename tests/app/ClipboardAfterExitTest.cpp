@@ -84,8 +84,8 @@ TEST_F(ClipboardAfterExit, CopiedUrlOutlivesTheProgramUntilAnotherProgramTakesTh
     // What the program does as it ends.
     EXPECT_EQ(keepClipboardText(test::buildProgramFolder() + QStringLiteral("/quiblo")),
               QString::fromLatin1(kHolderReady));
-    EXPECT_TRUE(QTest::qWaitFor([] { return !QGuiApplication::clipboard()->ownsClipboard(); },
-                                5000))
+    EXPECT_TRUE(
+        QTest::qWaitFor([] { return !QGuiApplication::clipboard()->ownsClipboard(); }, 5000))
         << "the holder did not take the clipboard";
     const QList<qint64> running = holders();
     ASSERT_EQ(running.size(), 1);
