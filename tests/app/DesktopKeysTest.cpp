@@ -78,6 +78,7 @@ protected:
             quiblo.waitForFinished();
             return -1;
         }
+        if (quiblo.exitCode() != 0) ADD_FAILURE() << quiblo.readAllStandardError().data();
         return quiblo.exitCode();
     }
 

@@ -248,10 +248,20 @@ QString buildDeb(const QString& folder, const QString& package = QStringLiteral(
     return debs.size() == 1 ? QDir(folder).filePath(debs[0]) : QString();
 }
 
-bool packageInstalled() {
+bool packageInstalled(const QString& package = QStringLiteral("quiblo")) {
     return run(QStringLiteral("dpkg-query"),
-               {QStringLiteral("-W"), QStringLiteral("-f=${Status}"), QStringLiteral("quiblo")})
+               {QStringLiteral("-W"), QStringLiteral("-f=${Status}"), package})
         .out.contains("install ok installed");
+}
+
+// Installs a .deb with apt as a user would, its dependencies with it.
+Result aptInstall(const QString& deb) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DEBIAN_FRONTEND"), QStringLiteral("noninteractive"));
+    return run(QStringLiteral("apt-get"),
+               {QStringLiteral("install"), QStringLiteral("--yes"),
+                QStringLiteral("--no-install-recommends"), kWaitForAptLock, deb},
+               300000, env);
 }
 
 // The .deb installed by apt as a user would install it, and used by an ordinary user. The one
@@ -265,13 +275,7 @@ protected:
         if (packageInstalled()) GTEST_SKIP() << "a quiblo package is installed here; left alone";
         const QString deb = buildDeb(debFolder.path());
         ASSERT_FALSE(deb.isEmpty());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DEBIAN_FRONTEND"), QStringLiteral("noninteractive"));
-        const Result installed =
-            run(QStringLiteral("apt-get"),
-                {QStringLiteral("install"), QStringLiteral("--yes"),
-                 QStringLiteral("--no-install-recommends"), kWaitForAptLock, deb},
-                300000, env);
+        const Result installed = aptInstall(deb);
         installedHere = packageInstalled();
         ASSERT_EQ(installed.exitCode, 0) << installed.out.data() << installed.err.data();
         ASSERT_TRUE(installedHere);
@@ -562,22 +566,13 @@ protected:
     void SetUp() override {
         if (!quiblo::test::runningAsRoot())
             GTEST_SKIP() << "installing a package and running as its user need root";
-        if (run(QStringLiteral("dpkg-query"), {QStringLiteral("-W"), QStringLiteral("-f=${Status}"),
-                                               QStringLiteral("quiblo-service")})
-                .out.contains("install ok installed") ||
-            ::getpwnam("quiblo-service"))
+        if (packageInstalled(QStringLiteral("quiblo-service")) || ::getpwnam("quiblo-service"))
             GTEST_SKIP() << "a quiblo-service package or user is here already; left alone";
         deb = buildDeb(debFolder.path(), QStringLiteral("quiblo-service"));
         ASSERT_FALSE(deb.isEmpty());
     }
     void install() {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DEBIAN_FRONTEND"), QStringLiteral("noninteractive"));
-        const Result installed =
-            run(QStringLiteral("apt-get"),
-                {QStringLiteral("install"), QStringLiteral("--yes"),
-                 QStringLiteral("--no-install-recommends"), kWaitForAptLock, deb},
-                300000, env);
+        const Result installed = aptInstall(deb);
         installedHere = true;
         ASSERT_EQ(installed.exitCode, 0) << installed.out.data() << installed.err.data();
     }
