@@ -1,6 +1,7 @@
 #include "service/ServiceAddress.h"
 
-#include <QHostAddress>
+#include <arpa/inet.h>
+
 #include <QMutex>
 #include <QRegularExpression>
 #include <QtGlobal>
@@ -57,7 +58,8 @@ std::optional<ServiceAddress> parseServiceAddress(const QString& text) {
         const QString after = rest.mid(close + 1);
         if (!after.isEmpty() && !after.startsWith(QLatin1Char(':'))) return {};
         port = after.mid(1);
-        if (QHostAddress(name).protocol() != QAbstractSocket::IPv6Protocol) return {};
+        in6_addr parsed{};
+        if (::inet_pton(AF_INET6, name.toLatin1().constData(), &parsed) != 1) return {};
         if (!after.isEmpty() && !parsePort(port)) return {};
     } else {
         const qsizetype colon = rest.indexOf(QLatin1Char(':'));
