@@ -432,7 +432,8 @@ void MainWin::ShowVersionMenuCmd_Click() {
 
 void MainWin::CheckUploadCountCmd_Click() {
     const ActivateWhenDone activate(this);
-    const QString reply = runWaiting([] { return GetUrlText(userCheckUrl(GetUserId())); });
+    const QString url = userCheckUrl(GetUserId());  // the settings read on this thread
+    const QString reply = runWaiting([&url] { return GetUrlText(url); });
     pauseFor(200);
     const UsageReport report = readUsageReply(reply);
     switch (report.kind) {

@@ -178,8 +178,9 @@ void SendDataWin::CheckUserAndConnect() {
     try {
         ShowStatus(QStringLiteral("ユーザー確認中..."));
         QString tlsFailure;
-        const QString reply =
-            runWaiting([&] { return GetUrlText(userCheckUrl(GetUserId()), &tlsFailure); });
+        // The address is read here: the settings files are not opened on the worker.
+        const QString url = userCheckUrl(GetUserId());
+        const QString reply = runWaiting([&] { return GetUrlText(url, &tlsFailure); });
         pauseFor(200);
         const QStringList fields = splitReply(reply);
         if (!tlsFailure.isEmpty()) {
