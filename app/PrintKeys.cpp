@@ -50,6 +50,11 @@ QString quoted(const QString& text) {
     return QLatin1Char('\'') + escaped + QLatin1Char('\'');
 }
 
+// A step that failed ends the change with its reason.
+struct StepFailed {
+    QString error;
+};
+
 // What was taken from the desktop's tool, in Quiblo.ini, so that unbinding can give it back.
 class Memory {
 public:
@@ -57,8 +62,10 @@ public:
     QString get(const QString& key) const {
         return ReadIniString(folder_, QString::fromLatin1(kMemorySection), key);
     }
-    bool set(const QString& key, const QString& value) const {
-        return WriteIniValue(folder_, QString::fromLatin1(kMemorySection), key, value);
+    // A memory that cannot be kept ends the change: what it holds could not be given back.
+    void remember(const QString& key, const QString& value) const {
+        if (!WriteIniValue(folder_, QString::fromLatin1(kMemorySection), key, value))
+            throw StepFailed{QStringLiteral("設定ファイル Quiblo.ini に書き込めませんでした。")};
     }
 
 private:
@@ -66,10 +73,19 @@ private:
 };
 
 struct Outcome {
-    bool ok = true;
     bool changed = false;
-    QString error;
 };
+
+// The keys to give back to the tool: all it had when it still has what it was left with;
+// otherwise (the user changed them since) its present keys and those that were taken.
+template <typename Keys>
+Keys restoredKeys(const Keys& original, const Keys& freed, const Keys& current) {
+    if (current == freed) return original;
+    Keys restored = current;
+    for (const auto& key : original)
+        if (!freed.contains(key) && !restored.contains(key)) restored << key;
+    return restored;
+}
 
 // One desktop's shortcut settings.
 class KeyStore {
@@ -82,11 +98,6 @@ public:
     virtual Outcome unbind(const Memory& memory) = 0;
 };
 
-// A step that failed ends the change with its reason.
-struct StepFailed {
-    QString error;
-};
-
 class CommandStore : public KeyStore {
 public:
     explicit CommandStore(const SettingsCommand& run) : run_(run) {}
@@ -97,10 +108,6 @@ protected:
         std::optional<QString> output = run_(program, arguments, &error);
         if (!output) throw StepFailed{error};
         return *output;
-    }
-    static void remember(const Memory& memory, const QString& key, const QString& value) {
-        if (!memory.set(key, value))
-            throw StepFailed{QStringLiteral("設定ファイル Quiblo.ini に書き込めませんでした。")};
     }
 
 private:
@@ -157,8 +164,8 @@ public:
             freed.removeIf(isOurAccelerator);
             if (freed == accelerators) continue;
             const QString key = QStringLiteral("Gnome.%1").arg(QLatin1String(name));
-            if (memory.get(key).isEmpty()) remember(memory, key, stringListText(accelerators));
-            remember(memory, key + QStringLiteral(".Set"), stringListText(freed));
+            if (memory.get(key).isEmpty()) memory.remember(key, stringListText(accelerators));
+            memory.remember(key + QStringLiteral(".Set"), stringListText(freed));
             set(QString::fromLatin1(kShellSchema), QLatin1String(name), stringListText(freed));
             outcome.changed = true;
         }
@@ -185,21 +192,14 @@ public:
             const QStringList current = shellKey(name).value_or(QStringList());
             const QStringList freed =
                 parseStringList(memory.get(key + QStringLiteral(".Set"))).value_or(QStringList());
-            // Changed since by the user: only the keys that were taken go back.
-            QStringList restored = *original;
-            if (current != freed) {
-                restored = current;
-                for (const QString& accelerator : *original)
-                    if (!freed.contains(accelerator) && !restored.contains(accelerator))
-                        restored << accelerator;
-            }
+            const QStringList restored = restoredKeys(*original, freed, current);
             if (restored != current) {
                 set(QString::fromLatin1(kShellSchema), QLatin1String(name),
                     stringListText(restored));
                 outcome.changed = true;
             }
-            remember(memory, key, QString());
-            remember(memory, key + QStringLiteral(".Set"), QString());
+            memory.remember(key, QString());
+            memory.remember(key + QStringLiteral(".Set"), QString());
         }
         return outcome;
     }
@@ -265,7 +265,7 @@ public:
             if (exists && old == command) continue;
             const QString remembered = memoryKey(key);
             if (memory.get(remembered).isEmpty())
-                remember(memory, remembered, exists ? QLatin1Char('1') + old : QStringLiteral("0"));
+                memory.remember(remembered, exists ? QLatin1Char('1') + old : QStringLiteral("0"));
             QStringList arguments = {QStringLiteral("-c"), channel(), QStringLiteral("-p"),
                                      property(key)};
             if (!exists)
@@ -295,7 +295,7 @@ public:
                 call(QStringLiteral("xfconf-query"), arguments);
                 outcome.changed = true;
             }
-            remember(memory, memoryKey(key), QString());
+            memory.remember(memoryKey(key), QString());
         }
         return outcome;
     }
@@ -348,9 +348,8 @@ public:
             freed.removeIf([](int code) { return isOurCode(code); });
             if (freed == keys) continue;
             const QString remembered = QStringLiteral("Kde.") + action[1];
-            if (memory.get(remembered).isEmpty())
-                CommandStoreMemory(memory, remembered, codesText(keys));
-            CommandStoreMemory(memory, remembered + QStringLiteral(".Set"), codesText(freed));
+            if (memory.get(remembered).isEmpty()) memory.remember(remembered, codesText(keys));
+            memory.remember(remembered + QStringLiteral(".Set"), codesText(freed));
             check(accel_.call(QStringLiteral("setForeignShortcut"), action,
                               QVariant::fromValue(freed)));
             outcome.changed = true;
@@ -380,19 +379,14 @@ public:
             const QList<int> original = codesOf(memory.get(remembered));
             const QList<int> freed = codesOf(memory.get(remembered + QStringLiteral(".Set")));
             const QList<int> current = shortcut(action);
-            QList<int> restored = original;
-            if (current != freed) {
-                restored = current;
-                for (int code : original)
-                    if (!freed.contains(code) && !restored.contains(code)) restored << code;
-            }
+            const QList<int> restored = restoredKeys(original, freed, current);
             if (restored != current) {
                 check(accel_.call(QStringLiteral("setForeignShortcut"), action,
                                   QVariant::fromValue(restored)));
                 outcome.changed = true;
             }
-            CommandStoreMemory(memory, remembered, QString());
-            CommandStoreMemory(memory, remembered + QStringLiteral(".Set"), QString());
+            memory.remember(remembered, QString());
+            memory.remember(remembered + QStringLiteral(".Set"), QString());
         }
         return outcome;
     }
@@ -422,10 +416,6 @@ private:
              text.mid(1, text.size() - 2).split(QLatin1Char(' '), Qt::SkipEmptyParts))
             codes << part.toInt();
         return codes;
-    }
-    static void CommandStoreMemory(const Memory& memory, const QString& key, const QString& value) {
-        if (!memory.set(key, value))
-            throw StepFailed{QStringLiteral("設定ファイル Quiblo.ini に書き込めませんでした。")};
     }
     static void check(const QDBusMessage& reply) {
         if (reply.type() == QDBusMessage::ErrorMessage)
