@@ -304,3 +304,38 @@ TEST_F(SettingsWinTest, StoredWaitSaysNothing) {
     EXPECT_TRUE(desktop.shownBoxes.isEmpty());
     EXPECT_EQ(stored(), "[Quiblo]\r\nWait=200\r\n");
 }
+
+// An address that is none is refused in the window: a message, the window left open, and
+// nothing saved, the wait neither; mended, everything is saved and the box shows it next time.
+TEST_F(SettingsWinTest, BadServiceAddressIsRefusedAndNothingSaved) {
+    store("200");
+    open();
+    win->QuibloWaitTimeUD->upButton->click();
+    QTest::keyClicks(win->ServiceHost, QStringLiteral("example.com/upload"));
+    QTest::keyClick(win->ServiceHost, Qt::Key_Escape);
+    ASSERT_EQ(desktop.shownBoxes.size(), 1);
+    EXPECT_EQ(desktop.shownBoxes[0].icon, MsgIcon::Critical);
+    EXPECT_TRUE(desktop.shownBoxes[0].text.startsWith(
+        QStringLiteral("アップロード先のサーバーの指定が正しくありません。")));
+    EXPECT_TRUE(win->isVisible());
+    EXPECT_EQ(stored(), QByteArray("[Quiblo]\r\nWait=200\r\n"));
+
+    win->ServiceHost->clear();
+    QTest::keyClicks(win->ServiceHost, QStringLiteral("https://team.example:8443"));
+    QTest::keyClicks(win->FtpPort, QStringLiteral("70000"));
+    QTest::keyClick(win->FtpPort, Qt::Key_Escape);
+    ASSERT_EQ(desktop.shownBoxes.size(), 2);
+    EXPECT_EQ(desktop.shownBoxes[1].text,
+              QStringLiteral("FTP ポートには 1 から 65535 までの数を入力してください。"));
+    EXPECT_EQ(stored(), QByteArray("[Quiblo]\r\nWait=200\r\n"));
+
+    win->FtpPort->clear();
+    QTest::keyClicks(win->FtpPort, QStringLiteral("2121"));
+    QTest::keyClick(win->FtpPort, Qt::Key_Escape);
+    EXPECT_FALSE(win->isVisible());
+    EXPECT_EQ(stored(), QByteArray("[Quiblo]\r\nWait=300\r\nServiceHost=https://team.example:8443"
+                                   "\r\nFtpPort=2121\r\n"));
+    open();
+    EXPECT_EQ(win->ServiceHost->text(), QStringLiteral("https://team.example:8443"));
+    EXPECT_EQ(win->FtpPort->text(), QStringLiteral("2121"));
+}
