@@ -21,7 +21,8 @@ import time
 import unittest
 
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-SERVICE = os.path.join(REPO, "server", "quiblo-service")
+SERVICE = os.path.join(REPO, "tests", "server", "quiblo-test-service")
+REAL_SERVICE = os.path.join(REPO, "server", "quiblo-service")
 HOST = "127.0.0.1"
 
 # Upload passwords; the C++ side pins the same vector for 1.3.
@@ -29,6 +30,22 @@ PASSWORD_1_3 = "qbl02181238"
 PASSWORD_1_2 = "qbl03151337"
 
 DELID = "20060103090507"
+
+# The store the services run on: a data folder each, or with QUIBLO_TEST_STORE=postgresql a
+# database each on a PostgreSQL server of this run's own.
+DATABASE = None
+
+
+def setUpModule():
+    global DATABASE
+    if os.environ.get("QUIBLO_TEST_STORE") == "postgresql":
+        from tests.server.postgres import PostgresServer
+        DATABASE = PostgresServer()
+
+
+def tearDownModule():
+    if DATABASE:
+        DATABASE.stop()
 
 
 def read_line(stream, seconds):
@@ -51,14 +68,15 @@ class Service:
 
     codes = iter(range(10**9, 2 * 10**9))  # fresh picture codes, clear of the fixed ones below
 
-    def __init__(self, *options, data=None, controls=True):
+    def __init__(self, *options, data=None, controls=True, storage=True):
         self.tmp = tempfile.TemporaryDirectory()
-        self.data = data or os.path.join(self.tmp.name, "data")
+        self.data = data or (DATABASE.new_database() if DATABASE else os.path.join(self.tmp.name, "data"))
         self.stderr = open(os.path.join(self.tmp.name, "stderr"), "wb")
-        if controls:
-            options = ("--test-controls", *options)
+        program = SERVICE if controls else REAL_SERVICE
+        if storage:
+            options = ("--database" if DATABASE else "--data", self.data, *options)
         self.proc = subprocess.Popen(
-            [SERVICE, "--http-port", "0", "--ftp-port", "0", "--data", self.data, *options],
+            [program, "--http-port", "0", "--ftp-port", "0", *options],
             stdout=subprocess.PIPE, stderr=self.stderr)
         try:
             line = read_line(self.proc.stdout, 10)
@@ -165,8 +183,24 @@ class Service:
         self.store(code + ".png", data, source)
         return code
 
-    def picture_path(self, code):
-        return os.path.join(self.data, "pictures", code + ".png")
+    def stored(self, code):
+        """The bytes kept under CODE (a picture or an upload waiting), or None."""
+        if DATABASE:
+            rows = DATABASE.query(self.data, "SELECT data FROM pictures WHERE code = %s UNION ALL "
+                                  "SELECT data FROM uploads WHERE code = %s", (code, code))
+            return bytes(rows[0][0]) if rows else None
+        try:
+            with open(os.path.join(self.data, "pictures", code + ".png"), "rb") as f:
+                return f.read()
+        except FileNotFoundError:
+            return None
+
+    def stored_codes(self):
+        """Every code kept, pictures and uploads waiting; in a data folder, every file."""
+        if DATABASE:
+            return sorted(code for (code,) in DATABASE.query(
+                self.data, "SELECT code FROM pictures UNION ALL SELECT code FROM uploads"))
+        return sorted(os.listdir(os.path.join(self.data, "pictures")))
 
 
 class ServiceTestCase(unittest.TestCase):
@@ -201,7 +235,7 @@ class UsageLimitTest(ServiceTestCase):
         # The registration itself is refused too, and the refused file is not kept.
         late = s.upload()
         self.assertEqual(s.recode(late, "001A2B3C4D5E")[:2], ["error", "LIMIT_REACHED"])
-        self.assertFalse(os.path.exists(s.picture_path(late)))
+        self.assertIsNone(s.stored(late))
         # Other users are counted apart.
         self.assertEqual(s.usercheck("DEFAULT"), ["success", "OK", "0", "10", "24"])
 
@@ -335,7 +369,7 @@ class DeletionAndViewTest(ServiceTestCase):
         self.assertEqual(len(reply), 3)
         self.assertEqual(s.get("/view.cgi?1A")[0], 404)
         self.assertEqual(s.get(image_path)[0], 404)
-        self.assertFalse(os.path.exists(s.picture_path(code)))
+        self.assertIsNone(s.stored(code))
         self.assertEqual(s.delete(code)[:2], ["error", "NOT_FOUND_FILE"])
         # The upload still counts after the deletion.
         self.assertEqual(s.usercheck("001A2B3C4D5E")[2], "1")
@@ -387,20 +421,19 @@ class FtpTest(ServiceTestCase):
         code = s.upload(b"first")
         with self.assertRaisesRegex(ftplib.error_perm, "^550"):
             s.upload(b"second", code=code)
-        with open(s.picture_path(code), "rb") as f:
-            self.assertEqual(f.read(), b"first")
+        self.assertEqual(s.stored(code), b"first")
         with s.ftp() as client, self.assertRaisesRegex(ftplib.error_perm, "^5"):
             client.storbinary(f"APPE {code}.png", io.BytesIO(b"more"))
 
     def test_size_limit(self):
         s = self.service
         fits = s.upload(b"\x01" * 500_000)
-        self.assertEqual(os.path.getsize(s.picture_path(fits)), 500_000)
+        self.assertEqual(len(s.stored(fits)), 500_000)
 
         code = s.new_code()
         with self.assertRaisesRegex(ftplib.error_perm, "^552"):
             s.upload(b"\x02" * 500_001, code=code)
-        self.assertEqual(os.listdir(os.path.dirname(s.picture_path(code))).count(code + ".png"), 0)
+        self.assertIsNone(s.stored(code))
         self.assertEqual(s.recode(code, "AA")[:2], ["error", "NOT_UPLOADED"])
         # Nothing left behind blocks a smaller picture under the same code.
         s.upload(b"small", code=code)
@@ -412,10 +445,10 @@ class FtpTest(ServiceTestCase):
         code = s.new_code()
         with self.assertRaises(ftplib.Error):
             s.upload(b"\x03" * 5000, code=code)
-        self.assertFalse(os.path.exists(s.picture_path(code)))
+        self.assertIsNone(s.stored(code))
         self.assertEqual(s.recode(code, "AA")[:2], ["error", "NOT_UPLOADED"])
         whole = s.upload(b"\x04" * 5000)
-        self.assertEqual(os.path.getsize(s.picture_path(whole)), 5000)
+        self.assertEqual(len(s.stored(whole)), 5000)
 
     def test_ftp_full_refuses_with_452_and_keeps_nothing(self):
         s = self.service
@@ -426,9 +459,9 @@ class FtpTest(ServiceTestCase):
         s.control(action="ftp_full", after=1000)  # full in the middle
         with self.assertRaisesRegex(ftplib.error_temp, "^452 .*transfer aborted"):
             s.upload(b"\x05" * 5000, code=code)
-        self.assertFalse(os.path.exists(s.picture_path(code)))
+        self.assertIsNone(s.stored(code))
         s.upload(b"\x06" * 5000, code=code)  # only the next upload was hit
-        self.assertEqual(os.path.getsize(s.picture_path(code)), 5000)
+        self.assertEqual(len(s.stored(code)), 5000)
 
     def test_ftp_rate_limits_uploads_until_lifted_or_reset(self):
         s = self.service
@@ -437,7 +470,7 @@ class FtpTest(ServiceTestCase):
         start = time.monotonic()
         code = s.upload(b"\x07" * 60000)
         self.assertGreater(time.monotonic() - start, 1.0)
-        self.assertEqual(os.path.getsize(s.picture_path(code)), 60000)
+        self.assertEqual(len(s.stored(code)), 60000)
         self.assertEqual(s.control(action="status")["ftp_received"], 60000)
         self.assertIsNone(s.control(action="ftp_rate", bytes_per_second=None)["ftp_rate"])
         s.control(action="ftp_rate", bytes_per_second=40000)
@@ -458,7 +491,7 @@ class FtpTest(ServiceTestCase):
                 data.sendall(b"\x03" * 1000)
                 self.assertRegex(client.abort(), "^426")
             self.assertRegex(client.voidresp(), "^22[56]")
-        self.assertFalse(os.path.exists(s.picture_path(broken)))
+        self.assertIsNone(s.stored(broken))
         self.assertEqual(s.recode(broken, "AA")[:2], ["error", "NOT_UPLOADED"])
         for code in (abandoned, broken):  # the codes are free again
             s.upload(b"whole", code=code)
@@ -468,10 +501,8 @@ class FtpTest(ServiceTestCase):
         for name in ("notes.txt", "12345.png", "sub/000000000000000001.png"):
             with self.subTest(name=name), self.assertRaisesRegex(ftplib.error_perm, "^55"):
                 self.service.store(name, b"x")
-        self.assertEqual(sorted(os.listdir(self.service.data)), ["pictures", "quiblo.sqlite3"])
-        pictures = os.listdir(os.path.join(self.service.data, "pictures"))
-        self.assertNotIn("notes.txt", pictures)
-        self.assertNotIn("12345.png", pictures)
+        for code in self.service.stored_codes():
+            self.assertRegex(code, r"^[0-9]{18}(\.png)?$")
 
 
 class OlderVersionTest(ServiceTestCase):
@@ -560,7 +591,7 @@ class ControlTest(ServiceTestCase):
         s.recode(code, "WIPE")
         s.control(action="reset", data=True)
         self.assertEqual(s.usercheck("WIPE")[2], "0")
-        self.assertFalse(os.path.exists(s.picture_path(code)))
+        self.assertIsNone(s.stored(code))
         self.assertEqual(s.delete(code)[1], "NOT_FOUND_FILE")
 
     def test_bad_commands_are_refused(self):
@@ -633,8 +664,8 @@ class HostileReplyControlTest(ServiceTestCase):
 
 
 class ControlSafetyTest(unittest.TestCase):
-    """The control endpoint is for tests on this machine only: off unless asked for, and never
-    reachable from a web page the user happens to visit."""
+    """The control endpoint is for tests on this machine only: only the tests' own launcher has
+    it, and no web page the user happens to visit reaches it."""
 
     @classmethod
     def setUpClass(cls):
@@ -649,13 +680,17 @@ class ControlSafetyTest(unittest.TestCase):
         self.command = json.dumps({"action": "script", "status": 500}).encode()
         self.own = f"{HOST}:{self.service.http_port}"
 
-    def test_off_without_the_flag(self):
+    def test_the_service_itself_has_none(self):
         service = Service(controls=False)
         self.addCleanup(service.cleanup)
         self.assertEqual(service.get("/_control")[0], 404)
         status, _ = service.post_control(self.command, {"Content-Type": "application/json"})
-        self.assertEqual(status, 404)
+        self.assertEqual(status, 405)
         self.assertEqual(service.get("/usercheck.cgi?op=chk&sid=AA")[0], 200)
+        for option in ("--test-controls", "--clock-offset"):
+            refused = subprocess.run([REAL_SERVICE, "--data", service.data, option], capture_output=True)
+            self.assertEqual(refused.returncode, 2)
+            self.assertIn(b"unrecognized arguments", refused.stderr)
 
     def test_a_form_or_text_post_is_refused(self):
         for content_type in ("text/plain", "application/x-www-form-urlencoded",
@@ -710,7 +745,7 @@ class PendingUploadTest(ServiceTestCase):
         other = s.upload(source="127.0.0.2")  # another client address still may
         with self.assertRaisesRegex(ftplib.error_temp, "^452"):
             s.upload(source="127.0.0.2")  # but not past the total
-        self.assertEqual(len(os.listdir(os.path.dirname(s.picture_path(first)))), 3)
+        self.assertEqual(len(s.stored_codes()), 3)
         # A registered picture no longer waits.
         self.assertEqual(s.recode(first, "AA")[0], "success")
         self.assertEqual(s.recode(other, "BB")[0], "success")
@@ -725,9 +760,9 @@ class PendingUploadTest(ServiceTestCase):
         s.control(action="clock", offset=10 * 60 + 5)
         # Swept even when nothing else happens.
         deadline = time.monotonic() + 10
-        while os.path.exists(s.picture_path(old)) and time.monotonic() < deadline:
+        while s.stored(old) is not None and time.monotonic() < deadline:
             time.sleep(0.1)
-        self.assertFalse(os.path.exists(s.picture_path(old)))
+        self.assertIsNone(s.stored(old))
         self.assertEqual(s.recode(old, "AA")[:2], ["error", "NOT_UPLOADED"])
         self.assertEqual(s.recode(young, "AA")[0], "success")
         s.control(action="clock", offset=3600)
@@ -809,8 +844,7 @@ class FtpModeTest(ServiceTestCase):
             with client.transfercmd(f"STOR {code}.png") as conn:
                 conn.sendall(data)
             client.voidresp()
-        with open(s.picture_path(code), "rb") as f:
-            self.assertEqual(f.read(), data)
+        self.assertEqual(s.stored(code), data)
 
     def test_feat_advertises_only_what_is_served(self):
         with self.service.ftp() as client:
@@ -853,15 +887,6 @@ class LifecycleTest(unittest.TestCase):
         self.assertFalse(thread.is_alive())
         self.assertIsInstance(outcome[0], (OSError, http.client.HTTPException))  # no reply
         self.assert_ports_closed(service)
-
-    def test_control_can_be_turned_off(self):
-        service = self.start("--no-control")
-        self.assertEqual(service.get("/_control")[0], 404)
-        conn = http.client.HTTPConnection(HOST, service.http_port, timeout=5)
-        with contextlib.closing(conn):
-            conn.request("POST", "/_control", b'{"action": "script", "status": 500}')
-            self.assertEqual(conn.getresponse().status, 404)
-        self.assertEqual(service.get("/")[0], 200)
 
     def test_sigint_stops_it(self):
         service = self.start()
@@ -930,7 +955,7 @@ class OneClientCannotShutTheServiceTest(unittest.TestCase):
         with self.assertRaises(ftplib.error_temp) as refused:
             client.voidresp()
         self.assertTrue(str(refused.exception).startswith("426"), refused.exception)
-        self.assertFalse(os.listdir(os.path.join(service.data, "pictures")))
+        self.assertEqual(service.stored_codes(), [])
         service.upload()  # the dropped upload holds no place among the waiting
 
 
@@ -942,23 +967,21 @@ class CrashRecoveryTest(unittest.TestCase):
         client = first.ftp()
         data = client.transfercmd(f"STOR {code}.png")
         data.sendall(b"\x89PNG part of a picture")
-        time.sleep(0.3)  # the bytes reach the file
-        pictures = os.path.join(first.data, "pictures")
-        self.assertEqual(os.listdir(pictures), [f"{code}.png.part"],
-                         "the upload is not under a temporary name")
+        time.sleep(0.3)  # the bytes reach the service
         first.stop(signal.SIGKILL)
         data.close()
         client.close()
-        # Left as a crash could leave it too: a whole file whose row never came.
-        with open(os.path.join(pictures, f"{first.new_code()}.png"), "wb") as orphan:
-            orphan.write(b"\x89PNG whole, but never recorded")
+        orphan = first.new_code()
+        if not DATABASE:  # left as a crash could leave it too: a whole file whose row never came
+            with open(os.path.join(first.data, "pictures", f"{orphan}.png"), "wb") as f:
+                f.write(b"\x89PNG whole, but never recorded")
 
         second = Service(data=first.data)
         self.addCleanup(second.cleanup)
-        self.assertEqual(os.listdir(pictures), [])
+        self.assertEqual(second.stored_codes(), [])
         second.upload(code=code)  # the same code is free again
         self.assertEqual(second.recode(code, "CRASH")[0], "success")
-        self.assertEqual(os.listdir(pictures), [f"{code}.png"])
+        self.assertEqual(second.stored_codes(), [code] if DATABASE else [f"{code}.png"])
 
 
 if __name__ == "__main__":

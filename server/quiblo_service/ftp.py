@@ -1,0 +1,238 @@
+"""The FTP upload server: one account, STOR of new pictures only, at most 500,000 bytes, kept in
+memory until whole and then handed to the store."""
+
+import collections
+import errno
+import hmac
+import logging
+import os
+
+from pyftpdlib.authorizers import AuthenticationFailed, DummyAuthorizer
+from pyftpdlib.filesystems import AbstractedFS
+from pyftpdlib.handlers import DTPHandler, FTPHandler, PassiveDTP
+try:  # TLS needs python3-openssl
+    from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
+except ImportError:
+    TLS_DTPHandler = TLS_FTPHandler = None
+from pyftpdlib.servers import FTPServer
+
+from . import clock
+from .codes import FTP_USER, MAX_UPLOAD_BYTES, PICTURE_FILE, make_ftp_password
+from .store import StoreError
+
+# Commands the upload server does not serve are not understood, so FEAT advertises only what
+# works: resuming, sizes, times and listings all need what an upload-only account lacks.
+UNSERVED_FTP_COMMANDS = {"SIZE", "REST", "MLST", "MLSD", "MDTM", "MFMT"}
+
+
+class Upload:
+    """One upload as it arrives, in memory: more than MAX_UPLOAD_BYTES ends it."""
+
+    def __init__(self, name):
+        self.name = name
+        self.code = PICTURE_FILE.fullmatch(os.path.basename(name)).group(1)
+        self.data = bytearray()
+        self.too_large = False
+        self.closed = False
+        self.kept = False  # handed to the store as a whole upload
+        self.on_close = None
+
+    @property
+    def received(self):
+        return len(self.data)
+
+    def write(self, data):
+        if len(self.data) + len(data) > MAX_UPLOAD_BYTES:
+            self.too_large = True
+            raise OSError(errno.EFBIG, "File too large")
+        self.data += data
+        return len(data)
+
+    def close(self):
+        if not self.closed:
+            self.closed = True
+            if self.on_close:
+                self.on_close()
+
+
+class UploadFS(AbstractedFS):
+    """Nothing is read or written on disk: a stored file is an Upload."""
+
+    def open(self, filename, mode):
+        if mode != "wb":
+            raise PermissionError(errno.EACCES, "Only new files can be stored")
+        return self.cmd_channel.new_upload(filename)
+
+
+class UploadDTP(DTPHandler):
+    def enable_receiving(self, type, cmd):
+        # Pictures are stored byte for byte whatever TYPE the client chose: ASCII mode would
+        # turn their CR LF bytes into LF.
+        super().enable_receiving("i", cmd)
+        # However slowly it trickles in, an upload ends by its deadline: a client must not hold
+        # the cap on uploads under way for as long as it likes.
+        self.deadline = self.ioloop.call_later(self.cmd_channel.limits.upload_seconds,
+                                               self.too_slow, _errback=self.handle_error)
+
+    def too_slow(self):
+        if not self._closed:
+            self._resp = ("426 The upload took too long; transfer aborted.", logging.info)
+            self.close()
+
+    def close(self):
+        # The client closed the data connection and the upload is whole: it goes to the store
+        # before the 226 reply, so a registration sent right after finds it. Here rather than in
+        # handle_close, which the TLS layer passes by when the client ends its TLS session.
+        upload = self.file_obj if isinstance(self.file_obj, Upload) else None
+        if upload and self.receive and not self._closed and self.transfer_finished and not upload.kept:
+            upload.kept = True
+            try:
+                if not self.cmd_channel.keep(upload):
+                    self._resp = ("550 File exists.", logging.info)
+            except (StoreError, OSError) as err:
+                logging.error("an upload could not be kept: %s", err)
+                self._resp = ("452 Insufficient storage space; transfer aborted.", logging.info)
+            except Exception as err:  # the database's own errors
+                logging.error("an upload could not be kept: %s", err)
+                self._resp = ("451 The upload could not be kept; transfer aborted.", logging.info)
+        deadline = getattr(self, "deadline", None)
+        if deadline is not None and not deadline.cancelled:
+            deadline.cancel()
+        super().close()
+
+    def handle_error(self):
+        if isinstance(self.file_obj, Upload) and self.file_obj.too_large:
+            self._resp = (f"552 File too large: at most {MAX_UPLOAD_BYTES} bytes; transfer aborted.", logging.info)
+            self.close()
+        else:
+            super().handle_error()
+
+
+class TLSReadable:
+    def readable(self):
+        # libcurl starts TLS on a passive data connection as soon as it connects, before its
+        # STOR: the handshake goes on, where pyftpdlib would take the early bytes for a dropped
+        # connection and reset it.
+        return self._ssl_accepting or super().readable()
+
+
+class UploadAuthorizer(DummyAuthorizer):
+    """The one account: user `quiblo`, the version's upload password, and after a colon the
+    upload key when the service names who may upload."""
+
+    def __init__(self, version, keys, home):
+        super().__init__()
+        self.password = make_ftp_password(version)
+        self.keys = keys
+        # e: change folder, w: store. No listing or download.
+        self.add_user(FTP_USER, self.password, home, perm="ew")
+
+    def validate_authentication(self, username, password, handler):
+        base, _, key = password.partition(":")
+        right = hmac.compare_digest(base.encode(), self.password.encode())
+        if username != FTP_USER or not right or self.keys.name_of(key or None) is None:
+            raise AuthenticationFailed("Authentication failed.")
+        handler.upload_key = key or None
+
+
+class UploadHandler(FTPHandler):
+    proto_cmds = {name: entry for name, entry in FTPHandler.proto_cmds.items()
+                  if name not in UNSERVED_FTP_COMMANDS}
+    store = None  # set by make_ftp_server
+    banner = "Quiblo upload server ready."
+    auth_failed_timeout = 0  # refuse an old version's password at once, no penalty pause
+    abstracted_fs = UploadFS
+    dtp_handler = UploadDTP
+    passive_dtp = PassiveDTP
+    upload_key = None
+    receiving = None  # client address -> uploads under way in this process, shared
+
+    def ftp_STOR(self, file, mode="w"):
+        match = PICTURE_FILE.fullmatch(os.path.basename(file))
+        if os.path.dirname(file) != self.fs.root or not match:
+            self.respond("553 Only pictures named by their 18-digit code + .png are accepted.")
+            return None
+        if "a" in mode or self._restart_position:
+            self._restart_position = 0
+            self.respond("550 Appending and resuming are not allowed.")
+            return None
+        if self.authorizer.keys.name_of(self.upload_key) is None:  # taken back since the login
+            self.respond("530 The upload key is no longer accepted.")
+            return None
+        if self.store.knows(match.group(1)):
+            self.respond("550 File exists.")
+            return None
+        if not self.may_receive():
+            self.respond("452 Too many pictures are waiting for their registration; try again later.")
+            return None
+        return super().ftp_STOR(file, mode)
+
+    def may_receive(self):
+        """False when this client, or all clients together, have as many uploads waiting for
+        their registration (or still arriving) as they may."""
+        pending = self.pending
+        mine, everyone = self.store.waiting(self.remote_ip, clock.now() - pending.seconds)
+        return (mine + self.receiving[self.remote_ip] < pending.per_client
+                and everyone + sum(self.receiving.values()) < pending.total)
+
+    def new_upload(self, filename):
+        upload = self.upload_class(filename)
+        client = self.remote_ip
+        self.receiving[client] += 1
+
+        def done():
+            self.receiving[client] -= 1
+            if self.receiving[client] <= 0:
+                del self.receiving[client]
+        upload.on_close = done
+        return upload
+
+    upload_class = Upload
+
+    def keep(self, upload):
+        """Hands a whole upload to the store; False when its code was taken meanwhile."""
+        key_name = self.authorizer.keys.name_of(self.upload_key) or None
+        return self.store.add_upload(upload.code, bytes(upload.data), self.remote_ip, key_name, clock.now())
+
+    def ftp_STOU(self, line):
+        self.respond("550 Unique names are not offered: store by picture code.")
+
+    def close(self):
+        # A file opened by STOR whose data connection never came goes too.
+        queued = self._in_dtp_queue if not self._closed else None
+        super().close()
+        if queued and isinstance(queued[0], Upload):
+            queued[0].close()
+
+
+def make_ftp_server(sock, store, keys, version, pending, limits, home, tls=None, passive_ports=None,
+                    masquerade_address=None, handler=UploadHandler, dtp=UploadDTP):
+    """The upload server on a listening socket; with tls = (certificate, key) every control and
+    data connection must be protected (AUTH TLS, PROT P) before a login or a transfer. HANDLER
+    and DTP may be subclasses of the upload server's own."""
+    dtp_bases = (TLSReadable, dtp, TLS_DTPHandler) if tls else (dtp,)
+    dtp_class = type("DTP", dtp_bases, {"timeout": limits.idle_seconds})
+    attributes = {"store": store, "authorizer": UploadAuthorizer(version, keys, home), "limits": limits,
+                  "pending": pending, "timeout": limits.idle_seconds, "dtp_handler": dtp_class,
+                  "passive_ports": passive_ports, "masquerade_address": masquerade_address,
+                  "receiving": collections.Counter()}
+    bases = (handler,)
+    if tls:
+        bases = (handler, TLS_FTPHandler)
+        attributes.update(certfile=tls[0], keyfile=tls[1], tls_control_required=True,
+                          tls_data_required=True,
+                          proto_cmds={name: entry for name, entry in TLS_FTPHandler.proto_cmds.items()
+                                      if name not in UNSERVED_FTP_COMMANDS})
+    server = FTPServer(sock, type("Handler", bases, attributes))
+    server.max_cons = limits.total
+    server.max_cons_per_ip = limits.per_address
+    return server
+
+
+def run_ftp(server, stopping):
+    # Loop in short steps so that a stop is noticed quickly.
+    wait = 0.2
+    while not stopping.is_set():
+        soonest = server.ioloop.loop(wait, blocking=False)
+        wait = 0.2 if soonest is None else max(0.0, min(0.2, soonest))
+    server.close_all()

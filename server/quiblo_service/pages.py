@@ -1,0 +1,189 @@
+"""The answers of the HTTP endpoints: the three CGI endpoints, the viewing page, the picture and
+the plain pages. Each returns a Reply; http.py sends it."""
+
+import html
+import re
+import time
+import urllib.parse
+
+from . import clock
+from .codes import DELETION_ID, PICTURE_CODE, USER_ID, picture_code_of
+from .limits import deletions_blocked
+
+CGI_TYPE = "text/plain; charset=Shift_JIS"
+HTML_TYPE = "text/html; charset=UTF-8"
+DAY = 86400
+# A picture kept for ever may still be deleted by its owner: caches keep it a day at most.
+FOREVER_MAX_AGE = DAY
+
+
+class Reply:
+    def __init__(self, status, content_type, body, headers=None):
+        self.status, self.content_type, self.body = status, content_type, body
+        self.headers = headers or {}
+
+
+def cgi(*fields):
+    return Reply(200, CGI_TYPE, "|".join(str(f) for f in fields).encode("cp932"))
+
+
+def page(title, body_html, status=200):
+    text = ('<!DOCTYPE html>\n<html lang="ja"><head><meta charset="UTF-8">'
+            f"<title>{html.escape(title)}</title></head>\n<body>\n{body_html}\n</body></html>\n")
+    return Reply(status, HTML_TYPE, text.encode("utf-8"))
+
+
+def not_found():
+    return page("クイブロ - ページが見つかりません",
+                "<h1>404 Not Found</h1>\n<p>お探しのページは見つかりませんでした。</p>", 404)
+
+
+def unavailable():
+    return page("クイブロ - 一時的に利用できません",
+                "<h1>503 Service Unavailable</h1>\n<p>しばらくしてから、もう一度お試しください。</p>", 503)
+
+
+def date_text(seconds):
+    t = time.localtime(seconds)
+    return f"{t.tm_year}年{t.tm_mon}月{t.tm_mday}日"
+
+
+VIEW_STYLE = ("<style>#picture{cursor:zoom-out}"
+              "#picture.fit{max-width:100%;max-height:95vh;width:auto;height:auto;cursor:zoom-in}</style>\n")
+KEY_MESSAGE = ("アップロードキーが正しくないため、利用できません。\r\n"
+               "設定画面の「アップロードキー」を確かめてください。")
+
+
+class Service:
+    """The endpoints over a store, with the service's limits, keys and keeping time."""
+
+    def __init__(self, store, keys, usage, pending, keep_days, version):
+        self.store, self.keys, self.usage, self.pending = store, keys, usage, pending
+        self.keep_days, self.version = keep_days, version
+
+    def expires_at(self, picture):
+        return picture.registered_at + self.keep_days * DAY if self.keep_days else None
+
+    def live_picture(self, code):
+        """The registered picture CODE unless its time ran out (the sweep may not have come)."""
+        picture = self.store.picture(code)
+        if picture is None:
+            return None
+        expires = self.expires_at(picture)
+        return None if expires is not None and expires <= clock.now() else picture
+
+    def route(self, path, query, client=None, key=None, etag=None):
+        params = {k: v[0] for k, v in urllib.parse.parse_qs(query, keep_blank_values=True).items()}
+        if path == "/usercheck.cgi":
+            return self.usercheck(params, key)
+        if path == "/recode.cgi":
+            return self.recode(params, client, key)
+        if path == "/delete2.cgi":
+            return self.delete(params, client)
+        if path == "/view.cgi":
+            return self.view(query)
+        match = re.fullmatch(r"/img/([0-9]{18})\.png", path)
+        if match:
+            return self.image(match.group(1), etag)
+        if path in ("/", "/index.html"):
+            return page("クイブロ", "<h1>クイブロ</h1>\n<p>画面をキャプチャして、すぐにWebで公開できるツールです。</p>\n"
+                        '<ul><li><a href="/download.html">ダウンロード</a></li>\n'
+                        '<li><a href="/cgi-bin/forum/forum.cgi">サポートBBS</a></li></ul>')
+        if path == "/download.html":
+            return page("クイブロ - ダウンロード", "<h1>ダウンロード</h1>\n"
+                        f"<p>最新バージョン: {html.escape(self.version)}</p>\n"
+                        "<p>最新バージョン以外はサーバーと連動できないため使用できません。</p>")
+        if path == "/cgi-bin/forum/forum.cgi":
+            return page("クイブロ - サポートBBS", "<h1>サポートBBS</h1>\n<p>不具合の報告やご質問はこちらへどうぞ。</p>")
+        return not_found()
+
+    def usercheck(self, p, key):
+        limits = (self.usage.max_uploads, self.usage.hours_text())
+        if p.get("op") != "chk":
+            return cgi("error", "BAD_REQUEST", 0, *limits, "リクエストが正しくありません。")
+        if self.keys.name_of(key) is None:
+            return cgi("error", "BAD_KEY", 0, *limits, KEY_MESSAGE)
+        sid = p.get("sid", "")
+        if not USER_ID.fullmatch(sid):
+            return cgi("error", "BAD_USER", 0, *limits, "ユーザーを識別できないため、利用できません。")
+        count = self.store.uses(sid, self.usage.window_start(clock.now()))
+        if count >= self.usage.max_uploads:
+            return cgi("error", "LIMIT_REACHED", count, *limits,
+                       "アップロード回数の上限に達しました。\r\n"
+                       f"過去{limits[1]}時間に{limits[0]}回までアップロードできます。\r\n"
+                       "しばらく時間をおいてから、もう一度お試しください。")
+        return cgi("success", "OK", count, *limits)
+
+    def recode(self, p, client, key):
+        if (p.get("op") != "rec" or not PICTURE_CODE.fullmatch(p.get("pngcode", ""))
+                or not DELETION_ID.fullmatch(p.get("delid", ""))):
+            return cgi("error", "BAD_REQUEST", "リクエストが正しくありません。")
+        key_name = self.keys.name_of(key)
+        if key_name is None:
+            return cgi("error", "BAD_KEY", KEY_MESSAGE)
+        if not USER_ID.fullmatch(p.get("sid", "")):
+            return cgi("error", "BAD_USER", "ユーザーを識別できないため、登録できません。")
+        now = clock.now()
+        refusal = self.store.register(p["pngcode"], p["delid"], p["sid"], key_name or None, now,
+                                      now - self.pending.seconds, self.usage.window_start(now),
+                                      self.usage.max_uploads)
+        messages = {
+            None: "画像を登録しました。",
+            "NOT_UPLOADED": "画像ファイルがサーバーに届いていないため、登録できません。",
+            "ALREADY_REGISTERED": "この画像はすでに登録されています。",
+            "LIMIT_REACHED": "アップロード回数の上限に達したため、登録できません。",
+        }
+        return cgi("success" if refusal is None else "error", refusal or "REGISTERED", messages[refusal])
+
+    def delete(self, p, client):
+        if (p.get("op") != "del" or not PICTURE_CODE.fullmatch(p.get("pngcode", ""))
+                or not DELETION_ID.fullmatch(p.get("delid", ""))):
+            return cgi("error", "BAD_REQUEST", "リクエストが正しくありません。")
+        now = clock.now()
+        if deletions_blocked(self.store, client, now):
+            return cgi("error", "TOO_MANY_ATTEMPTS", "削除IDの誤りが続いたため、しばらく削除できません。\r\n"
+                       "時間をおいてから、もう一度お試しください。")
+        code = p["pngcode"]
+        if self.live_picture(code) is None and (self.store.picture(code) or self.store.was_expired(code)):
+            return cgi("error", "NOT_FOUND_FILE",
+                       f"この画像は保存期間（{self.keep_days:g}日）が過ぎたため、すでに自動削除されています。")
+        result = self.store.delete(code, p["delid"])
+        if result == "DELETE_SUCCESS":
+            return cgi("success", result, "画像をサーバーから削除しました。")
+        if result == "NOT_FOUND_FILE":
+            return cgi("error", result, "指定された画像はサーバー上に見つかりません。")
+        self.store.note_wrong_guess(client, now)
+        return cgi("error", result, "削除IDが一致しないため、削除できません。")
+
+    def view(self, query):
+        code = picture_code_of(query)
+        picture = code and self.live_picture(code)
+        if not picture:
+            return not_found()
+        expires = self.expires_at(picture)
+        removal = (f'<p id="expiry">この画像は {date_text(expires)} に自動削除されます。</p>\n'
+                   if expires is not None else "")
+        # The picture fits the window; a click shows it at full size and another fits it again.
+        return page("クイブロ - 画像閲覧", VIEW_STYLE + '<h1>クイブロ</h1>\n'
+                    f'<p><img src="/img/{code}.png" id="picture" class="fit" alt="アップロードされた画像"'
+                    ' title="クリックで拡大/縮小" onclick="this.classList.toggle(\'fit\')"></p>\n' + removal)
+
+    def image(self, code, etag=None):
+        """The picture, which never changes under its code: caches keep it until it expires (a
+        day at most when pictures are kept for ever) and ask again with its ETag."""
+        picture = self.live_picture(code)
+        if picture is None:
+            return not_found()
+        tag = f'"{code}-{int(picture.registered_at * 1000)}"'
+        expires = self.expires_at(picture)
+        now = clock.now()
+        max_age = int(expires - now) if expires is not None else FOREVER_MAX_AGE
+        headers = {"ETag": tag, "Cache-Control": f"public, max-age={max(0, max_age)}"}
+        if expires is not None:
+            headers["Expires"] = time.strftime("%a, %d %b %Y %H:%M:%S GMT", time.gmtime(expires))
+        if etag is not None and tag in [t.strip() for t in etag.split(",")] or etag == "*":
+            return Reply(304, "image/png", b"", headers)
+        data = self.store.picture_data(code)
+        if data is None:  # deleted meanwhile
+            return not_found()
+        return Reply(200, "image/png", data, headers)

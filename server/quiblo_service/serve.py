@@ -1,0 +1,232 @@
+"""Start and stop: the listening sockets, one or more worker processes that share them, and in
+each the HTTP server, the FTP server and the sweeps."""
+
+import logging
+import os
+import shutil
+import signal
+import socket
+import ssl
+import sys
+import tempfile
+import threading
+import time
+
+from . import ftp, http, pages
+from .config import plain_text_refusal
+from .keys import KeyFileError, UploadKeys
+from .limits import ConnectionLimits, PendingLimits, UsageLimit
+from .store import StoreError, load
+from .sweep import Sweeper
+
+STOP_SIGNALS = {signal.SIGTERM, signal.SIGINT}
+
+
+def listener(host, port, shared):
+    """A listening TCP socket; SHARED ones take SO_REUSEPORT, so that workers each have their
+    own socket on the same port and the system spreads the connections among them."""
+    family, kind, proto, _, address = socket.getaddrinfo(host, port, type=socket.SOCK_STREAM)[0]
+    sock = socket.socket(family, kind, proto)
+    sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    if shared:
+        sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEPORT, 1)
+    sock.bind(address)
+    sock.listen(128)
+    return sock
+
+
+def listeners(host, port, count):
+    """COUNT sockets on one port (the first picks it when PORT is 0)."""
+    first = listener(host, port, count > 1)
+    socks = [first]
+    while len(socks) < count:
+        socks.append(listener(host, first.getsockname()[1], True))
+    return socks
+
+
+def tls_context(args):
+    if not args.tls_cert:
+        return None
+    if ftp.TLS_FTPHandler is None:
+        sys.exit("quiblo-service: TLS needs PyOpenSSL (Debian: python3-openssl)")
+    try:
+        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        context.load_cert_chain(args.tls_cert, args.tls_key)
+    except (OSError, ssl.SSLError) as err:
+        sys.exit(f"quiblo-service: cannot use the certificate: {err}")
+    return context
+
+
+def passive_slice(ports, index, count):
+    if not ports:
+        return None
+    size = len(ports) // count
+    return ports[index * size:(index + 1) * size]
+
+
+class Worker:
+    """One process's servers over shared listening sockets."""
+
+    def __init__(self, args, keys, context, http_sock, ftp_sock, passive_ports, extension=None):
+        self.args, self.keys, self.extension = args, keys, extension
+        self.stopping = threading.Event()
+        self.store = load(args)
+        usage = UsageLimit(args.window_hours, args.max_uploads)
+        pending = PendingLimits(args.pending_minutes, args.max_pending_per_client, args.max_pending)
+        self.service = pages.Service(self.store, keys, usage, pending, args.keep_days, args.version)
+        handler = extension.http_handler(http.Handler) if extension else http.Handler
+        handler = type("Handler", (handler,), {"service": self.service})
+        if context:
+            http_sock = context.wrap_socket(http_sock, server_side=True, do_handshake_on_connect=False)
+        self.httpd = http.HTTPServer(http_sock, handler)
+        # The FTP account's folder: empty and private, as nothing is read or written there.
+        self.home = os.path.realpath(tempfile.mkdtemp(prefix="quiblo-ftp-"))
+        limits = ConnectionLimits(args.max_ftp_connections_per_address, args.max_ftp_connections,
+                                  args.ftp_idle_seconds, args.upload_seconds)
+        classes = extension.ftp_classes(ftp.UploadHandler, ftp.UploadDTP) if extension else {}
+        self.ftpd = ftp.make_ftp_server(ftp_sock, self.store, keys, args.version, pending, limits, self.home,
+                                        tls=(args.tls_cert, args.tls_key) if context else None,
+                                        passive_ports=passive_ports,
+                                        masquerade_address=args.masquerade_address, **classes)
+        self.sweeper = Sweeper(self.store, pending, args.keep_days)
+        if extension:
+            extension.started(self)
+
+    def run(self, announce):
+        """Serves until SIGTERM or SIGINT; SIGHUP reads the upload keys again."""
+        self.sweeper.once()  # at start, before the first request
+        threads = [threading.Thread(target=self.httpd.serve_forever, kwargs={"poll_interval": 0.2}),
+                   threading.Thread(target=ftp.run_ftp, args=(self.ftpd, self.stopping)),
+                   threading.Thread(target=self.sweeper.run, args=(self.stopping,))]
+        for thread in threads:
+            thread.start()
+        announce()
+        while signal.sigwait(STOP_SIGNALS | {signal.SIGHUP}) == signal.SIGHUP:
+            self.keys.reload()
+        self.stopping.set()  # also ends every stall at once
+        self.httpd.shutdown()
+        self.httpd.server_close()
+        for thread in threads:
+            thread.join()
+        self.store.close()
+        shutil.rmtree(self.home, ignore_errors=True)
+
+
+def ready_line(http_port, ftp_port):
+    print(f"quiblo-service listening http={http_port} ftp={ftp_port}", flush=True)
+
+
+def serve(args, extension=None):
+    logging.basicConfig(level=logging.INFO if args.verbose else logging.WARNING,
+                        stream=sys.stderr, format="quiblo-service: %(message)s")
+    refusal = plain_text_refusal(args)
+    if refusal:
+        sys.exit(refusal)
+    try:
+        keys = UploadKeys(args.upload_keys)
+    except KeyFileError as err:
+        sys.exit(f"quiblo-service: {err}")
+    context = tls_context(args)
+    # Signals go to each process's main thread (sigwait); the threads inherit the mask.
+    signal.pthread_sigmask(signal.SIG_BLOCK, STOP_SIGNALS | {signal.SIGHUP, signal.SIGCHLD})
+    if args.data:
+        os.makedirs(args.data, exist_ok=True)
+    try:
+        http_socks = listeners(args.host, args.http_port, args.workers)
+        ftp_socks = listeners(args.host, args.ftp_port, args.workers)
+    except OSError as err:
+        sys.exit(f"quiblo-service: cannot listen on {args.host}: {err}")
+    ports = (http_socks[0].getsockname()[1], ftp_socks[0].getsockname()[1])
+    try:
+        if args.workers == 1:
+            worker = Worker(args, keys, context, http_socks[0], ftp_socks[0], args.passive_ports, extension)
+            worker.run(lambda: ready_line(*ports))
+            return
+        load(args).close()  # the schema brought up to date once, before the workers start
+    except StoreError as err:
+        sys.exit(f"quiblo-service: {err}")
+    Supervisor(args, keys, context, http_socks, ftp_socks, extension).run(ports)
+
+
+class Supervisor:
+    """Starts the workers, starts again one that dies, and passes SIGHUP and the stop on."""
+
+    def __init__(self, args, keys, context, http_socks, ftp_socks, extension):
+        self.args, self.keys, self.context, self.extension = args, keys, context, extension
+        self.http_socks, self.ftp_socks = http_socks, ftp_socks
+        self.pids = {}  # pid -> worker index
+
+    def start(self, index, ready_fd=None):
+        pid = os.fork()
+        if pid:
+            self.pids[pid] = index
+            return pid
+        code = 0
+        try:
+            ports = passive_slice(self.args.passive_ports, index, self.args.workers)
+            worker = Worker(self.args, self.keys, self.context, self.http_socks[index],
+                            self.ftp_socks[index], ports, self.extension)
+            worker.run(lambda: ready_fd is not None and os.write(ready_fd, b"r"))
+        except StoreError as err:
+            print(f"quiblo-service: {err}", file=sys.stderr, flush=True)
+            code = 1
+        except BaseException:
+            logging.exception("worker %d failed", index)
+            code = 1
+        finally:
+            os._exit(code)
+
+    def run(self, ports):
+        read_end, write_end = os.pipe()
+        for index in range(self.args.workers):
+            self.start(index, write_end)
+        os.close(write_end)
+        ready = b""
+        while len(ready) < self.args.workers:
+            chunk = os.read(read_end, 16)
+            if not chunk:  # a worker ended before it was ready
+                self.stop()
+                sys.exit(1)
+            ready += chunk
+        os.close(read_end)
+        ready_line(*ports)
+        while True:
+            sig = signal.sigwait(STOP_SIGNALS | {signal.SIGHUP, signal.SIGCHLD})
+            if sig == signal.SIGHUP:
+                self.signal_all(signal.SIGHUP)
+            elif sig == signal.SIGCHLD:
+                self.restart_dead()
+            else:
+                self.stop()
+                return
+
+    def signal_all(self, sig):
+        for pid in self.pids:
+            try:
+                os.kill(pid, sig)
+            except ProcessLookupError:
+                pass
+
+    def restart_dead(self):
+        while self.pids:
+            pid, status = os.waitpid(-1, os.WNOHANG)
+            if pid == 0:
+                return
+            index = self.pids.pop(pid, None)
+            if index is not None:
+                logging.warning("worker %d ended (status %d); starting it again", index, status)
+                time.sleep(0.2)  # a worker that cannot start must not spin
+                self.start(index)
+
+    def stop(self):
+        self.signal_all(signal.SIGTERM)
+        deadline = time.monotonic() + 10
+        while self.pids and time.monotonic() < deadline:
+            pid, _ = os.waitpid(-1, os.WNOHANG)
+            if pid:
+                self.pids.pop(pid, None)
+            else:
+                time.sleep(0.05)
+        self.signal_all(signal.SIGKILL)
+        for pid in list(self.pids):
+            os.waitpid(pid, 0)

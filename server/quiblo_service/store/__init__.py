@@ -1,0 +1,149 @@
+"""What the service keeps: pictures, uploads waiting for their registration, the usage log, wrong
+deletion ids and the codes of expired pictures. `load(options)` picks the store: sqlite3 and
+picture files in the data folder by default, PostgreSQL when `database` names one.
+
+Every time is given by the caller (seconds since the epoch, from the service's clock), so that
+the stores keep no clock of their own."""
+
+import collections
+
+Picture = collections.namedtuple("Picture", "code size registered_at key_name")
+# A whole record, as an import copies it from one store to another.
+Record = collections.namedtuple("Record", "code size registered_at delid sid client key_name data")
+Use = collections.namedtuple("Use", "sid at key_name")
+
+SCHEMA_VERSION = 2
+
+
+class StoreError(Exception):
+    """A store that cannot be used: a schema newer than this service, or a database that
+    cannot be reached."""
+
+
+class Store:
+    """The interface both stores keep. Methods that change something do it whole or not at all:
+    an upload is its bytes and its row together, a registration its row and its use."""
+
+    def close(self):
+        """Lets go of files and connections."""
+
+    def verify(self):
+        """A list of problems found in the store (empty when it is sound)."""
+        raise NotImplementedError
+
+    # --- uploads waiting for their registration ---
+
+    def knows(self, code):
+        """True when CODE is a picture or an upload waiting for its registration."""
+        raise NotImplementedError
+
+    def add_upload(self, code, data, client, key_name, at):
+        """Keeps a whole upload until its registration. False when CODE is taken."""
+        raise NotImplementedError
+
+    def waiting(self, client, arrived_since):
+        """(uploads of CLIENT, uploads of everyone) that arrived since then and wait."""
+        raise NotImplementedError
+
+    def expire_waiting(self, arrived_before):
+        """Forgets the uploads that arrived before then and were never registered; their count."""
+        raise NotImplementedError
+
+    def register(self, code, delid, sid, key_name, at, arrived_since, uses_since, max_uses):
+        """Makes a waiting upload a picture and counts the use, unless SID has MAX_USES uses
+        since USES_SINCE (the upload is then dropped). None on success, else the refusal's token:
+        NOT_UPLOADED, ALREADY_REGISTERED or LIMIT_REACHED."""
+        raise NotImplementedError
+
+    def uses(self, sid, since):
+        """Registered uploads of SID since then (deleted pictures still count)."""
+        raise NotImplementedError
+
+    # --- pictures ---
+
+    def picture(self, code):
+        """The registered picture CODE as a Picture, or None."""
+        raise NotImplementedError
+
+    def picture_data(self, code):
+        """The bytes of the registered picture CODE, or None."""
+        raise NotImplementedError
+
+    def delete(self, code, delid):
+        """Removes the registered picture CODE if DELID is its deletion id: DELETE_SUCCESS,
+        NOT_FOUND_FILE or DELID_MISMATCH."""
+        raise NotImplementedError
+
+    def remove(self, code):
+        """Removes the picture (or waiting upload) CODE whatever its deletion id; False when
+        there is none."""
+        raise NotImplementedError
+
+    def pictures(self, registered_since=None):
+        """The registered pictures, oldest first."""
+        raise NotImplementedError
+
+    def totals(self):
+        """(registered pictures, their bytes)."""
+        raise NotImplementedError
+
+    def use_log(self, since):
+        """Every use since then, as Use."""
+        raise NotImplementedError
+
+    # --- expiry ---
+
+    def expire(self, registered_before, at, forget_before):
+        """Removes the pictures registered before then, keeping their codes as expired, and
+        forgets the expired codes kept since before FORGET_BEFORE. The codes removed."""
+        raise NotImplementedError
+
+    def was_expired(self, code):
+        """True when CODE was removed because its time ran out."""
+        raise NotImplementedError
+
+    # --- wrong deletion ids ---
+
+    def wrong_guesses(self, client, since):
+        raise NotImplementedError
+
+    def note_wrong_guess(self, client, at):
+        raise NotImplementedError
+
+    def forget_wrong_guesses(self, before=None):
+        """Forgets the wrong deletion ids (those before then, or all)."""
+        raise NotImplementedError
+
+    # --- sweeps, moving in, tests ---
+
+    def lead_sweeps(self):
+        """True when this process runs the sweeps: one process at a time does, and keeps the
+        turn until it ends."""
+        raise NotImplementedError
+
+    def records(self):
+        """Every registered picture as a Record, for an import."""
+        raise NotImplementedError
+
+    def put_record(self, record):
+        """Adds a registered picture from another store; False when its code is there already."""
+        raise NotImplementedError
+
+    def put_use(self, use):
+        """Adds a use from another store; False when the same use is there already."""
+        raise NotImplementedError
+
+    def wipe(self):
+        """Forgets everything: pictures, uploads, uses, wrong ids and expired codes."""
+        raise NotImplementedError
+
+
+def load(options, serving=True):
+    """The store the options name. SERVING: the service itself opens it (and so a sqlite store
+    tidies up after a crash); an admin command opens it beside a running service."""
+    database = getattr(options, "database", None)
+    if database:
+        from . import postgresql
+        return postgresql.PostgresStore(database)
+    from . import sqlite
+    return sqlite.SqliteStore(options.data, tidy=serving)

@@ -1,0 +1,311 @@
+"""The PostgreSQL store: everything in the database (pictures as bytea), so that any process on
+any host that shares the database answers any request. Through psycopg 3 (Debian
+python3-psycopg)."""
+
+import contextlib
+import queue
+import threading
+
+try:
+    import psycopg
+except ImportError:  # only this store needs it
+    psycopg = None
+
+from ..codes import MAX_UPLOAD_BYTES
+from . import SCHEMA_VERSION, Picture, Record, Store, StoreError, Use
+
+# pg_advisory_lock keys: one for schema changes, one for the turn to run the sweeps.
+SCHEMA_LOCK = 0x5142_0001
+SWEEP_LOCK = 0x5142_0002
+
+# Each step brings the schema from its index to the next version.
+MIGRATIONS = [
+    # 0 -> 1: pictures, uploads waiting for their registration, uses, wrong deletion ids.
+    [f"""CREATE TABLE pictures (
+            code text PRIMARY KEY, data bytea NOT NULL CHECK (octet_length(data) <= {MAX_UPLOAD_BYTES}),
+            size integer NOT NULL, uploaded_at double precision NOT NULL,
+            registered_at double precision NOT NULL, delid text NOT NULL, sid text NOT NULL,
+            client text)""",
+     "CREATE INDEX pictures_by_time ON pictures (registered_at)",
+     f"""CREATE TABLE uploads (
+            code text PRIMARY KEY, data bytea NOT NULL CHECK (octet_length(data) <= {MAX_UPLOAD_BYTES}),
+            arrived_at double precision NOT NULL, client text)""",
+     "CREATE INDEX uploads_by_time ON uploads (arrived_at)",
+     "CREATE TABLE uses (sid text NOT NULL, at double precision NOT NULL)",
+     "CREATE INDEX uses_by_user ON uses (sid, at)",
+     "CREATE INDEX uses_by_time ON uses (at)",
+     "CREATE TABLE wrong_guesses (client text, at double precision NOT NULL)",
+     "CREATE INDEX wrong_guesses_by_client ON wrong_guesses (client, at)"],
+    # 1 -> 2: upload keys' names, and the codes of expired pictures.
+    ["ALTER TABLE pictures ADD COLUMN key_name text",
+     "ALTER TABLE uploads ADD COLUMN key_name text",
+     "ALTER TABLE uses ADD COLUMN key_name text",
+     "CREATE TABLE expired (code text PRIMARY KEY, at double precision NOT NULL)"],
+]
+assert len(MIGRATIONS) == SCHEMA_VERSION
+
+
+def upgrade(connection, target=SCHEMA_VERSION):
+    """Brings the schema to TARGET in one transaction; refuses a newer one. Several processes
+    that start at once take turns."""
+    with connection.transaction():
+        connection.execute("SELECT pg_advisory_xact_lock(%s)", (SCHEMA_LOCK,))
+        connection.execute("CREATE TABLE IF NOT EXISTS quiblo_schema (version integer NOT NULL)")
+        row = connection.execute("SELECT version FROM quiblo_schema").fetchone()
+        version = row[0] if row else 0
+        if version > SCHEMA_VERSION:
+            raise StoreError(f"the database's schema is version {version}, newer than this "
+                             f"service's {SCHEMA_VERSION}: update quiblo-service")
+        for step in MIGRATIONS[version:target]:
+            for statement in step:
+                connection.execute(statement)
+        if row is None:
+            connection.execute("INSERT INTO quiblo_schema (version) VALUES (%s)", (max(version, target),))
+        else:
+            connection.execute("UPDATE quiblo_schema SET version = %s", (max(version, target),))
+
+
+class Pool:
+    """A few open connections shared by the threads; a connection that broke is dropped."""
+
+    def __init__(self, dsn, size=8):
+        self.dsn = dsn
+        self.idle = queue.LifoQueue()
+        self.slots = threading.BoundedSemaphore(size)
+
+    def open(self):
+        try:
+            return psycopg.connect(self.dsn, autocommit=True, connect_timeout=10)
+        except psycopg.Error as err:
+            raise StoreError(f"cannot reach the database: {err}") from err
+
+    @contextlib.contextmanager
+    def connection(self):
+        with self.slots:
+            try:
+                conn = self.idle.get_nowait()
+            except queue.Empty:
+                conn = self.open()
+            try:
+                yield conn
+            except BaseException:
+                if conn.closed or conn.info.transaction_status != psycopg.pq.TransactionStatus.IDLE:
+                    conn.close()
+                raise
+            finally:
+                if not conn.closed:
+                    self.idle.put(conn)
+
+    def close(self):
+        while True:
+            try:
+                self.idle.get_nowait().close()
+            except queue.Empty:
+                return
+
+
+class PostgresStore(Store):
+    def __init__(self, dsn):
+        if psycopg is None:
+            raise StoreError("a PostgreSQL database needs psycopg 3 (Debian: python3-psycopg)")
+        self.pool = Pool(dsn)
+        self.leader = None  # the connection that holds the sweeps' turn
+        with self.pool.connection() as conn:
+            upgrade(conn)
+
+    def close(self):
+        self.pool.close()
+        if self.leader is not None:
+            self.leader.close()
+
+    def run(self, query, params=()):
+        with self.pool.connection() as conn:
+            return conn.execute(query, params).fetchall()
+
+    def one(self, query, params=()):
+        rows = self.run(query, params)
+        return rows[0] if rows else None
+
+    @contextlib.contextmanager
+    def transaction(self):
+        with self.pool.connection() as conn, conn.transaction():
+            yield conn
+
+    def verify(self):
+        problems = []
+        version = self.one("SELECT version FROM quiblo_schema")
+        if not version or version[0] != SCHEMA_VERSION:
+            problems.append(f"schema version {version and version[0]}, expected {SCHEMA_VERSION}")
+        bad = self.one("SELECT COUNT(*) FROM pictures WHERE octet_length(data) <> size")[0]
+        if bad:
+            problems.append(f"{bad} pictures whose bytes differ from their size")
+        return problems
+
+    # --- uploads waiting for their registration ---
+
+    def knows(self, code):
+        return self.one("SELECT 1 FROM pictures WHERE code = %s UNION ALL "
+                        "SELECT 1 FROM uploads WHERE code = %s", (code, code)) is not None
+
+    def add_upload(self, code, data, client, key_name, at):
+        with self.pool.connection() as conn:
+            cursor = conn.execute(
+                "INSERT INTO uploads (code, data, arrived_at, client, key_name) "
+                "SELECT %s, %s, %s, %s, %s WHERE NOT EXISTS (SELECT 1 FROM pictures WHERE code = %s) "
+                "ON CONFLICT (code) DO NOTHING", (code, data, at, client, key_name, code))
+            return cursor.rowcount == 1
+
+    def waiting(self, client, arrived_since):
+        row = self.one("SELECT COUNT(*) FILTER (WHERE client = %s), COUNT(*) FROM uploads "
+                       "WHERE arrived_at >= %s", (client, arrived_since))
+        return row[0], row[1]
+
+    def expire_waiting(self, arrived_before):
+        with self.pool.connection() as conn:
+            return conn.execute("DELETE FROM uploads WHERE arrived_at < %s", (arrived_before,)).rowcount
+
+    def register(self, code, delid, sid, key_name, at, arrived_since, uses_since, max_uses):
+        with self.transaction() as conn:
+            # One registration of a user at a time, on any host: the limit holds.
+            conn.execute("SELECT pg_advisory_xact_lock(hashtext(%s))", (sid,))
+            row = conn.execute("SELECT arrived_at FROM uploads WHERE code = %s FOR UPDATE", (code,)).fetchone()
+            if row is None:
+                known = conn.execute("SELECT 1 FROM pictures WHERE code = %s", (code,)).fetchone()
+                return "ALREADY_REGISTERED" if known else "NOT_UPLOADED"
+            if row[0] < arrived_since:
+                conn.execute("DELETE FROM uploads WHERE code = %s", (code,))
+                return "NOT_UPLOADED"
+            uses = conn.execute("SELECT COUNT(*) FROM uses WHERE sid = %s AND at > %s",
+                                (sid, uses_since)).fetchone()[0]
+            if uses >= max_uses:
+                conn.execute("DELETE FROM uploads WHERE code = %s", (code,))
+                return "LIMIT_REACHED"
+            conn.execute("INSERT INTO pictures (code, data, size, uploaded_at, registered_at, delid, sid, "
+                         "client, key_name) SELECT code, data, octet_length(data), arrived_at, %s, %s, %s, "
+                         "client, %s FROM uploads WHERE code = %s", (at, delid, sid, key_name, code))
+            conn.execute("DELETE FROM uploads WHERE code = %s", (code,))
+            conn.execute("INSERT INTO uses (sid, at, key_name) VALUES (%s, %s, %s)", (sid, at, key_name))
+            return None
+
+    def uses(self, sid, since):
+        return self.one("SELECT COUNT(*) FROM uses WHERE sid = %s AND at > %s", (sid, since))[0]
+
+    # --- pictures ---
+
+    def picture(self, code):
+        row = self.one("SELECT code, size, registered_at, key_name FROM pictures WHERE code = %s", (code,))
+        return Picture(*row) if row else None
+
+    def picture_data(self, code):
+        row = self.one("SELECT data FROM pictures WHERE code = %s", (code,))
+        return bytes(row[0]) if row else None
+
+    def delete(self, code, delid):
+        with self.transaction() as conn:
+            row = conn.execute("SELECT delid FROM pictures WHERE code = %s FOR UPDATE", (code,)).fetchone()
+            if row is None:
+                return "NOT_FOUND_FILE"
+            if row[0] != delid:
+                return "DELID_MISMATCH"
+            conn.execute("DELETE FROM pictures WHERE code = %s", (code,))
+            return "DELETE_SUCCESS"
+
+    def remove(self, code):
+        with self.transaction() as conn:
+            removed = conn.execute("DELETE FROM pictures WHERE code = %s", (code,)).rowcount
+            removed += conn.execute("DELETE FROM uploads WHERE code = %s", (code,)).rowcount
+        return removed > 0
+
+    def pictures(self, registered_since=None):
+        since = registered_since if registered_since is not None else float("-inf")
+        return [Picture(*row) for row in self.run(
+            "SELECT code, size, registered_at, key_name FROM pictures WHERE registered_at >= %s "
+            "ORDER BY registered_at", (since,))]
+
+    def totals(self):
+        count, size = self.one("SELECT COUNT(*), COALESCE(SUM(size), 0) FROM pictures")
+        return count, int(size)
+
+    def use_log(self, since):
+        return [Use(*row) for row in self.run("SELECT sid, at, key_name FROM uses WHERE at >= %s ORDER BY at",
+                                              (since,))]
+
+    # --- expiry ---
+
+    def expire(self, registered_before, at, forget_before):
+        with self.transaction() as conn:
+            codes = [code for (code,) in conn.execute(
+                "DELETE FROM pictures WHERE registered_at < %s RETURNING code", (registered_before,))]
+            for code in codes:
+                conn.execute("INSERT INTO expired (code, at) VALUES (%s, %s) "
+                             "ON CONFLICT (code) DO UPDATE SET at = EXCLUDED.at", (code, at))
+            conn.execute("DELETE FROM expired WHERE at < %s", (forget_before,))
+        return codes
+
+    def was_expired(self, code):
+        return self.one("SELECT 1 FROM expired WHERE code = %s", (code,)) is not None
+
+    # --- wrong deletion ids ---
+
+    def wrong_guesses(self, client, since):
+        return self.one("SELECT COUNT(*) FROM wrong_guesses WHERE client = %s AND at > %s", (client, since))[0]
+
+    def note_wrong_guess(self, client, at):
+        self.run_only("INSERT INTO wrong_guesses (client, at) VALUES (%s, %s)", (client, at))
+
+    def forget_wrong_guesses(self, before=None):
+        if before is None:
+            self.run_only("DELETE FROM wrong_guesses")
+        else:
+            self.run_only("DELETE FROM wrong_guesses WHERE at < %s", (before,))
+
+    def run_only(self, query, params=()):
+        with self.pool.connection() as conn:
+            conn.execute(query, params)
+
+    # --- sweeps, moving in, tests ---
+
+    def lead_sweeps(self):
+        """A session lock held on a connection of its own: the turn passes on when this process
+        (or its connection) ends."""
+        if self.leader is not None:
+            if not self.leader.closed and not self.leader.broken:
+                return True
+            self.leader = None
+        conn = self.pool.open()
+        try:
+            if conn.execute("SELECT pg_try_advisory_lock(%s)", (SWEEP_LOCK,)).fetchone()[0]:
+                self.leader = conn
+                return True
+        except psycopg.Error:
+            pass
+        conn.close()
+        return False
+
+    def records(self):
+        for row in self.run("SELECT code, size, registered_at, delid, sid, client, key_name, data "
+                            "FROM pictures ORDER BY registered_at"):
+            yield Record(*row[:7], bytes(row[7]))
+
+    def put_record(self, record):
+        with self.pool.connection() as conn:
+            return conn.execute(
+                "INSERT INTO pictures (code, data, size, uploaded_at, registered_at, delid, sid, client, key_name) "
+                "VALUES (%s, %s, %s, %s, %s, %s, %s, %s, %s) ON CONFLICT (code) DO NOTHING",
+                (record.code, record.data, len(record.data), record.registered_at, record.registered_at,
+                 record.delid, record.sid, record.client, record.key_name)).rowcount == 1
+
+    def put_use(self, use):
+        with self.transaction() as conn:
+            if conn.execute("SELECT 1 FROM uses WHERE sid = %s AND at = %s", (use.sid, use.at)).fetchone():
+                return False
+            conn.execute("INSERT INTO uses (sid, at, key_name) VALUES (%s, %s, %s)", use)
+            return True
+
+    def all_uses(self):
+        return self.use_log(float("-inf"))
+
+    def wipe(self):
+        with self.transaction() as conn:
+            for table in ("pictures", "uploads", "uses", "wrong_guesses", "expired"):
+                conn.execute(f"DELETE FROM {table}")

@@ -1,0 +1,442 @@
+"""The reference service's test controls, loaded only by the tests from the source tree: a
+control endpoint (POST /_control) that scripts the next replies, moves the service's clock, runs
+the sweeps and wipes the data, and faults of the FTP upload server (a cut, a full disk, a slow
+line, a command refused). The package never ships this module."""
+
+import base64
+import errno
+import ipaddress
+import json
+import logging
+import re
+import socket
+import ssl
+import struct
+import sys
+import threading
+import time
+
+from pyftpdlib.handlers import PassiveDTP
+
+from quiblo_service import clock
+from quiblo_service.ftp import Upload
+from quiblo_service.pages import CGI_TYPE, Reply, not_found, page
+
+CONTROL_PATH = "/_control"
+MAX_STALL_SECONDS = 120
+RATE_LIMITED_RCVBUF = 8192  # the system doubles it
+
+
+class Faults:
+    """This process's scripted replies, clock offset and FTP faults."""
+
+    def __init__(self):
+        self.lock = threading.Lock()
+        self.scripts = []
+        self.clock_offset = 0.0
+        self.ftp_cut_after = None  # the next upload breaks after this many bytes
+        self.ftp_full = None  # the next upload finds the disk full ("stor" or a byte count)
+        self.ftp_rate = None  # uploads are read at most this many bytes a second
+        self.ftp_refuse = None  # the next use of this FTP command is not understood
+        self.ftp_received = 0  # bytes the latest upload has handed over so far
+
+    def take(self, name):
+        with self.lock:
+            value = getattr(self, name)
+            setattr(self, name, None)
+        return value
+
+    def take_script(self, path):
+        with self.lock:
+            for script in self.scripts:
+                if script.path is None or script.path == path:
+                    script.count -= 1
+                    if script.count == 0:
+                        self.scripts.remove(script)
+                    return script
+        return None
+
+
+FAULTS = Faults()
+WORKER = None  # the serve.Worker, once started
+
+
+def moved_clock():
+    return time.time() + FAULTS.clock_offset
+
+
+class Script:
+    """One scripted answer for the next `count` requests (to `path`, if set)."""
+
+    def __init__(self, command):
+        def number(name, low, high, default, kind=float):
+            value = command.get(name, default)
+            if value is None:
+                return None
+            if isinstance(value, bool) or not isinstance(value, (int, float)) or not low <= value <= high:
+                raise ValueError(f"{name} must be a number from {low} to {high}")
+            return kind(value)
+
+        known = {"action", "path", "count", "status", "body", "body_base64", "content_type",
+                 "stall", "partial", "drop"}
+        known |= {"trickle", "huge_body", "no_length"}
+        if set(command) - known:
+            raise ValueError("unknown fields: " + ", ".join(sorted(set(command) - known)))
+        self.path = command.get("path")
+        if self.path is not None and not (isinstance(self.path, str) and self.path.startswith("/")):
+            raise ValueError("path must start with /")
+        self.count = number("count", 1, 10000, 1, int)
+        self.status = number("status", 200, 599, None, int)
+        self.stall = number("stall", 0, MAX_STALL_SECONDS, 0)
+        self.partial = number("partial", 0, 1 << 30, None, int)
+        self.drop = command.get("drop", False)
+        if self.drop is True:
+            self.drop = "close"
+        if self.drop not in (False, "close", "reset"):
+            raise ValueError('drop must be true, "close" or "reset"')
+        if "body" in command and "body_base64" in command:
+            raise ValueError("give body or body_base64, not both")
+        self.body = None
+        if "body" in command:
+            self.body = command["body"].encode("cp932")  # UnicodeEncodeError is a ValueError
+        elif "body_base64" in command:
+            self.body = base64.b64decode(command["body_base64"], validate=True)
+        self.content_type = command.get("content_type", CGI_TYPE)
+        if not isinstance(self.content_type, str):
+            raise ValueError("content_type must be text")
+        # A slow or an endless service: the body sent at `trickle` bytes a second, padded with
+        # blanks to `huge_body` bytes (made as it goes out, never held), without its length.
+        self.trickle = number("trickle", 0.1, 1 << 20, None)
+        self.huge_body = number("huge_body", 1, 1 << 36, None, int)
+        self.no_length = command.get("no_length", False)
+        if not isinstance(self.no_length, bool):
+            raise ValueError("no_length must be true or false")
+
+    def reply(self, make_real):
+        if self.body is not None:
+            return Reply(self.status or 200, self.content_type, self.body)
+        if self.status is not None:
+            return page(f"{self.status}", f"<h1>{self.status}</h1>", self.status)
+        return make_real()
+
+    def describe(self):
+        return {"path": self.path, "count": self.count, "status": self.status,
+                "stall": self.stall, "partial": self.partial, "drop": self.drop or False,
+                "body_bytes": None if self.body is None else len(self.body),
+                "trickle": self.trickle, "huge_body": self.huge_body, "no_length": self.no_length}
+
+
+class BodyStream:
+    """The bytes of an answer's body, made as they are sent: the body itself, then blanks up
+    to `total` bytes for a huge body."""
+
+    def __init__(self, body, total=None):
+        self.body = body
+        self.total = len(body) if total is None else total
+        self.sent = 0
+
+    def take(self, most):
+        count = min(most, self.total - self.sent)
+        chunk = self.body[self.sent:self.sent + count]
+        chunk += b" " * (count - len(chunk))
+        self.sent += count
+        return chunk
+
+
+def number_or_none(command, name, check, message):
+    value = command.get(name)
+    if value is not None and (isinstance(value, bool) or not isinstance(value, int) or not check(value)):
+        raise ValueError(message)
+    return value
+
+
+def control(command):
+    store = WORKER.store
+    action = command.get("action")
+    if action == "script":
+        script = Script(command)
+        with FAULTS.lock:
+            FAULTS.scripts.append(script)
+    elif action == "clock":
+        offset = command.get("offset")
+        if isinstance(offset, bool) or not isinstance(offset, (int, float)):
+            raise ValueError("offset must be a number of seconds")
+        FAULTS.clock_offset = float(offset)
+    elif action == "sweep":
+        return dict(status(), swept=WORKER.sweeper.once())
+    elif action == "ftp_cut":
+        if "after" not in command:
+            raise ValueError("after must be a whole number of bytes")
+        FAULTS.ftp_cut_after = number_or_none(command, "after", lambda v: v >= 0,
+                                              "after must be a whole number of bytes")
+    elif action == "ftp_full":
+        after = command.get("after", "stor")
+        FAULTS.ftp_full = after if after == "stor" else number_or_none(
+            command, "after", lambda v: v >= 0, "after must be a whole number of bytes")
+    elif action == "ftp_rate":
+        FAULTS.ftp_rate = number_or_none(command, "bytes_per_second", lambda v: v >= 1,
+                                         "bytes_per_second must be a whole number from 1, or null")
+    elif action == "ftp_refuse":
+        ftp_command = command.get("command")
+        if not isinstance(ftp_command, str) or not re.fullmatch(r"[A-Z]{3,4}", ftp_command):
+            raise ValueError("command must be an FTP command in capitals")
+        FAULTS.ftp_refuse = ftp_command
+    elif action == "reset":
+        with FAULTS.lock:
+            FAULTS.scripts.clear()
+        FAULTS.clock_offset = 0.0
+        FAULTS.ftp_cut_after = FAULTS.ftp_full = FAULTS.ftp_rate = FAULTS.ftp_refuse = None
+        store.forget_wrong_guesses()
+        if command.get("data"):
+            store.wipe()
+    elif action != "status":
+        raise ValueError('action must be "script", "clock", "sweep", "ftp_cut", "ftp_full", "ftp_rate", '
+                         '"ftp_refuse", "reset" or "status"')
+    return status()
+
+
+def status():
+    service = WORKER.service
+    with FAULTS.lock:
+        pending = [s.describe() for s in FAULTS.scripts]
+    return {"ok": True, "scripts": pending, "clock_offset": FAULTS.clock_offset,
+            "ftp_cut_after": FAULTS.ftp_cut_after, "ftp_full": FAULTS.ftp_full, "ftp_rate": FAULTS.ftp_rate,
+            "ftp_received": FAULTS.ftp_received, "version": service.version,
+            "window_hours": service.usage.window_hours, "max_uploads": service.usage.max_uploads,
+            "keep_days": service.keep_days}
+
+
+def http_handler(base):
+    class ControlledHandler(base):
+        def do_GET(self):
+            path = self.path.partition("?")[0]
+            if path == CONTROL_PATH:
+                return self.answer_control(None)
+            script = FAULTS.take_script(path)
+            if script is None:
+                return super().do_GET()
+            self.play(script, self.real_reply)
+
+        def do_POST(self):
+            if self.path != CONTROL_PATH:
+                return super().do_POST()
+            refusal = self.control_refusal()
+            if refusal:
+                return self.send(refusal)
+            if self.headers.get_content_type() != "application/json":
+                # A web page can post text/plain to any address without asking: JSON it cannot.
+                return self.send_json(415, {"ok": False, "error": "Content-Type must be application/json"})
+            try:
+                length = int(self.headers.get("Content-Length", "0"))
+                if not 0 < length <= 1 << 20:
+                    raise ValueError("a JSON body of at most 1 MiB is needed")
+                command = json.loads(self.rfile.read(length))
+                if not isinstance(command, dict):
+                    raise ValueError("the body must be a JSON object")
+            except ValueError as err:  # JSONDecodeError is one
+                return self.send_json(400, {"ok": False, "error": str(err)})
+            self.answer_control(command)
+
+        def control_refusal(self):
+            """The answer that refuses a control request, or None. Only this machine's own requests
+            are served: a loopback peer that names this
+            service as its host and comes from no foreign page (Origin)."""
+            peer = ipaddress.ip_address(self.client_address[0])
+            if not peer.is_loopback:
+                return not_found()
+            origin = self.headers.get("Origin")
+            scheme = "https://" if isinstance(self.request, ssl.SSLSocket) else "http://"
+            own_origin = origin is None or (origin.startswith(scheme)
+                                            and self.names_this_service(origin[len(scheme):]))
+            if not self.names_this_service(self.headers.get("Host", "")) or not own_origin:
+                return Reply(403, "application/json",
+                             b'{"ok": false, "error": "foreign Host or Origin"}')
+            return None
+    
+        def names_this_service(self, host):
+            """True for a loopback name or address with this service's port (or none, on port 80)."""
+            match = re.fullmatch(r"(\[[0-9A-Fa-f:.]+\]|[^:\[\]/]+)(?::([0-9]{1,5}))?", host)
+            if not match:
+                return False
+            name, port = match.group(1).lower(), match.group(2)
+            own_port = self.server.server_address[1]
+            default_port = 443 if isinstance(self.request, ssl.SSLSocket) else 80
+            if (int(port) if port else default_port) != own_port:
+                return False
+            if name == "localhost":
+                return True
+            try:
+                return ipaddress.ip_address(name.strip("[]")).is_loopback
+            except ValueError:
+                return False
+    
+        def answer_control(self, command):
+            refusal = self.control_refusal()
+            if refusal:
+                return self.send(refusal)
+            try:
+                result = status() if command is None else control(command)
+            except (ValueError, TypeError, AttributeError) as err:
+                return self.send_json(400, {"ok": False, "error": str(err)})
+            self.send_json(200, result)
+    
+        def send_json(self, status, obj):
+            self.send(Reply(status, "application/json", json.dumps(obj, ensure_ascii=False).encode("utf-8")))
+    
+    
+        def play(self, script, make_real):
+            stopping = WORKER.stopping
+            if script.partial is None:
+                # Nothing is sent before the stall; a dropped request is not processed.
+                if script.stall and stopping.wait(script.stall):
+                    return self.drop("close")  # shutting down
+                if script.drop:
+                    return self.drop(script.drop)
+            reply = script.reply(make_real)
+            body = BodyStream(reply.body, script.huge_body)
+            self.head_bytes(reply, None if script.no_length else body.total)  # the whole length
+            if script.partial is not None:
+                if not self.send_body(body, script.partial, script.trickle):
+                    return self.drop("close")
+                if script.stall and stopping.wait(script.stall):
+                    return self.drop("close")
+                if script.drop:
+                    return self.drop(script.drop)
+            if not self.send_body(body, body.total, script.trickle):
+                return self.drop("close")
+    
+        def send_body(self, body, until, trickle):
+            """Sends the body up to byte `until`, at `trickle` bytes a second if given. False when
+            the service stops meanwhile."""
+            step = max(1, int(trickle // 10)) if trickle else 1 << 16
+            while body.sent < min(until, body.total) and not self.head_only:
+                chunk = body.take(min(step, until - body.sent))
+                self.wfile.write(chunk)
+                if trickle and WORKER.stopping.wait(len(chunk) / trickle):
+                    return False
+            return True
+    
+        def drop(self, how):
+            self.close_connection = True
+            if how == "reset":
+                # Linger 0: close sends a reset instead of an orderly end.
+                self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+                self.connection.close()
+    
+    
+    return ControlledHandler
+
+
+class ControlledUpload(Upload):
+    """An upload that breaks (a cut, a full disk) once more than the scripted bytes arrive."""
+
+    def __init__(self, name, cut_after=None, full_after=None):
+        super().__init__(name)
+        self.cut_after, self.full_after = cut_after, full_after
+        self.cut = False
+        FAULTS.ftp_received = 0
+
+    def write(self, data):
+        received = self.received + len(data)
+        FAULTS.ftp_received = received
+        if self.full_after is not None and received > self.full_after:
+            raise OSError(errno.ENOSPC, "No space left on device")
+        if self.cut_after is not None and received > self.cut_after:
+            self.cut = True
+            raise OSError(errno.EIO, "Transfer cut by the test control")
+        return super().write(data)
+
+
+def no_space(error):
+    # pyftpdlib wraps the file's OSError in one of its own.
+    inner = error.args[0] if error.args and isinstance(error.args[0], OSError) else error
+    return getattr(inner, "errno", None) == errno.ENOSPC
+
+
+class RateLimitedPassiveDTP(PassiveDTP):
+    def create_socket(self, family, kind):
+        super().create_socket(family, kind)
+        # A rate-limited upload stands for a slow line: the server's side keeps only a small
+        # buffer (set before listening, so the connection starts with it), and what it counts
+        # as received is what came over the line.
+        if FAULTS.ftp_rate:
+            self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, RATE_LIMITED_RCVBUF)
+
+
+def ftp_classes(handler_base, dtp_base):
+    class ControlledFtpHandler(handler_base):
+        passive_dtp = RateLimitedPassiveDTP
+
+        def pre_process_command(self, line, cmd, arg):
+            if FAULTS.ftp_refuse == cmd.upper() and FAULTS.take("ftp_refuse"):
+                self.respond("502 Command not implemented.")
+                return
+            super().pre_process_command(line, cmd, arg)
+
+        def ftp_STOR(self, file, mode="w"):
+            self.full_after = FAULTS.take("ftp_full")
+            if self.full_after == "stor":
+                self.respond("452 Insufficient storage space.")
+                return None
+            return super().ftp_STOR(file, mode)
+
+        def upload_class(self, filename):
+            return ControlledUpload(filename, FAULTS.take("ftp_cut_after"), self.full_after)
+
+    class ControlledDTP(dtp_base):
+        def __init__(self, sock, cmd_channel):
+            super().__init__(sock, cmd_channel)
+            # Read no faster than the scripted rate, in small steps.
+            self.rate = FAULTS.ftp_rate
+            self.rate_start = None
+            self.throttle = None
+            if self.rate:
+                self.ac_in_buffer_size = max(256, min(4096, self.rate // 20))
+
+        def recv(self, buffer_size):
+            chunk = super().recv(buffer_size)
+            if self.rate and chunk:
+                now = time.monotonic()
+                if self.rate_start is None:
+                    self.rate_start, self.rate_bytes = now, 0
+                self.rate_bytes += len(chunk)
+                due = self.rate_start + self.rate_bytes / self.rate
+                if due > now:
+                    self.del_channel()
+                    self.throttle = self.ioloop.call_later(due - now, self.wake, _errback=self.handle_error)
+            return chunk
+
+        def wake(self):
+            if not self._closed:
+                self.add_channel(events=self.ioloop.READ)
+
+        def close(self):
+            if self.throttle is not None and not self.throttle.cancelled:
+                self.throttle.cancel()
+            super().close()
+
+        def handle_error(self):
+            upload = self.file_obj if isinstance(self.file_obj, ControlledUpload) else None
+            error = sys.exc_info()[1]
+            if upload and no_space(error):
+                self._resp = ("452 Insufficient storage space; transfer aborted.", logging.info)
+                self.close()
+            elif upload and upload.cut:
+                self._resp = ("426 Connection closed; transfer aborted.", logging.info)
+                self.close()
+            else:
+                super().handle_error()
+
+    return {"handler": ControlledFtpHandler, "dtp": ControlledDTP}
+
+
+def add_arguments(parser):
+    parser.add_argument("--clock-offset", type=float, default=0.0,
+                        help="start with the clock this many seconds ahead")
+
+
+def started(worker):
+    global WORKER
+    WORKER = worker
+    FAULTS.clock_offset = worker.args.clock_offset
+    clock.now = moved_clock
