@@ -433,7 +433,8 @@ void MainWin::ShowVersionMenuCmd_Click() {
 void MainWin::CheckUploadCountCmd_Click() {
     const ActivateWhenDone activate(this);
     const QString url = userCheckUrl(GetUserId());  // the settings read on this thread
-    const QString reply = runWaiting([&url] { return GetUrlText(url); });
+    const QString key = uploadKey();
+    const QString reply = runWaiting([&] { return GetUrlText(url, nullptr, key); });
     pauseFor(200);
     const UsageReport report = readUsageReply(reply);
     switch (report.kind) {

@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "platform/ReplyNumber.h"
+#include "service/ServiceAddress.h"
 
 namespace quiblo {
 
@@ -32,7 +33,7 @@ UsageReport readUsageReply(const QString& reply) {
     }
     if (!reply.isEmpty() && fields[0] == QLatin1String("error")) {
         if (fields.size() < 6) return {Kind::Silent, {}};
-        return {Kind::Refused, fields[5]};
+        return {Kind::Refused, refusalMessage(fields, 5)};
     }
     return {Kind::Failed, QStringLiteral("サーバーとの接続が失敗したため、") + kCrLf +
                               QStringLiteral("一部処理は行えませんでした。") + kCrLf +

@@ -17,4 +17,4 @@ cd build-asan
 # load is then told from a real fault, which fails every time. The one seen is LeakSanitizer's
 # 152 bytes of QtCore at the end of a program (about 3 runs in 400 under load, in tests with and
 # without a worker thread); a long window test met it twice in a row once.
-ctest --output-on-failure -j"$(nproc)" -LE session -E '^server_tests$' --repeat until-pass:3 "$@"
+ctest --output-on-failure -j"$(nproc)" -LE session -E '^server_tests' --repeat until-pass:3 "$@"

@@ -20,6 +20,7 @@ packages=(
     kwin-wayland
     libwayland-dev xclip wl-clipboard gnome-settings-daemon-common dconf-service
     python3-openssl openssl systemd xfconf libxfconf-0-3 libkf5globalaccel-bin
+    postgresql-15 python3-psycopg pyflakes3
 )
 
 missing=()

@@ -108,6 +108,38 @@ QString serviceHostName() {
     return colon < 0 ? host : host.left(colon);
 }
 
+QString uploadKey() {
+    const QString key = storedSetting().uploadKey.trimmed();
+    return isUploadKey(key) ? key : QString();
+}
+
+bool isUploadKey(const QString& text) {
+    static const QRegularExpression key(QStringLiteral("^[A-Za-z0-9._~+/=-]{16,256}$"));
+    return key.match(text).hasMatch();
+}
+
+bool isLoopbackHost(const QString& host) {
+    QString name = host;
+    if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
+        name = name.mid(1, name.size() - 2);
+    if (name.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0) return true;
+    in_addr v4{};
+    if (::inet_pton(AF_INET, name.toLatin1().constData(), &v4) == 1)
+        return (ntohl(v4.s_addr) >> 24) == 127;
+    in6_addr v6{};
+    return ::inet_pton(AF_INET6, name.toLatin1().constData(), &v6) == 1 &&
+           IN6_IS_ADDR_LOOPBACK(&v6);
+}
+
+QString uploadKeyFor(bool secure, const QString& host) {
+    return secure || isLoopbackHost(host) ? uploadKey() : QString();
+}
+
+QString ftpPasswordWithKey(const QString& password) {
+    const QString key = uploadKeyFor(serviceIsSecure(), serviceHostName());
+    return key.isEmpty() ? password : password + QLatin1Char(':') + key;
+}
+
 bool serviceIsSecure() {
     return serviceAddress().secure;
 }
@@ -154,6 +186,15 @@ QString supportBoardUrl() {
 
 QStringList splitReply(const QString& reply) {
     return reply.split(QLatin1Char('|'), Qt::KeepEmptyParts, Qt::CaseSensitive);
+}
+
+QString refusalMessage(const QStringList& fields, int messageField) {
+    if (fields.size() > 1 && fields[1] == QLatin1String("BAD_KEY"))
+        return QStringLiteral(
+            "アップロードキーが違うか、設定されていないため、利用できません。\r\n"
+            "「高度な設定」のアップロードキーを確かめてください。\r\n"
+            "(キーはサーバーの管理人から受け取ります。)");
+    return messageField < fields.size() ? fields[messageField] : QString();
 }
 
 }  // namespace quiblo

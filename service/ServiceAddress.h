@@ -26,6 +26,7 @@ std::optional<int> parsePort(const QString& text);
 struct StoredServiceSetting {
     QString host;
     QString ftpPort;
+    QString uploadKey;
 };
 void setStoredServiceSetting(std::function<StoredServiceSetting()> source);
 
@@ -39,6 +40,18 @@ QString serviceHostName();
 bool serviceIsSecure();
 // Port of the upload server: QUIBLO_FTP_PORT, the stored setting, the build-time setting.
 int ftpPort();
+// The upload key of the settings (empty when none): it goes with the user check, the
+// registration and the FTP login, but never in plain text to another machine.
+QString uploadKey();
+// True for 16 to 256 of A-Z a-z 0-9 . _ ~ + / = -, the keys a service lists.
+bool isUploadKey(const QString& text);
+// True for "localhost" and the loopback addresses (127.0.0.0/8, ::1), with or without brackets.
+bool isLoopbackHost(const QString& host);
+// The key to send to a service at this address: none over plain text to another machine.
+QString uploadKeyFor(bool secure, const QString& host);
+// The upload password, with the upload key after a colon when there is one to send.
+QString ftpPasswordWithKey(const QString& password);
+
 // The build-time settings, which an empty box in the settings window stands for.
 QString defaultServiceHost();
 int defaultFtpPort();
@@ -58,5 +71,8 @@ QString supportBoardUrl();
 // A reply cut at every "|" into fields, nothing trimmed; field 0 is the status word. An empty
 // reply gives one empty field, which no caller takes for a status.
 QStringList splitReply(const QString& reply);
+// The message of a refusal reply: the program's own for a refused upload key (BAD_KEY), which
+// tells where to set it, else the service's text in field messageField.
+QString refusalMessage(const QStringList& fields, int messageField);
 
 }  // namespace quiblo

@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "platform/CodePage.h"
+#include "service/ServiceAddress.h"
 #include "service/Tls.h"
 
 namespace quiblo {
@@ -122,17 +123,34 @@ int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits
 
 int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits,
                 QString* tlsFailure) {
+    return GetUrlBytes(url, buffer, limits, tlsFailure, QString());
+}
+
+int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits,
+                QString* tlsFailure, const QString& uploadKey) {
     buffer.clear();
     if (url.isEmpty()) return 0;
     initCurlOnce();
     CurlEasy curl(curl_easy_init());
     if (!curl) return 0;
+    const QUrl parsed(url);
+    const bool secure = parsed.scheme() == QLatin1String("https");
     CurlList headers = noCacheHeaders();
+    if (!uploadKey.isEmpty() && (secure || isLoopbackHost(parsed.host()))) {
+        const QByteArray line = "X-Quiblo-Key: " + uploadKey.toLatin1();
+        if (curl_slist* head = curl_slist_append(headers.get(), line.constData());
+            head && head != headers.get()) {
+            (void)headers.release();
+            headers.reset(head);
+        }
+    }
     const QByteArray address = url.toUtf8();
     // The count is returned as an int, so the cap can never pass that.
     Transfer transfer{buffer, std::clamp<qsizetype>(limits.maxReplyBytes, 0, INT_MAX),
                       std::chrono::steady_clock::now() + std::chrono::seconds(limits.totalSeconds)};
     setOptions(curl.get(), address, headers.get(), transfer, limits);
+    // What was asked over TLS stays on TLS: a redirect to plain text is not followed.
+    if (secure) curl_easy_setopt(curl.get(), CURLOPT_REDIR_PROTOCOLS_STR, "https");
     char detail[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, detail);
     // Whatever arrived before a broken transfer is the reply; only a reply cut short by the
@@ -151,6 +169,12 @@ QString GetUrlText(const QString& url) {
 QString GetUrlText(const QString& url, QString* tlsFailure) {
     QByteArray buffer;
     if (GetUrlBytes(url, buffer, defaultHttpLimits(), tlsFailure) == 0) return {};
+    return fromCp932(buffer);
+}
+
+QString GetUrlText(const QString& url, QString* tlsFailure, const QString& uploadKey) {
+    QByteArray buffer;
+    if (GetUrlBytes(url, buffer, defaultHttpLimits(), tlsFailure, uploadKey) == 0) return {};
     return fromCp932(buffer);
 }
 

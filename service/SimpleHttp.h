@@ -33,10 +33,15 @@ int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits
 // that does not verify, or no TLS where https asked for it.
 int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits,
                 QString* tlsFailure);
+// The same with the upload key in the X-Quiblo-Key header; it is left out over plain text to
+// another machine. A request to an https address never follows a redirect to plain text.
+int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits,
+                QString* tlsFailure, const QString& uploadKey);
 
 // GetUrlBytes decoded from CP932; empty text when nothing arrived.
 QString GetUrlText(const QString& url);
 QString GetUrlText(const QString& url, const HttpLimits& limits);
 QString GetUrlText(const QString& url, QString* tlsFailure);
+QString GetUrlText(const QString& url, QString* tlsFailure, const QString& uploadKey);
 
 }  // namespace quiblo

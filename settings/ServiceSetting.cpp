@@ -31,7 +31,8 @@ StoredServiceSetting readStoredServiceSetting(const QString& programFolder) {
     };
     return {read(kServiceHostKey,
                  [](const QString& value) { return bool(parseServiceAddress(value)); }),
-            read(kFtpPortKey, [](const QString& value) { return bool(parsePort(value)); })};
+            read(kFtpPortKey, [](const QString& value) { return bool(parsePort(value)); }),
+            read(kUploadKeyKey, isUploadKey)};
 }
 
 }  // namespace quiblo

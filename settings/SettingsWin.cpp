@@ -149,16 +149,24 @@ void SettingsWin::buildControls() {
     Label6 = makeLabel(this, "Label6",
                        QStringLiteral("・アップロード先のサーバー (例: example.com:8780)"), 240,
                        3180, 4575, 195);
-    ServiceHost = makeControl<QLineEdit>(this, "ServiceHost", 465, 3450, 2835, 270);
+    // The address box, the port's label and its box stand apart as the rest of the window does.
+    ServiceHost = makeControl<QLineEdit>(this, "ServiceHost", 465, 3450, 2685, 270);
     ServiceHost->setAccessibleName(QStringLiteral("アップロード先のサーバー"));
     ServiceHost->setPlaceholderText(defaultServiceHost());
     ServiceHost->setMaxLength(300);
-    Label7 = makeLabel(this, "Label7", QStringLiteral("FTP ポート"), 3420, 3495, 795, 195);
-    FtpPort = makeControl<QLineEdit>(this, "FtpPort", 4260, 3450, 675, 270);
+    Label7 = makeLabel(this, "Label7", QStringLiteral("FTP ポート"), 3270, 3495, 795, 195);
+    FtpPort = makeControl<QLineEdit>(this, "FtpPort", 4305, 3450, 630, 270);
     FtpPort->setAccessibleName(QStringLiteral("FTP ポート"));
     FtpPort->setPlaceholderText(QString::number(defaultFtpPort()));
     FtpPort->setMaxLength(5);
-    CloseCmd = makeButton(this, "CloseCmd", QStringLiteral("閉じる(&C)"), 3660, 3900, 1275, 315);
+    Label8 = makeLabel(this, "Label8",
+                       QStringLiteral("・アップロードキー (サーバーの管理人から受け取ったもの)"),
+                       240, 3840, 4575, 195);
+    UploadKey = makeControl<QLineEdit>(this, "UploadKey", 465, 4110, 4470, 270);
+    UploadKey->setAccessibleName(QStringLiteral("アップロードキー"));
+    UploadKey->setEchoMode(QLineEdit::Password);
+    UploadKey->setMaxLength(256);
+    CloseCmd = makeButton(this, "CloseCmd", QStringLiteral("閉じる(&C)"), 3660, 4560, 1275, 315);
 
     QuibloWaitTimeUD->onChange = [this] { QuibloWaitTimeUD_Change(); };
     connect(CleanTmpFileCmd, &QPushButton::clicked, this, &SettingsWin::CleanTmpFileCmd_Click);
@@ -166,7 +174,7 @@ void SettingsWin::buildControls() {
 }
 
 void SettingsWin::Form_Load() {
-    setFixedSize(twipsToPixels(5205), twipsToPixels(4365));
+    setFixedSize(twipsToPixels(5205), twipsToPixels(5025));
     fitDesignedTexts(this);
     centreOnScreen(this);
     ReadSettings();
@@ -181,6 +189,8 @@ void SettingsWin::ReadSettings() {
         ReadIniString(programFolder_, section, QString::fromLatin1(kServiceHostKey)).trimmed());
     FtpPort->setText(
         ReadIniString(programFolder_, section, QString::fromLatin1(kFtpPortKey)).trimmed());
+    UploadKey->setText(
+        ReadIniString(programFolder_, section, QString::fromLatin1(kUploadKeyKey)).trimmed());
 }
 
 // A bad address or port is said, with the box to mend it focused, and nothing is saved.
@@ -202,6 +212,16 @@ bool SettingsWin::CheckServiceSettings() {
                          QStringLiteral("FTP ポートには 1 から 65535 までの数を入力してください。"),
                          MsgIcon::Critical);
         FtpPort->setFocus();
+        return false;
+    }
+    const QString key = UploadKey->text().trimmed();
+    if (!key.isEmpty() && !isUploadKey(key)) {
+        desktop_.message(this, QStringLiteral("エラー"),
+                         QStringLiteral("アップロードキーが正しくありません。\r\n"
+                                        "管理人から受け取ったキー (16 文字以上の英数字と記号) を"
+                                        "そのまま入力してください。"),
+                         MsgIcon::Critical);
+        UploadKey->setFocus();
         return false;
     }
     return true;
@@ -229,7 +249,8 @@ void SettingsWin::WriteSettings() {
     // value that cannot be read.
     if (written && ReadIniInt(programFolder_, section, key, -1) == wait) {
         if (writeChecked(kServiceHostKey, ServiceHost->text().trimmed()) &&
-            writeChecked(kFtpPortKey, FtpPort->text().trimmed()))
+            writeChecked(kFtpPortKey, FtpPort->text().trimmed()) &&
+            writeChecked(kUploadKeyKey, UploadKey->text().trimmed()))
             return;
         desktop_.message(this, QStringLiteral("エラー"),
                          QStringLiteral("アップロード先のサーバーを保存できませんでした。") +

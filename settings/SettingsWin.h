@@ -64,6 +64,8 @@ public:
     QLabel* Label6;
     QLineEdit* ServiceHost;
     QLabel* Label7;
+    QLabel* Label8;
+    QLineEdit* UploadKey;
     QLineEdit* FtpPort;
     QPushButton* CloseCmd;
 

@@ -180,7 +180,8 @@ void SendDataWin::CheckUserAndConnect() {
         QString tlsFailure;
         // The address is read here: the settings files are not opened on the worker.
         const QString url = userCheckUrl(GetUserId());
-        const QString reply = runWaiting([&] { return GetUrlText(url, &tlsFailure); });
+        const QString key = uploadKey();
+        const QString reply = runWaiting([&] { return GetUrlText(url, &tlsFailure, key); });
         pauseFor(200);
         const QStringList fields = splitReply(reply);
         if (!tlsFailure.isEmpty()) {
@@ -190,7 +191,7 @@ void SendDataWin::CheckUserAndConnect() {
         }
         if (fields[0] == QLatin1String("error")) {
             ShowStatus(QStringLiteral("ユーザー確認完了."));
-            error(replyField(fields, 5));
+            error(refusalMessage(fields, 5));
             closeAs(true);
             return;
         }
@@ -221,8 +222,9 @@ void SendDataWin::Connect() {
     FtpSession session;
     const FtpAccount account{serviceHostName(), ftpPort(), serviceIsSecure(),
                              QStringLiteral("quiblo"),
-                             MakeFtpPassword(kVersionMajor, kVersionMinor)};
-    if (hooks_.ftpPasswordMade) hooks_.ftpPasswordMade(account.password);
+                             ftpPasswordWithKey(MakeFtpPassword(kVersionMajor, kVersionMinor))};
+    if (hooks_.ftpPasswordMade)
+        hooks_.ftpPasswordMade(MakeFtpPassword(kVersionMajor, kVersionMinor));
     ShowStepStatus(QStringLiteral("接続処理中..."));
     if (auto failure = runWaiting([&] { return session.login(account); })) {
         ReportInternetError(*failure);
@@ -277,7 +279,8 @@ void SendDataWin::FinishTransfer() {
 void SendDataWin::RegisterUpload() {
     ShowStepStatus(QStringLiteral("アップロード情報を送信中..."));
     const QString url = recordUrl(PngCode, DelId, GetUserId());
-    const QString reply = runWaiting([&] { return GetUrlText(url); });
+    const QString key = uploadKey();
+    const QString reply = runWaiting([&] { return GetUrlText(url, nullptr, key); });
     const QStringList fields = splitReply(reply);
     // Recorded the moment the service has said yes, before any pause: a program ended in between
     // would otherwise leave a picture that its owner can never delete.
@@ -286,7 +289,7 @@ void SendDataWin::RegisterUpload() {
     pauseFor(200);
     if (fields[0] == QLatin1String("error")) {
         ShowStatus(QStringLiteral("アップロード情報を送信中... エラー"));
-        error(replyField(fields, 2));
+        error(refusalMessage(fields, 2));
         closeAs(true);
         return;
     }

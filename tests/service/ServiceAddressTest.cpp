@@ -52,6 +52,35 @@ TEST(ServiceAddressTest, FtpPortComesFromTheEnvironmentWhenValid) {
     }
 }
 
+TEST(UploadKeyTest, GoesOverTlsOrToThisMachineOnly) {
+    setStoredServiceSetting([] {
+        return StoredServiceSetting{{}, {}, "team-key-0123456789abcdef"};
+    });
+    for (const char* host : {"127.0.0.1", "127.8.0.1", "localhost", "[::1]", "::1"}) {
+        SCOPED_TRACE(host);
+        EXPECT_TRUE(isLoopbackHost(host));
+        EXPECT_EQ(uploadKeyFor(false, host), "team-key-0123456789abcdef");
+    }
+    for (const char* host :
+         {"example.com", "10.0.0.1", "128.0.0.1", "[::2]", "localhost.example"}) {
+        SCOPED_TRACE(host);
+        EXPECT_FALSE(isLoopbackHost(host));
+        EXPECT_EQ(uploadKeyFor(false, host), "");
+        EXPECT_EQ(uploadKeyFor(true, host), "team-key-0123456789abcdef");
+    }
+    setStoredServiceSetting([] { return StoredServiceSetting{{}, {}, "short"}; });
+    EXPECT_EQ(uploadKey(), "");  // a key no service lists is not sent
+    setStoredServiceSetting(nullptr);
+    EXPECT_EQ(uploadKey(), "");
+}
+
+TEST(SplitReplyTest, RefusedKeyGetsTheProgramsOwnMessage) {
+    EXPECT_TRUE(refusalMessage(splitReply("error|BAD_KEY|0|10|24|whatever"), 5)
+                    .startsWith("アップロードキーが違うか、設定されていないため"));
+    EXPECT_EQ(refusalMessage(splitReply("error|LIMIT_REACHED|10|10|24|上限です"), 5), "上限です");
+    EXPECT_EQ(refusalMessage(splitReply("error|X"), 5), "");
+}
+
 TEST(SplitReplyTest, CutsAtEveryBarKeepingEmptyFieldsAndLineEnds) {
     EXPECT_EQ(splitReply("success|OK|3|10|24"), (QStringList{"success", "OK", "3", "10", "24"}));
     EXPECT_EQ(splitReply("error||| |x|"), (QStringList{"error", "", "", " ", "x", ""}));

@@ -50,7 +50,7 @@ TEST_F(SettingsWinTest, LaysOutItsControlsAsDesigned) {
     open();
     EXPECT_EQ(win->windowTitle(), QStringLiteral("クイブロ - 高度な設定"));
     // Designed 347 wide: the introduction's one designed line needs 552 pixels in this font.
-    EXPECT_EQ(win->size(), QSize(584, 291));
+    EXPECT_EQ(win->size(), QSize(584, 335));
     EXPECT_FALSE(win->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(win->CleanTmpFileCmd->text(), QStringLiteral("クリーニング(&C)"));
     EXPECT_EQ(win->CleanTmpFileCmd->geometry(), QRect(31, 112, 285, 21));
@@ -68,13 +68,19 @@ TEST_F(SettingsWinTest, LaysOutItsControlsAsDesigned) {
     EXPECT_EQ(win->ServiceHost->accessibleName(), QStringLiteral("アップロード先のサーバー"));
     EXPECT_EQ(win->Label7->text(), QStringLiteral("FTP ポート"));
     EXPECT_EQ(win->FtpPort->accessibleName(), QStringLiteral("FTP ポート"));
-    EXPECT_EQ(win->ServiceHost->geometry(), QRect(31, 230, 189, 18));
-    EXPECT_EQ(win->FtpPort->geometry(), QRect(289, 230, 45, 18));
-    // The port's caption sits between the two boxes, touching neither.
-    EXPECT_GT(win->Label7->geometry().left(), win->ServiceHost->geometry().right());
-    EXPECT_LT(win->Label7->geometry().right(), win->FtpPort->geometry().left());
+    EXPECT_EQ(win->ServiceHost->geometry(), QRect(31, 230, 179, 18));
+    EXPECT_EQ(win->FtpPort->geometry(), QRect(287, 230, 42, 18));
+    // The port's caption sits between the two boxes with the window's spacing on both sides.
+    EXPECT_GE(win->Label7->geometry().left() - win->ServiceHost->geometry().right(), 6);
+    EXPECT_GE(win->FtpPort->geometry().left() - win->Label7->geometry().right(), 6);
+    EXPECT_EQ(win->UploadKey->accessibleName(), QStringLiteral("アップロードキー"));
+    EXPECT_EQ(win->UploadKey->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(win->UploadKey->geometry().left(), win->ServiceHost->geometry().left());
+    EXPECT_EQ(win->UploadKey->geometry().right(), win->FtpPort->geometry().right());
+    EXPECT_GE(win->UploadKey->geometry().top() - win->Label8->geometry().bottom(), 2);
+    EXPECT_GE(win->CloseCmd->geometry().top() - win->UploadKey->geometry().bottom(), 10);
     EXPECT_EQ(win->CloseCmd->text(), QStringLiteral("閉じる(&C)"));
-    EXPECT_EQ(win->CloseCmd->geometry(), QRect(244, 260, 85, 21));
+    EXPECT_EQ(win->CloseCmd->geometry(), QRect(244, 304, 85, 21));
 }
 
 TEST_F(SettingsWinTest, ShowsTheStoredWaitOr100) {
@@ -307,6 +313,26 @@ TEST_F(SettingsWinTest, StoredWaitSaysNothing) {
 
 // An address that is none is refused in the window: a message, the window left open, and
 // nothing saved, the wait neither; mended, everything is saved and the box shows it next time.
+TEST_F(SettingsWinTest, UploadKeyIsTypedMaskedSavedAndABadOneRefused) {
+    store("200");
+    open();
+    QTest::keyClicks(win->UploadKey, QStringLiteral("too short"));
+    QTest::keyClick(win->UploadKey, Qt::Key_Escape);
+    ASSERT_EQ(desktop.shownBoxes.size(), 1);
+    EXPECT_TRUE(desktop.shownBoxes[0].text.startsWith(
+        QStringLiteral("アップロードキーが正しくありません。")));
+    EXPECT_EQ(stored(), QByteArray("[Quiblo]\r\nWait=200\r\n"));
+    win->UploadKey->clear();
+    QTest::keyClicks(win->UploadKey, QStringLiteral("team-key-0123456789abcdef"));
+    EXPECT_NE(win->UploadKey->displayText(), win->UploadKey->text());  // masked on the screen
+    QTest::keyClick(win->UploadKey, Qt::Key_Escape);
+    EXPECT_FALSE(win->isVisible());
+    EXPECT_EQ(stored(),
+              QByteArray("[Quiblo]\r\nWait=200\r\nUploadKey=team-key-0123456789abcdef\r\n"));
+    open();
+    EXPECT_EQ(win->UploadKey->text(), QStringLiteral("team-key-0123456789abcdef"));
+}
+
 TEST_F(SettingsWinTest, BadServiceAddressIsRefusedAndNothingSaved) {
     store("200");
     open();

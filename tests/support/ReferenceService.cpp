@@ -82,12 +82,12 @@ void ReferenceService::start() {
     FileDescriptor readEnd(pipeEnds[0]);
     FileDescriptor writeEnd(pipeEnds[1]);
 
-    const QByteArray script = QByteArray(QUIBLO_SOURCE_DIR) + "/server/quiblo-service";
+    // The service with its test controls, which only the tests' launcher loads.
+    const QByteArray script = QByteArray(QUIBLO_SOURCE_DIR) + "/tests/server/quiblo-test-service";
     const QByteArray dataDir = data_.file("data").toLocal8Bit();
     std::vector<const char*> argv = {
         "/usr/bin/python3", script.constData(), "--http-port", "0", "--ftp-port", "0",
         "--data",           dataDir.constData()};
-    argv.push_back("--test-controls");  // the tests script the service through its controls
     for (const QByteArray& option : options_) argv.push_back(option.constData());
     argv.push_back(nullptr);
 

@@ -592,6 +592,35 @@ TEST_F(SendDataWinTest, RefusedLoginGivesTheNewerVersionNotice) {
     EXPECT_TRUE(QFile::exists(workFile()));
 }
 
+TEST_F(SendDataWinTest, UploadKeyOfTheSettingsOpensAKeyedService) {
+    test::TempFolder keys;
+    QFile file(keys.file(QStringLiteral("keys")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("alice team-key-0123456789abcdef\n");
+    file.close();
+    test::ReferenceService keyed({"--upload-keys", keys.file(QStringLiteral("keys")).toUtf8()});
+    ASSERT_TRUE(keyed.started());
+    test::ScopedEnv keyedHost("QUIBLO_SERVICE_HOST", keyed.host().toUtf8());
+    test::ScopedEnv keyedFtp("QUIBLO_FTP_PORT", QByteArray::number(keyed.ftpPort()));
+    QString key;
+    setStoredServiceSetting([&key] { return StoredServiceSetting{{}, {}, key}; });
+
+    run();  // no key in the settings
+    ASSERT_EQ(desktop.shownBoxes.size(), 1);
+    EXPECT_EQ(box(0)->icon, MsgIcon::Critical);
+    EXPECT_TRUE(
+        box(0)->text.contains(QStringLiteral("「高度な設定」のアップロードキーを確かめて")));
+    EXPECT_TRUE(viewingUrl.isEmpty());
+
+    key = QStringLiteral("team-key-0123456789abcdef");
+    desktop.shownBoxes.clear();
+    run();
+    setStoredServiceSetting(nullptr);
+    EXPECT_TRUE(desktop.shownBoxes.isEmpty());
+    EXPECT_TRUE(viewingUrl.startsWith(QStringLiteral("http://") + keyed.host()));
+    EXPECT_EQ(historyRecords().size(), 1);
+}
+
 TEST_F(SendDataWinTest, DrawingStepSendsTheEditedPictureInOneRun) {
     const QImage edited = test::patternPicture(60, 40).mirrored();
     const QString editedPath = folder.file(QStringLiteral("edited.png"));
