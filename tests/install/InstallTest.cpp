@@ -603,6 +603,8 @@ TEST_F(ServicePackage, CarriesAHardenedUnitAndRunsAsItSays) {
     const QByteArray contents = run(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb}).out;
     for (const char* path : {"./usr/bin/quiblo-service -> ../lib/quiblo-service/quiblo-service",
                              "./usr/lib/quiblo-service/quiblo-service\n",
+                             "./usr/lib/quiblo-service/quiblo_service/store/postgresql.py\n",
+                             "./usr/share/doc/quiblo-service/examples/postgresql.conf\n",
                              "./usr/lib/systemd/system/quiblo-service.service\n",
                              "./etc/quiblo-service/quiblo-service.conf\n",
                              "./usr/share/doc/quiblo-service/README.md\n",
@@ -619,8 +621,27 @@ TEST_F(ServicePackage, CarriesAHardenedUnitAndRunsAsItSays) {
                 .contains(QRegularExpression(QStringLiteral("(^|, )") + QLatin1String(package) +
                                              QStringLiteral("( |,|$)"))))
             << package;
+    EXPECT_TRUE(field("Recommends").contains("python3-psycopg"));
+    EXPECT_TRUE(field("Suggests").contains("postgresql"));
 
     ASSERT_NO_FATAL_FAILURE(install());
+    // The tests' controls never ship: no installed file names them, no help offers them.
+    const Result controls = run(QStringLiteral("grep"),
+                                {QStringLiteral("-rl"), QStringLiteral("_control"),
+                                 QStringLiteral("/usr/lib/quiblo-service"),
+                                 QStringLiteral("/usr/bin/quiblo-service"),
+                                 QStringLiteral("/etc/quiblo-service"),
+                                 QStringLiteral("/usr/share/doc/quiblo-service"),
+                                 QStringLiteral("/usr/lib/systemd/system/quiblo-service.service")});
+    EXPECT_EQ(controls.exitCode, 1) << controls.out.data();
+    for (const QStringList& help : {QStringList{QStringLiteral("--help")},
+                                    QStringList{QStringLiteral("serve"), QStringLiteral("--help")}}) {
+        const Result shown = run(QStringLiteral("/usr/bin/quiblo-service"), help);
+        EXPECT_EQ(shown.exitCode, 0);
+        EXPECT_TRUE(shown.out.contains("usage: quiblo-service"));
+        for (const char* option : {"test-controls", "clock-offset", "_control"})
+            EXPECT_FALSE(shown.out.contains(option)) << option;
+    }
     const QString unitPath = QStringLiteral("/usr/lib/systemd/system/quiblo-service.service");
     const Result verified =
         run(QStringLiteral("systemd-analyze"), {QStringLiteral("verify"), unitPath}, 60000);
@@ -631,6 +652,7 @@ TEST_F(ServicePackage, CarriesAHardenedUnitAndRunsAsItSays) {
     for (const char* hardening : {"NoNewPrivileges", "ProtectSystem", "ProtectHome", "PrivateTmp"})
         EXPECT_FALSE(unitValue(unit, QLatin1String(hardening)).isEmpty()) << hardening;
     EXPECT_EQ(unitValue(unit, QStringLiteral("ProtectSystem")), QStringLiteral("strict"));
+    EXPECT_EQ(unitValue(unit, QStringLiteral("ExecReload")), QStringLiteral("/bin/kill -HUP $MAINPID"));
     const QString user = unitValue(unit, QStringLiteral("User"));
     const QString stateFolder =
         QStringLiteral("/var/lib/") + unitValue(unit, QStringLiteral("StateDirectory"));
