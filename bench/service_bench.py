@@ -1,0 +1,133 @@
+#!/usr/bin/python3
+"""Uploads a second and latency (p50, p95) of the reference service under many clients: each
+client logs in over FTP, stores a picture of 417 KB, and registers it, again and again. Three
+set-ups: sqlite with one process, PostgreSQL with one worker, PostgreSQL with two workers.
+
+    bench/service_bench.py [--seconds 20] [--clients 50 200]
+
+Clients run as threads in four processes of their own, on loopback. Prints a Markdown table."""
+
+import argparse
+import ftplib
+import io
+import multiprocessing
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import urllib.request
+
+REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, REPO)
+SERVICE = os.path.join(REPO, "server", "quiblo-service")
+PASSWORD = "qbl02181238"
+PICTURE = os.urandom(417_000)
+GENEROUS = ["--max-uploads", "100000000", "--max-pending-per-client", "100000", "--max-pending", "100000",
+            "--max-ftp-connections-per-address", "500", "--max-ftp-connections", "500"]
+
+
+def one_upload(http_port, ftp_port, code):
+    start = time.monotonic()
+    client = ftplib.FTP()
+    client.connect("127.0.0.1", ftp_port, timeout=60)
+    client.login("quiblo", PASSWORD)
+    client.storbinary(f"STOR {code}.png", io.BytesIO(PICTURE))
+    client.quit()
+    url = f"http://127.0.0.1:{http_port}/recode.cgi?op=rec&pngcode={code}&delid=20260101000000&sid=B{code[-6:]}"
+    with urllib.request.urlopen(url, timeout=60) as reply:
+        if not reply.read().startswith(b"success"):
+            raise RuntimeError("not registered")
+    return time.monotonic() - start
+
+
+def client_process(index, threads, http_port, ftp_port, seconds, out):
+    deadline = time.monotonic() + seconds
+    latencies, failures = [], [0]
+    lock = threading.Lock()
+
+    def loop(thread):
+        n = 0
+        while time.monotonic() < deadline:
+            n += 1
+            code = f"{index:02d}{thread:04d}{n:012d}"
+            try:
+                took = one_upload(http_port, ftp_port, code)
+                with lock:
+                    latencies.append(took)
+            except Exception:
+                with lock:
+                    failures[0] += 1
+    workers = [threading.Thread(target=loop, args=(t,)) for t in range(threads)]
+    for worker in workers:
+        worker.start()
+    for worker in workers:
+        worker.join()
+    out.put((latencies, failures[0]))
+
+
+def measure(http_port, ftp_port, clients, seconds):
+    out = multiprocessing.Queue()
+    processes = [multiprocessing.Process(target=client_process,
+                                         args=(i, clients // 4 + (i < clients % 4), http_port, ftp_port,
+                                               seconds, out)) for i in range(4)]
+    started = time.monotonic()
+    for process in processes:
+        process.start()
+    latencies, failures = [], 0
+    for _ in processes:
+        got, failed = out.get()
+        latencies += got
+        failures += failed
+    for process in processes:
+        process.join()
+    elapsed = time.monotonic() - started
+    latencies.sort()
+
+    def pick(q):
+        return latencies[min(len(latencies) - 1, int(q * len(latencies)))] if latencies else float("nan")
+    return len(latencies) / elapsed, pick(0.5), pick(0.95), failures
+
+
+def start(options):
+    proc = subprocess.Popen([SERVICE, "--http-port", "0", "--ftp-port", "0", *GENEROUS, *options],
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    line = proc.stdout.readline()
+    match = re.search(r"http=(\d+) ftp=(\d+)", line)
+    if not match:
+        proc.kill()
+        raise SystemExit(f"the service did not start: {line!r}")
+    return proc, int(match.group(1)), int(match.group(2))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--seconds", type=float, default=20)
+    parser.add_argument("--clients", type=int, nargs="+", default=[50, 200])
+    args = parser.parse_args()
+    from tests.server.postgres import PostgresServer
+    database = PostgresServer()
+    print("| store | workers | clients | uploads/s | p50 | p95 | failures |")
+    print("|---|---|---|---|---|---|---|")
+    try:
+        for label, workers in (("sqlite + files", 1), ("PostgreSQL", 1), ("PostgreSQL", 2)):
+            for clients in args.clients:
+                with tempfile.TemporaryDirectory() as data:
+                    store = (["--data", data] if label.startswith("sqlite")
+                             else ["--database", database.new_database(), "--workers", str(workers)])
+                    proc, http_port, ftp_port = start(store)
+                    try:
+                        rate, p50, p95, failures = measure(http_port, ftp_port, clients, args.seconds)
+                    finally:
+                        proc.terminate()
+                        proc.wait(30)
+                print(f"| {label} | {workers} | {clients} | {rate:.1f} | {p50 * 1000:.0f} ms | "
+                      f"{p95 * 1000:.0f} ms | {failures} |", flush=True)
+    finally:
+        database.stop()
+
+
+if __name__ == "__main__":
+    main()
