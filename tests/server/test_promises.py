@@ -239,3 +239,84 @@ class AdminCommandTest(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class KeyOnTheWireTest(unittest.TestCase):
+    """Over TLS the key is nowhere in what crosses the wire: every byte between the client and
+    the service passes a recorder in the middle."""
+
+    def test_a_tls_upload_never_shows_its_key(self):
+        import socket
+        import ssl
+        folder = self.enterContext(tempfile.TemporaryDirectory())
+        cert, key_file = os.path.join(folder, "cert.pem"), os.path.join(folder, "key.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                        "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", key_file,
+                        "-out", cert], check=True, capture_output=True)
+        keys = os.path.join(folder, "keys")
+        with open(keys, "w") as f:
+            f.write(f"alice {KEY}\n")
+        service = Service("--upload-keys", keys, "--tls-cert", cert, "--tls-key", key_file, "--verbose")
+        self.addCleanup(service.cleanup)
+        wire = bytearray()
+        lock = threading.Lock()
+
+        def relay(source, target):
+            while True:
+                try:
+                    chunk = source.recv(65536)
+                except OSError:
+                    chunk = b""
+                if not chunk:
+                    break
+                with lock:
+                    wire.extend(chunk)
+                target.sendall(chunk)
+            for sock in (source, target):
+                try:
+                    sock.shutdown(socket.SHUT_RDWR)
+                except OSError:
+                    pass
+
+        def recorder(port):
+            listener = socket.create_server(("127.0.0.1", 0))
+            self.addCleanup(listener.close)
+
+            def serve():
+                while True:
+                    try:
+                        client, _ = listener.accept()
+                    except OSError:
+                        return
+                    server = socket.create_connection(("127.0.0.1", port))
+                    for pair in ((client, server), (server, client)):
+                        threading.Thread(target=relay, args=pair, daemon=True).start()
+            threading.Thread(target=serve, daemon=True).start()
+            return listener.getsockname()[1]
+
+        http_port = recorder(service.http_port)
+        ftp_port = recorder(service.ftp_port)
+        context = ssl.create_default_context(cafile=cert)
+        conn = http.client.HTTPSConnection("127.0.0.1", http_port, context=context, timeout=10)
+        conn.request("GET", "/usercheck.cgi?op=chk&sid=WIRE", headers={"X-Quiblo-Key": KEY})
+        self.assertTrue(conn.getresponse().read().startswith(b"success"))
+        code = service.new_code()
+        client = ftplib.FTP_TLS(context=context)
+        client.connect("127.0.0.1", ftp_port, timeout=10)
+        client.login("quiblo", f"{PASSWORD_1_3}:{KEY}")
+        client.prot_p()
+        client.set_pasv(True)
+        # The data connection goes straight to the service's passive port: only the control
+        # connection, which carries the login, passes the recorder.
+        client.storbinary(f"STOR {code}.png", io.BytesIO(b"\x89PNG over TLS"))
+        client.quit()
+        conn.request("GET", f"/recode.cgi?op=rec&pngcode={code}&delid={DELID}&sid=WIRE",
+                     headers={"X-Quiblo-Key": KEY})
+        self.assertTrue(conn.getresponse().read().startswith(b"success"))
+        conn.close()
+        with lock:
+            recorded = bytes(wire)
+        self.assertGreater(len(recorded), 2000)  # the handshakes, the requests and the login passed
+        self.assertNotIn(KEY.encode(), recorded)
+        self.assertNotIn(b"X-Quiblo-Key", recorded)
+        self.assertNotIn(KEY, service.complaints())
