@@ -131,13 +131,14 @@ bool isLoopbackHost(const QString& host) {
            IN6_IS_ADDR_LOOPBACK(&v6);
 }
 
-QString uploadKeyFor(bool secure, const QString& host) {
-    return secure || isLoopbackHost(host) ? uploadKey() : QString();
+bool keyMayGo(bool secure, const QString& host) {
+    return secure || isLoopbackHost(host);
 }
 
 QString ftpPasswordWithKey(const QString& password) {
-    const QString key = uploadKeyFor(serviceIsSecure(), serviceHostName());
-    return key.isEmpty() ? password : password + QLatin1Char(':') + key;
+    const QString key = uploadKey();
+    if (key.isEmpty() || !keyMayGo(serviceIsSecure(), serviceHostName())) return password;
+    return password + QLatin1Char(':') + key;
 }
 
 bool serviceIsSecure() {

@@ -47,8 +47,8 @@ QString uploadKey();
 bool isUploadKey(const QString& text);
 // True for "localhost" and the loopback addresses (127.0.0.0/8, ::1), with or without brackets.
 bool isLoopbackHost(const QString& host);
-// The key to send to a service at this address: none over plain text to another machine.
-QString uploadKeyFor(bool secure, const QString& host);
+// True when a key may go to a service at this address: over TLS, or to this machine.
+bool keyMayGo(bool secure, const QString& host);
 // The upload password, with the upload key after a colon when there is one to send.
 QString ftpPasswordWithKey(const QString& password);
 

@@ -65,17 +65,20 @@ int checkDeadline(void* target, curl_off_t, curl_off_t, curl_off_t, curl_off_t) 
     return 1;
 }
 
+// Adds a header line; the list stays as it was when there is no memory for it.
+void appendHeader(CurlList& headers, const char* line) {
+    curl_slist* head = curl_slist_append(headers.get(), line);
+    if (head && head != headers.get()) {
+        (void)headers.release();
+        headers.reset(head);
+    }
+}
+
 // Every request asks for a fresh answer, never a cached one.
 CurlList noCacheHeaders() {
     CurlList headers;
-    for (const char* line : {"Cache-Control: no-cache", "Pragma: no-cache"}) {
-        curl_slist* head = curl_slist_append(headers.get(), line);
-        if (!head) break;
-        if (head != headers.get()) {
-            (void)headers.release();
-            headers.reset(head);
-        }
-    }
+    for (const char* line : {"Cache-Control: no-cache", "Pragma: no-cache"})
+        appendHeader(headers, line);
     return headers;
 }
 
@@ -136,14 +139,8 @@ int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits
     const QUrl parsed(url);
     const bool secure = parsed.scheme() == QLatin1String("https");
     CurlList headers = noCacheHeaders();
-    if (!uploadKey.isEmpty() && (secure || isLoopbackHost(parsed.host()))) {
-        const QByteArray line = "X-Quiblo-Key: " + uploadKey.toLatin1();
-        if (curl_slist* head = curl_slist_append(headers.get(), line.constData());
-            head && head != headers.get()) {
-            (void)headers.release();
-            headers.reset(head);
-        }
-    }
+    if (!uploadKey.isEmpty() && keyMayGo(secure, parsed.host()))
+        appendHeader(headers, ("X-Quiblo-Key: " + uploadKey.toLatin1()).constData());
     const QByteArray address = url.toUtf8();
     // The count is returned as an int, so the cap can never pass that.
     Transfer transfer{buffer, std::clamp<qsizetype>(limits.maxReplyBytes, 0, INT_MAX),

@@ -220,11 +220,10 @@ void SendDataWin::CheckUserAndConnect() {
 void SendDataWin::Connect() {
     ShowStepStatus(QStringLiteral("転送初期処理中..."));
     FtpSession session;
+    const QString password = MakeFtpPassword(kVersionMajor, kVersionMinor);
     const FtpAccount account{serviceHostName(), ftpPort(), serviceIsSecure(),
-                             QStringLiteral("quiblo"),
-                             ftpPasswordWithKey(MakeFtpPassword(kVersionMajor, kVersionMinor))};
-    if (hooks_.ftpPasswordMade)
-        hooks_.ftpPasswordMade(MakeFtpPassword(kVersionMajor, kVersionMinor));
+                             QStringLiteral("quiblo"), ftpPasswordWithKey(password)};
+    if (hooks_.ftpPasswordMade) hooks_.ftpPasswordMade(password);
     ShowStepStatus(QStringLiteral("接続処理中..."));
     if (auto failure = runWaiting([&] { return session.login(account); })) {
         ReportInternetError(*failure);

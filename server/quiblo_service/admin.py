@@ -76,7 +76,7 @@ def import_folder(args, store, out):
         for record in source.records():
             pictures[0 if store.put_record(record) else 1] += 1
         uses = [0, 0]
-        for use in source.all_uses():
+        for use in source.use_log(float("-inf")):
             uses[0 if store.put_use(use) else 1] += 1
     finally:
         source.close()

@@ -223,7 +223,9 @@ def make_ftp_server(sock, store, keys, version, pending, limits, home, tls=None,
                           tls_data_required=True,
                           proto_cmds={name: entry for name, entry in TLS_FTPHandler.proto_cmds.items()
                                       if name not in UNSERVED_FTP_COMMANDS})
-    server = FTPServer(sock, type("Handler", bases, attributes))
+    # The IO loop accepts one connection a turn: a long queue keeps a burst of clients from
+    # being dropped (they would wait a minute for the handshake to be sent again).
+    server = FTPServer(sock, type("Handler", bases, attributes), backlog=1024)
     server.max_cons = limits.total
     server.max_cons_per_ip = limits.per_address
     return server

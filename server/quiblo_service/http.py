@@ -1,6 +1,7 @@
 """The HTTP (or HTTPS) server of the endpoints and pages."""
 
 import logging
+import sqlite3
 import ssl
 import sys
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
@@ -17,6 +18,9 @@ except ImportError:
 
 class HTTPServer(ThreadingHTTPServer):
     daemon_threads = True  # a stalled request never holds up the exit
+    # socketserver's 5 drops connections under a few hundred clients, which then wait seconds
+    # for their handshake to be sent again.
+    request_queue_size = 1024
 
     def __init__(self, sock, handler):
         # The socket is made (and bound, perhaps shared with other workers) by the caller.
@@ -58,7 +62,7 @@ class Handler(BaseHTTPRequestHandler):
         try:
             return self.service.route(path, query, self.client_address[0], self.headers.get(KEY_HEADER),
                                       self.headers.get("If-None-Match"))
-        except (StoreError, DatabaseError) as err:
+        except (StoreError, DatabaseError, sqlite3.Error) as err:
             logging.error("the store failed: %s", err)
             return unavailable()
 

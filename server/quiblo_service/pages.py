@@ -181,7 +181,7 @@ class Service:
         headers = {"ETag": tag, "Cache-Control": f"public, max-age={max(0, max_age)}"}
         if expires is not None:
             headers["Expires"] = time.strftime("%a, %d %b %Y %H:%M:%S GMT", time.gmtime(expires))
-        if etag is not None and tag in [t.strip() for t in etag.split(",")] or etag == "*":
+        if etag is not None and (etag.strip() == "*" or tag in [t.strip() for t in etag.split(",")]):
             return Reply(304, "image/png", b"", headers)
         data = self.store.picture_data(code)
         if data is None:  # deleted meanwhile

@@ -31,7 +31,7 @@ def listener(host, port, shared):
     if shared:
         sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEPORT, 1)
     sock.bind(address)
-    sock.listen(128)
+    sock.listen(1024)
     return sock
 
 

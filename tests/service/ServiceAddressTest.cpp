@@ -53,25 +53,38 @@ TEST(ServiceAddressTest, FtpPortComesFromTheEnvironmentWhenValid) {
 }
 
 TEST(UploadKeyTest, GoesOverTlsOrToThisMachineOnly) {
-    setStoredServiceSetting([] {
-        return StoredServiceSetting{{}, {}, "team-key-0123456789abcdef"};
-    });
     for (const char* host : {"127.0.0.1", "127.8.0.1", "localhost", "[::1]", "::1"}) {
         SCOPED_TRACE(host);
         EXPECT_TRUE(isLoopbackHost(host));
-        EXPECT_EQ(uploadKeyFor(false, host), "team-key-0123456789abcdef");
+        EXPECT_TRUE(keyMayGo(false, host));
     }
     for (const char* host :
          {"example.com", "10.0.0.1", "128.0.0.1", "[::2]", "localhost.example"}) {
         SCOPED_TRACE(host);
         EXPECT_FALSE(isLoopbackHost(host));
-        EXPECT_EQ(uploadKeyFor(false, host), "");
-        EXPECT_EQ(uploadKeyFor(true, host), "team-key-0123456789abcdef");
+        EXPECT_FALSE(keyMayGo(false, host));
+        EXPECT_TRUE(keyMayGo(true, host));
     }
-    setStoredServiceSetting([] { return StoredServiceSetting{{}, {}, "short"}; });
-    EXPECT_EQ(uploadKey(), "");  // a key no service lists is not sent
+}
+
+TEST(UploadKeyTest, TheFtpPasswordCarriesItOnlyWhereItMayGo) {
+    QString key = QStringLiteral("team-key-0123456789abcdef");
+    setStoredServiceSetting([&key] { return StoredServiceSetting{{}, {}, key}; });
+    {
+        ScopedEnv host("QUIBLO_SERVICE_HOST", "127.0.0.1:8780");
+        EXPECT_EQ(ftpPasswordWithKey("qbl02181238"), "qbl02181238:team-key-0123456789abcdef");
+    }
+    {
+        ScopedEnv host("QUIBLO_SERVICE_HOST", "team.example:8780");
+        EXPECT_EQ(ftpPasswordWithKey("qbl02181238"), "qbl02181238");
+    }
+    {
+        ScopedEnv host("QUIBLO_SERVICE_HOST", "https://team.example:8780");
+        EXPECT_EQ(ftpPasswordWithKey("qbl02181238"), "qbl02181238:team-key-0123456789abcdef");
+        key = QStringLiteral("short");  // a key no service lists is not sent
+        EXPECT_EQ(ftpPasswordWithKey("qbl02181238"), "qbl02181238");
+    }
     setStoredServiceSetting(nullptr);
-    EXPECT_EQ(uploadKey(), "");
 }
 
 TEST(SplitReplyTest, RefusedKeyGetsTheProgramsOwnMessage) {

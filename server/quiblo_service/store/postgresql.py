@@ -302,8 +302,6 @@ class PostgresStore(Store):
             conn.execute("INSERT INTO uses (sid, at, key_name) VALUES (%s, %s, %s)", use)
             return True
 
-    def all_uses(self):
-        return self.use_log(float("-inf"))
 
     def wipe(self):
         with self.transaction() as conn:

@@ -274,8 +274,6 @@ class SqliteStore(Store):
     def put_use(self, use):
         raise StoreError("a data folder is moved into PostgreSQL, not into another data folder")
 
-    def all_uses(self):
-        return self.use_log(float("-inf"))
 
     def wipe(self):
         with self.lock, self.db:
