@@ -93,6 +93,7 @@ UploadHooks MainWin::uploadHooks(PreviewWin& confirmed) {
     hooks.drawingOffered = [&confirmed] { confirmed.drawingOffered(); };
     hooks.workFileMade = [this](const QString& path) { app_.WorkPngPath = path; };
     hooks.ftpPasswordMade = [this](const QString& password) { app_.FtpPassword = password; };
+    hooks.localCopyKept = confirmed.localCopyWritten();
     return hooks;
 }
 

@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <algorithm>
 
+#include "LocalCopy.h"
 #include "PreviewDrag.h"
 #include "capture/ImgctlLibrary.h"
 #include "platform/Desktop.h"
@@ -219,10 +220,7 @@ void PreviewWin::Preview_MouseMove(QPoint pos, Qt::MouseButtons buttons) {
 void PreviewWin::Preview_MouseUp() {}
 
 bool PreviewWin::askSavePath(QString* path) {
-    const SaveFileRequest request{QStringLiteral("クイブロ - 画像ファイルのローカル保存"),
-                                  {},
-                                  {},
-                                  QStringLiteral("Portable Network Graphics (*.png)")};
+    const SaveFileRequest request = localCopyRequest();
     for (;;) {
         *path = desktop_.saveFileName(this, request);
         if (!path->isEmpty()) return true;
@@ -234,6 +232,7 @@ bool PreviewWin::askSavePath(QString* path) {
 
 bool PreviewWin::saveLocalCopy(const QString& path) {
     const ImgctlLibrary::PngResult result = imgctl_.writePng(picture_, path);
+    localCopyWritten_ = result.written;
     if (result.written) return true;
     desktop_.message(this, QStringLiteral("エラー"),
                      QStringLiteral("PNGデータの出力においてエラーが発生しました。") + kCrLf +

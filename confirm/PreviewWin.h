@@ -55,6 +55,9 @@ public:
     // The drawing step has been offered: the drawing box shows its grey third state.
     void drawingOffered();
 
+    // Whether the local copy was written as the user went ahead.
+    bool localCopyWritten() const { return localCopyWritten_; }
+
     // The picture shown in the preview: the whole rectangle, also what the viewport hides.
     const QImage& previewPicture() const { return picture_; }
 
@@ -78,6 +81,7 @@ public:
     void reject() override;  // Esc and the title bar's close: as "いいえ"
 
 private:
+    bool localCopyWritten_ = false;
     void buildControls();
     bool askSavePath(QString* path);
     bool saveLocalCopy(const QString& path);

@@ -13,6 +13,7 @@
 #include "FtpTransfer.h"
 #include "ReducedPicture.h"
 #include "confirm/LoadMspaintWin.h"
+#include "confirm/LocalCopy.h"
 #include "history/HistoryFile.h"
 #include "platform/Desktop.h"
 #include "platform/Fault.h"
@@ -46,7 +47,8 @@ SendDataWin::SendDataWin(UploadHooks hooks, const QImage& picture, bool paintWan
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
       hooks_(std::move(hooks)),
       picture_(picture),
-      paintWanted_(paintWanted) {
+      paintWanted_(paintWanted),
+      keptPicture_(picture) {
     setObjectName(QStringLiteral("SendDataWin"));
     setWindowTitle(QStringLiteral("クイブロ - 送信ダイアログ"));
     setModal(true);
@@ -80,6 +82,9 @@ void SendDataWin::StartUpload() {
         if (hooks_.drawingOffered) hooks_.drawingOffered();
         LoadMspaintWin paint(desktop(), LocalFilePath, this);
         paint.exec();
+        // The picture as drawn is what a run that sends nothing offers to keep.
+        const QImage drawn = runWaiting([&] { return QImage(LocalFilePath); });
+        if (!drawn.isNull()) keptPicture_ = drawn;
     } else if (!PrepareImage()) {
         return;
     }
@@ -283,8 +288,10 @@ void SendDataWin::RegisterUpload() {
     const QStringList fields = splitReply(reply);
     // Recorded the moment the service has said yes, before any pause: a program ended in between
     // would otherwise leave a picture that its owner can never delete.
-    if (fields[0] == QLatin1String("success"))
+    if (fields[0] == QLatin1String("success")) {
+        registered_ = true;
         AppendHistoryRecord(hooks_.programFolder, PngCode, DelId, uploadedAt_);
+    }
     pauseFor(200);
     if (fields[0] == QLatin1String("error")) {
         ShowStatus(QStringLiteral("アップロード情報を送信中... エラー"));
@@ -377,6 +384,10 @@ void SendDataWin::error(const QString& text) {
 }
 
 void SendDataWin::closeAs(bool failed) {
+    // A run that stored nothing on the service does not lose the picture: after its last
+    // message, and before the window closes, the user may keep it.
+    if (failed && !registered_ && !hooks_.localCopyKept)
+        offerToKeepPicture(desktop(), this, *hooks_.imgctl, keptPicture_);
     if (hooks_.finished) hooks_.finished(failed);
     finished_ = true;
     done(failed ? QDialog::Rejected : QDialog::Accepted);

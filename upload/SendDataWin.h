@@ -29,6 +29,8 @@ struct UploadHooks {
     std::function<void()> drawingOffered;                    // the drawing step was offered
     std::function<void(const QString& path)> workFileMade;   // the work PNG's path
     std::function<void(const QString& password)> ftpPasswordMade;
+    // A local copy was written already: a run that sends nothing does not offer the picture.
+    bool localCopyKept = false;
 };
 
 class SendDataWin : public QDialog {
@@ -83,10 +85,12 @@ private:
     UploadHooks hooks_;
     QImage picture_;
     bool paintWanted_;
-    bool started_ = false;   // the run began: a later focus or show starts nothing
-    QString uploadedAt_;     // the time the history list shows for this upload
-    bool tryAgain_ = false;  // a passing failure, and the user wants the same picture sent again
-    bool finished_ = false;  // the run ended and the dialog may close
+    bool started_ = false;     // the run began: a later focus or show starts nothing
+    QString uploadedAt_;       // the time the history list shows for this upload
+    bool tryAgain_ = false;    // a passing failure, and the user wants the same picture sent again
+    bool finished_ = false;    // the run ended and the dialog may close
+    bool registered_ = false;  // the service said yes: the picture is stored there
+    QImage keptPicture_;  // what a run that stores nothing offers to keep: as captured or drawn
 };
 
 }  // namespace quiblo

@@ -13,6 +13,7 @@
 #include "MainWinOnDesktop.h"
 #include "app/AppState.h"
 #include "app/MainWin.h"
+#include "capture/ImgctlLibrary.h"
 #include "capture/ScreenSource.h"
 #include "confirm/PreviewWin.h"
 #include "platform/ScriptedDesktop.h"
@@ -136,6 +137,41 @@ TEST_F(MainWinKeyboardTest, AfterAnUploadF6CopiesTheUrl) {
         << "F6 went nowhere";
     EXPECT_EQ(desktop.shownBoxes.last().text,
               QStringLiteral("URLがクリップボードへ転送されました。"));
+}
+
+// A capture the service refuses (the usage limit), by keys: after the limit's message the
+// picture is offered, and Yes keeps exactly the file the local copy would have been; the
+// keyboard then returns to the main window.
+TEST_F(MainWinKeyboardTest, ARefusedCaptureIsOfferedAndKeptAsTheLocalCopyWouldBe) {
+    test::ReferenceService service({"--max-uploads", "0"});
+    ASSERT_TRUE(service.started());
+    test::ScopedEnv host("QUIBLO_SERVICE_HOST", service.host().toUtf8());
+    test::ScopedEnv ftp("QUIBLO_FTP_PORT", QByteArray::number(service.ftpPort()));
+    const QString kept = folder.file(QStringLiteral("kept.png"));
+    desktop.savePaths << kept;  // the limit's box, then the question, take their defaults
+    test::whenModalShown(QStringLiteral("PreviewWin"), [&](QWidget* preview) {
+        EXPECT_TRUE(hasTheKeyboard(preview));
+        session().xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    });
+    key("F5");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(kept); }, 20000))
+        << "nothing kept: " << desktop.shownBoxes.value(0).text.toStdString();
+    ASSERT_TRUE(hasTheKeyboard()) << "the main window did not get the keyboard back";
+    EXPECT_TRUE(state->UploadFailed);
+    ASSERT_EQ(desktop.shownBoxes.size(), 2);
+    EXPECT_TRUE(desktop.shownBoxes[0].text.startsWith(
+        QStringLiteral("アップロード回数の上限に達しました。")));
+    EXPECT_EQ(desktop.shownBoxes[1].text, QStringLiteral("画像を保存しますか？"));
+    const CaptureRectangle& r = state->CaptureRect;
+    const QImage captured = win->TempPic->picture.copy(r.Left, r.Top, r.Width, r.Height);
+    const QString expected = folder.file(QStringLiteral("expected.png"));
+    ASSERT_TRUE(state->imgctl().writePng(captured, expected).written);
+    QFile keptFile(kept), expectedFile(expected);
+    ASSERT_TRUE(keptFile.open(QIODevice::ReadOnly) && expectedFile.open(QIODevice::ReadOnly));
+    const QByteArray bytes = keptFile.readAll();
+    EXPECT_EQ(bytes, expectedFile.readAll());
+    EXPECT_EQ(QImage::fromData(bytes).convertToFormat(QImage::Format_RGB32),
+              captured.convertToFormat(QImage::Format_RGB32));
 }
 
 // Started from the main window, the active-window capture takes the window the user sees once

@@ -13,6 +13,9 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <functional>
+#include <optional>
 
 #include "capture/ImgctlLibrary.h"
 #include "confirm/LoadMspaintWin.h"
@@ -22,6 +25,7 @@
 #include "service/Codes.h"
 #include "service/ServiceAddress.h"
 #include "service/SimpleHttp.h"
+#include "support/FaultyFolders.h"
 #include "support/ReferenceService.h"
 #include "upload/ReducedPicture.h"
 #include "upload/SendDataWin.h"
@@ -104,6 +108,8 @@ const QString kTryAgain = QStringLiteral("同じ画像をもう一度転送し�
 const QString kTooLarge = QStringLiteral(
     "ファイルサイズが大きすぎるため転送できません。\r\nアップロードする領域を小さくしてください。");
 
+const QString kKeepQuestion = QStringLiteral("画像を保存しますか？");
+
 const QString kFailedConnection = QStringLiteral(
     "サーバーとの接続が失敗したため、\r\n一部処理は行えませんでした。\r\n終了します。");
 
@@ -148,6 +154,7 @@ protected:
         h.drawingOffered = [this] { preview->drawingOffered(); };
         h.workFileMade = [this](const QString& path) { workPngPath = path; };
         h.ftpPasswordMade = [this](const QString& password) { ftpPassword = password; };
+        h.localCopyKept = preview->localCopyWritten();
         return h;
     }
     // Runs the dialog as the confirmation window does, until it closes by itself.
@@ -157,6 +164,11 @@ protected:
         statuses = dialog.statusHistory;
         userInfo = dialog.UserInfo->isVisibleTo(&dialog) ? dialog.UserInfo->text() : QString();
         code = dialog.PngCode;
+        // A run that sends nothing ends by offering to keep the picture; the tests of other
+        // things count it here, the tests of that question keep it among the boxes.
+        keepQuestions = int(
+            std::count_if(desktop.shownBoxes.begin(), desktop.shownBoxes.end(), isKeepQuestion));
+        if (!keepQuestionShown) desktop.shownBoxes.removeIf(isKeepQuestion);
     }
     void script(const char* path, const QByteArray& body) {
         service->control(QByteArray(R"({"action":"script","path":")") + path +
@@ -192,6 +204,14 @@ protected:
     int codesMade = 0;
     QString viewingUrl, userInfo, code;
     QStringList statuses;
+    int keepQuestions = 0;
+    bool keepQuestionShown = false;  // leave the question among the boxes
+    // The question exactly as it must look: title, text, icon, buttons and default.
+    static bool isKeepQuestion(const MessageBoxRequest& box) {
+        return box.title == QStringLiteral("確認") && box.text == kKeepQuestion &&
+               box.icon == MsgIcon::Question && box.buttons == MsgButtons::YesNo &&
+               box.defaultButton == MsgAnswer::Yes;
+    }
 };
 
 }  // namespace
@@ -621,6 +641,131 @@ TEST_F(SendDataWinTest, UploadKeyOfTheSettingsOpensAKeyedService) {
     EXPECT_EQ(historyRecords().size(), 1);
 }
 
+// Every run that stores nothing asks once, after its own last message, whether to keep the
+// picture: the size refusal after No to fewer colours, a refused login (530), No to another
+// try, and the usage limit.
+TEST_F(SendDataWinTest, EveryRunThatSendsNothingOffersThePictureOnce) {
+    keepQuestionShown = true;
+    struct Case {
+        const char* name;
+        std::function<void()> arrange;
+        QString lastMessage;
+    };
+    test::ReferenceService newer({"--version", "1.4"});
+    std::optional<test::ScopedEnv> newerHost, newerFtp;
+    const QList<Case> cases = {
+        {"size refusal",
+         [&] {
+             usePicture(noisePicture(420, 420));
+             desktop.answers << MsgAnswer::No << MsgAnswer::Ok;  // fewer colours: No
+         },
+         kTooLarge},
+        {"refused login",
+         [&] {
+             newerHost.emplace("QUIBLO_SERVICE_HOST", newer.host().toUtf8());
+             newerFtp.emplace("QUIBLO_FTP_PORT", QByteArray::number(newer.ftpPort()));
+             desktop.answers << MsgAnswer::No;
+         },
+         {}},
+        {"no to another try",
+         [&] {
+             usePicture(noisePicture(100, 100));
+             service->control(R"({"action":"ftp_cut","after":1000})");
+             desktop.answers << MsgAnswer::Ok << MsgAnswer::No << MsgAnswer::No;
+         },
+         QStringLiteral("サポートBBSを開いてよろしいですか？")},
+        {"usage limit",
+         [&] {
+             script("/usercheck.cgi", "error|LIMIT_REACHED|10|10|24|上限です。");
+             desktop.answers << MsgAnswer::Ok;
+         },
+         QStringLiteral("上限です。")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        desktop.shownBoxes.clear();
+        desktop.saveDialogs.clear();
+        desktop.answers.clear();
+        newerHost.reset();
+        newerFtp.reset();
+        usePicture(test::patternPicture(120, 90));
+        c.arrange();
+        desktop.answers << MsgAnswer::No;  // the question itself: No keeps nothing
+        run();
+        EXPECT_TRUE(uploadFailed);
+        EXPECT_EQ(keepQuestions, 1);
+        ASSERT_GE(desktop.shownBoxes.size(), 2);
+        EXPECT_TRUE(isKeepQuestion(desktop.shownBoxes.last())) << "the question comes last";
+        if (!c.lastMessage.isEmpty()) {
+            EXPECT_EQ(desktop.shownBoxes[desktop.shownBoxes.size() - 2].text, c.lastMessage);
+        }
+        EXPECT_TRUE(desktop.saveDialogs.isEmpty()) << "No opened the save dialog";
+        digits[0] = (digits[0] + 1) % 10;
+    }
+}
+
+// Yes opens the local copy's dialog in the pictures folder, with a name of the moment, and
+// writes there exactly the file the local copy would have been.
+TEST_F(SendDataWinTest, KeptPictureIsTheLocalCopyByteForByte) {
+    const QString kept = folder.file(QStringLiteral("kept.png"));
+    script("/usercheck.cgi", "error|LIMIT_REACHED|10|10|24|上限です。");
+    desktop.savePaths << kept;
+    run();
+    ASSERT_EQ(keepQuestions, 1);
+    ASSERT_EQ(desktop.saveDialogs.size(), 1);
+    const SaveFileRequest& dialog = desktop.saveDialogs[0];
+    EXPECT_EQ(dialog.title, QStringLiteral("クイブロ - 画像ファイルのローカル保存"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^quiblo-[0-9]{8}-[0-9]{6}\\.png$"))
+                    .match(dialog.fileName)
+                    .hasMatch())
+        << dialog.fileName.toStdString();
+    EXPECT_TRUE(QFileInfo(dialog.folder).isDir());
+    QFile file(kept);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_EQ(bytes, encoded(picture)) << "not the file the local copy would have been";
+    EXPECT_EQ(QImage::fromData(bytes).convertToFormat(QImage::Format_RGB32),
+              picture.convertToFormat(QImage::Format_RGB32));
+}
+
+// A folder that cannot be written: the error says so, and the dialog comes again.
+TEST_F(SendDataWinTest, KeepingInAFolderThatCannotBeWrittenSaysSoAndAsksAgain) {
+    test::SmallDisk disk(256);
+    if (!disk.mounted()) GTEST_SKIP() << "needs root to mount a read-only folder";
+    ASSERT_TRUE(disk.makeReadOnly());
+    keepQuestionShown = true;
+    const QString refused = disk.path() + QStringLiteral("/kept.png");
+    const QString kept = folder.file(QStringLiteral("kept.png"));
+    script("/usercheck.cgi", "error|LIMIT_REACHED|10|10|24|上限です。");
+    desktop.savePaths << refused << kept;
+    run();
+    ASSERT_EQ(desktop.saveDialogs.size(), 2);
+    ASSERT_EQ(desktop.shownBoxes.size(), 3);  // the limit, the question, the failed save
+    EXPECT_EQ(box(2)->icon, MsgIcon::Critical);
+    EXPECT_EQ(box(2)->text, QStringLiteral("画像を保存できませんでした。\r\n") + refused +
+                                QStringLiteral("\r\n保存先のフォルダーに書き込めません。"));
+    EXPECT_FALSE(QFile::exists(refused));
+    EXPECT_EQ(QImage(kept).size(), picture.size());
+}
+
+// No question after a sent picture, nor when the local copy was written as the user went ahead.
+TEST_F(SendDataWinTest, NoQuestionWhenThePictureIsSentOrKeptAlready) {
+    run();
+    ASSERT_FALSE(uploadFailed);
+    EXPECT_EQ(keepQuestions, 0);
+
+    const QString local = folder.file(QStringLiteral("local.png"));
+    script("/usercheck.cgi", "error|LIMIT_REACHED|10|10|24|上限です。");
+    preview->IsSaveLocalDisk->setChecked(true);
+    desktop.savePaths << local;
+    preview->openUploadDialog = [this](PreviewWin&) { run(); };
+    preview->GoAheadCmd_Click();
+    EXPECT_TRUE(uploadFailed);
+    EXPECT_TRUE(QFile::exists(local));
+    EXPECT_EQ(keepQuestions, 0);
+    EXPECT_EQ(desktop.saveDialogs.size(), 1) << "only the local copy's dialog";
+}
+
 TEST_F(SendDataWinTest, DrawingStepSendsTheEditedPictureInOneRun) {
     const QImage edited = test::patternPicture(60, 40).mirrored();
     const QString editedPath = folder.file(QStringLiteral("edited.png"));
@@ -642,6 +787,27 @@ TEST_F(SendDataWinTest, DrawingStepSendsTheEditedPictureInOneRun) {
     EXPECT_EQ(onServer(), encoded(edited));
     ASSERT_EQ(desktop.startedPrograms.size(), 1);
     EXPECT_EQ(desktop.startedPrograms[0].arguments, QStringList({workPngPath}));
+}
+
+// A picture drawn in the editor and then not sent is kept as drawn.
+TEST_F(SendDataWinTest, DrawnPictureNotSentIsKeptAsDrawn) {
+    const QImage edited = test::patternPicture(60, 40).mirrored();
+    const QString editedPath = folder.file(QStringLiteral("edited.png"));
+    ASSERT_TRUE(imgctl->writePng(edited, editedPath).written);
+    test::ScopedEnv editor("QUIBLO_PAINT_COMMAND", QUIBLO_TEST_EDITOR);
+    test::ScopedEnv editedPicture("QUIBLO_TEST_EDITED_PNG", editedPath.toUtf8());
+    preview->IsPaintMode->setChecked(true);
+    test::whenModalShown(QStringLiteral("LoadMspaintWin"), [&](QWidget* w) {
+        static_cast<LoadMspaintWin*>(w)->SendMspaintCmd->click();
+    });
+    script("/usercheck.cgi", "error|LIMIT_REACHED|10|10|24|上限です。");
+    const QString kept = folder.file(QStringLiteral("kept.png"));
+    desktop.savePaths << kept;
+    run();
+    ASSERT_EQ(keepQuestions, 1);
+    QFile file(kept);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), encoded(edited));
 }
 
 TEST_F(SendDataWinTest, SkippingTheDrawingSendsThePreparedPicture) {
