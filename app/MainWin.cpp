@@ -432,10 +432,19 @@ void MainWin::ShowVersionMenuCmd_Click() {
 
 void MainWin::CheckUploadCountCmd_Click() {
     const ActivateWhenDone activate(this);
+    if (const QString unreadable = serviceSettingMessage(); !unreadable.isEmpty()) {
+        app_.desktop().message(this, QStringLiteral("エラー"), unreadable, MsgIcon::Critical);
+        return;
+    }
     const QString url = userCheckUrl(GetUserId());  // the settings read on this thread
     const QString key = uploadKey();
-    const QString reply = runWaiting([&] { return GetUrlText(url, nullptr, key); });
+    QString tlsFailure;
+    const QString reply = runWaiting([&] { return GetUrlText(url, &tlsFailure, key); });
     pauseFor(200);
+    if (!tlsFailure.isEmpty()) {
+        app_.desktop().message(this, QStringLiteral("エラー"), tlsFailure, MsgIcon::Critical);
+        return;
+    }
     const UsageReport report = readUsageReply(reply);
     switch (report.kind) {
         case UsageReport::Kind::Usage:

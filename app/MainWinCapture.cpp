@@ -16,6 +16,7 @@
 #include "WindowActivation.h"
 #include "capture/PosSelectWin.h"
 #include "confirm/PreviewWin.h"
+#include "platform/ClipboardHolder.h"
 #include "platform/Fault.h"
 #include "platform/Wait.h"
 #include "settings/IniFile.h"
@@ -134,7 +135,8 @@ bool MainWin::runCapture() {
     TempPic->picture = grabbed;
 
     CaptureStep = 7;
-    restoreClipboard(grabbed, savedText);
+    // Text beyond what a holder could keep after the program ends stays with its program.
+    if (savedText.toUtf8().size() <= kMostHeldText) restoreClipboard(grabbed, savedText);
     show();
 
     CaptureStep = 8;

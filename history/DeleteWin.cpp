@@ -237,6 +237,10 @@ void DeleteWin::DelCmd_Click() {
     if (!item) return;
     const HistoryRecord record{item->data(kPngCodeRole).toString(),
                                item->data(kDelIdRole).toString()};
+    if (const QString unreadable = serviceSettingMessage(); !unreadable.isEmpty()) {
+        desktop_.message(this, QStringLiteral("エラー"), unreadable, MsgIcon::Critical);
+        return;
+    }
     const QString url = deleteUrl(record.pngcode, record.delid);
     // The request runs aside so the window keeps painting; user input waits until the end.
     QString tlsFailure;

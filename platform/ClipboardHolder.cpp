@@ -17,7 +17,6 @@ namespace quiblo {
 
 namespace {
 
-constexpr qsizetype kMostText = 1 << 20;
 constexpr int kReportMilliseconds = 2000;
 
 struct FileDescriptor {
@@ -148,7 +147,7 @@ QByteArray readStandardInput() {
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         text.append(buffer, n);
-        if (text.size() > kMostText) return {};
+        if (text.size() > kMostHeldText) return {};
     }
     return text;
 }
@@ -173,7 +172,7 @@ int holdX11Clipboard(const QByteArray& text, int argc, char* argv[]) {
 
 QString keepClipboardText(const QString& program) {
     const QString text = ownText();
-    if (text.isEmpty() || text.size() > kMostText) return {};
+    if (text.isEmpty() || text.toUtf8().size() > kMostHeldText) return {};
     const QString platform = QGuiApplication::platformName();
     if (platform == QLatin1String("xcb")) {
         if (clipboardManagerRuns()) return {};

@@ -13,6 +13,9 @@ namespace quiblo {
 // What a holder reports on its standard output before it goes on alone.
 inline constexpr char kHolderReady[] = "ready";  // it owns the clipboard now
 inline constexpr char kHolderNone[] = "none";    // the desktop offers no way to hold it
+// The most text (bytes of UTF-8) a holder keeps. Another program's text above it is left with
+// that program: a capture does not take the clipboard then.
+inline constexpr qsizetype kMostHeldText = qsizetype(64) << 20;
 
 // Called as the program ends, with the program to start in the hidden mode. Starts a holder
 // when the clipboard holds text of this program's that would otherwise vanish, and waits (at

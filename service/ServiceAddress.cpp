@@ -131,6 +131,16 @@ bool isLoopbackHost(const QString& host) {
            IN6_IS_ADDR_LOOPBACK(&v6);
 }
 
+QString serviceSettingMessage() {
+    if (parseServiceAddress(qEnvironmentVariable("QUIBLO_SERVICE_HOST"))) return {};
+    const QString problem = storedSetting().problem;
+    if (problem.isEmpty()) return {};
+    return QStringLiteral("アップロード先のサーバーの設定 (") + problem +
+           QStringLiteral(
+               ") を読めないため、サーバーには接続しません。\r\n"
+               "「高度な設定」で直してください。");
+}
+
 bool keyMayGo(bool secure, const QString& host) {
     return secure || isLoopbackHost(host);
 }
@@ -156,6 +166,7 @@ QString serviceScriptUrl(const QString& script, const QString& query) {
 }
 
 QString servicePageUrl(const QString& path) {
+    if (!serviceSettingMessage().isEmpty()) return {};  // nothing is contacted
     const ServiceAddress address = serviceAddress();
     return (address.secure ? "https://" : "http://") + address.host + path;
 }

@@ -27,6 +27,9 @@ struct StoredServiceSetting {
     QString host;
     QString ftpPort;
     QString uploadKey;
+    // A setting present but unreadable, as "Quiblo.ini の ServiceHost" (empty when none): it
+    // is not passed over for the next source, and no service is contacted.
+    QString problem;
 };
 void setStoredServiceSetting(std::function<StoredServiceSetting()> source);
 
@@ -47,6 +50,10 @@ QString uploadKey();
 bool isUploadKey(const QString& text);
 // True for "localhost" and the loopback addresses (127.0.0.0/8, ::1), with or without brackets.
 bool isLoopbackHost(const QString& host);
+// What to tell the user when the stored address cannot be read (empty when it can, or when
+// QUIBLO_SERVICE_HOST names a service instead).
+QString serviceSettingMessage();
+
 // True when a key may go to a service at this address: over TLS, or to this machine.
 bool keyMayGo(bool secure, const QString& host);
 // The upload password, with the upload key after a colon when there is one to send.

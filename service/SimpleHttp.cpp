@@ -87,8 +87,9 @@ void setOptions(CURL* curl, const QByteArray& url, curl_slist* headers, Transfer
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "Quiblo");
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
+    // No redirect is followed: the service never sends one, and one followed could carry the
+    // user's id, the deletion id and the key elsewhere, or from TLS to plain text.
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
     // No signals: requests run on worker threads.
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
@@ -146,16 +147,24 @@ int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits
     Transfer transfer{buffer, std::clamp<qsizetype>(limits.maxReplyBytes, 0, INT_MAX),
                       std::chrono::steady_clock::now() + std::chrono::seconds(limits.totalSeconds)};
     setOptions(curl.get(), address, headers.get(), transfer, limits);
-    // What was asked over TLS stays on TLS: a redirect to plain text is not followed.
-    if (secure) curl_easy_setopt(curl.get(), CURLOPT_REDIR_PROTOCOLS_STR, "https");
     char detail[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, detail);
     // Whatever arrived before a broken transfer is the reply; only a reply cut short by the
     // deadline or the cap is none.
     const CURLcode result = curl_easy_perform(curl.get());
-    if (tlsFailure)
-        *tlsFailure = tlsFailureText(result, QUrl(url).host(), QString::fromUtf8(detail));
+    if (tlsFailure) *tlsFailure = tlsFailureText(result, parsed.host(), QString::fromUtf8(detail));
     if (transfer.tooLate || transfer.tooLarge || result == CURLE_FILESIZE_EXCEEDED) buffer.clear();
+    // A redirect is no reply; one from TLS to plain text is said as a TLS failure.
+    long status = 0;
+    curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
+    if (status >= 300 && status < 400) {
+        buffer.clear();
+        const char* target = nullptr;
+        curl_easy_getinfo(curl.get(), CURLINFO_REDIRECT_URL, &target);
+        if (secure && target && tlsFailure &&
+            QUrl(QString::fromUtf8(target)).scheme() != QLatin1String("https"))
+            *tlsFailure = plainTextRedirectText(parsed.host(), QString::fromUtf8(target));
+    }
     return int(buffer.size());
 }
 

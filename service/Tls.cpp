@@ -41,4 +41,11 @@ QString tlsFailureText(int curlResult, const QString& host, const QString& detai
     return detail.isEmpty() ? text : text + QStringLiteral("\r\n(") + detail + QLatin1Char(')');
 }
 
+QString plainTextRedirectText(const QString& host, const QString& target) {
+    return QStringLiteral(
+               "サーバー %1 が暗号化されていないアドレスへ切り替えようとしたため、"
+               "接続を中止しました。\r\n(%2)")
+        .arg(host, target);
+}
+
 }  // namespace quiblo

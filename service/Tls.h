@@ -16,5 +16,7 @@ void useCertificateStore(CURL* curl);
 // The message for a request to `host` that failed in TLS itself (curl's result and its error
 // text), naming the host; empty for any other result.
 QString tlsFailureText(int curlResult, const QString& host, const QString& detail);
+// The message for an https service at `host` that answered with a redirect to plain text.
+QString plainTextRedirectText(const QString& host, const QString& target);
 
 }  // namespace quiblo

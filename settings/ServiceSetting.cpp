@@ -20,19 +20,35 @@ StoredServiceSetting readStoredServiceSetting(const QString& programFolder) {
     const QString section = QString::fromLatin1(kSettingsSection);
     QStringList folders = systemSettingsFolders();
     if (!programFolder.isEmpty()) folders.prepend(programFolder);
-    // The first value that is one: a file edited by hand into nonsense is passed over.
+    // The first file that holds a value decides: one that cannot be read is an error, never a
+    // reason to fall back on the next file (perhaps a plain-text address for an https one).
+    QString problem;
     auto read = [&](const char* key, const std::function<bool(const QString&)>& valid) {
         for (const QString& folder : folders) {
             const QString value =
                 ReadIniString(folder, section, QString::fromLatin1(key)).trimmed();
-            if (!value.isEmpty() && valid(value)) return value;
+            if (value.isEmpty()) continue;
+            if (valid(value)) return value;
+            if (problem.isEmpty()) {
+                const QString file =
+                    folder == programFolder
+                        ? QString::fromLatin1(kSettingsFileName)
+                        : QDir::toNativeSeparators(folder + QLatin1Char('/') +
+                                                   QString::fromLatin1(kSettingsFileName));
+                problem = file + QStringLiteral(" の ") + QString::fromLatin1(key);
+            }
+            return QString();
         }
         return QString();
     };
-    return {read(kServiceHostKey,
-                 [](const QString& value) { return bool(parseServiceAddress(value)); }),
-            read(kFtpPortKey, [](const QString& value) { return bool(parsePort(value)); }),
-            read(kUploadKeyKey, isUploadKey)};
+    StoredServiceSetting setting{
+        read(kServiceHostKey,
+             [](const QString& value) { return bool(parseServiceAddress(value)); }),
+        read(kFtpPortKey, [](const QString& value) { return bool(parsePort(value)); }),
+        read(kUploadKeyKey, isUploadKey),
+        {}};
+    setting.problem = problem;
+    return setting;
 }
 
 }  // namespace quiblo

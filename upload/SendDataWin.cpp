@@ -182,6 +182,12 @@ void SendDataWin::refuseTooLarge() {
 void SendDataWin::CheckUserAndConnect() {
     try {
         ShowStatus(QStringLiteral("ユーザー確認中..."));
+        // An address the settings hold but that cannot be read: no service is contacted.
+        if (const QString unreadable = serviceSettingMessage(); !unreadable.isEmpty()) {
+            error(unreadable + kCrLf + QStringLiteral("終了します。"));
+            closeAs(true);
+            return;
+        }
         QString tlsFailure;
         // The address is read here: the settings files are not opened on the worker.
         const QString url = userCheckUrl(GetUserId());
@@ -284,7 +290,8 @@ void SendDataWin::RegisterUpload() {
     ShowStepStatus(QStringLiteral("アップロード情報を送信中..."));
     const QString url = recordUrl(PngCode, DelId, GetUserId());
     const QString key = uploadKey();
-    const QString reply = runWaiting([&] { return GetUrlText(url, nullptr, key); });
+    QString tlsFailure;
+    const QString reply = runWaiting([&] { return GetUrlText(url, &tlsFailure, key); });
     const QStringList fields = splitReply(reply);
     // Recorded the moment the service has said yes, before any pause: a program ended in between
     // would otherwise leave a picture that its owner can never delete.
@@ -301,8 +308,9 @@ void SendDataWin::RegisterUpload() {
     }
     if (fields[0] != QLatin1String("success")) {
         ShowStatus(QStringLiteral("アップロード情報を送信中... エラー"));
-        error(QStringLiteral("サーバーとの接続が失敗したため、") + kCrLf +
-              QStringLiteral("一部処理は行えませんでした。"));
+        error(!tlsFailure.isEmpty() ? tlsFailure
+                                    : QStringLiteral("サーバーとの接続が失敗したため、") + kCrLf +
+                                          QStringLiteral("一部処理は行えませんでした。"));
         closeAs(true);
         return;
     }

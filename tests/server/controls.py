@@ -39,6 +39,7 @@ class Faults:
         self.ftp_rate = None  # uploads are read at most this many bytes a second
         self.ftp_refuse = None  # the next use of this FTP command is not understood
         self.ftp_received = 0  # bytes the latest upload has handed over so far
+        self.requests = 0  # HTTP requests served, the control endpoint's aside
 
     def take(self, name):
         with self.lock:
@@ -79,7 +80,7 @@ class Script:
 
         known = {"action", "path", "count", "status", "body", "body_base64", "content_type",
                  "stall", "partial", "drop"}
-        known |= {"trickle", "huge_body", "no_length"}
+        known |= {"trickle", "huge_body", "no_length", "headers"}
         if set(command) - known:
             raise ValueError("unknown fields: " + ", ".join(sorted(set(command) - known)))
         self.path = command.get("path")
@@ -111,12 +112,20 @@ class Script:
         self.no_length = command.get("no_length", False)
         if not isinstance(self.no_length, bool):
             raise ValueError("no_length must be true or false")
+        # Extra response headers, such as a Location for a redirect.
+        self.headers = command.get("headers", {})
+        if not isinstance(self.headers, dict) or not all(
+                isinstance(k, str) and isinstance(v, str) and "\n" not in k + v
+                for k, v in self.headers.items()):
+            raise ValueError("headers must map names to one-line texts")
 
     def reply(self, make_real):
         if self.body is not None:
-            return Reply(self.status or 200, self.content_type, self.body)
+            return Reply(self.status or 200, self.content_type, self.body, dict(self.headers))
         if self.status is not None:
-            return page(f"{self.status}", f"<h1>{self.status}</h1>", self.status)
+            reply = page(f"{self.status}", f"<h1>{self.status}</h1>", self.status)
+            reply.headers.update(self.headers)
+            return reply
         return make_real()
 
     def describe(self):
@@ -185,6 +194,7 @@ def control(command):
         with FAULTS.lock:
             FAULTS.scripts.clear()
         FAULTS.clock_offset = 0.0
+        FAULTS.requests = 0
         FAULTS.ftp_cut_after = FAULTS.ftp_full = FAULTS.ftp_rate = FAULTS.ftp_refuse = None
         store.forget_wrong_guesses()
         if command.get("data"):
@@ -201,7 +211,8 @@ def status():
         pending = [s.describe() for s in FAULTS.scripts]
     return {"ok": True, "scripts": pending, "clock_offset": FAULTS.clock_offset,
             "ftp_cut_after": FAULTS.ftp_cut_after, "ftp_full": FAULTS.ftp_full, "ftp_rate": FAULTS.ftp_rate,
-            "ftp_received": FAULTS.ftp_received, "version": service.version,
+            "ftp_received": FAULTS.ftp_received, "requests": FAULTS.requests,
+            "version": service.version,
             "window_hours": service.usage.window_hours, "max_uploads": service.usage.max_uploads,
             "keep_days": service.keep_days}
 
@@ -212,6 +223,8 @@ def http_handler(base):
             path = self.path.partition("?")[0]
             if path == CONTROL_PATH:
                 return self.answer_control(None)
+            with FAULTS.lock:
+                FAULTS.requests += 1
             script = FAULTS.take_script(path)
             if script is None:
                 return super().do_GET()

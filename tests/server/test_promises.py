@@ -175,7 +175,7 @@ class UploadKeyTest(unittest.TestCase):
     def test_a_broken_key_file_is_refused_at_start(self):
         with open(self.keys, "w") as f:
             f.write("alice short\n")
-        refused = admin("--data", self.service.data, "--http-port", "0", "--ftp-port", "0",
+        refused = admin(*store_options(self.service), "--http-port", "0", "--ftp-port", "0",
                         "--upload-keys", self.keys)
         self.assertEqual(refused.returncode, 1)
         self.assertIn(f"{self.keys}:1", refused.stderr)
@@ -185,7 +185,7 @@ class PlainTextTest(unittest.TestCase):
     def test_no_plain_text_on_a_network_unless_asked_for(self):
         service = Service(controls=False)
         self.addCleanup(service.cleanup)
-        options = ("--data", service.data, "--http-port", "0", "--ftp-port", "0", "--host", "0.0.0.0")
+        options = (*store_options(service), "--http-port", "0", "--ftp-port", "0", "--host", "0.0.0.0")
         refused = admin(*options)
         self.assertEqual(refused.returncode, 1)
         for word in ("tls-cert", "tls-key", "plain-text = yes"):

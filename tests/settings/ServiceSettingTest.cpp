@@ -73,9 +73,30 @@ TEST(ServiceSetting, EnvironmentThenUserThenSystemThenBuildEachValueOnItsOwn) {
         EXPECT_EQ(serviceHost(), QStringLiteral("127.0.0.1:9999"));
         EXPECT_EQ(ftpPort(), 9998);
     }
-    // A stored address that is no address is passed over, not used.
+    // A stored address that cannot be read is an error, never a reason to use the next file:
+    // here an https address with a path, beside the system's plain one.
+    ASSERT_TRUE(WriteIniValue(systemFolder, section, QStringLiteral("ServiceHost"),
+                              QStringLiteral("127.0.0.1:8780")));
     ASSERT_TRUE(WriteIniValue(user.path(), section, QStringLiteral("ServiceHost"),
-                              QStringLiteral("mine.example/path")));
-    EXPECT_EQ(serviceHost(), QStringLiteral("team.example:8443"));
+                              QStringLiteral("https://127.0.0.1:8780/quiblo")));
+    EXPECT_EQ(
+        serviceSettingMessage(),
+        QStringLiteral("アップロード先のサーバーの設定 (Quiblo.ini の ServiceHost) を読めない"
+                       "ため、サーバーには接続しません。\r\n「高度な設定」で直してください。"));
+    EXPECT_EQ(userCheckUrl(QStringLiteral("AA")), QString()) << "a service would be contacted";
+    {
+        ScopedEnv envHost("QUIBLO_SERVICE_HOST", "127.0.0.1:9999");
+        EXPECT_EQ(serviceSettingMessage(), QString()) << "the environment names a service";
+    }
+    // The same in the system-wide file, named by its path; a bad port likewise.
+    ASSERT_TRUE(WriteIniValue(user.path(), section, QStringLiteral("ServiceHost"), QString()));
+    ASSERT_TRUE(WriteIniValue(systemFolder, section, QStringLiteral("ServiceHost"),
+                              QStringLiteral("team.example:8443/x")));
+    EXPECT_TRUE(serviceSettingMessage().contains(QDir::toNativeSeparators(systemFolder) +
+                                                 QStringLiteral("/Quiblo.ini の ServiceHost")));
+    ASSERT_TRUE(WriteIniValue(systemFolder, section, QStringLiteral("ServiceHost"), QString()));
+    ASSERT_TRUE(
+        WriteIniValue(user.path(), section, QStringLiteral("FtpPort"), QStringLiteral("21a")));
+    EXPECT_TRUE(serviceSettingMessage().contains(QStringLiteral("Quiblo.ini の FtpPort")));
     setStoredServiceSetting(nullptr);
 }

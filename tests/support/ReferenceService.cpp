@@ -12,6 +12,8 @@
 
 #include <vector>
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <chrono>
 #include <memory>
@@ -141,9 +143,17 @@ QByteArray ReferenceService::control(const QByteArray& json) const {
     std::unique_ptr<curl_slist, CurlListDeleter> headers(
         curl_slist_append(nullptr, "Content-Type: application/json"));
     if (!curl || !headers) return {};
-    const QByteArray address = url("/_control").toUtf8();
+    // A service with a certificate is scripted over HTTPS; its certificate is what the
+    // program's own requests check, not this control request on loopback.
+    const bool secure = options_.contains("--tls-cert");
+    const QByteArray address =
+        (secure ? "https://" : "http://") + host().toUtf8() + QByteArray("/_control");
     QByteArray answer;
     curl_easy_setopt(curl.get(), CURLOPT_URL, address.constData());
+    if (secure) {
+        curl_easy_setopt(curl.get(), CURLOPT_SSL_VERIFYPEER, 0L);
+        curl_easy_setopt(curl.get(), CURLOPT_SSL_VERIFYHOST, 0L);
+    }
     curl_easy_setopt(curl.get(), CURLOPT_NOPROXY, "*");
     curl_easy_setopt(curl.get(), CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(curl.get(), CURLOPT_POSTFIELDS, json.constData());
@@ -155,6 +165,11 @@ QByteArray ReferenceService::control(const QByteArray& json) const {
     if (curl_easy_perform(curl.get()) != CURLE_OK) return {};
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
     return status == 200 ? answer : QByteArray();
+}
+
+int ReferenceService::requests() const {
+    const QJsonDocument state = QJsonDocument::fromJson(control(R"({"action":"status"})"));
+    return state.isObject() ? state.object().value(QStringLiteral("requests")).toInt(-1) : -1;
 }
 
 ScopedEnv::ScopedEnv(const char* name, const QByteArray& value)

@@ -36,6 +36,8 @@ public:
 
     // Posts a JSON command to the control endpoint; returns the answer body (empty on failure).
     QByteArray control(const QByteArray& json) const;
+    // The HTTP requests served since the start or the last reset; -1 when the state is unread.
+    int requests() const;
 
 private:
     void start();

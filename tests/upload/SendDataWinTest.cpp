@@ -25,6 +25,8 @@
 #include "service/Codes.h"
 #include "service/ServiceAddress.h"
 #include "service/SimpleHttp.h"
+#include "settings/IniFile.h"
+#include "settings/ServiceSetting.h"
 #include "support/FaultyFolders.h"
 #include "support/ReferenceService.h"
 #include "upload/ReducedPicture.h"
@@ -623,7 +625,7 @@ TEST_F(SendDataWinTest, UploadKeyOfTheSettingsOpensAKeyedService) {
     test::ScopedEnv keyedHost("QUIBLO_SERVICE_HOST", keyed.host().toUtf8());
     test::ScopedEnv keyedFtp("QUIBLO_FTP_PORT", QByteArray::number(keyed.ftpPort()));
     QString key;
-    setStoredServiceSetting([&key] { return StoredServiceSetting{{}, {}, key}; });
+    setStoredServiceSetting([&key] { return StoredServiceSetting{{}, {}, key, {}}; });
 
     run();  // no key in the settings
     ASSERT_EQ(desktop.shownBoxes.size(), 1);
@@ -764,6 +766,32 @@ TEST_F(SendDataWinTest, NoQuestionWhenThePictureIsSentOrKeptAlready) {
     EXPECT_TRUE(QFile::exists(local));
     EXPECT_EQ(keepQuestions, 0);
     EXPECT_EQ(desktop.saveDialogs.size(), 1) << "only the local copy's dialog";
+}
+
+// The user's Quiblo.ini holds an https address that cannot be read (it has a path), the
+// system-wide file a plain one: the run says which setting is wrong and contacts no service.
+TEST_F(SendDataWinTest, UnreadableStoredAddressContactsNoService) {
+    test::TempFolder system;
+    const QString systemFolder = system.file(QStringLiteral("quiblo"));
+    ASSERT_TRUE(QDir().mkpath(systemFolder));
+    test::ScopedEnv dirs("XDG_CONFIG_DIRS", system.path().toUtf8());
+    const QString section = QString::fromLatin1(kSettingsSection);
+    ASSERT_TRUE(
+        WriteIniValue(systemFolder, section, QStringLiteral("ServiceHost"), service->host()));
+    ASSERT_TRUE(
+        WriteIniValue(folder.path(), section, QStringLiteral("ServiceHost"),
+                      QStringLiteral("https://") + service->host() + QStringLiteral("/quiblo")));
+    host.reset();  // no QUIBLO_SERVICE_HOST: the settings decide
+    setStoredServiceSetting([this] { return readStoredServiceSetting(folder.path()); });
+    run();
+    setStoredServiceSetting(nullptr);
+    EXPECT_TRUE(uploadFailed);
+    ASSERT_GE(desktop.shownBoxes.size(), 1);
+    EXPECT_EQ(box(0)->text,
+              QStringLiteral("アップロード先のサーバーの設定 (Quiblo.ini の ServiceHost) を読めない"
+                             "ため、サーバーには接続しません。\r\n「高度な設定」で直してください。"
+                             "\r\n終了します。"));
+    EXPECT_EQ(service->requests(), 0) << "the plain service was contacted";
 }
 
 TEST_F(SendDataWinTest, DrawingStepSendsTheEditedPictureInOneRun) {

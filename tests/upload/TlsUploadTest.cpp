@@ -136,6 +136,40 @@ TEST_F(TlsUpload, UntrustedCertificateStopsTheUploadNamingTheHost) {
     EXPECT_TRUE(LoadHistoryEntries(folder.path()).entries.isEmpty());
 }
 
+// An https service that answers with a redirect to a plain one: no request goes there, and the
+// user is told why; the registration and the deletion are refused the same way.
+TEST_F(TlsUpload, RedirectToPlainTextIsRefusedAndNothingGoesThere) {
+    test::ScopedEnv trusted("SSL_CERT_FILE", authority->file("ca.pem").toUtf8());
+    test::ReferenceService plain;
+    ASSERT_TRUE(plain.started());
+    auto redirect = [&](const char* path) {
+        const QByteArray target = plain.url(QLatin1String(path) + QStringLiteral("?op=x")).toUtf8();
+        return service->control(QByteArray(R"({"action":"script","path":")") + path +
+                                R"(","status":302,"headers":{"Location":")" + target + R"("}})");
+    };
+    ASSERT_FALSE(redirect("/usercheck.cgi").isEmpty());
+    upload();
+    EXPECT_TRUE(uploadFailed);
+    ASSERT_FALSE(desktop.shownBoxes.isEmpty());
+    EXPECT_TRUE(desktop.shownBoxes[0].text.startsWith(
+        QStringLiteral("サーバー localhost が暗号化されていないアドレスへ切り替えようとしたため、"
+                       "接続を中止しました。\r\n(http://")))
+        << desktop.shownBoxes[0].text.toStdString();
+    for (const char* path : {"/recode.cgi", "/delete2.cgi"}) {
+        SCOPED_TRACE(path);
+        ASSERT_FALSE(redirect(path).isEmpty());
+        QString failure;
+        const QString url =
+            QLatin1String(path) == QLatin1String("/recode.cgi")
+                ? recordUrl(QStringLiteral("000000000000000001"), QStringLiteral("20060103090507"),
+                            QStringLiteral("AA"))
+                : deleteUrl(QStringLiteral("000000000000000001"), QStringLiteral("20060103090507"));
+        EXPECT_TRUE(GetUrlText(url, &failure).isEmpty());
+        EXPECT_TRUE(failure.contains(QStringLiteral("暗号化されていないアドレス")));
+    }
+    EXPECT_EQ(plain.requests(), 0) << "a request reached the plain service";
+}
+
 TEST_F(TlsUpload, UploadServerRefusesPlainTextAndTheProgramRefusesNoTls) {
     test::ScopedEnv trusted("SSL_CERT_FILE", authority->file("ca.pem").toUtf8());
     {
