@@ -34,5 +34,7 @@ fi
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 echo "Installing: ${missing[*]}"
-$sudo apt-get update
-$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+# Another apt or dpkg at work (an unattended upgrade, say) is waited for, up to five minutes.
+lock_wait=(-o DPkg::Lock::Timeout=300)
+$sudo apt-get "${lock_wait[@]}" update
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get "${lock_wait[@]}" install -y --no-install-recommends "${missing[@]}"
