@@ -12,7 +12,7 @@
 #include "Artwork.h"
 #include "CommandLine.h"
 #include "MainWin.h"
-#include "PrintKeys.h"
+#include "keys/PrintKeys.h"
 #include "platform/ClipboardHolder.h"
 #include "platform/Desktop.h"
 #include "platform/ProgramFolder.h"

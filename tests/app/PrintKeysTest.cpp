@@ -2,7 +2,8 @@
 // told from the session's variables, and the lines offered where the program cannot bind.
 #include <gtest/gtest.h>
 
-#include "app/PrintKeys.h"
+#include "app/keys/KeyRules.h"
+#include "app/keys/PrintKeys.h"
 #include "platform/ScriptedDesktop.h"
 #include "support/TestSupport.h"
 

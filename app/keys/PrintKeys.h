@@ -3,13 +3,13 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
-#include <functional>
-#include <optional>
+
+#include "KeyStore.h"
 
 namespace quiblo {
 
 class Desktop;
+class GlobalAccel;
 
 enum class KeyDesktop { Gnome, Kde, Xfce, Sway, I3, Other };
 
@@ -17,30 +17,18 @@ enum class KeyDesktop { Gnome, Kde, Xfce, Sway, I3, Other };
 KeyDesktop currentKeyDesktop();
 KeyDesktop keyDesktopOf(const QString& currentDesktop, bool swaySocket, bool i3Socket);
 
-// The command a shortcut runs for a capture type name ("full", "window", "region"): "quiblo"
-// when that is the program the PATH finds, else the program's own path.
-QString captureCommand(const QString& program, const QString& typeName);
-
-// A GSettings string list as `gsettings` prints it ("['Print', '<Super>p']", "@as []"), and back.
-std::optional<QStringList> parseStringList(const QString& text);
-QString stringListText(const QStringList& list);
-
-// Runs a settings command (gsettings, xfconf-query, ...): its output, or nothing with the error.
-using SettingsCommand = std::function<std::optional<QString>(
-    const QString& program, const QStringList& arguments, QString* error)>;
-std::optional<QString> runSettingsCommand(const QString& program, const QStringList& arguments,
-                                          QString* error);
-
 struct KeyRequest {
     bool bind = true;       // --bind-keys; false: --unbind-keys
     QString program;        // the program's path, for the commands bound
     QString programFolder;  // where Quiblo.ini remembers what was taken
     KeyDesktop desktop = KeyDesktop::Other;
     SettingsCommand run = runSettingsCommand;
+    GlobalAccel* kde = nullptr;  // KDE's service; the session bus's when null
 };
 
 // Asks, changes and reports through message boxes. The process exit code: 0 when the keys are
-// as asked (changed, or already so), 1 when they could not be changed, 2 when the user said No.
+// as asked (changed, or already so), 1 when they could not be changed (what was written by
+// then is taken back), 2 when the user said No.
 int changePrintKeys(Desktop& desktop, const KeyRequest& request);
 
 }  // namespace quiblo
