@@ -26,6 +26,7 @@
 #include "WindowActivation.h"
 #include "history/DeleteWin.h"
 #include "history/HistoryFile.h"
+#include "platform/Lines.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextFit.h"
 #include "platform/Twips.h"
@@ -39,8 +40,6 @@
 namespace quiblo {
 
 namespace {
-
-const QString kCrLf = QStringLiteral("\r\n");
 
 // Lines of a designed label: joined by a line break.
 QString lines(std::initializer_list<const char*> parts) {

@@ -18,6 +18,7 @@
 #include "confirm/PreviewWin.h"
 #include "platform/ClipboardHolder.h"
 #include "platform/Fault.h"
+#include "platform/Lines.h"
 #include "platform/Wait.h"
 #include "settings/IniFile.h"
 #include "upload/SendDataWin.h"
@@ -25,8 +26,6 @@
 namespace quiblo {
 
 namespace {
-
-const QString kCrLf = QStringLiteral("\r\n");
 
 // The desktop's own screen capture (the portal of a Wayland session) is missing or said no.
 QString desktopFailureText(GrabFailure failure) {

@@ -22,7 +22,7 @@
 #include "app/AppState.h"
 #include "app/MainWin.h"
 #include "capture/X11ScreenSource.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "settings/IniFile.h"
 #include "xvfb.h"
 

@@ -1,5 +1,7 @@
-// Where captured pictures come from. One source is chosen at start: X11 when the session has an
-// X display, otherwise the null source, which has no screen to give.
+// Where captured pictures come from. One source is chosen at start (makeScreenSource): KWin's
+// own screenshot interface on KDE Plasma's Wayland, the desktop's screenshot portal in another
+// Wayland session, X11 through xcb on an X display, otherwise the null source, which has no
+// screen to give.
 #pragma once
 
 #include <QImage>

@@ -15,6 +15,7 @@
 #include "PreviewDrag.h"
 #include "capture/ImgctlLibrary.h"
 #include "platform/Desktop.h"
+#include "platform/Lines.h"
 #include "platform/TextFit.h"
 #include "platform/Twips.h"
 
@@ -45,8 +46,6 @@ void PreviewPicture::mouseReleaseEvent(QMouseEvent*) {
 }
 
 namespace {
-
-const QString kCrLf = QStringLiteral("\r\n");
 
 // Design places that the layout formulas start from, in twips.
 constexpr int kPaintLeft = 4800, kPaintWidth = 4335;

@@ -1,5 +1,6 @@
 // Service replies as the program reads them: decoded from CP932, split at every "|" with nothing
-// lost, numbers read leniently, and the usage check's reading of any reply.
+// lost, numbers read leniently, the one reader of each reply (the user check's, the
+// registration's and deletion's) and the usage check's reading of any reply.
 #include <QStringList>
 #include <cmath>
 #include <cstddef>
@@ -10,7 +11,7 @@
 #include "platform/CodePage.h"
 #include "platform/Fault.h"
 #include "platform/ReplyNumber.h"
-#include "service/ServiceAddress.h"
+#include "service/Replies.h"
 
 using namespace quiblo;
 
@@ -26,6 +27,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_REQUIRE(!std::isnan(number));
         if (const auto whole = roundToInt16(number)) FUZZ_REQUIRE(std::abs(*whole - number) <= 0.5);
     }
+    const UserCheckReply checked = readUserCheckReply(reply);
+    FUZZ_REQUIRE(checked.fields == fields);
+    FUZZ_REQUIRE((checked.status == ReplyStatus::Success) ==
+                 (fields[0] == QLatin1String("success")));
+    FUZZ_REQUIRE((checked.status == ReplyStatus::Error) == (fields[0] == QLatin1String("error")));
+    if (checked.complete()) FUZZ_REQUIRE(checked.hours() == fields[4]);
+    if (checked.status == ReplyStatus::Error && fields.value(1) != QLatin1String("BAD_KEY"))
+        FUZZ_REQUIRE(checked.refusal() == fields.value(5));
+    const ResultReply result = readResultReply(reply);
+    FUZZ_REQUIRE(result.status == checked.status);
+    FUZZ_REQUIRE(result.complete == (fields.size() >= 3));
+    FUZZ_REQUIRE(result.code == fields.value(1));
+    if (fields.value(1) != QLatin1String("BAD_KEY"))
+        FUZZ_REQUIRE(result.message == fields.value(2));
     try {
         const UsageReport report = readUsageReply(reply);
         if (report.kind == UsageReport::Kind::Usage) {

@@ -14,10 +14,12 @@
 #include <memory>
 
 #include "history/HistoryFile.h"
+#include "platform/Lines.h"
 #include "platform/TextFit.h"
 #include "platform/Twips.h"
 #include "platform/Wait.h"
 #include "service/Codes.h"
+#include "service/Replies.h"
 #include "service/ServiceAddress.h"
 #include "service/SimpleHttp.h"
 
@@ -25,7 +27,6 @@ namespace quiblo {
 
 namespace {
 
-const QString kCrLf = QStringLiteral("\r\n");
 const QString kErrorTitle = QStringLiteral("エラー");
 // Where each list entry keeps the record it shows.
 constexpr int kPngCodeRole = Qt::UserRole;
@@ -68,20 +69,20 @@ QString notRemovedMessage(HistoryProblem problem) {
 
 }  // namespace
 
-DeleteReply readDeleteReply(const QString& reply) {
-    const QStringList fields = splitReply(reply);
+DeleteReply readDeleteReply(const QString& text) {
+    const ResultReply reply = readResultReply(text);
     DeleteReply result{kErrorTitle,
                        QStringLiteral("サーバーとの通信に失敗、又はその処理が失敗したため、") +
                            kCrLf + QStringLiteral("削除処理はできませんでした。"),
                        MsgIcon::Critical, false};
-    if (fields.size() < 3) return result;
-    if (fields[0] == QLatin1String("error")) {
-        result.text = fields[2];
-    } else if (fields[0] == QLatin1String("success")) {
-        result = {QStringLiteral("情報"), fields[2], MsgIcon::Information, false};
+    if (!reply.complete) return result;
+    if (reply.status == ReplyStatus::Error) {
+        result.text = reply.message;
+    } else if (reply.status == ReplyStatus::Success) {
+        result = {QStringLiteral("情報"), reply.message, MsgIcon::Information, false};
     }
-    result.removesRecord = fields[1] == QLatin1String("DELETE_SUCCESS") ||
-                           fields[1] == QLatin1String("NOT_FOUND_FILE");
+    result.removesRecord = reply.code == QLatin1String("DELETE_SUCCESS") ||
+                           reply.code == QLatin1String("NOT_FOUND_FILE");
     return result;
 }
 

@@ -9,13 +9,12 @@
 
 #include "platform/CodePage.h"
 #include "platform/Fault.h"
+#include "platform/Lines.h"
 #include "platform/ProgramFolder.h"
 
 namespace quiblo {
 
 namespace {
-
-const QString kCrLf = QStringLiteral("\r\n");
 
 QString historyHeader() {
     return QStringLiteral("### クイブロ アップロードファイルデータ") + kCrLf +

@@ -196,17 +196,4 @@ QString supportBoardUrl() {
     return servicePageUrl("/cgi-bin/forum/forum.cgi");
 }
 
-QStringList splitReply(const QString& reply) {
-    return reply.split(QLatin1Char('|'), Qt::KeepEmptyParts, Qt::CaseSensitive);
-}
-
-QString refusalMessage(const QStringList& fields, int messageField) {
-    if (fields.size() > 1 && fields[1] == QLatin1String("BAD_KEY"))
-        return QStringLiteral(
-            "アップロードキーが違うか、設定されていないため、利用できません。\r\n"
-            "「高度な設定」のアップロードキーを確かめてください。\r\n"
-            "(キーはサーバーの管理人から受け取ります。)");
-    return messageField < fields.size() ? fields[messageField] : QString();
-}
-
 }  // namespace quiblo

@@ -75,11 +75,4 @@ QString viewUrl(const QString& viewingCode);
 QString downloadPageUrl();
 QString supportBoardUrl();
 
-// A reply cut at every "|" into fields, nothing trimmed; field 0 is the status word. An empty
-// reply gives one empty field, which no caller takes for a status.
-QStringList splitReply(const QString& reply);
-// The message of a refusal reply: the program's own for a refused upload key (BAD_KEY), which
-// tells where to set it, else the service's text in field messageField.
-QString refusalMessage(const QStringList& fields, int messageField);
-
 }  // namespace quiblo

@@ -10,27 +10,13 @@
 #include <mutex>
 
 #include "platform/CodePage.h"
+#include "service/Curl.h"
 #include "service/ServiceAddress.h"
 #include "service/Tls.h"
 
 namespace quiblo {
 
 namespace {
-
-struct CurlEasyDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-using CurlEasy = std::unique_ptr<CURL, CurlEasyDeleter>;
-
-struct CurlListDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-using CurlList = std::unique_ptr<curl_slist, CurlListDeleter>;
-
-void initCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 std::mutex defaultsLock;
 HttpLimits defaults;
@@ -135,7 +121,7 @@ int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits
     buffer.clear();
     if (url.isEmpty()) return 0;
     initCurlOnce();
-    CurlEasy curl(curl_easy_init());
+    CurlHandle curl(curl_easy_init());
     if (!curl) return 0;
     const QUrl parsed(url);
     const bool secure = parsed.scheme() == QLatin1String("https");

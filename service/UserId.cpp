@@ -12,7 +12,8 @@ namespace quiblo {
 
 namespace {
 
-// The adapter record of the original system held 8 address bytes.
+// At most 8 bytes of an address make the identifier (16 digits): a machine keeps the id its
+// users' counts are kept under, whatever the length of its first interface's address.
 constexpr int maxAddressBytes = 8;
 
 struct IfAddrsDeleter {

@@ -115,7 +115,8 @@ QString valueOf(const QString& line) {
     return quoted ? value.mid(1, value.size() - 2) : value;
 }
 
-// The leading decimal number of a value; 0 when it has none. Wraps like the 32-bit original.
+// The leading decimal number of a value; 0 when it has none. A number past 32 bits wraps
+// around, as files written by earlier copies were read, so that they read the same.
 int leadingNumber(const QString& value) {
     qsizetype i = 0;
     bool negative = false;

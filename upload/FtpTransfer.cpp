@@ -11,26 +11,12 @@
 #include <cstring>
 #include <mutex>
 
+#include "service/Curl.h"
 #include "service/Tls.h"
 
 namespace quiblo {
 
 namespace {
-
-struct CurlCleanup {
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-};
-using CurlHandle = std::unique_ptr<CURL, CurlCleanup>;
-
-struct MultiCleanup {
-    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
-};
-using MultiHandle = std::unique_ptr<CURLM, MultiCleanup>;
-
-void initCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 // Time limits: a dead server ends the transfer instead of freezing it.
 constexpr long kConnectTimeoutSeconds = 10;
@@ -57,7 +43,7 @@ struct FtpSession::State {
     // Declared after the easy handle, the multi handle is cleaned up first: its connection
     // cache closes the connection through closeSocket() below, which needs the rest.
     CurlHandle curl;
-    MultiHandle multi;
+    CurlMulti multi;
     QByteArray baseUrl;
     QString host;        // named in a TLS failure
     QByteArray refusal;  // the server's last final 4xx/5xx reply line in this step

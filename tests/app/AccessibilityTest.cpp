@@ -14,7 +14,7 @@
 #include "confirm/LoadMspaintWin.h"
 #include "confirm/PreviewWin.h"
 #include "history/DeleteWin.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "settings/SettingsWin.h"
 #include "support/RealInput.h"
 #include "support/TestSupport.h"

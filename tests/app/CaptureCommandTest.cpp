@@ -20,7 +20,7 @@
 #include "app/AppState.h"
 #include "app/MainWin.h"
 #include "confirm/PreviewWin.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "platform/SingleInstance.h"
 #include "support/ReferenceService.h"
 #include "support/TestSupport.h"

@@ -12,7 +12,7 @@
 
 #include "app/keys/KdeKeys.h"
 #include "app/keys/PrintKeys.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo;

@@ -16,7 +16,7 @@
 #include "capture/ImgctlLibrary.h"
 #include "capture/ScreenSource.h"
 #include "confirm/PreviewWin.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "support/ReferenceService.h"
 #include "support/TestSupport.h"
 #include "support/WindowManagerSession.h"

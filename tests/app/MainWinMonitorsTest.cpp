@@ -15,7 +15,7 @@
 #include "app/MainWin.h"
 #include "capture/ScreenSource.h"
 #include "confirm/PreviewWin.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"
 #include "support/WindowManagerSession.h"
 

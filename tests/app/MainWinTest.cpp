@@ -19,7 +19,7 @@
 
 #include "app/AppState.h"
 #include "app/MainWin.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "support/RealInput.h"
 #include "support/TestSupport.h"
 

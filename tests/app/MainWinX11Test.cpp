@@ -15,7 +15,7 @@
 #include "app/MainWin.h"
 #include "confirm/PreviewWin.h"
 #include "history/HistoryFile.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "service/Codes.h"
 #include "support/ReferenceService.h"
 #include "support/TestSupport.h"

@@ -4,7 +4,7 @@
 
 #include "app/keys/KeyRules.h"
 #include "app/keys/PrintKeys.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo;

@@ -9,7 +9,7 @@
 #include "app/AppState.h"
 #include "app/CommandLine.h"
 #include "app/MainWin.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo;

@@ -20,7 +20,7 @@
 #include "history/DeleteWin.h"
 #include "history/HistoryFile.h"
 #include "platform/Desktop.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "platform/TextFit.h"
 #include "settings/SettingsWin.h"
 #include "support/RealInput.h"

@@ -5,7 +5,7 @@
 
 #include "app/AppState.h"
 #include "app/MainWin.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "service/SimpleHttp.h"
 #include "support/ReferenceService.h"
 

@@ -9,7 +9,7 @@
 
 #include "app/MainWin.h"
 #include "app/VersionWin.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 
 using namespace quiblo;
 

@@ -9,7 +9,7 @@
 #include <QTimer>
 
 #include "confirm/LoadMspaintWin.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "support/ReferenceService.h"
 #include "support/TestSupport.h"
 

@@ -13,7 +13,7 @@
 #include "capture/ImgctlLibrary.h"
 #include "confirm/PreviewDrag.h"
 #include "confirm/PreviewWin.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "support/RealInput.h"
 #include "support/ReferenceService.h"
 #include "support/TestSupport.h"

@@ -20,8 +20,9 @@
 #include "FileSizeLimit.h"
 #include "history/DeleteWin.h"
 #include "platform/CodePage.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "service/Codes.h"
+#include "service/Curl.h"
 #include "service/ServiceAddress.h"
 #include "service/SimpleHttp.h"
 #include "support/ReferenceService.h"
@@ -48,10 +49,6 @@ QByteArray record(const char* pngcode, const char* delid) {
     return QByteArray(pngcode) + "," + delid + "\r\n";
 }
 
-struct CurlEasyDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-
 struct Upload {
     QByteArray data;
     qsizetype sent = 0;
@@ -76,7 +73,7 @@ QByteArray pngPicture() {
 
 // Puts a picture on the service as the program does: FTP upload, then the record request.
 void uploadPicture(const ReferenceService& service, const char* pngcode, const char* delid) {
-    std::unique_ptr<CURL, CurlEasyDeleter> curl(curl_easy_init());
+    CurlHandle curl(curl_easy_init());
     ASSERT_TRUE(curl);
     Upload upload{pngPicture()};
     const QByteArray url =

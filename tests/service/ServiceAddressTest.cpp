@@ -1,4 +1,4 @@
-// Service addresses and the reading of replies.
+// Service addresses.
 #include <gtest/gtest.h>
 
 #include "service/ServiceAddress.h"
@@ -85,26 +85,6 @@ TEST(UploadKeyTest, TheFtpPasswordCarriesItOnlyWhereItMayGo) {
         EXPECT_EQ(ftpPasswordWithKey("qbl02181238"), "qbl02181238");
     }
     setStoredServiceSetting(nullptr);
-}
-
-TEST(SplitReplyTest, RefusedKeyGetsTheProgramsOwnMessage) {
-    EXPECT_TRUE(refusalMessage(splitReply("error|BAD_KEY|0|10|24|whatever"), 5)
-                    .startsWith("アップロードキーが違うか、設定されていないため"));
-    EXPECT_EQ(refusalMessage(splitReply("error|LIMIT_REACHED|10|10|24|上限です"), 5), "上限です");
-    EXPECT_EQ(refusalMessage(splitReply("error|X"), 5), "");
-}
-
-TEST(SplitReplyTest, CutsAtEveryBarKeepingEmptyFieldsAndLineEnds) {
-    EXPECT_EQ(splitReply("success|OK|3|10|24"), (QStringList{"success", "OK", "3", "10", "24"}));
-    EXPECT_EQ(splitReply("error||| |x|"), (QStringList{"error", "", "", " ", "x", ""}));
-    EXPECT_EQ(splitReply(" success |ok\r\n"), (QStringList{" success ", "ok\r\n"}));
-    EXPECT_EQ(splitReply("success"), QStringList{"success"});
-}
-
-TEST(SplitReplyTest, EmptyReplyHasNoStatusWord) {
-    const QStringList fields = splitReply("");
-    ASSERT_EQ(fields.size(), 1);
-    EXPECT_EQ(fields[0], "");
 }
 
 }  // namespace

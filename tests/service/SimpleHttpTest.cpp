@@ -4,6 +4,7 @@
 #include <chrono>
 #include <memory>
 
+#include "service/Replies.h"
 #include "service/ServiceAddress.h"
 #include "service/SimpleHttp.h"
 #include "support/ReferenceService.h"

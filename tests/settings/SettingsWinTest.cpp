@@ -15,7 +15,7 @@
 #include <QWheelEvent>
 #include <memory>
 
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "settings/SettingsWin.h"
 #include "support/TestSupport.h"
 #include "support/UserFaults.h"

@@ -11,7 +11,7 @@
 #include "app/AppState.h"
 #include "app/MainWin.h"
 #include "capture/ScreenSource.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"
 
 namespace quiblo::test {

@@ -18,6 +18,8 @@
 #include <chrono>
 #include <memory>
 
+#include "service/Curl.h"
+
 extern char** environ;
 
 namespace quiblo::test {
@@ -56,13 +58,6 @@ QByteArray readLine(int fd, std::chrono::milliseconds wait) {
     }
     return line;
 }
-
-struct CurlEasyDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-struct CurlListDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
 
 size_t appendTo(char* data, size_t size, size_t count, void* target) {
     static_cast<QByteArray*>(target)->append(data, qsizetype(size * count));
@@ -139,9 +134,8 @@ QString ReferenceService::url(const QString& path) const {
 }
 
 QByteArray ReferenceService::control(const QByteArray& json) const {
-    std::unique_ptr<CURL, CurlEasyDeleter> curl(curl_easy_init());
-    std::unique_ptr<curl_slist, CurlListDeleter> headers(
-        curl_slist_append(nullptr, "Content-Type: application/json"));
+    CurlHandle curl(curl_easy_init());
+    CurlList headers(curl_slist_append(nullptr, "Content-Type: application/json"));
     if (!curl || !headers) return {};
     // A service with a certificate is scripted over HTTPS; its certificate is what the
     // program's own requests check, not this control request on loopback.

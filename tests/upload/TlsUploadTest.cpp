@@ -10,7 +10,7 @@
 
 #include "confirm/PreviewWin.h"
 #include "history/HistoryFile.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "service/Codes.h"
 #include "service/ServiceAddress.h"
 #include "service/SimpleHttp.h"
@@ -83,7 +83,7 @@ protected:
         hooks.finished = [this](bool failed) { uploadFailed = failed; };
         SendDataWin dialog(hooks, preview.previewPicture(), false);
         dialog.exec();
-        code = dialog.PngCode;
+        code = dialog.job().pngCode();
     }
     FtpAccount account(bool secure) const {
         return {QStringLiteral("localhost"), service->ftpPort(), secure, QStringLiteral("quiblo"),

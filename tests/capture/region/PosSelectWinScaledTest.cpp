@@ -9,7 +9,7 @@
 #include <QTest>
 
 #include "capture/PosSelectWin.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 
 using namespace quiblo;
 

@@ -10,7 +10,7 @@
 #include <QTimer>
 
 #include "capture/PosSelectWin.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 
 using namespace quiblo;
 

@@ -23,7 +23,7 @@
 #include "app/MainWin.h"
 #include "capture/PortalScreenSource.h"
 #include "confirm/PreviewWin.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "support/ProgramFolderFixture.h"
 #include "support/TestSupport.h"
 

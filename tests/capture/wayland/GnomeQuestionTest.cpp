@@ -15,7 +15,7 @@
 #include "app/AppState.h"
 #include "app/MainWin.h"
 #include "capture/PortalScreenSource.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo;

@@ -19,7 +19,7 @@
 #include "capture/PortalScreenSource.h"
 #include "capture/PosSelectWin.h"
 #include "confirm/PreviewWin.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "settings/IniFile.h"
 #include "support/ProgramFolderFixture.h"
 #include "support/TestSupport.h"

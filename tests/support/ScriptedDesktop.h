@@ -1,12 +1,12 @@
-// A desktop for tests: records every box, dialog, address and program, and answers from queues
-// instead of waiting for a person.
+// A desktop for tests and benchmarks, never linked into the program: records every box,
+// dialog, address and program, and answers from queues instead of waiting for a person.
 #pragma once
 
 #include <QList>
 #include <QQueue>
 #include <functional>
 
-#include "Desktop.h"
+#include "platform/Desktop.h"
 
 namespace quiblo {
 

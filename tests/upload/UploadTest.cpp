@@ -1,4 +1,6 @@
-// The upload dialog from a confirmed picture to the viewing URL, against the reference service.
+// An upload from a confirmed picture to the viewing URL, against the reference service: the
+// chain as a job on its own, and the upload dialog where a person's path goes through it (the
+// status line, the drawing step, the progress shown).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -21,7 +23,7 @@
 #include "confirm/LoadMspaintWin.h"
 #include "confirm/PreviewWin.h"
 #include "history/HistoryFile.h"
-#include "platform/ScriptedDesktop.h"
+#include "support/ScriptedDesktop.h"
 #include "service/Codes.h"
 #include "service/ServiceAddress.h"
 #include "service/SimpleHttp.h"
@@ -31,6 +33,7 @@
 #include "support/ReferenceService.h"
 #include "upload/ReducedPicture.h"
 #include "upload/SendDataWin.h"
+#include "upload/UploadJob.h"
 
 using namespace quiblo;
 
@@ -115,7 +118,7 @@ const QString kKeepQuestion = QStringLiteral("画像を保存しますか？");
 const QString kFailedConnection = QStringLiteral(
     "サーバーとの接続が失敗したため、\r\n一部処理は行えませんでした。\r\n終了します。");
 
-class SendDataWinTest : public test::ServiceSuite {
+class UploadTest : public test::ServiceSuite {
 protected:
     void SetUp() override {
         ServiceSuite::SetUp();
@@ -159,13 +162,29 @@ protected:
         h.localCopyKept = preview->localCopyWritten();
         return h;
     }
-    // Runs the dialog as the confirmation window does, until it closes by itself.
+    // Runs the upload chain on its own, to its end.
     void run() {
+        UploadJob job(hooks(), preview->previewPicture());
+        QObject::connect(&job, &UploadJob::userInfoShown,
+                         [this](const QString& text) { userInfo = text; });
+        bool ended = false;
+        QObject::connect(&job, &UploadJob::ended, [&] { ended = true; });
+        if (job.prepare()) job.send();
+        EXPECT_TRUE(ended && job.hasEnded()) << "the run is over when the chain returns";
+        statuses = job.statusHistory();
+        code = job.pngCode();
+        countKeepQuestions();
+    }
+    // Runs the dialog as the confirmation window does, until it closes by itself.
+    void runInWindow() {
         SendDataWin dialog(hooks(), preview->previewPicture(), preview->paintWanted());
         dialog.exec();
         statuses = dialog.statusHistory;
         userInfo = dialog.UserInfo->isVisibleTo(&dialog) ? dialog.UserInfo->text() : QString();
-        code = dialog.PngCode;
+        code = dialog.job().pngCode();
+        countKeepQuestions();
+    }
+    void countKeepQuestions() {
         // A run that sends nothing ends by offering to keep the picture; the tests of other
         // things count it here, the tests of that question keep it among the boxes.
         keepQuestions = int(
@@ -218,8 +237,8 @@ protected:
 
 }  // namespace
 
-TEST_F(SendDataWinTest, UploadEndsWithTheViewingUrlAndARecord) {
-    run();
+TEST_F(UploadTest, UploadEndsWithTheViewingUrlAndARecord) {
+    runInWindow();
     EXPECT_FALSE(uploadFailed);
     EXPECT_TRUE(desktop.shownBoxes.isEmpty()) << desktop.shownBoxes.value(0).text.toStdString();
     EXPECT_EQ(codesMade, 1);
@@ -252,9 +271,31 @@ TEST_F(SendDataWinTest, UploadEndsWithTheViewingUrlAndARecord) {
     EXPECT_EQ(statuses, expected);
 }
 
+// On its own the chain says the same as the window shows: its progress climbs to the whole
+// file and its user line comes once.
+TEST_F(UploadTest, JobReportsProgressUpToTheWholeFileAndTheUsersCount) {
+    UploadJob job(hooks(), preview->previewPicture());
+    int maximum = 0, userLines = 0;
+    QList<int> progress;
+    QObject::connect(&job, &UploadJob::progressRangeSet, [&](int value) { maximum = value; });
+    QObject::connect(&job, &UploadJob::progressMade, [&](int sent) { progress << sent; });
+    QObject::connect(&job, &UploadJob::userInfoShown, [&](const QString&) { ++userLines; });
+    ASSERT_TRUE(job.prepare());
+    job.send();
+    EXPECT_FALSE(uploadFailed);
+    code = job.pngCode();
+    EXPECT_EQ(maximum, onServer().size());
+    ASSERT_GE(progress.size(), 2);
+    EXPECT_EQ(progress.front(), 0);
+    EXPECT_EQ(progress.back(), maximum);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_EQ(userLines, 1);
+    EXPECT_EQ(job.statusHistory().back(), QStringLiteral("終了処理中..."));
+}
+
 // The viewing code gives the picture code away: the deletion id must not follow from it or from
 // the time of the upload, which the history now keeps beside it.
-TEST_F(SendDataWinTest, DeletionIdIsNotTheUploadTime) {
+TEST_F(UploadTest, DeletionIdIsNotTheUploadTime) {
     makeCodes = [] { return MakeUploadCodes(); };
     const QDateTime before = QDateTime::currentDateTime();
     run();
@@ -280,7 +321,7 @@ TEST_F(SendDataWinTest, DeletionIdIsNotTheUploadTime) {
 
 // The record is written as soon as the service has registered the picture: by the time the
 // dialog says it is recording, through its pauses, a program ended there has lost nothing.
-TEST_F(SendDataWinTest, RecordIsWrittenBeforeTheRegistrationsPauses) {
+TEST_F(UploadTest, RecordIsWrittenBeforeTheRegistrationsPauses) {
     bool recordingSeen = false, recordMissing = false;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -294,13 +335,13 @@ TEST_F(SendDataWinTest, RecordIsWrittenBeforeTheRegistrationsPauses) {
         if (historyRecords().isEmpty()) recordMissing = true;
     });
     watch.start(5);
-    run();
+    runInWindow();
     ASSERT_FALSE(uploadFailed);
     EXPECT_TRUE(recordingSeen);
     EXPECT_FALSE(recordMissing) << "the record came after the pauses";
 }
 
-TEST_F(SendDataWinTest, SecondUploadIsCountedAndRecordedAfterTheFirst) {
+TEST_F(UploadTest, SecondUploadIsCountedAndRecordedAfterTheFirst) {
     run();
     const QString first = code;
     digits = {2, 7, 1, 8};
@@ -313,7 +354,7 @@ TEST_F(SendDataWinTest, SecondUploadIsCountedAndRecordedAfterTheFirst) {
     EXPECT_TRUE(records.back().contains(code));
 }
 
-TEST_F(SendDataWinTest, UserRefusedShowsTheServiceMessageAndSendsNothing) {
+TEST_F(UploadTest, UserRefusedShowsTheServiceMessageAndSendsNothing) {
     script("/usercheck.cgi", "error|LIMIT_REACHED|10|10|24|上限に達しました。");
     run();
     EXPECT_TRUE(uploadFailed);
@@ -326,7 +367,7 @@ TEST_F(SendDataWinTest, UserRefusedShowsTheServiceMessageAndSendsNothing) {
     EXPECT_TRUE(viewingUrl.isEmpty());
 }
 
-TEST_F(SendDataWinTest, EmptyOrUnknownUserCheckReplyIsAFailedConnection) {
+TEST_F(UploadTest, EmptyOrUnknownUserCheckReplyIsAFailedConnection) {
     for (const char* body : {"", "Success|OK|0|10|24"}) {
         desktop.shownBoxes.clear();
         script("/usercheck.cgi", body);
@@ -338,7 +379,7 @@ TEST_F(SendDataWinTest, EmptyOrUnknownUserCheckReplyIsAFailedConnection) {
     }
 }
 
-TEST_F(SendDataWinTest, ShortSuccessReplyIsASubscriptFaultWithTheSupportQuestion) {
+TEST_F(UploadTest, ShortSuccessReplyIsASubscriptFaultWithTheSupportQuestion) {
     script("/usercheck.cgi", "success");
     desktop.answers << MsgAnswer::Ok << MsgAnswer::Yes;
     run();
@@ -354,7 +395,7 @@ TEST_F(SendDataWinTest, ShortSuccessReplyIsASubscriptFaultWithTheSupportQuestion
     EXPECT_TRUE(uploadFailed);
 }
 
-TEST_F(SendDataWinTest, CountThatOverflowsIsAnOverflowFault) {
+TEST_F(UploadTest, CountThatOverflowsIsAnOverflowFault) {
     script("/usercheck.cgi", "success|OK|32767|10|24");
     desktop.answers << MsgAnswer::Ok << MsgAnswer::No;
     run();
@@ -364,14 +405,14 @@ TEST_F(SendDataWinTest, CountThatOverflowsIsAnOverflowFault) {
     EXPECT_TRUE(onServer().isEmpty());
 }
 
-TEST_F(SendDataWinTest, UserCheckCountIsReadLeniently) {
+TEST_F(UploadTest, UserCheckCountIsReadLeniently) {
     script("/usercheck.cgi", "success|OK|x|10|24");
     run();
     EXPECT_EQ(userInfo, QStringLiteral("[1回目の利用 (最大:過去24時間に10回まで)]"));
     EXPECT_FALSE(uploadFailed);
 }
 
-TEST_F(SendDataWinTest, TransferCutMidFileKeepsTheWorkFileAndRecordsNothing) {
+TEST_F(UploadTest, TransferCutMidFileKeepsTheWorkFileAndRecordsNothing) {
     picture = noisePicture(100, 100);  // some 30,000 bytes: cut after 1,000
     usePicture(picture);
     service->control(R"({"action":"ftp_cut","after":1000})");
@@ -394,7 +435,7 @@ TEST_F(SendDataWinTest, TransferCutMidFileKeepsTheWorkFileAndRecordsNothing) {
 
 // Over the limit however it is encoded: 256 colours are offered, and a No, or a box closed
 // without an answer, sends nothing and leaves no reduced file behind.
-TEST_F(SendDataWinTest, ReducedPictureDeclinedSendsNothing) {
+TEST_F(UploadTest, ReducedPictureDeclinedSendsNothing) {
     usePicture(noisePicture(420, 420));
     for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::None}) {
         desktop.shownBoxes.clear();
@@ -426,7 +467,7 @@ TEST_F(SendDataWinTest, ReducedPictureDeclinedSendsNothing) {
 
 // Yes sends the reduced picture: the byte count offered is the file's, the server holds a
 // palette picture within the limit, and the confirmed picture stays as it was captured.
-TEST_F(SendDataWinTest, ReducedPictureAcceptedIsSentAndRecorded) {
+TEST_F(UploadTest, ReducedPictureAcceptedIsSentAndRecorded) {
     usePicture(noisePicture(420, 420));
     desktop.answers << MsgAnswer::Yes;
     run();
@@ -448,7 +489,7 @@ TEST_F(SendDataWinTest, ReducedPictureAcceptedIsSentAndRecorded) {
 }
 
 // Too many pixels for 256 colours at full size: the halved picture is offered and sent.
-TEST_F(SendDataWinTest, HalvedReducedPictureIsOfferedWhenTheFullSizeIsStillTooLarge) {
+TEST_F(UploadTest, HalvedReducedPictureIsOfferedWhenTheFullSizeIsStillTooLarge) {
     usePicture(noisePicture(801, 701));
     desktop.answers << MsgAnswer::Yes;
     run();
@@ -464,7 +505,7 @@ TEST_F(SendDataWinTest, HalvedReducedPictureIsOfferedWhenTheFullSizeIsStillTooLa
 }
 
 // Noise of a 4K screen fits neither way: the size message alone, as before.
-TEST_F(SendDataWinTest, PictureThatFitsNeitherWayGetsTheSizeMessageAlone) {
+TEST_F(UploadTest, PictureThatFitsNeitherWayGetsTheSizeMessageAlone) {
     usePicture(noisePicture(3840, 2160));
     run();
     ASSERT_EQ(desktop.shownBoxes.size(), 1) << box(0)->text.toStdString();
@@ -476,7 +517,7 @@ TEST_F(SendDataWinTest, PictureThatFitsNeitherWayGetsTheSizeMessageAlone) {
 }
 
 // A fault inside the quantiser is the image library's error, and the run ends without a request.
-TEST_F(SendDataWinTest, QuantiserFailureShowsTheLibrarysErrorAndEndsTheRun) {
+TEST_F(UploadTest, QuantiserFailureShowsTheLibrarysErrorAndEndsTheRun) {
     // In a folder of its own: a library once loaded stays loaded, under its path.
     test::TempFolder failing;
     ASSERT_TRUE(QFile::copy(QStringLiteral(QUIBLO_QUANTIZER_FAILS_LIBRARY),
@@ -495,7 +536,7 @@ TEST_F(SendDataWinTest, QuantiserFailureShowsTheLibrarysErrorAndEndsTheRun) {
 
 // The server's disk is full for a moment: after the failure the same picture is sent again, and
 // the upload ends with one record.
-TEST_F(SendDataWinTest, PassingFailureTriedAgainEndsWithOneUpload) {
+TEST_F(UploadTest, PassingFailureTriedAgainEndsWithOneUpload) {
     service->control(R"({"action":"ftp_full"})");
     desktop.answers << MsgAnswer::Ok << MsgAnswer::Yes;
     run();
@@ -514,7 +555,7 @@ TEST_F(SendDataWinTest, PassingFailureTriedAgainEndsWithOneUpload) {
 
 // A lasting refusal (a 5xx reply: the same picture code again finds its file there) asks
 // nothing more.
-TEST_F(SendDataWinTest, LastingRefusalIsNotTriedAgain) {
+TEST_F(UploadTest, LastingRefusalIsNotTriedAgain) {
     run();
     ASSERT_FALSE(uploadFailed);
     desktop.answers << MsgAnswer::Ok << MsgAnswer::No;
@@ -527,7 +568,7 @@ TEST_F(SendDataWinTest, LastingRefusalIsNotTriedAgain) {
 }
 
 // Over the limit at the normal level, under it at the stronger one: the second encoding is sent.
-TEST_F(SendDataWinTest, PictureOverTheLimitIsEncodedHarderAndSent) {
+TEST_F(UploadTest, PictureOverTheLimitIsEncodedHarderAndSent) {
     picture = grainyPicture(800, 700);
     const QByteArray strong = encoded(picture, ImgctlLibrary::Effort::Strong);
     ASSERT_GT(encoded(picture).size(), 500000) << "the picture no longer tests the second encoding";
@@ -545,7 +586,7 @@ TEST_F(SendDataWinTest, PictureOverTheLimitIsEncodedHarderAndSent) {
 
 // Far over the limit, where the stronger level cannot reach it, the picture is refused without
 // being encoded a second time: the work file is the normal level's.
-TEST_F(SendDataWinTest, PictureFarOverTheLimitIsRefusedWithoutTheSecondEncoding) {
+TEST_F(UploadTest, PictureFarOverTheLimitIsRefusedWithoutTheSecondEncoding) {
     picture = grainyPicture(1200, 1000);
     const QByteArray normal = encoded(picture);
     const QByteArray strong = encoded(picture, ImgctlLibrary::Effort::Strong);
@@ -562,7 +603,7 @@ TEST_F(SendDataWinTest, PictureFarOverTheLimitIsRefusedWithoutTheSecondEncoding)
     EXPECT_TRUE(uploadFailed);
 }
 
-TEST_F(SendDataWinTest, RegistrationRefusedShowsItsMessageAndKeepsTheOldUrl) {
+TEST_F(UploadTest, RegistrationRefusedShowsItsMessageAndKeepsTheOldUrl) {
     script("/recode.cgi", "error|NOT_UPLOADED|登録できませんでした。");
     run();
     EXPECT_TRUE(uploadFailed);
@@ -574,7 +615,7 @@ TEST_F(SendDataWinTest, RegistrationRefusedShowsItsMessageAndKeepsTheOldUrl) {
     EXPECT_FALSE(QFile::exists(workFile())) << "the transfer itself was complete";
 }
 
-TEST_F(SendDataWinTest, EmptyOrUnknownRegistrationReplyShowsTheTwoLineMessage) {
+TEST_F(UploadTest, EmptyOrUnknownRegistrationReplyShowsTheTwoLineMessage) {
     for (const char* body : {"", "ok"}) {
         desktop.shownBoxes.clear();
         digits[0] = (digits[0] + 1) % 10;  // a new picture code for every run
@@ -587,7 +628,7 @@ TEST_F(SendDataWinTest, EmptyOrUnknownRegistrationReplyShowsTheTwoLineMessage) {
     }
 }
 
-TEST_F(SendDataWinTest, SuccessAloneRegistersTheUpload) {
+TEST_F(UploadTest, SuccessAloneRegistersTheUpload) {
     script("/recode.cgi", "success");
     run();
     EXPECT_FALSE(uploadFailed);
@@ -595,7 +636,7 @@ TEST_F(SendDataWinTest, SuccessAloneRegistersTheUpload) {
     EXPECT_EQ(historyRecords().size(), 1);
 }
 
-TEST_F(SendDataWinTest, RefusedLoginGivesTheNewerVersionNotice) {
+TEST_F(UploadTest, RefusedLoginGivesTheNewerVersionNotice) {
     test::ReferenceService newer({"--version", "1.4"});
     ASSERT_TRUE(newer.started());
     test::ScopedEnv newerHost("QUIBLO_SERVICE_HOST", newer.host().toUtf8());
@@ -614,7 +655,7 @@ TEST_F(SendDataWinTest, RefusedLoginGivesTheNewerVersionNotice) {
     EXPECT_TRUE(QFile::exists(workFile()));
 }
 
-TEST_F(SendDataWinTest, UploadKeyOfTheSettingsOpensAKeyedService) {
+TEST_F(UploadTest, UploadKeyOfTheSettingsOpensAKeyedService) {
     test::TempFolder keys;
     QFile file(keys.file(QStringLiteral("keys")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -646,7 +687,7 @@ TEST_F(SendDataWinTest, UploadKeyOfTheSettingsOpensAKeyedService) {
 // Every run that stores nothing asks once, after its own last message, whether to keep the
 // picture: the size refusal after No to fewer colours, a refused login (530), No to another
 // try, and the usage limit.
-TEST_F(SendDataWinTest, EveryRunThatSendsNothingOffersThePictureOnce) {
+TEST_F(UploadTest, EveryRunThatSendsNothingOffersThePictureOnce) {
     keepQuestionShown = true;
     struct Case {
         const char* name;
@@ -708,7 +749,7 @@ TEST_F(SendDataWinTest, EveryRunThatSendsNothingOffersThePictureOnce) {
 
 // Yes opens the local copy's dialog in the pictures folder, with a name of the moment, and
 // writes there exactly the file the local copy would have been.
-TEST_F(SendDataWinTest, KeptPictureIsTheLocalCopyByteForByte) {
+TEST_F(UploadTest, KeptPictureIsTheLocalCopyByteForByte) {
     const QString kept = folder.file(QStringLiteral("kept.png"));
     script("/usercheck.cgi", "error|LIMIT_REACHED|10|10|24|上限です。");
     desktop.savePaths << kept;
@@ -731,7 +772,7 @@ TEST_F(SendDataWinTest, KeptPictureIsTheLocalCopyByteForByte) {
 }
 
 // A folder that cannot be written: the error says so, and the dialog comes again.
-TEST_F(SendDataWinTest, KeepingInAFolderThatCannotBeWrittenSaysSoAndAsksAgain) {
+TEST_F(UploadTest, KeepingInAFolderThatCannotBeWrittenSaysSoAndAsksAgain) {
     test::SmallDisk disk(256);
     if (!disk.mounted()) GTEST_SKIP() << "needs root to mount a read-only folder";
     ASSERT_TRUE(disk.makeReadOnly());
@@ -751,7 +792,7 @@ TEST_F(SendDataWinTest, KeepingInAFolderThatCannotBeWrittenSaysSoAndAsksAgain) {
 }
 
 // No question after a sent picture, nor when the local copy was written as the user went ahead.
-TEST_F(SendDataWinTest, NoQuestionWhenThePictureIsSentOrKeptAlready) {
+TEST_F(UploadTest, NoQuestionWhenThePictureIsSentOrKeptAlready) {
     run();
     ASSERT_FALSE(uploadFailed);
     EXPECT_EQ(keepQuestions, 0);
@@ -770,7 +811,7 @@ TEST_F(SendDataWinTest, NoQuestionWhenThePictureIsSentOrKeptAlready) {
 
 // The user's Quiblo.ini holds an https address that cannot be read (it has a path), the
 // system-wide file a plain one: the run says which setting is wrong and contacts no service.
-TEST_F(SendDataWinTest, UnreadableStoredAddressContactsNoService) {
+TEST_F(UploadTest, UnreadableStoredAddressContactsNoService) {
     test::TempFolder system;
     const QString systemFolder = system.file(QStringLiteral("quiblo"));
     ASSERT_TRUE(QDir().mkpath(systemFolder));
@@ -794,7 +835,7 @@ TEST_F(SendDataWinTest, UnreadableStoredAddressContactsNoService) {
     EXPECT_EQ(service->requests(), 0) << "the plain service was contacted";
 }
 
-TEST_F(SendDataWinTest, DrawingStepSendsTheEditedPictureInOneRun) {
+TEST_F(UploadTest, DrawingStepSendsTheEditedPictureInOneRun) {
     const QImage edited = test::patternPicture(60, 40).mirrored();
     const QString editedPath = folder.file(QStringLiteral("edited.png"));
     ASSERT_TRUE(imgctl->writePng(edited, editedPath).written);
@@ -807,7 +848,7 @@ TEST_F(SendDataWinTest, DrawingStepSendsTheEditedPictureInOneRun) {
         workFileBeforeEditor = QFile::exists(workPngPath);
         static_cast<LoadMspaintWin*>(w)->SendMspaintCmd->click();
     });
-    run();
+    runInWindow();
     EXPECT_TRUE(workFileBeforeEditor);
     EXPECT_FALSE(uploadFailed);
     EXPECT_EQ(codesMade, 1) << "the picture was prepared again after the drawing";
@@ -818,7 +859,7 @@ TEST_F(SendDataWinTest, DrawingStepSendsTheEditedPictureInOneRun) {
 }
 
 // A picture drawn in the editor and then not sent is kept as drawn.
-TEST_F(SendDataWinTest, DrawnPictureNotSentIsKeptAsDrawn) {
+TEST_F(UploadTest, DrawnPictureNotSentIsKeptAsDrawn) {
     const QImage edited = test::patternPicture(60, 40).mirrored();
     const QString editedPath = folder.file(QStringLiteral("edited.png"));
     ASSERT_TRUE(imgctl->writePng(edited, editedPath).written);
@@ -831,18 +872,18 @@ TEST_F(SendDataWinTest, DrawnPictureNotSentIsKeptAsDrawn) {
     script("/usercheck.cgi", "error|LIMIT_REACHED|10|10|24|上限です。");
     const QString kept = folder.file(QStringLiteral("kept.png"));
     desktop.savePaths << kept;
-    run();
+    runInWindow();
     ASSERT_EQ(keepQuestions, 1);
     QFile file(kept);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), encoded(edited));
 }
 
-TEST_F(SendDataWinTest, SkippingTheDrawingSendsThePreparedPicture) {
+TEST_F(UploadTest, SkippingTheDrawingSendsThePreparedPicture) {
     preview->IsPaintMode->setChecked(true);
     test::whenModalShown(QStringLiteral("LoadMspaintWin"),
                          [](QWidget* w) { static_cast<LoadMspaintWin*>(w)->CancelCmd->click(); });
-    run();
+    runInWindow();
     EXPECT_FALSE(uploadFailed);
     EXPECT_EQ(codesMade, 1);
     EXPECT_TRUE(desktop.startedPrograms.isEmpty());
@@ -851,7 +892,7 @@ TEST_F(SendDataWinTest, SkippingTheDrawingSendsThePreparedPicture) {
 
 // The transfer failure as the user reads it, line by line: the rule is exactly 19 full-width
 // hyphens, and the code follows on a line of its own.
-TEST_F(SendDataWinTest, TransferFailureMessageLinesAreExact) {
+TEST_F(UploadTest, TransferFailureMessageLinesAreExact) {
     picture = noisePicture(100, 100);
     usePicture(picture);
     service->control(R"({"action":"ftp_cut","after":1000})");
@@ -871,7 +912,7 @@ TEST_F(SendDataWinTest, TransferFailureMessageLinesAreExact) {
     EXPECT_EQ(box(0)->title, QStringLiteral("エラー"));
 }
 
-TEST_F(SendDataWinTest, PictureOfExactlyTheLimitIsSentAndOneByteMoreIsOfferedReduced) {
+TEST_F(UploadTest, PictureOfExactlyTheLimitIsSentAndOneByteMoreIsOfferedReduced) {
     const QImage noise = noisePicture(400, 400);
     const QByteArray png = encoded(noise);
     const QString editedPath = folder.file(QStringLiteral("edited.png"));
@@ -891,7 +932,7 @@ TEST_F(SendDataWinTest, PictureOfExactlyTheLimitIsSentAndOneByteMoreIsOfferedRed
             if (!clickOn(static_cast<LoadMspaintWin*>(w)->SendMspaintCmd)) w->close();
         });
         desktop.answers << MsgAnswer::Yes;  // the offer, for the picture one byte over
-        run();
+        runInWindow();
         if (size == 500000) {
             EXPECT_TRUE(desktop.shownBoxes.isEmpty()) << box(0)->text.toStdString();
             EXPECT_FALSE(uploadFailed);
@@ -912,7 +953,7 @@ TEST_F(SendDataWinTest, PictureOfExactlyTheLimitIsSentAndOneByteMoreIsOfferedRed
     }
 }
 
-TEST_F(SendDataWinTest, ConnectFailureBoxNamesTheConnectStage) {
+TEST_F(UploadTest, ConnectFailureBoxNamesTheConnectStage) {
     ftp.emplace("QUIBLO_FTP_PORT", QByteArray::number(test::closedLoopbackPort()));
     desktop.answers << MsgAnswer::Ok << MsgAnswer::No << MsgAnswer::No;
     run();
@@ -933,7 +974,7 @@ TEST_F(SendDataWinTest, ConnectFailureBoxNamesTheConnectStage) {
     EXPECT_TRUE(QFile::exists(workFile()));
 }
 
-TEST_F(SendDataWinTest, FullServerDiskShowsTheServersReplyInTheBox) {
+TEST_F(UploadTest, FullServerDiskShowsTheServersReplyInTheBox) {
     struct Case {
         const char* fault;
         int pictureSide;
@@ -971,7 +1012,7 @@ TEST_F(SendDataWinTest, FullServerDiskShowsTheServersReplyInTheBox) {
 
 // The box names the refusal that ended the upload, not one that libcurl got past before it (the
 // current folder not told at the login).
-TEST_F(SendDataWinTest, FailureBoxShowsTheLastRefusalNotATolerated) {
+TEST_F(UploadTest, FailureBoxShowsTheLastRefusalNotATolerated) {
     service->control(R"({"action":"ftp_refuse","command":"PWD"})");
     service->control(R"({"action":"ftp_full"})");
     desktop.answers << MsgAnswer::Ok << MsgAnswer::No << MsgAnswer::No;
@@ -984,7 +1025,7 @@ TEST_F(SendDataWinTest, FailureBoxShowsTheLastRefusalNotATolerated) {
                                           "\r\n452 Insufficient storage space.")));
 }
 
-TEST_F(SendDataWinTest, UploadCountNeverRunsFarAheadOfASlowServer) {
+TEST_F(UploadTest, UploadCountNeverRunsFarAheadOfASlowServer) {
     picture = noisePicture(250, 250);  // some 190,000 bytes: about 2 s at the rate below
     usePicture(picture);
     service->control(R"({"action":"ftp_rate","bytes_per_second":100000})");
@@ -1009,7 +1050,7 @@ TEST_F(SendDataWinTest, UploadCountNeverRunsFarAheadOfASlowServer) {
         worstAhead = std::max(worstAhead, shown - held);
     });
     sampler.start(20);
-    run();
+    runInWindow();
     sampler.stop();
     EXPECT_FALSE(uploadFailed);
     EXPECT_GE(midway, 20);

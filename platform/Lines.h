@@ -1,0 +1,11 @@
+// The line break of the program's texts (message boxes, the history file): CR LF, as the
+// service and the files written by earlier copies have them.
+#pragma once
+
+#include <QString>
+
+namespace quiblo {
+
+inline const QString kCrLf = QStringLiteral("\r\n");
+
+}  // namespace quiblo

@@ -1,0 +1,42 @@
+// The service's replies, each read in this one place: a reply is cut at every "|" with nothing
+// trimmed, and field 0 is its status word.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "platform/ReplyNumber.h"
+
+namespace quiblo {
+
+enum class ReplyStatus { Success, Error, Unreadable };
+
+// The reply's fields; an empty reply gives one empty field, which no reader takes for a status.
+QStringList splitReply(const QString& reply);
+
+// usercheck.cgi: "success|CODE|used|allowed|hours", or "error|CODE|used|allowed|hours|message".
+struct UserCheckReply {
+    ReplyStatus status = ReplyStatus::Unreadable;
+    QStringList fields;
+    // Every field of its status came.
+    bool complete() const;
+    // The counts as sent; a field the reply lacks is the subscript fault (9).
+    const QString& used() const { return replyField(fields, 2); }
+    const QString& allowed() const { return replyField(fields, 3); }
+    const QString& hours() const { return replyField(fields, 4); }
+    // A refusal's message: the program's own for a refused upload key (BAD_KEY), which tells
+    // where to set it, else the service's text (empty when it did not come).
+    QString refusal() const;
+};
+UserCheckReply readUserCheckReply(const QString& reply);
+
+// recode.cgi and delete2.cgi: "success|CODE|message" or "error|CODE|message".
+struct ResultReply {
+    ReplyStatus status = ReplyStatus::Unreadable;
+    QString code;
+    QString message;        // a refused upload key's is the program's own
+    bool complete = false;  // all three fields came
+};
+ResultReply readResultReply(const QString& reply);
+
+}  // namespace quiblo

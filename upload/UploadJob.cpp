@@ -1,0 +1,341 @@
+#include "UploadJob.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+#include <optional>
+
+#include "FtpTransfer.h"
+#include "ReducedPicture.h"
+#include "confirm/LocalCopy.h"
+#include "history/HistoryFile.h"
+#include "platform/Desktop.h"
+#include "platform/Fault.h"
+#include "platform/Lines.h"
+#include "platform/ProgramFolder.h"
+#include "platform/ReplyNumber.h"
+#include "platform/Version.h"
+#include "platform/Wait.h"
+#include "service/Codes.h"
+#include "service/Replies.h"
+#include "service/ServiceAddress.h"
+#include "service/SimpleHttp.h"
+#include "service/UserId.h"
+
+namespace quiblo {
+
+UploadJob::UploadJob(UploadHooks hooks, const QImage& picture, QWidget* boxParent)
+    : hooks_(std::move(hooks)), picture_(picture), boxParent_(boxParent), keptPicture_(picture) {}
+
+bool UploadJob::prepare() {
+    showStepStatus(QStringLiteral("画像準備中..."));
+    const UploadCodes codes = hooks_.makeUploadCodes();
+    pngCode_ = codes.pngcode;
+    delId_ = codes.delid;
+    uploadedAt_ = codes.uploadedAt;
+    remoteFileName_ = pngCode_ + QStringLiteral(".png");
+    showStatus(QStringLiteral("画像保存中..."));
+    workFile_ = programFile(hooks_.programFolder, QStringLiteral("tmp_") + remoteFileName_);
+    if (hooks_.workFileMade) hooks_.workFileMade(workFile_);
+    const auto result = runWaiting([&] { return savePicture(picture_); });
+    if (result.written) return true;
+    reportPngError(result.errorCode);
+    return false;
+}
+
+// The image library failed: its code in one box, the end of the run in the next.
+void UploadJob::reportPngError(int code) {
+    error(QStringLiteral("PNGデータの出力においてエラーが発生しました。") + kCrLf +
+          QStringLiteral("エラーコード:") + QString::number(code));
+    error(QStringLiteral("エラーが発生したため、終了します。"));
+    end(true);
+}
+
+// The stronger level never writes less than this share of the normal level's bytes (png_bench's
+// strong column): a picture further over the limit is not encoded again.
+constexpr double kStrongReach = 0.75;
+
+// Runs on the waiting helper's worker. A picture over the upload limit is encoded once more at
+// the stronger level before the size check may refuse it; the status stays meanwhile. A picture
+// out of that level's reach is refused at once rather than after seconds more of encoding.
+ImgctlLibrary::PngResult UploadJob::savePicture(const QImage& picture) {
+    ImgctlLibrary& imgctl = *hooks_.imgctl;
+    const ImgctlLibrary::PngResult result = imgctl.writePng(picture, workFile_);
+    const qint64 size = QFileInfo(workFile_).size();
+    if (!result.written || size <= kUploadSizeLimit ||
+        double(size) * kStrongReach > kUploadSizeLimit)
+        return result;
+    return imgctl.writePng(picture, workFile_, ImgctlLibrary::Effort::Strong);
+}
+
+// A work file still over the limit (as encoded, or as the editor left it) is offered in fewer
+// colours, made while the status still says the picture is being saved. False: the run ended.
+bool UploadJob::offerReducedPicture() {
+    if (QFileInfo(workFile_).size() <= kUploadSizeLimit) return true;
+    const QString reducedPath = workFile_.chopped(4) + QStringLiteral("_256.png");
+    // Read back from the work file, as the editor may have changed it; decoded on the worker too.
+    const std::optional<ReducedPicture> reduced =
+        runWaiting([&]() -> std::optional<ReducedPicture> {
+            const QImage picture(workFile_);
+            if (picture.isNull()) return std::nullopt;
+            return makeReducedPicture(*hooks_.imgctl, picture, reducedPath, kUploadSizeLimit);
+        });
+    // Not a picture the library can read: refused by the size check like any other.
+    if (!reduced) return true;
+    switch (reduced->outcome) {
+        case ReducedPicture::Outcome::TooLarge:
+            return true;  // refused by the size check, as any picture over the limit
+        case ReducedPicture::Outcome::Failed:
+            reportPngError(reduced->errorCode);
+            return false;
+        case ReducedPicture::Outcome::Fits:
+            break;
+    }
+    const MsgAnswer answer =
+        desktop().message(boxParent_, QStringLiteral("確認"), reducedOfferText(*reduced),
+                          MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
+    // Yes makes the reduced picture the work file; anything else sends nothing.
+    if (answer == MsgAnswer::Yes && std::rename(QFile::encodeName(reducedPath).constData(),
+                                                QFile::encodeName(workFile_).constData()) == 0)
+        return true;
+    QFile::remove(reducedPath);
+    refuseTooLarge();
+    return false;
+}
+
+void UploadJob::refuseTooLarge() {
+    error(QStringLiteral("ファイルサイズが大きすぎるため転送できません。") + kCrLf +
+          QStringLiteral("アップロードする領域を小さくしてください。"));
+    end(true);
+}
+
+void UploadJob::checkUserAndConnect() {
+    try {
+        showStatus(QStringLiteral("ユーザー確認中..."));
+        // An address the settings hold but that cannot be read: no service is contacted.
+        if (const QString unreadable = serviceSettingMessage(); !unreadable.isEmpty()) {
+            error(unreadable + kCrLf + QStringLiteral("終了します。"));
+            end(true);
+            return;
+        }
+        QString tlsFailure;
+        // The address is read here: the settings files are not opened on the worker.
+        const QString url = userCheckUrl(GetUserId());
+        const QString key = uploadKey();
+        const QString reply = runWaiting([&] { return GetUrlText(url, &tlsFailure, key); });
+        pauseFor(200);
+        const UserCheckReply checked = readUserCheckReply(reply);
+        if (!tlsFailure.isEmpty()) {
+            error(tlsFailure + kCrLf + QStringLiteral("終了します。"));
+            end(true);
+            return;
+        }
+        if (checked.status == ReplyStatus::Error) {
+            showStatus(QStringLiteral("ユーザー確認完了."));
+            error(checked.refusal());
+            end(true);
+            return;
+        }
+        if (checked.status != ReplyStatus::Success) {
+            error(QStringLiteral("サーバーとの接続が失敗したため、") + kCrLf +
+                  QStringLiteral("一部処理は行えませんでした。") + kCrLf +
+                  QStringLiteral("終了します。"));
+            end(true);
+            return;
+        }
+        const std::optional<qint16> count = roundToInt16(readFieldNumber(checked.used()) + 1);
+        if (!count) throw RuntimeFault(FaultNumber::Overflow);
+        showStatus(QStringLiteral("ユーザー確認完了. "));
+        emit userInfoShown(QStringLiteral("[") + QString::number(*count) +
+                           QStringLiteral("回目の利用 (最大:過去") + checked.hours() +
+                           QStringLiteral("時間に") + checked.allowed() +
+                           QStringLiteral("回まで)]"));
+        connectToServer();
+    } catch (const RuntimeFault& fault) {
+        reportRuntimeError(fault.number(), fault.description());
+    }
+}
+
+void UploadJob::connectToServer() {
+    showStepStatus(QStringLiteral("転送初期処理中..."));
+    FtpSession session;
+    const QString password = MakeFtpPassword(kVersionMajor, kVersionMinor);
+    const FtpAccount account{serviceHostName(), ftpPort(), serviceIsSecure(),
+                             QStringLiteral("quiblo"), ftpPasswordWithKey(password)};
+    if (hooks_.ftpPasswordMade) hooks_.ftpPasswordMade(password);
+    showStepStatus(QStringLiteral("接続処理中..."));
+    if (auto failure = runWaiting([&] { return session.login(account); })) {
+        reportInternetError(*failure);
+        return;
+    }
+    showStatus(QStringLiteral("アップロードサーバーへ接続されました。"));
+    transferFile(session);
+}
+
+void UploadJob::transferFile(FtpSession& session) {
+    QFile work(workFile_);
+    if (!QFileInfo(workFile_).dir().exists()) throw RuntimeFault(FaultNumber::PathNotFound);
+    if (!work.exists()) throw RuntimeFault(FaultNumber::FileNotFound);
+    // The size is checked before the remote file is opened: a refused picture leaves nothing.
+    if (work.size() > kUploadSizeLimit) {
+        refuseTooLarge();
+        return;
+    }
+    if (!work.open(QIODevice::ReadOnly)) throw RuntimeFault(FaultNumber::PathNotFound);
+    const QByteArray data = work.readAll();
+    work.close();
+    const qint64 total = data.size();
+    emit progressRangeSet(static_cast<int>(std::max<qint64>(total, 1)));
+    emit progressMade(0);
+
+    // Chunks are reported from the transfer's thread; they are shown on this one.
+    auto onChunk = [this, total](qint64 sent) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, sent, total] {
+                emit progressMade(static_cast<int>(sent));
+                showStatus(
+                    QStringLiteral("アップロード中... [ %1Bytes / %2Bytes ]").arg(sent).arg(total));
+            },
+            Qt::QueuedConnection);
+    };
+    if (auto failure = runWaiting([&] { return session.upload(remoteFileName_, data, onChunk); })) {
+        reportInternetError(*failure);
+        return;
+    }
+    QFile::remove(workFile_);  // only a complete transfer removes the work file
+    showStepStatus(QStringLiteral("転送は正常に終了しました。"));
+    registerUpload();
+}
+
+void UploadJob::registerUpload() {
+    showStepStatus(QStringLiteral("アップロード情報を送信中..."));
+    const QString url = recordUrl(pngCode_, delId_, GetUserId());
+    const QString key = uploadKey();
+    QString tlsFailure;
+    const QString reply = runWaiting([&] { return GetUrlText(url, &tlsFailure, key); });
+    const ResultReply result = readResultReply(reply);
+    // Recorded the moment the service has said yes, before any pause: a program ended in between
+    // would otherwise leave a picture that its owner can never delete.
+    if (result.status == ReplyStatus::Success) {
+        registered_ = true;
+        AppendHistoryRecord(hooks_.programFolder, pngCode_, delId_, uploadedAt_);
+    }
+    pauseFor(200);
+    if (result.status == ReplyStatus::Error) {
+        showStatus(QStringLiteral("アップロード情報を送信中... エラー"));
+        error(result.message);
+        end(true);
+        return;
+    }
+    if (result.status != ReplyStatus::Success) {
+        showStatus(QStringLiteral("アップロード情報を送信中... エラー"));
+        error(!tlsFailure.isEmpty() ? tlsFailure
+                                    : QStringLiteral("サーバーとの接続が失敗したため、") + kCrLf +
+                                          QStringLiteral("一部処理は行えませんでした。"));
+        end(true);
+        return;
+    }
+    showStatus(QStringLiteral("アップロード情報を送信中... 完了"));
+    showStepStatus(QStringLiteral("アップロード情報を記録中..."));
+    showStatus(QStringLiteral("アップロード情報を記録中... 完了"));
+    showStepStatus(QStringLiteral("クイブロは正常に完了しました。"));
+    pauseFor(500);
+    showStepStatus(QStringLiteral("終了処理中..."));
+    if (hooks_.showViewingUrl) hooks_.showViewingUrl(viewUrl(BaseConv(pngCode_, 10, 64)));
+    end(false);
+}
+
+void UploadJob::showStepStatus(const QString& text) {
+    showStatus(text);
+    pauseFor(100);
+}
+
+void UploadJob::showStatus(const QString& text) {
+    statusHistory_ << text;
+    emit statusShown(text);
+}
+
+void UploadJob::reportRuntimeError(int code, const QString& description) {
+    if (code == FaultNumber::PathNotFound) {
+        error(QStringLiteral("転送すべきファイルが読み込めません。"));
+    } else {
+        desktop().message(boxParent_, QStringLiteral("致命的なエラー"),
+                          QStringLiteral("予期しないエラーが発生しました。サポートBBSで報告を"
+                                         "お願いします。") +
+                              kCrLf + QStringLiteral("エラーコード:") + QString::number(code) +
+                              kCrLf + QStringLiteral("詳細:") + description,
+                          MsgIcon::Critical);
+        offerSupportBoard();
+    }
+    end(true);
+}
+
+void UploadJob::reportInternetError(const FtpFailure& failure) {
+    if (failure.loginRefused) {
+        const MsgAnswer answer = desktop().message(
+            boxParent_, QStringLiteral("お知らせ"),
+            QStringLiteral("現在ご使用のバージョンよりも新しいバージョンが公開されています。") +
+                kCrLf +
+                QStringLiteral("クイブロはサーバーと連動して動作しますので、最新バージョン以外は"
+                               "使用できません。") +
+                kCrLf + QStringLiteral("今すぐダウンロードページを開きますか？"),
+            MsgIcon::Question, MsgButtons::YesNo);
+        if (answer == MsgAnswer::Yes) desktop().openUrl(downloadPageUrl());
+    } else {
+        error(QStringLiteral("[") + ftpStageName(failure.stage) +
+              QStringLiteral("]プロセスにおいて、エラーが発生しました。") + kCrLf +
+              QStringLiteral("エラー内容は以下の通りです。") + kCrLf +
+              QStringLiteral("サポートBBSで報告をお願いします。") + kCrLf +
+              QString(19, QChar(0xFF0D)) + kCrLf + QStringLiteral("エラーコード: ") +
+              QString::number(failure.code) + kCrLf + failure.description);
+        if (isPassingFailure(failure) &&
+            desktop().message(boxParent_, QStringLiteral("確認"),
+                              QStringLiteral("同じ画像をもう一度転送しますか？"), MsgIcon::Question,
+                              MsgButtons::YesNo, MsgAnswer::Yes) == MsgAnswer::Yes) {
+            tryAgain_ = true;  // the run goes on from the user check, the work file kept
+            return;
+        }
+        offerSupportBoard();
+    }
+    end(true);
+}
+
+void UploadJob::offerSupportBoard() {
+    if (desktop().message(boxParent_, QStringLiteral("質問"),
+                          QStringLiteral("サポートBBSを開いてよろしいですか？"), MsgIcon::Question,
+                          MsgButtons::YesNo) == MsgAnswer::Yes)
+        desktop().openUrl(supportBoardUrl());
+}
+
+void UploadJob::takeDrawnPicture() {
+    const QImage drawn = runWaiting([&] { return QImage(workFile_); });
+    if (!drawn.isNull()) keptPicture_ = drawn;
+}
+
+void UploadJob::send() {
+    if (!offerReducedPicture()) return;
+    pauseFor(500);
+    processPendingEvents();
+    do {
+        tryAgain_ = false;
+        checkUserAndConnect();
+    } while (tryAgain_);
+}
+
+void UploadJob::error(const QString& text) {
+    desktop().message(boxParent_, QStringLiteral("エラー"), text, MsgIcon::Critical);
+}
+
+// A run that stored nothing on the service does not lose the picture: after its last message,
+// and before the run is over, the user may keep it.
+void UploadJob::end(bool failed) {
+    if (failed && !registered_ && !hooks_.localCopyKept)
+        offerToKeepPicture(desktop(), boxParent_, *hooks_.imgctl, keptPicture_);
+    if (hooks_.finished) hooks_.finished(failed);
+    ended_ = true;
+    emit ended(failed);
+}
+
+}  // namespace quiblo
