@@ -22,8 +22,8 @@
 #include "app/AppState.h"
 #include "app/MainWin.h"
 #include "capture/X11ScreenSource.h"
-#include "support/ScriptedDesktop.h"
 #include "settings/IniFile.h"
+#include "support/ScriptedDesktop.h"
 #include "xvfb.h"
 
 namespace {

@@ -14,9 +14,9 @@
 #include "confirm/LoadMspaintWin.h"
 #include "confirm/PreviewWin.h"
 #include "history/DeleteWin.h"
-#include "support/ScriptedDesktop.h"
 #include "settings/SettingsWin.h"
 #include "support/RealInput.h"
+#include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"
 #include "upload/SendDataWin.h"
 

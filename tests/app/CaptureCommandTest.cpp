@@ -20,9 +20,9 @@
 #include "app/AppState.h"
 #include "app/MainWin.h"
 #include "confirm/PreviewWin.h"
-#include "support/ScriptedDesktop.h"
 #include "platform/SingleInstance.h"
 #include "support/ReferenceService.h"
+#include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo;

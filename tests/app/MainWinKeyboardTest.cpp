@@ -16,8 +16,8 @@
 #include "capture/ImgctlLibrary.h"
 #include "capture/ScreenSource.h"
 #include "confirm/PreviewWin.h"
-#include "support/ScriptedDesktop.h"
 #include "support/ReferenceService.h"
+#include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"
 #include "support/WindowManagerSession.h"
 

@@ -19,8 +19,8 @@
 
 #include "app/AppState.h"
 #include "app/MainWin.h"
-#include "support/ScriptedDesktop.h"
 #include "support/RealInput.h"
+#include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo;

@@ -15,9 +15,9 @@
 #include "app/MainWin.h"
 #include "confirm/PreviewWin.h"
 #include "history/HistoryFile.h"
-#include "support/ScriptedDesktop.h"
 #include "service/Codes.h"
 #include "support/ReferenceService.h"
+#include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo;

@@ -20,10 +20,10 @@
 #include "history/DeleteWin.h"
 #include "history/HistoryFile.h"
 #include "platform/Desktop.h"
-#include "support/ScriptedDesktop.h"
 #include "platform/TextFit.h"
 #include "settings/SettingsWin.h"
 #include "support/RealInput.h"
+#include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"
 #include "upload/SendDataWin.h"
 

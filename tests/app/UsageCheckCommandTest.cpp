@@ -5,9 +5,9 @@
 
 #include "app/AppState.h"
 #include "app/MainWin.h"
-#include "support/ScriptedDesktop.h"
 #include "service/SimpleHttp.h"
 #include "support/ReferenceService.h"
+#include "support/ScriptedDesktop.h"
 
 using namespace quiblo;
 

@@ -9,8 +9,8 @@
 #include <QTimer>
 
 #include "confirm/LoadMspaintWin.h"
-#include "support/ScriptedDesktop.h"
 #include "support/ReferenceService.h"
+#include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo;

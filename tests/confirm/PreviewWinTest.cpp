@@ -13,9 +13,9 @@
 #include "capture/ImgctlLibrary.h"
 #include "confirm/PreviewDrag.h"
 #include "confirm/PreviewWin.h"
-#include "support/ScriptedDesktop.h"
 #include "support/RealInput.h"
 #include "support/ReferenceService.h"
+#include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo;

@@ -20,12 +20,12 @@
 #include "FileSizeLimit.h"
 #include "history/DeleteWin.h"
 #include "platform/CodePage.h"
-#include "support/ScriptedDesktop.h"
 #include "service/Codes.h"
 #include "service/Curl.h"
 #include "service/ServiceAddress.h"
 #include "service/SimpleHttp.h"
 #include "support/ReferenceService.h"
+#include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo;

@@ -15,8 +15,8 @@
 #include <QWheelEvent>
 #include <memory>
 
-#include "support/ScriptedDesktop.h"
 #include "settings/SettingsWin.h"
+#include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"
 #include "support/UserFaults.h"
 

@@ -10,11 +10,11 @@
 
 #include "confirm/PreviewWin.h"
 #include "history/HistoryFile.h"
-#include "support/ScriptedDesktop.h"
 #include "service/Codes.h"
 #include "service/ServiceAddress.h"
 #include "service/SimpleHttp.h"
 #include "support/ReferenceService.h"
+#include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"
 #include "upload/FtpTransfer.h"
 #include "upload/SendDataWin.h"

@@ -23,8 +23,8 @@
 #include "app/MainWin.h"
 #include "capture/PortalScreenSource.h"
 #include "confirm/PreviewWin.h"
-#include "support/ScriptedDesktop.h"
 #include "support/ProgramFolderFixture.h"
+#include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo;

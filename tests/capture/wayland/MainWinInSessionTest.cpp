@@ -19,9 +19,9 @@
 #include "capture/PortalScreenSource.h"
 #include "capture/PosSelectWin.h"
 #include "confirm/PreviewWin.h"
-#include "support/ScriptedDesktop.h"
 #include "settings/IniFile.h"
 #include "support/ProgramFolderFixture.h"
+#include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo;
