@@ -189,10 +189,10 @@ QImage MainWin::grabForType(int wait) {
 
 // The screenshot stays on the clipboard, with the text that was there before beside it.
 void MainWin::restoreClipboard(const QImage& picture, const QString& savedText) {
-    auto data = std::make_unique<QMimeData>();
-    data->setImageData(picture);
-    if (!savedText.isEmpty()) data->setText(savedText);
-    QGuiApplication::clipboard()->setMimeData(data.release());  // the clipboard owns it
+    auto content = std::make_unique<QMimeData>();
+    content->setImageData(picture);
+    if (!savedText.isEmpty()) content->setText(savedText);
+    QGuiApplication::clipboard()->setMimeData(content.release());  // the clipboard owns it
 }
 
 void MainWin::reportInvalidPicture() {

@@ -94,7 +94,7 @@ protected:
             exposed = Clock::now();
             QTimer::singleShot(0, this, [this] {
                 painted = Clock::now();
-                if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+                if (QWidget* open = QApplication::activeModalWidget()) open->close();
             });
         }
         return false;

@@ -222,13 +222,13 @@ void DeleteWin::CheckImgCmd_Click() {
 void DeleteWin::URLCopyCmd_Click() {
     // The text joins what the clipboard holds (a screenshot stays), rather than replacing it.
     QClipboard* clipboard = QGuiApplication::clipboard();
-    auto data = std::make_unique<QMimeData>();
+    auto content = std::make_unique<QMimeData>();
     if (const QMimeData* held = clipboard->mimeData()) {
-        for (const QString& format : held->formats()) data->setData(format, held->data(format));
-        if (held->hasImage()) data->setImageData(held->imageData());
+        for (const QString& format : held->formats()) content->setData(format, held->data(format));
+        if (held->hasImage()) content->setImageData(held->imageData());
     }
-    data->setText(URL->text());
-    clipboard->setMimeData(data.release());  // the clipboard owns it
+    content->setText(URL->text());
+    clipboard->setMimeData(content.release());  // the clipboard owns it
     desktop_.message(this, QStringLiteral("確認"),
                      QStringLiteral("URLがクリップボードへ転送されました。"), MsgIcon::Information);
 }

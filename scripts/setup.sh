@@ -15,7 +15,7 @@ packages=(
     qt6-wayland sway xwayland x11-xserver-utils pipewire dbus libglib2.0-bin
     xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk grim
     gnome-shell mutter xdg-desktop-portal-gnome
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev libdbus-1-dev
     libxcb-randr0-dev
     kwin-wayland
     libwayland-dev xclip wl-clipboard gnome-settings-daemon-common dconf-service

@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
-./scripts/build.sh
+# Warnings are errors here: a new warning fails the run.
+QUIBLO_WERROR=ON ./scripts/build.sh
 
 xvfb_pid=""
 runtime_dir=$(mktemp -d)

@@ -62,10 +62,10 @@ INSTANTIATE_TEST_SUITE_P(OddSizes, PngRoundTripSizes,
                          testing::Combine(testing::Values(Size{1, 1}, Size{3, 5}, Size{257, 131},
                                                           Size{1, 1000}, Size{1000, 1}, Size{2, 2}),
                                           testing::Values("noise", "smooth", "few")),
-                         [](const auto& info) {
-                             const Size size = std::get<0>(info.param);
+                         [](const auto& sizeAndKind) {
+                             const Size size = std::get<0>(sizeAndKind.param);
                              return std::to_string(size.first) + "x" + std::to_string(size.second) +
-                                    "_" + std::get<1>(info.param);
+                                    "_" + std::get<1>(sizeAndKind.param);
                          });
 
 // Up to 256 colours go into a palette with the fewest bits per pixel that hold it; width 13
@@ -95,8 +95,8 @@ INSTANTIATE_TEST_SUITE_P(ColourCounts, PngPalette,
                                          PaletteCase{5, kIndexed, 4}, PaletteCase{16, kIndexed, 4},
                                          PaletteCase{17, kIndexed, 8},
                                          PaletteCase{256, kIndexed, 8}, PaletteCase{257, kRgb, 8}),
-                         [](const auto& info) {
-                             return std::to_string(info.param.colours) + "colours";
+                         [](const auto& palette) {
+                             return std::to_string(palette.param.colours) + "colours";
                          });
 
 TEST_F(PngRoundTrip, NoisePictureIsStoredAsRgb) {
@@ -139,8 +139,8 @@ TEST_P(PngSubRectangle, HoldsExactlyTheRectangle) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, PngSubRectangle,
                          testing::Values(IMGCTL_FORMAT_BGRX32, IMGCTL_FORMAT_RGB24),
-                         [](const auto& info) {
-                             return info.param == IMGCTL_FORMAT_BGRX32 ? "BGRX32" : "RGB24";
+                         [](const auto& format) {
+                             return format.param == IMGCTL_FORMAT_BGRX32 ? "BGRX32" : "RGB24";
                          });
 
 TEST_F(PngRoundTrip, DibKeepsItsOwnCopyOfThePixels) {

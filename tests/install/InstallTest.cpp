@@ -264,6 +264,16 @@ Result aptInstall(const QString& deb) {
                300000, env);
 }
 
+// Purges a package with apt, which waits for another apt or dpkg as installing does (dpkg
+// itself fails at once on a held lock); on a lock held too long it names the lock and its holder.
+Result aptPurge(const QString& package) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DEBIAN_FRONTEND"), QStringLiteral("noninteractive"));
+    return run(QStringLiteral("apt-get"),
+               {QStringLiteral("purge"), QStringLiteral("--yes"), kWaitForAptLock, package}, 300000,
+               env);
+}
+
 // The .deb installed by apt as a user would install it, and used by an ordinary user. The one
 // test that changes the machine: it runs only as root where no quiblo package is installed
 // already, and purges the package again.
@@ -283,8 +293,7 @@ protected:
     }
     void TearDown() override {
         if (!installedHere) return;
-        const Result purged = run(QStringLiteral("dpkg"),
-                                  {QStringLiteral("--purge"), QStringLiteral("quiblo")}, 120000);
+        const Result purged = aptPurge(QStringLiteral("quiblo"));
         EXPECT_EQ(purged.exitCode, 0) << purged.out.data() << purged.err.data();
         EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/usr/bin/quiblo")));
         EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/usr/lib/quiblo")));
@@ -578,9 +587,7 @@ protected:
     }
     void TearDown() override {
         if (!installedHere) return;
-        const Result purged =
-            run(QStringLiteral("dpkg"),
-                {QStringLiteral("--purge"), QStringLiteral("quiblo-service")}, 120000);
+        const Result purged = aptPurge(QStringLiteral("quiblo-service"));
         EXPECT_EQ(purged.exitCode, 0) << purged.out.data() << purged.err.data();
         EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/var/lib/quiblo-service")));
         EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/etc/quiblo-service")));

@@ -92,8 +92,8 @@ INSTANTIATE_TEST_SUITE_P(Servers, ScreenGrab,
                          ::testing::Values(Server{"SharedMemory", 24, {}, true},
                                            Server{"GetImage", 24, {"-extension", "MIT-SHM"}, false},
                                            Server{"SixteenBit", 16, {}, true}),
-                         [](const ::testing::TestParamInfo<Server>& info) {
-                             return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<Server>& server) {
+                             return std::string(server.param.name);
                          });
 
 class ScreenGrabDetails : public ::testing::Test {

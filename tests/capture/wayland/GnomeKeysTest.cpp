@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QSet>
 #include <QTest>
 
 #include "WaylandSession.h"
@@ -54,8 +56,9 @@ protected:
         ASSERT_TRUE(keyboard.start()) << "no remote-desktop keyboard in this session";
     }
 
-    // Runs the program with `option`; Return answers each box with its default button, as a
-    // person reading it would. Gives the exit code.
+    // Runs the program with `option`, answering each of its boxes as a person would: once the
+    // box is on the screen with the keyboard focus, Return (its default button). Gives the exit
+    // code; -1, with what was on the screen, when the program did not end.
     int run(const QString& option) {
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -63,13 +66,41 @@ protected:
         program.setProcessEnvironment(env);
         program.start(folder.file(QStringLiteral("quiblo")), {option});
         if (!program.waitForStarted()) return -1;
-        for (int i = 0; i < 20 && !program.waitForFinished(1500); ++i) keyboard.press(kReturn);
+        QElapsedTimer clock;
+        clock.start();
+        QSet<quint64> answered;
+        QString seen;
+        while (program.state() != QProcess::NotRunning && clock.elapsed() < 45000) {
+            const std::optional<QList<ShellWindow>> windows = shellWindows();
+            if (!windows) {
+                ADD_FAILURE() << "the shell's window list cannot be read";
+                break;
+            }
+            seen.clear();
+            for (const ShellWindow& window : *windows) {
+                seen += QStringLiteral("[%1 %2%3] ")
+                            .arg(QString::number(window.id), window.title,
+                                 window.focused ? QStringLiteral(", focused") : QString());
+                if (!window.focused || answered.contains(window.id) || !isBox(window)) continue;
+                answered << window.id;
+                keyboard.press(kReturn);
+            }
+            program.waitForFinished(100);
+        }
         if (program.state() != QProcess::NotRunning) {
+            QStringList ids;
+            for (quint64 id : answered) ids << QString::number(id);
+            ADD_FAILURE() << "the program did not end; boxes answered: "
+                          << ids.join(' ').toStdString()
+                          << "; on the screen: " << seen.toStdString();
             program.kill();
             program.waitForFinished();
             return -1;
         }
         return program.exitCode();
+    }
+    static bool isBox(const ShellWindow& window) {
+        return window.title == QStringLiteral("確認") || window.title == QStringLiteral("エラー");
     }
 
     TempFolder folder;

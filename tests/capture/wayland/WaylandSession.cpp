@@ -1,5 +1,7 @@
 #include "WaylandSession.h"
 
+#include <QDBusArgument>
+
 #include <QDBusInterface>
 #include <QDBusObjectPath>
 #include <QDBusReply>
@@ -180,7 +182,10 @@ bool ShellKeyboard::start() {
     session_ =
         std::make_unique<QDBusInterface>(kRemoteDesktop, path.value().path(),
                                          QStringLiteral("org.gnome.Mutter.RemoteDesktop.Session"));
-    return session_->call(QStringLiteral("Start")).type() == QDBusMessage::ReplyMessage;
+    if (session_->call(QStringLiteral("Start")).type() != QDBusMessage::ReplyMessage) return false;
+    // The compositor sets the new virtual keyboard up on its first key, which reaches no window:
+    // a Shift press does that before any key that counts.
+    return press(kShiftL);
 }
 
 bool ShellKeyboard::press(uint keysym) {
@@ -194,6 +199,30 @@ bool ShellKeyboard::press(uint keysym) {
 
 ShellKeyboard::~ShellKeyboard() {
     if (session_) session_->call(QStringLiteral("Stop"));
+}
+
+std::optional<QList<ShellWindow>> shellWindows() {
+    QDBusInterface shell(QStringLiteral("org.gnome.Shell.Introspect"),
+                         QStringLiteral("/org/gnome/Shell/Introspect"),
+                         QStringLiteral("org.gnome.Shell.Introspect"));
+    const QDBusMessage reply = shell.call(QStringLiteral("GetWindows"));
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return {};
+    const QDBusArgument map = reply.arguments().first().value<QDBusArgument>();
+    QList<ShellWindow> windows;
+    map.beginMap();
+    while (!map.atEnd()) {
+        ShellWindow window;
+        QVariantMap properties;
+        map.beginMapEntry();
+        map >> window.id >> properties;
+        map.endMapEntry();
+        window.title = properties.value(QStringLiteral("title")).toString();
+        window.appId = properties.value(QStringLiteral("app-id")).toString();
+        window.focused = properties.value(QStringLiteral("has-focus")).toBool();
+        windows << window;
+    }
+    map.endMap();
+    return windows;
 }
 
 }  // namespace quiblo::test

@@ -69,7 +69,7 @@ private:
 QImage desktopPicture(QSize size, const std::vector<const PatternWindow*>& windows,
                       QPoint origin = {});
 
-constexpr uint kTab = 0xff09, kReturn = 0xff0d;  // X keysyms
+constexpr uint kTab = 0xff09, kReturn = 0xff0d, kShiftL = 0xffe1;  // X keysyms
 
 // A virtual keyboard of GNOME's compositor (mutter's remote-desktop interface), alive while this
 // object is: keys go, as from a keyboard, to whatever has the focus.
@@ -82,6 +82,17 @@ public:
 private:
     std::unique_ptr<QDBusInterface> session_;
 };
+
+// A window as GNOME Shell lists it (org.gnome.Shell.Introspect, which the test session's unsafe
+// mode opens to the tests).
+struct ShellWindow {
+    quint64 id = 0;
+    QString title;
+    QString appId;
+    bool focused = false;
+};
+// The shell's windows; nothing when the list cannot be read.
+std::optional<QList<ShellWindow>> shellWindows();
 
 // Waits for the desktop to have drawn what it was just told (one frame and some).
 void settle();
