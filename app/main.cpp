@@ -6,6 +6,7 @@
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "AppState.h"
@@ -60,34 +61,8 @@ int changeKeys(QApplication& app, const quiblo::CommandLine& line) {
     return quiblo::changePrintKeys(desktop, request);
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
-    // The hidden mode that keeps the program's clipboard text after it ends: no window, no lock.
-    if (argc == 3 && std::strcmp(argv[1], "--hold-clipboard") == 0)
-        return quiblo::runClipboardHolder(QString::fromLatin1(argv[2]), argc, argv);
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-    const quiblo::CommandLine line = quiblo::parseCommandLine(arguments);
-    switch (line.action) {
-        case quiblo::CommandLine::Action::Help:
-            print(stdout, quiblo::usageText());
-            return 0;
-        case quiblo::CommandLine::Action::Version:
-            print(stdout, quiblo::versionText());
-            return 0;
-        case quiblo::CommandLine::Action::Invalid:
-            print(stderr, QStringLiteral("quiblo: ") + line.error + QStringLiteral("\n\n") +
-                              quiblo::usageText());
-            return 2;
-        case quiblo::CommandLine::Action::Run:
-        case quiblo::CommandLine::Action::BindKeys:
-        case quiblo::CommandLine::Action::UnbindKeys:
-            break;
-    }
-
-    QApplication app(argc, argv);
-    if (line.action != quiblo::CommandLine::Action::Run) return changeKeys(app, line);
+// The main window until it closes; then the clipboard kept for after the program.
+int runProgram(QApplication& app, const quiblo::CommandLine& line) {
     const QString lockPath = quiblo::InstanceLock::defaultPath();
     if (lockPath.isEmpty())
         print(stderr,
@@ -131,4 +106,49 @@ int main(int argc, char* argv[]) {
     const int ended = app.exec();
     quiblo::keepClipboardText(QCoreApplication::applicationFilePath());
     return ended;
+}
+
+// Qt 6.4's Wayland client can deadlock as the application object is destroyed: its display waits
+// for its event thread, which waits in turn for a read the main thread never makes, and the
+// program never ends. Once the program's own objects are gone nothing is left for Qt's teardown
+// on Wayland, so the process ends here. (X11 keeps it: Qt hands the clipboard to the clipboard
+// manager then.)
+int leaveWithoutWaylandTeardown(int code) {
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    // The hidden mode that keeps the program's clipboard text after it ends: no window, no lock.
+    if (argc == 3 && std::strcmp(argv[1], "--hold-clipboard") == 0)
+        return quiblo::runClipboardHolder(QString::fromLatin1(argv[2]), argc, argv);
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const quiblo::CommandLine line = quiblo::parseCommandLine(arguments);
+    switch (line.action) {
+        case quiblo::CommandLine::Action::Help:
+            print(stdout, quiblo::usageText());
+            return 0;
+        case quiblo::CommandLine::Action::Version:
+            print(stdout, quiblo::versionText());
+            return 0;
+        case quiblo::CommandLine::Action::Invalid:
+            print(stderr, QStringLiteral("quiblo: ") + line.error + QStringLiteral("\n\n") +
+                              quiblo::usageText());
+            return 2;
+        case quiblo::CommandLine::Action::Run:
+        case quiblo::CommandLine::Action::BindKeys:
+        case quiblo::CommandLine::Action::UnbindKeys:
+            break;
+    }
+
+    QApplication app(argc, argv);
+    const int code = line.action == quiblo::CommandLine::Action::Run ? runProgram(app, line)
+                                                                     : changeKeys(app, line);
+    return leaveWithoutWaylandTeardown(code);
 }

@@ -3,7 +3,11 @@
 #include <libimagequant.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <unordered_set>
+#include <vector>
 
 #include "failure.h"
 
@@ -15,6 +19,62 @@ std::atomic<bool> quantizerFails{false};
 // Speed 1 to 10: the quantiser's default. Faster settings give up the palette's refinement, and
 // the dithered picture grows.
 constexpr int kSpeed = 4;
+
+// libimagequant 2.17 does not free a row buffer it makes for a large picture, once a reduction
+// (some 120 KB for a 4K screen). Every block it takes goes through here; when no reduction is
+// under way, each of its objects has been destroyed, so what it still holds is that buffer, and
+// it is freed.
+class QuantizerMemory {
+public:
+    static void* allocate(size_t size) {
+        void* block = std::malloc(size);
+        if (block) {
+            const std::lock_guard<std::mutex> hold(state().lock);
+            state().live.insert(block);
+        }
+        return block;
+    }
+    static void release(void* block) {
+        if (!block) return;
+        {
+            const std::lock_guard<std::mutex> hold(state().lock);
+            state().live.erase(block);
+        }
+        std::free(block);
+    }
+    // One reduction, from before its first quantiser object to after its last.
+    class Reduction {
+    public:
+        Reduction() {
+            const std::lock_guard<std::mutex> hold(state().lock);
+            ++state().active;
+        }
+        ~Reduction() {
+            std::vector<void*> left;
+            {
+                const std::lock_guard<std::mutex> hold(state().lock);
+                if (--state().active == 0) {
+                    left.assign(state().live.begin(), state().live.end());
+                    state().live.clear();
+                }
+            }
+            for (void* block : left) std::free(block);
+        }
+        Reduction(const Reduction&) = delete;
+        Reduction& operator=(const Reduction&) = delete;
+    };
+
+private:
+    struct State {
+        std::mutex lock;
+        std::unordered_set<void*> live;
+        int active = 0;
+    };
+    static State& state() {
+        static State shared;
+        return shared;
+    }
+};
 
 struct LiqFree {
     void operator()(liq_attr* p) const { liq_attr_destroy(p); }
@@ -68,7 +128,9 @@ Dib halved(const Dib& dib) {
 IndexedImage quantized(const Dib& dib) {
     if (quantizerFails) fail();
     const std::vector<uint8_t> rgba = rgbaOf(dib);
-    LiqPtr<liq_attr> attr(liq_attr_create());
+    const QuantizerMemory::Reduction reduction;  // outlives every quantiser object below
+    LiqPtr<liq_attr> attr(
+        liq_attr_create_with_allocator(QuantizerMemory::allocate, QuantizerMemory::release));
     if (!attr || liq_set_max_colors(attr.get(), 256) != LIQ_OK ||
         liq_set_speed(attr.get(), kSpeed) != LIQ_OK)
         fail();

@@ -4,7 +4,9 @@
 // freed, a second binding changes nothing, and unbinding leaves every key as it was.
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
@@ -63,7 +65,9 @@ protected:
                                     program.file(QLatin1String(file))));
         ASSERT_TRUE(bus.started());
     }
-    // The program with `option` on the desktop named; each box answered with Return.
+    // The program with `option` on the desktop named, each of its boxes answered as a person
+    // would: once it is the active window, Return (its default button). The exit code; -1,
+    // with what was active, when the program did not end.
     int run(const char* desktop, const QString& option) {
         QProcess quiblo;
         QProcessEnvironment env = bus.env_;
@@ -71,9 +75,28 @@ protected:
         quiblo.setProcessEnvironment(env);
         quiblo.start(program.file(QStringLiteral("quiblo")), {option});
         if (!quiblo.waitForStarted()) return -1;
-        for (int i = 0; i < 20 && !quiblo.waitForFinished(1000); ++i)
-            windowManagerSession().xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+        QElapsedTimer clock;
+        clock.start();
+        QString active;
+        while (quiblo.state() != QProcess::NotRunning && clock.elapsed() < 45000) {
+            const unsigned long window = windowManagerSession().activeWindow();
+            active = window ? windowManagerSession().windowName(window) : QString();
+            if (active == QStringLiteral("確認") || active == QStringLiteral("エラー")) {
+                windowManagerSession().xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+                // The box goes before the next one comes: Return is pressed once a box.
+                QDeadlineTimer answered(10000);
+                while (windowManagerSession().activeWindow() == window && !answered.hasExpired() &&
+                       !quiblo.waitForFinished(50)) {
+                }
+                if (answered.hasExpired()) {
+                    ADD_FAILURE() << "Return did not answer the box " << active.toStdString();
+                    break;
+                }
+            }
+            quiblo.waitForFinished(100);
+        }
         if (quiblo.state() != QProcess::NotRunning) {
+            ADD_FAILURE() << "the program did not end; active: [" << active.toStdString() << "]";
             quiblo.kill();
             quiblo.waitForFinished();
             return -1;

@@ -55,7 +55,7 @@ TEST(MainWinOnX11, CaptureConfirmAndUploadShowsTheViewingUrl) {
     marker.setWindowFlags(Qt::FramelessWindowHint);
     marker.setGeometry(10, 10, 200, 150);
     marker.show();
-    QTest::qWait(200);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&marker));
 
     ScriptedDesktop desktop;
     std::unique_ptr<ScreenSource> screen = makeScreenSource();

@@ -37,7 +37,9 @@ __attribute__((noinline)) void leakQtDbusMessage() {
 }
 
 // A Qt object never deleted.
-__attribute__((noinline)) void leakQObject() { (void)new QTimer; }
+__attribute__((noinline)) void leakQObject() {
+    (void)new QTimer;
+}
 
 }  // namespace
 

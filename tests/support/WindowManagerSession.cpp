@@ -89,6 +89,17 @@ bool WindowManagerSession::xdotool(const QStringList& arguments) const {
     return run(QStringLiteral("xdotool"), arguments);
 }
 
+QString WindowManagerSession::windowName(unsigned long window) const {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(name()));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral("xdotool"),
+                  {QStringLiteral("getwindowname"), QString::number(window)});
+    if (!process.waitForFinished(10000) || process.exitCode() != 0) return {};
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
 bool WindowManagerSession::run(const QString& program, const QStringList& arguments) const {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

@@ -40,6 +40,8 @@ public:
     unsigned long showOtherProgram(const QRect& geometry, unsigned int colour = 0x3070b0);
     // The window the window manager calls active (_NET_ACTIVE_WINDOW), 0 for none.
     unsigned long activeWindow() const;
+    // A window's title (empty when it has none or is gone).
+    QString windowName(unsigned long window) const;
 
 private:
     bool waitForWindowManager();

@@ -92,12 +92,25 @@ protected:
             for (quint64 id : answered) ids << QString::number(id);
             ADD_FAILURE() << "the program did not end; boxes answered: "
                           << ids.join(' ').toStdString()
-                          << "; on the screen: " << seen.toStdString();
+                          << "; on the screen: " << seen.toStdString() << "\n"
+                          << stacksOf(program.processId()).toStdString();
             program.kill();
             program.waitForFinished();
             return -1;
         }
         return program.exitCode();
+    }
+    // Where a program that did not end waits: each of its threads' stack, as gdb reads it.
+    static QString stacksOf(qint64 pid) {
+        QProcess gdb;
+        gdb.setProcessChannelMode(QProcess::MergedChannels);
+        gdb.start(QStringLiteral("gdb"),
+                  {QStringLiteral("-p"), QString::number(pid), QStringLiteral("-batch"),
+                   QStringLiteral("-ex"), QStringLiteral("thread apply all bt")});
+        if (!gdb.waitForFinished(60000))
+            return QStringLiteral("gdb: ") + gdb.errorString() +
+                   QString::fromLocal8Bit(gdb.readAllStandardOutput());
+        return QString::fromLocal8Bit(gdb.readAllStandardOutput());
     }
     static bool isBox(const ShellWindow& window) {
         return window.title == QStringLiteral("確認") || window.title == QStringLiteral("エラー");
