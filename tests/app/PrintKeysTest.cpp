@@ -29,6 +29,19 @@ TEST(PrintKeys, StringListsReadAsGsettingsPrintsThemAndWriteBackTheSame) {
         EXPECT_FALSE(parseStringList(QString::fromLatin1(broken))) << broken;
 }
 
+// What a tool gets back: all it had while it holds what it was left; after a change of the
+// user's, its present keys and those taken from it that it lacks.
+TEST(PrintKeys, ToolGetsBackWhatWasTakenAndKeepsWhatTheUserSetSince) {
+    const FreedKeys<QStringList> freed{{"Print", "<Super>p"}, {"<Super>p"}};
+    EXPECT_EQ(toolKeys<QStringList>(std::nullopt, {"<Super>s"}), QStringList{"<Super>s"});
+    EXPECT_EQ(toolKeys<QStringList>(freed, {"<Super>p"}), (QStringList{"Print", "<Super>p"}));
+    EXPECT_EQ(toolKeys<QStringList>(freed, {"<Super>s"}), (QStringList{"<Super>s", "Print"}));
+    EXPECT_EQ(toolKeys<QStringList>(freed, {"Print", "<Super>s"}),
+              (QStringList{"Print", "<Super>s"}));
+    EXPECT_EQ(toolKeys<QStringList>(freed, {}), QStringList{"Print"})
+        << "a key the user removed since stays removed";
+}
+
 TEST(PrintKeys, DesktopIsToldFromTheSessionsVariables) {
     EXPECT_EQ(keyDesktopOf(QStringLiteral("ubuntu:GNOME"), false, false), KeyDesktop::Gnome);
     EXPECT_EQ(keyDesktopOf(QStringLiteral("KDE"), false, false), KeyDesktop::Kde);
