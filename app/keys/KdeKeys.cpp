@@ -1,7 +1,7 @@
 #include "KdeKeys.h"
 
 #include <QDBusConnection>
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusReply>
 
@@ -43,51 +43,55 @@ std::optional<FreedKeys<QList<int>>> remembered(const KeyMemory& memory,
                                  codesOf(memory.get(memoryKey(action) + QStringLiteral(".Set")))};
 }
 
+// Each call a plain message: a QDBusInterface would first introspect the service (a blocking
+// call more) and keep the meta-object it builds for good.
 class DBusGlobalAccel : public GlobalAccel {
 public:
-    DBusGlobalAccel()
-        : accel_(QStringLiteral("org.kde.kglobalaccel"), QStringLiteral("/kglobalaccel"),
-                 QStringLiteral("org.kde.KGlobalAccel"), QDBusConnection::sessionBus()) {
-        qDBusRegisterMetaType<QList<QStringList>>();
-    }
+    DBusGlobalAccel() { qDBusRegisterMetaType<QList<QStringList>>(); }
     QList<QStringList> actionsOf(const QString& component) override {
         QDBusReply<QList<QStringList>> reply =
-            accel_.call(QStringLiteral("allActionsForComponent"),
-                        QStringList{component, QString(), QString(), QString()});
+            call(QStringLiteral("allActionsForComponent"),
+                 {QStringList{component, QString(), QString(), QString()}});
         if (!reply.isValid()) return {};
         QList<QStringList> actions = reply.value();
         actions.removeIf([](const QStringList& action) { return action.size() < 4; });
         return actions;
     }
     QList<int> shortcut(const QStringList& action) override {
-        QDBusReply<QList<int>> reply = accel_.call(QStringLiteral("shortcut"), action);
+        QDBusReply<QList<int>> reply = call(QStringLiteral("shortcut"), {action});
         if (!reply.isValid() && reply.error().type() == QDBusError::ServiceUnknown)
             throw StepFailed{
                 QStringLiteral("KDE のショートカット設定 (kglobalaccel) が動いていません。")};
         return reply.isValid() ? reply.value() : QList<int>();
     }
     void setForeignShortcut(const QStringList& action, const QList<int>& keys) override {
-        check(accel_.call(QStringLiteral("setForeignShortcut"), action, QVariant::fromValue(keys)));
+        check(call(QStringLiteral("setForeignShortcut"), {action, QVariant::fromValue(keys)}));
     }
     void registerAction(const QStringList& action) override {
-        check(accel_.call(QStringLiteral("doRegister"), action));
+        check(call(QStringLiteral("doRegister"), {action}));
     }
     void setShortcut(const QStringList& action, const QList<int>& keys) override {
-        check(accel_.call(QStringLiteral("setShortcut"), action, QVariant::fromValue(keys),
-                          uint(kSetPresent)));
+        check(call(QStringLiteral("setShortcut"),
+                   {action, QVariant::fromValue(keys), uint(kSetPresent)}));
     }
     void unregister(const QStringList& action) override {
-        check(accel_.call(QStringLiteral("unregister"), action[0], action[1]));
+        check(call(QStringLiteral("unregister"), {action[0], action[1]}));
     }
 
 private:
     static constexpr uint kSetPresent = 2 | 4;  // present, and not loaded from the saved file
+    static QDBusMessage call(const QString& method, const QVariantList& arguments) {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            QStringLiteral("org.kde.kglobalaccel"), QStringLiteral("/kglobalaccel"),
+            QStringLiteral("org.kde.KGlobalAccel"), method);
+        message.setArguments(arguments);
+        return QDBusConnection::sessionBus().call(message);
+    }
     static void check(const QDBusMessage& reply) {
         if (reply.type() == QDBusMessage::ErrorMessage)
             throw StepFailed{QStringLiteral("KDE のショートカット設定に書き込めませんでした: ") +
                              reply.errorMessage()};
     }
-    QDBusInterface accel_;
 };
 
 }  // namespace
@@ -113,7 +117,7 @@ Outcome KdeKeys::bind(const QString&, KeyMemory& memory, WriteLog& log) {
         const QList<int> current = accel_.shortcut(action);
         QList<int> left = current;
         left.removeIf(isOurCode);
-        if (left == current) continue;
+        if (sameKeys(left, current)) continue;
         memory.remember(memoryKey(action),
                         codesText(toolKeys(remembered(memory, action), current)));
         memory.remember(memoryKey(action) + QStringLiteral(".Set"), codesText(left));
@@ -129,7 +133,7 @@ Outcome KdeKeys::bind(const QString&, KeyMemory& memory, WriteLog& log) {
 void KdeKeys::bindOurs(const OurKey& key, Outcome& outcome, WriteLog& log) {
     const QStringList action = ourAction(key);
     const QList<int> old = accel_.shortcut(action);
-    if (old == QList<int>{key.qt}) return;
+    if (sameKeys(old, QList<int>{key.qt})) return;
     accel_.registerAction(action);
     if (old.isEmpty()) log.add([=, this] { accel_.unregister(action); });
     accel_.setShortcut(action, {key.qt});
@@ -157,7 +161,7 @@ Outcome KdeKeys::unbind(KeyMemory& memory, WriteLog& log) {
         const QList<int> restored = toolKeys(freed, current);
         memory.forget(memoryKey(action));
         memory.forget(memoryKey(action) + QStringLiteral(".Set"));
-        if (restored == current) continue;
+        if (sameKeys(restored, current)) continue;
         accel_.setForeignShortcut(action, restored);
         log.add([=, this] { accel_.setForeignShortcut(action, current); });
         outcome.changed = true;

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -43,13 +44,20 @@ struct FreedKeys {
     Keys left;    // the list the program left it
 };
 
+// Whether two key lists are the same. (Qt 6.4 compares two empty QList<int> by memcmp on null
+// pointers, which the undefined-behaviour sanitizer rightly refuses.)
+template <typename Keys>
+bool sameKeys(const Keys& a, const Keys& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+}
+
 // The list the tool would hold now had the program never taken keys from it: all it had when
 // it still holds what it was left; otherwise (the user changed it since) its present keys and
 // those that were taken from it.
 template <typename Keys>
 Keys toolKeys(const std::optional<FreedKeys<Keys>>& freed, const Keys& current) {
     if (!freed) return current;
-    if (current == freed->left) return freed->before;
+    if (sameKeys(current, freed->left)) return freed->before;
     Keys restored = current;
     for (const auto& key : freed->before)
         if (!freed->left.contains(key) && !restored.contains(key)) restored << key;
