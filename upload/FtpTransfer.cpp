@@ -45,9 +45,13 @@ struct FtpSession::State {
     CurlHandle curl;
     CurlMulti multi;
     QByteArray baseUrl;
-    QString host;        // named in a TLS failure
-    QByteArray refusal;  // the server's last final 4xx/5xx reply line in this step
-    QByteArray pending;  // reply text read at a close, not yet a whole line
+    QString host;  // named in a TLS failure
+    // The server's refusal (a final 4xx/5xx reply line) in this step: the first one given to
+    // the latest command that had one. What follows it, such as the 421 of a server that closes
+    // the session after a cut transfer's 426, is not the cause and is not shown.
+    QByteArray refusal;
+    bool answered = false;  // the latest command sent has had its refusal
+    QByteArray pending;     // reply text read at a close, not yet a whole line
     curl_socket_t controlSocket = CURL_SOCKET_BAD;
     bool performing = false;
     const QByteArray* data = nullptr;
@@ -59,13 +63,19 @@ struct FtpSession::State {
     void noteReplies(const QByteArray& text) {
         for (const QByteArray& line : text.split('\n')) {
             const QByteArray trimmed = line.trimmed();
-            if (isRefusal(trimmed)) refusal = trimmed.left(kReplyShown);
+            if (!answered && isRefusal(trimmed)) {
+                refusal = trimmed.left(kReplyShown);
+                answered = true;
+            }
         }
     }
 
     static int debug(CURL*, curl_infotype type, char* text, size_t size, void* self) {
+        auto* s = static_cast<State*>(self);
         if (type == CURLINFO_HEADER_IN)
-            static_cast<State*>(self)->noteReplies(QByteArray(text, qsizetype(size)));
+            s->noteReplies(QByteArray(text, qsizetype(size)));
+        else if (type == CURLINFO_HEADER_OUT)
+            s->answered = false;  // a command went out
         return 0;
     }
 
@@ -81,13 +91,13 @@ struct FtpSession::State {
     static int closeSocket(void* self, curl_socket_t socket) {
         auto* s = static_cast<State*>(self);
         if (socket == s->controlSocket) {
-            if (s->performing) s->readLastReply(socket);
+            if (s->performing && !s->answered) s->readRefusal(socket);
             s->controlSocket = CURL_SOCKET_BAD;
         }
         return ::close(socket);
     }
 
-    void readLastReply(curl_socket_t socket) {
+    void readRefusal(curl_socket_t socket) {
         const auto deadline = std::chrono::steady_clock::now() + kReplyWait;
         pending.clear();
         for (;;) {
@@ -101,10 +111,9 @@ struct FtpSession::State {
             pending.append(buffer, got);
             const qsizetype end = pending.lastIndexOf('\n');
             if (end < 0) continue;
-            const QByteArray before = refusal;
             noteReplies(pending.left(end));
             pending.remove(0, end + 1);
-            if (refusal != before) return;
+            if (answered) return;
         }
     }
 
@@ -135,6 +144,7 @@ struct FtpSession::State {
     // looks is capped, so a readiness libcurl does not wait for is seen within kPollCapMs.
     CURLcode perform() {
         refusal.clear();
+        answered = false;
         if (curl_multi_add_handle(multi.get(), curl.get()) != CURLM_OK) return CURLE_FAILED_INIT;
         performing = true;
         CURLcode result = CURLE_OK;

@@ -74,9 +74,11 @@ void SendDataWin::StartUpload() {
     job_.send();
 }
 
+// No repaint here: every status is followed by a wait that runs the event loop, which paints
+// it. A repaint for each 100-byte chunk kept the window's thread painting on a busy machine, so
+// that it fell behind the transfer.
 void SendDataWin::Job_StatusShown(const QString& text) {
     Status->setText(text);
-    Status->repaint();
     statusHistory << text;
 }
 

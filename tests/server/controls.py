@@ -35,6 +35,7 @@ class Faults:
         self.scripts = []
         self.clock_offset = 0.0
         self.ftp_cut_after = None  # the next upload breaks after this many bytes
+        self.ftp_cut_close = None  # ...and the server then says 421 and closes the session
         self.ftp_full = None  # the next upload finds the disk full ("stor" or a byte count)
         self.ftp_rate = None  # uploads are read at most this many bytes a second
         self.ftp_refuse = None  # the next use of this FTP command is not understood
@@ -178,6 +179,7 @@ def control(command):
             raise ValueError("after must be a whole number of bytes")
         FAULTS.ftp_cut_after = number_or_none(command, "after", lambda v: v >= 0,
                                               "after must be a whole number of bytes")
+        FAULTS.ftp_cut_close = bool(command.get("close")) or None
     elif action == "ftp_full":
         after = command.get("after", "stor")
         FAULTS.ftp_full = after if after == "stor" else number_or_none(
@@ -196,6 +198,7 @@ def control(command):
         FAULTS.clock_offset = 0.0
         FAULTS.requests = 0
         FAULTS.ftp_cut_after = FAULTS.ftp_full = FAULTS.ftp_rate = FAULTS.ftp_refuse = None
+        FAULTS.ftp_cut_close = None
         store.forget_wrong_guesses()
         if command.get("data"):
             store.wipe()
@@ -436,7 +439,11 @@ def ftp_classes(handler_base, dtp_base):
                 self.close()
             elif upload and upload.cut:
                 self._resp = ("426 Connection closed; transfer aborted.", logging.info)
+                closing = FAULTS.take("ftp_cut_close")
                 self.close()
+                if closing:  # the server gives up on the session too
+                    self.cmd_channel.respond("421 Service not available, closing control connection.")
+                    self.cmd_channel.close_when_done()
             else:
                 super().handle_error()
 

@@ -1025,6 +1025,23 @@ TEST_F(UploadTest, FailureBoxShowsTheFailedStepsRefusalNotAnEarlierOne) {
                                           "\r\n452 Insufficient storage space.")));
 }
 
+// Of two refusals in one step the box names the cause: a transfer cut with 426, after which the
+// server closes the session with 421, shows the 426, whether libcurl read it or the program read
+// it as libcurl dropped the connection.
+TEST_F(UploadTest, FailureBoxShowsTheRefusalThatEndedTheStepNotTheGoodbyeAfterIt) {
+    usePicture(noisePicture(100, 100));
+    service->control(R"({"action":"ftp_cut","after":1000,"close":true})");
+    desktop.answers << MsgAnswer::Ok << MsgAnswer::No << MsgAnswer::No;
+    run();
+    EXPECT_TRUE(uploadFailed);
+    ASSERT_GE(desktop.shownBoxes.size(), 1);
+    EXPECT_TRUE(box(0)->text.startsWith(QStringLiteral("[転送処理]")))
+        << box(0)->text.toStdString();
+    EXPECT_TRUE(
+        box(0)->text.endsWith(QStringLiteral("\r\n426 Connection closed; transfer aborted.")))
+        << box(0)->text.toStdString();
+}
+
 TEST_F(UploadTest, UploadCountNeverRunsFarAheadOfASlowServer) {
     picture = noisePicture(250, 250);  // some 190,000 bytes: about 2 s at the rate below
     usePicture(picture);
