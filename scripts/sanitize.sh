@@ -19,31 +19,15 @@ tests/sanitizer/check_suppressions.sh build-asan/tests/leak_check
 cd build-asan
 # The reference service's own tests are Python: the normal run covers them. Tests of whole
 # desktop sessions (label "session") are left to the normal run too.
-# Every sanitizer report goes to a file of its own (log_path), printed below. A failed test is run
-# once more only when its own checks all passed and the process failed as it ended, with no
-# report but LeakSanitizer's known 152 bytes of QtCore and what they hold (about 3 runs in 400; no frame
-# of ours owns it; some such ends write no report at all, their cause not yet found): see
-# tests/sanitizer/ended_after_passing.py. A failed check, a crash or any other report fails at
-# once, and so does a test that fails its second run.
+# Every sanitizer report goes to a file of its own (log_path), printed when the run fails. A test
+# that fails fails the run: there is no second run.
 reports=$(mktemp -d)
 trap 'rm -rf "$reports"' EXIT
 export ASAN_OPTIONS="$ASAN_OPTIONS:log_path=$reports/report"
-run_tests() {
-    rm -f "$reports"/report.*
-    if "$@" --output-junit "$reports/junit.xml"; then return 0; fi
-    for report in "$reports"/report.*; do
-        [ -e "$report" ] && cat "$report" >&2
-    done
-    return 1
-}
-if run_tests ctest --output-on-failure -j"$(nproc)" -LE session -E '^server_tests' "$@"; then
+if ctest --output-on-failure -j"$(nproc)" -LE session -E '^server_tests' "$@"; then
     exit 0
 fi
-shopt -s nullglob
-if "$root/tests/sanitizer/ended_after_passing.py" "$reports/junit.xml" "$reports"/report.*; then
-    echo "sanitize.sh: the failed tests passed their checks and failed only as they ended;" \
-        "they run once more" >&2
-    run_tests ctest --output-on-failure --rerun-failed
-    exit
-fi
+for report in "$reports"/report.*; do
+    [ -e "$report" ] && cat "$report" >&2
+done
 exit 1

@@ -1,7 +1,7 @@
 // Leaks on purpose, once through a library whose own leaks tests/sanitizer/lsan.supp lets pass,
 // so that the sanitizer run proves the file still reports a leak of ours made there:
 //
-//   leak_check imagequant | dbus | qtdbus | qobject
+//   leak_check imagequant | dbus | qtdbus | qobject | qthread
 //
 // Each leak is made in a frame of its own, so that its report names it.
 #include <dbus/dbus.h>
@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDBusMessage>
+#include <QThread>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -41,6 +42,11 @@ __attribute__((noinline)) void leakQObject() {
     (void)new QTimer;
 }
 
+// A thread object of ours never deleted: the pool threads' line does not hide it.
+__attribute__((noinline)) void leakQThread() {
+    (void)new QThread;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -54,8 +60,10 @@ int main(int argc, char** argv) {
         leakQtDbusMessage();
     else if (std::strcmp(what, "qobject") == 0)
         leakQObject();
+    else if (std::strcmp(what, "qthread") == 0)
+        leakQThread();
     else {
-        std::fprintf(stderr, "usage: leak_check imagequant|dbus|qtdbus|qobject\n");
+        std::fprintf(stderr, "usage: leak_check imagequant|dbus|qtdbus|qobject|qthread\n");
         return 2;
     }
     return 0;

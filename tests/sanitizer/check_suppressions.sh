@@ -24,4 +24,5 @@ check imagequant libimagequant.so
 check dbus libdbus-1.so
 check qtdbus libQt6DBus.so
 check qobject leakQObject
+check qthread leakQThread
 exit $failed
