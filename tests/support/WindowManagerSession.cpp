@@ -90,24 +90,26 @@ bool WindowManagerSession::xdotool(const QStringList& arguments) const {
 }
 
 QString WindowManagerSession::windowName(unsigned long window) const {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(name()));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral("xdotool"),
-                  {QStringLiteral("getwindowname"), QString::number(window)});
-    if (!process.waitForFinished(10000) || process.exitCode() != 0) return {};
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    const auto title = output(QStringLiteral("xdotool"),
+                              {QStringLiteral("getwindowname"), QString::number(window)});
+    return title ? QString::fromUtf8(*title).trimmed() : QString();
 }
 
 bool WindowManagerSession::run(const QString& program, const QStringList& arguments) const {
+    return output(program, arguments).has_value();
+}
+
+std::optional<QByteArray> WindowManagerSession::output(const QString& program,
+                                                       const QStringList& arguments) const {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), QString::fromStdString(name()));
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
+    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return std::nullopt;
+    return process.readAllStandardOutput();
 }
 
 unsigned long WindowManagerSession::showOtherProgram(const QRect& geometry, unsigned int colour) {

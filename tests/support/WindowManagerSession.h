@@ -5,10 +5,12 @@
 
 #include <sys/types.h>
 
+#include <QByteArray>
 #include <QRect>
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,8 @@ public:
     bool xdotool(const QStringList& arguments) const;
     // Runs `program` with `arguments` on this display; true when it succeeded.
     bool run(const QString& program, const QStringList& arguments) const;
+    // What `program` printed on this display, when it succeeded.
+    std::optional<QByteArray> output(const QString& program, const QStringList& arguments) const;
     // A plain window of another program (its own connection, managed by the window manager,
     // filled with `colour`), shown and given the focus, in place of the one shown before;
     // returns its id.
