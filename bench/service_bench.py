@@ -26,7 +26,8 @@ SERVICE = os.path.join(REPO, "server", "quiblo-service")
 PASSWORD = "qbl02181238"
 PICTURE = os.urandom(417_000)
 GENEROUS = ["--max-uploads", "100000000", "--max-pending-per-client", "100000", "--max-pending", "100000",
-            "--max-ftp-connections-per-address", "500", "--max-ftp-connections", "500"]
+            "--max-ftp-connections-per-address", "500", "--max-ftp-connections", "500",
+            "--max-http-connections-per-address", "1000", "--max-http-connections", "1000"]
 
 
 def one_upload(http_port, ftp_port, code):

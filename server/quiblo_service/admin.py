@@ -7,7 +7,7 @@ import time
 from . import clock
 from .codes import PICTURE_CODE, viewing_code
 from .store import StoreError, load
-from .store.sqlite import SqliteStore
+from .store.folder import SourceFolder
 
 DAY = 86400
 
@@ -66,22 +66,23 @@ def show_stats(args, store, out):
 
 
 def import_folder(args, store, out):
+    """Copies the whole pictures and the uses of a data folder in one transaction. A picture
+    that is not sound (a link, a file cut short or over the limit, a code of another form) is
+    left out and said; anything else that fails leaves the database as it was."""
     if not args.database:
         print("quiblo-service: import copies a data folder into the database: set --database",
               file=sys.stderr)
         return 1
-    source = SqliteStore(args.source, tidy=False)
+    source = SourceFolder(args.source)
     try:
-        pictures = [0, 0]
-        for record in source.records():
-            pictures[0 if store.put_record(record) else 1] += 1
-        uses = [0, 0]
-        for use in source.use_log(float("-inf")):
-            uses[0 if store.put_use(use) else 1] += 1
+        counts = store.import_records(source.records(), source.uses())
     finally:
         source.close()
-    print(f"pictures: {pictures[0]} copied, {pictures[1]} there already", file=out)
-    print(f"uses: {uses[0]} copied, {uses[1]} there already", file=out)
+    for code, reason in source.skipped:
+        print(f"quiblo-service: skipped picture {code}: {reason}", file=sys.stderr)
+    skipped = f", {len(source.skipped)} skipped" if source.skipped else ""
+    print(f"pictures: {counts[0]} copied, {counts[1]} there already{skipped}", file=out)
+    print(f"uses: {counts[2]} copied, {counts[3]} there already", file=out)
     return 0
 
 

@@ -28,7 +28,8 @@ def add_service_options(parser):
         "override it")
     add("--http-port", type=int, default=8780, help="HTTP port, 0 = any free port")
     add("--ftp-port", type=int, default=8721, help="FTP port, 0 = any free port")
-    add("--data", help="data folder (created if missing); required without --database")
+    add("--data", help="data folder (the service makes it if missing; the admin's commands need it "
+        "there); required without --database")
     add("--database", help="a PostgreSQL database (postgresql://…) that keeps everything instead of "
         "the data folder")
     add("--workers", type=int, default=1, help="processes that share the ports (PostgreSQL only)")
@@ -47,8 +48,14 @@ def add_service_options(parser):
         help="unregistered uploads one client address may have at a time")
     add("--max-pending", type=int, default=100, help="unregistered uploads of all clients together")
     add("--max-ftp-connections-per-address", type=int, default=10,
-        help="FTP control connections one client address may hold")
-    add("--max-ftp-connections", type=int, default=256, help="FTP control connections of all clients together")
+        help="FTP control connections one client address may hold, counted in each worker apart "
+        "(with --workers N an address may hold N times as many)")
+    add("--max-ftp-connections", type=int, default=256,
+        help="FTP control connections of all clients together, in each worker")
+    add("--max-http-connections-per-address", type=int, default=64,
+        help="HTTP connections one client address may hold open, in each worker")
+    add("--max-http-connections", type=int, default=512,
+        help="HTTP connections of all clients together, in each worker")
     add("--ftp-idle-seconds", type=float, default=60,
         help="seconds an FTP control or data connection may sit idle")
     add("--upload-seconds", type=float, default=300, help="seconds one upload may take from its start")
@@ -165,6 +172,8 @@ def check(parser, args):
     if (args.max_ftp_connections_per_address < 1 or args.max_ftp_connections < 1
             or not args.ftp_idle_seconds > 0 or not args.upload_seconds > 0):
         parser.error("the FTP connection limits must be at least 1 and the times positive")
+    if args.max_http_connections_per_address < 1 or args.max_http_connections < 1:
+        parser.error("the HTTP connection limits must be at least 1")
     if args.workers < 1:
         parser.error("--workers must be at least 1")
     if args.workers > 1 and not args.database:

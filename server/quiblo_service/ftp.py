@@ -6,6 +6,7 @@ import errno
 import hmac
 import logging
 import os
+import threading
 
 from pyftpdlib.authorizers import AuthenticationFailed, DummyAuthorizer
 from pyftpdlib.filesystems import AbstractedFS
@@ -14,11 +15,13 @@ try:  # TLS needs python3-openssl
     from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
 except ImportError:
     TLS_DTPHandler = TLS_FTPHandler = None
-from pyftpdlib.servers import FTPServer
+from pyftpdlib.servers import ThreadedFTPServer
 
 from . import clock
 from .codes import FTP_USER, MAX_UPLOAD_BYTES, PICTURE_FILE, make_ftp_password
-from .store import StoreError
+from .store import StoreError, StoreFull
+
+UNAVAILABLE = "451 The service cannot take pictures just now; try again later."
 
 # Commands the upload server does not serve are not understood, so FEAT advertises only what
 # works: resuming, sizes, times and listings all need what an upload-only account lacks.
@@ -89,10 +92,10 @@ class UploadDTP(DTPHandler):
             try:
                 if not self.cmd_channel.keep(upload):
                     self._resp = ("550 File exists.", logging.info)
-            except (StoreError, OSError) as err:
+            except StoreFull as err:
                 logging.error("an upload could not be kept: %s", err)
                 self._resp = ("452 Insufficient storage space; transfer aborted.", logging.info)
-            except Exception as err:  # the database's own errors
+            except StoreError as err:
                 logging.error("an upload could not be kept: %s", err)
                 self._resp = ("451 The upload could not be kept; transfer aborted.", logging.info)
         deadline = getattr(self, "deadline", None)
@@ -145,9 +148,33 @@ class UploadHandler(FTPHandler):
     dtp_handler = UploadDTP
     passive_dtp = PassiveDTP
     upload_key = None
-    receiving = None  # client address -> uploads under way in this process, shared
+    receiving = None  # client address -> uploads under way in this process, shared by the sessions
+    receiving_lock = None
+    reserved = None  # the client address whose place among the uploads under way STOR took
+
+    def pre_process_command(self, line, cmd, arg):
+        # A NUL cannot be in a file name: the file system layer would fail on it.
+        if "\0" in line:
+            self.respond("501 Syntax error in parameters or arguments.")
+            return
+        super().pre_process_command(line, cmd, arg)
+
+    def ftp_USER(self, line):
+        # The name is logged with every later line of the session: only the account's own is
+        # kept, so that nothing else a client puts there (a key, say) is written to the log.
+        super().ftp_USER(line if line == FTP_USER else "-")
 
     def ftp_STOR(self, file, mode="w"):
+        try:
+            return self.store_checked(file, mode)
+        except StoreError as err:
+            logging.error("an upload could not be started: %s", err)
+            self.respond(UNAVAILABLE)
+            return None
+        finally:
+            self.release_reservation()
+
+    def store_checked(self, file, mode):
         match = PICTURE_FILE.fullmatch(os.path.basename(file))
         if os.path.dirname(file) != self.fs.root or not match:
             self.respond("553 Only pictures named by their 18-digit code + .png are accepted.")
@@ -168,23 +195,34 @@ class UploadHandler(FTPHandler):
         return super().ftp_STOR(file, mode)
 
     def may_receive(self):
-        """False when this client, or all clients together, have as many uploads waiting for
-        their registration (or still arriving) as they may."""
+        """Takes a place among the uploads under way unless this client, or all clients together,
+        have as many uploads waiting for their registration (or still arriving) as they may."""
         pending = self.pending
         mine, everyone = self.store.waiting(self.remote_ip, clock.now() - pending.seconds)
-        return (mine + self.receiving[self.remote_ip] < pending.per_client
-                and everyone + sum(self.receiving.values()) < pending.total)
+        with self.receiving_lock:
+            if (mine + self.receiving[self.remote_ip] >= pending.per_client
+                    or everyone + sum(self.receiving.values()) >= pending.total):
+                return False
+            self.receiving[self.remote_ip] += 1
+        self.reserved = self.remote_ip
+        return True
 
-    def new_upload(self, filename):
-        upload = self.upload_class(filename)
-        client = self.remote_ip
-        self.receiving[client] += 1
+    def release_reservation(self):
+        """Gives back the place that STOR took when no upload came of it."""
+        client, self.reserved = self.reserved, None
+        if client is not None:
+            self.stop_receiving(client)
 
-        def done():
+    def stop_receiving(self, client):
+        with self.receiving_lock:
             self.receiving[client] -= 1
             if self.receiving[client] <= 0:
                 del self.receiving[client]
-        upload.on_close = done
+
+    def new_upload(self, filename):
+        upload = self.upload_class(filename)
+        client, self.reserved = self.reserved, None  # the upload holds STOR's place now
+        upload.on_close = lambda: self.stop_receiving(client)
         return upload
 
     upload_class = Upload
@@ -215,7 +253,7 @@ def make_ftp_server(sock, store, keys, version, pending, limits, home, tls=None,
     attributes = {"store": store, "authorizer": UploadAuthorizer(version, keys, home), "limits": limits,
                   "pending": pending, "timeout": limits.idle_seconds, "dtp_handler": dtp_class,
                   "passive_ports": passive_ports, "masquerade_address": masquerade_address,
-                  "receiving": collections.Counter()}
+                  "receiving": collections.Counter(), "receiving_lock": threading.Lock()}
     bases = (handler,)
     if tls:
         bases = (handler, TLS_FTPHandler)
@@ -225,10 +263,22 @@ def make_ftp_server(sock, store, keys, version, pending, limits, home, tls=None,
                                       if name not in UNSERVED_FTP_COMMANDS})
     # The IO loop accepts one connection a turn: a long queue keeps a burst of clients from
     # being dropped (they would wait a minute for the handshake to be sent again).
-    server = FTPServer(sock, type("Handler", bases, attributes), backlog=1024)
+    server = SessionThreads(sock, type("Handler", bases, attributes), backlog=1024)
     server.max_cons = limits.total
     server.max_cons_per_ip = limits.per_address
     return server
+
+
+class SessionThreads(ThreadedFTPServer):
+    """Each session runs in a thread of its own, so that a store that answers slowly (a stuck
+    database) holds up only the sessions that wait for it, never the logins and transfers of
+    the others. The threads look for the stop often, and never hold up the process's end."""
+
+    poll_timeout = 0.2
+    join_timeout = 0.5
+
+    def _start_task(self, *args, **kwargs):
+        return threading.Thread(*args, daemon=True, **kwargs)
 
 
 def run_ftp(server, stopping):

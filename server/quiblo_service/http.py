@@ -1,19 +1,23 @@
 """The HTTP (or HTTPS) server of the endpoints and pages."""
 
+import collections
+import http.client
 import logging
-import sqlite3
+import socket
 import ssl
 import sys
+import threading
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 from .keys import KEY_HEADER
 from .pages import page, unavailable
 from .store import StoreError
 
-try:
-    from psycopg import Error as DatabaseError
-except ImportError:
-    DatabaseError = StoreError
+# The request line and headers of one request together: far more than any client of the
+# service sends, and little enough that hundreds of unfinished requests hold little memory.
+MAX_HEAD_BYTES = 16384
+BUSY = (b"HTTP/1.1 503 Service Unavailable\r\nContent-Type: text/plain\r\nContent-Length: 11\r\n"
+        b"Connection: close\r\n\r\nToo busy.\r\n")
 
 
 class HTTPServer(ThreadingHTTPServer):
@@ -22,18 +26,68 @@ class HTTPServer(ThreadingHTTPServer):
     # for their handshake to be sent again.
     request_queue_size = 1024
 
-    def __init__(self, sock, handler):
+    def __init__(self, sock, handler, max_connections=512, max_per_address=64):
         # The socket is made (and bound, perhaps shared with other workers) by the caller.
         super().__init__(sock.getsockname(), handler, bind_and_activate=False)
         self.socket.close()
         self.socket = sock
         self.server_address = sock.getsockname()
         self.server_activate()
+        self.max_connections, self.max_per_address = max_connections, max_per_address
+        self.open_lock = threading.Lock()
+        self.open_connections = {}  # socket -> client address
+        self.per_address = collections.Counter()
+
+    def verify_request(self, request, client_address):
+        """Takes a connection while the service holds fewer than its caps, in all and from this
+        address; another is answered 503 (in plain text; a TLS one is closed) and let go."""
+        address = client_address[0]
+        with self.open_lock:
+            if (len(self.open_connections) < self.max_connections
+                    and self.per_address[address] < self.max_per_address):
+                self.open_connections[request] = address
+                self.per_address[address] += 1
+                return True
+        logging.warning("http %s - too many connections, refused", address)
+        if not isinstance(request, ssl.SSLSocket):
+            try:
+                request.send(BUSY, socket.MSG_DONTWAIT)
+            except OSError:
+                pass
+        return False
+
+    def shutdown_request(self, request):
+        with self.open_lock:
+            address = self.open_connections.pop(request, None)
+            if address is not None:
+                self.per_address[address] -= 1
+                if self.per_address[address] <= 0:
+                    del self.per_address[address]
+        super().shutdown_request(request)
 
     def handle_error(self, request, client_address):
         # A client that went away is no fault of ours.
         if not isinstance(sys.exc_info()[1], ConnectionError):
             super().handle_error(request, client_address)
+
+
+class HeadBudget:
+    """The connection's reader, counting the bytes of a request's head: past MAX_HEAD_BYTES a
+    line is refused (431) before it is read whole. Bodies (read()) are not counted."""
+
+    def __init__(self, stream, budget):
+        self.stream, self.left = stream, budget
+
+    def readline(self, limit=-1):
+        ask = self.left + 1 if limit is None or limit < 0 else min(limit, self.left + 1)
+        line = self.stream.readline(ask)
+        self.left -= len(line)
+        if self.left < 0:
+            raise http.client.LineTooLong("request head")
+        return line
+
+    def __getattr__(self, name):
+        return getattr(self.stream, name)
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -52,6 +106,21 @@ class Handler(BaseHTTPRequestHandler):
                 self.request.do_handshake()
             except (ssl.SSLError, OSError) as err:
                 raise ConnectionAbortedError(f"TLS handshake failed: {err}") from err
+        self.stream = self.rfile
+
+    def handle_one_request(self):
+        self.rfile = HeadBudget(self.stream, MAX_HEAD_BYTES)
+        try:
+            super().handle_one_request()
+        except http.client.LineTooLong:  # the request line alone is over the cap
+            self.requestline = self.request_version = self.command = ""
+            self.send_error(414)
+            self.close_connection = True
+
+    def header(self, name):
+        """A request header's value without the blanks around it, or None."""
+        value = self.headers.get(name)
+        return value.strip(" \t") if value is not None else None
 
     def log_message(self, fmt, *args):
         # The request line and status only: the upload key travels in a header, never logged.
@@ -60,9 +129,9 @@ class Handler(BaseHTTPRequestHandler):
     def real_reply(self):
         path, _, query = self.path.partition("?")
         try:
-            return self.service.route(path, query, self.client_address[0], self.headers.get(KEY_HEADER),
-                                      self.headers.get("If-None-Match"))
-        except (StoreError, DatabaseError, sqlite3.Error) as err:
+            return self.service.route(path, query, self.client_address[0], self.header(KEY_HEADER),
+                                      self.header("If-None-Match"))
+        except StoreError as err:
             logging.error("the store failed: %s", err)
             return unavailable()
 
@@ -78,9 +147,12 @@ class Handler(BaseHTTPRequestHandler):
 
     def head_bytes(self, reply, length=-1):
         """The status line and headers; length None sends no Content-Length (the end of the
-        connection ends the body)."""
+        connection ends the body). A 304 has neither length nor type: it has no body."""
         self.send_response(reply.status)
-        self.send_header("Content-Type", reply.content_type)
+        if reply.status == 304:
+            length = None
+        else:
+            self.send_header("Content-Type", reply.content_type)
         if length is not None:
             self.send_header("Content-Length", str(len(reply.body) if length == -1 else length))
         for name, value in reply.headers.items():

@@ -4,12 +4,19 @@ and a colon in its FTP login. Without a key file every client may upload."""
 
 import hmac
 import logging
+import os
 import re
 import threading
+import time
 
 KEY_HEADER = "X-Quiblo-Key"
 KEY_NAME = re.compile(r"[A-Za-z0-9._@-]{1,64}")
 KEY = re.compile(r"[A-Za-z0-9._~+/=-]{16,256}")
+# A file changed less than SETTLE_SECONDS ago may still be being written: it is read again once
+# it has been at rest that long. After a reload it is watched for WATCH_SECONDS, and read again
+# if it changes, so that an edit that ends just after the reload is not missed.
+SETTLE_SECONDS = 0.2
+WATCH_SECONDS = 5.0
 
 
 class KeyFileError(Exception):
@@ -40,31 +47,77 @@ def read_key_file(path):
     return keys
 
 
+def file_stamp(path):
+    """What tells one version of a file from another, or None when it cannot be seen."""
+    try:
+        st = os.stat(path)
+    except OSError:
+        return None
+    return (st.st_ino, st.st_size, st.st_mtime_ns, st.st_ctime_ns)
+
+
+def read_settled(path):
+    """({key: name} or the KeyFileError, the stamp of what was read), read from a file that did
+    not change during the read and has been at rest for a moment."""
+    for _ in range(25):
+        before = file_stamp(path)
+        try:
+            result = read_key_file(path)
+        except KeyFileError as err:
+            result = err
+        after = file_stamp(path)
+        if before == after and (after is None or time.time() - after[2] / 1e9 >= SETTLE_SECONDS):
+            break
+        time.sleep(SETTLE_SECONDS / 2)
+    return result, after
+
+
 class UploadKeys:
-    """The keys of a key file, read again on reload(). `None` as the path: no keys needed."""
+    """The keys of a key file, read again on reload(), or handed over by another process with
+    take(). `None` as the path: no keys needed."""
 
     def __init__(self, path=None):
         self.path = path
         self.lock = threading.Lock()
         self.keys = read_key_file(path) if path else {}
+        self.seen = set(self.keys)  # every key this process was given, for redact()
+        self.stamp = file_stamp(path) if path else None
+        self.watch_until = 0.0
 
     @property
     def required(self):
         return self.path is not None
 
     def reload(self):
-        """Reads the file again. A file that cannot be read any more refuses every key until it is
-        mended: a key being taken back is the likely reason for the edit."""
+        """Reads the file again and logs one line. A file that cannot be read any more refuses
+        every key until it is mended: a key being taken back is the likely reason for the edit."""
         if not self.path:
             return
-        try:
-            keys = read_key_file(self.path)
-        except KeyFileError as err:
-            logging.error("%s; every upload key is refused until it is mended", err)
-            keys = {}
+        result, self.stamp = read_settled(self.path)
+        self.watch_until = time.monotonic() + WATCH_SECONDS
+        if isinstance(result, KeyFileError):
+            logging.error("upload keys refused: %s; every upload key is refused until it is mended", result)
+            result = {}
+        else:
+            logging.warning("upload keys read: %d", len(result))
+        self.take(result)
+
+    def watching(self):
+        return self.path is not None and time.monotonic() < self.watch_until
+
+    def changed(self):
+        """True when the file changed since it was last read."""
+        return self.path is not None and file_stamp(self.path) != self.stamp
+
+    def take(self, keys):
+        """Serves KEYS ({key: name}) from now on."""
         with self.lock:
-            self.keys = keys
-        logging.warning("upload keys read again: %d", len(keys))
+            self.keys = dict(keys)
+            self.seen.update(keys)
+
+    def current(self):
+        with self.lock:
+            return dict(self.keys)
 
     def name_of(self, key):
         """The name of a listed key, else None; '' when no keys are needed. Every listed key is
@@ -81,3 +134,27 @@ class UploadKeys:
             if hmac.compare_digest(listed.encode(), given):
                 found = name
         return found
+
+    def redact(self, text):
+        """TEXT with every key this process was ever given replaced by [key]."""
+        with self.lock:
+            seen = list(self.seen)
+        for key in seen:
+            if key in text:
+                text = text.replace(key, "[key]")
+        return text
+
+
+class KeyRedactor(logging.Filter):
+    """Keeps keys out of the log, whichever field of a request a client put one in."""
+
+    def __init__(self, keys):
+        super().__init__()
+        self.keys = keys
+
+    def filter(self, record):
+        message = record.getMessage()
+        redacted = self.keys.redact(message)
+        if redacted != message:
+            record.msg, record.args = redacted, None
+        return True

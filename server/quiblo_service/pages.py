@@ -54,6 +54,12 @@ KEY_MESSAGE = ("アップロードキーが正しくないため、利用でき�
                "設定画面の「アップロードキー」を確かめてください。")
 
 
+def matches(if_none_match, tag):
+    """If-None-Match compared weakly, as it must be: W/"x" matches "x"."""
+    listed = [t.strip().removeprefix("W/") for t in if_none_match.split(",")]
+    return "*" in listed or tag in listed
+
+
 class Service:
     """The endpoints over a store, with the service's limits, keys and keeping time."""
 
@@ -181,7 +187,7 @@ class Service:
         headers = {"ETag": tag, "Cache-Control": f"public, max-age={max(0, max_age)}"}
         if expires is not None:
             headers["Expires"] = time.strftime("%a, %d %b %Y %H:%M:%S GMT", time.gmtime(expires))
-        if etag is not None and (etag.strip() == "*" or tag in [t.strip() for t in etag.split(",")]):
+        if etag is not None and matches(etag, tag):
             return Reply(304, "image/png", b"", headers)
         data = self.store.picture_data(code)
         if data is None:  # deleted meanwhile

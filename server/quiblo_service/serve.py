@@ -1,6 +1,7 @@
 """Start and stop: the listening sockets, one or more worker processes that share them, and in
 each the HTTP server, the FTP server and the sweeps."""
 
+import json
 import logging
 import os
 import shutil
@@ -14,7 +15,7 @@ import time
 
 from . import ftp, http, pages
 from .config import plain_text_refusal
-from .keys import KeyFileError, UploadKeys
+from .keys import KeyFileError, KeyRedactor, UploadKeys
 from .limits import ConnectionLimits, PendingLimits, UsageLimit
 from .store import StoreError, load
 from .sweep import Sweeper
@@ -35,8 +36,23 @@ def listener(host, port, shared):
     return sock
 
 
+def port_is_free(host, port):
+    """Binds a probe without SO_REUSEPORT: it fails while any process listens on PORT, even
+    one whose sockets would let shared ones bind beside them (an earlier service's workers)."""
+    family, kind, proto, _, address = socket.getaddrinfo(host, port, type=socket.SOCK_STREAM)[0]
+    with socket.socket(family, kind, proto) as probe:
+        probe.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        try:
+            probe.bind(address)
+        except OSError:
+            return False
+    return True
+
+
 def listeners(host, port, count):
     """COUNT sockets on one port (the first picks it when PORT is 0)."""
+    if port and not port_is_free(host, port):
+        raise OSError(f"port {port} is in use (is another quiblo-service still running?)")
     first = listener(host, port, count > 1)
     socks = [first]
     while len(socks) < count:
@@ -78,7 +94,8 @@ class Worker:
         handler = type("Handler", (handler,), {"service": self.service})
         if context:
             http_sock = context.wrap_socket(http_sock, server_side=True, do_handshake_on_connect=False)
-        self.httpd = http.HTTPServer(http_sock, handler)
+        self.httpd = http.HTTPServer(http_sock, handler, args.max_http_connections,
+                                     args.max_http_connections_per_address)
         # The FTP account's folder: empty and private, as nothing is read or written there.
         self.home = os.path.realpath(tempfile.mkdtemp(prefix="quiblo-ftp-"))
         limits = ConnectionLimits(args.max_ftp_connections_per_address, args.max_ftp_connections,
@@ -92,8 +109,9 @@ class Worker:
         if extension:
             extension.started(self)
 
-    def run(self, announce):
-        """Serves until SIGTERM or SIGINT; SIGHUP reads the upload keys again."""
+    def run(self, announce, reload_keys=None):
+        """Serves until SIGTERM or SIGINT; SIGHUP reads the upload keys again (a worker of a
+        supervisor takes them from it instead: RELOAD_KEYS is then None)."""
         self.sweeper.once()  # at start, before the first request
         threads = [threading.Thread(target=self.httpd.serve_forever, kwargs={"poll_interval": 0.2}),
                    threading.Thread(target=ftp.run_ftp, args=(self.ftpd, self.stopping)),
@@ -101,8 +119,9 @@ class Worker:
         for thread in threads:
             thread.start()
         announce()
-        while signal.sigwait(STOP_SIGNALS | {signal.SIGHUP}) == signal.SIGHUP:
-            self.keys.reload()
+        while next_signal(STOP_SIGNALS | {signal.SIGHUP}, self.keys, reload_keys) == signal.SIGHUP:
+            if reload_keys:
+                reload_keys()
         self.stopping.set()  # also ends every stall at once
         self.httpd.shutdown()
         self.httpd.server_close()
@@ -110,6 +129,19 @@ class Worker:
             thread.join()
         self.store.close()
         shutil.rmtree(self.home, ignore_errors=True)
+
+
+def next_signal(signals, keys, reload_keys):
+    """The next of SIGNALS. While the key file is watched after a reload, a change to it is read
+    at once (RELOAD_KEYS)."""
+    while True:
+        if not (reload_keys and keys.watching()):
+            return signal.sigwait(signals)
+        info = signal.sigtimedwait(signals, 0.1)
+        if info is not None:
+            return info.si_signo
+        if keys.changed():
+            reload_keys()
 
 
 def ready_line(http_port, ftp_port):
@@ -126,6 +158,8 @@ def serve(args, extension=None):
         keys = UploadKeys(args.upload_keys)
     except KeyFileError as err:
         sys.exit(f"quiblo-service: {err}")
+    for handler in logging.getLogger().handlers:
+        handler.addFilter(KeyRedactor(keys))
     context = tls_context(args)
     # Signals go to each process's main thread (sigwait); the threads inherit the mask.
     signal.pthread_sigmask(signal.SIG_BLOCK, STOP_SIGNALS | {signal.SIGHUP, signal.SIGCHLD})
@@ -140,7 +174,7 @@ def serve(args, extension=None):
     try:
         if args.workers == 1:
             worker = Worker(args, keys, context, http_socks[0], ftp_socks[0], args.passive_ports, extension)
-            worker.run(lambda: ready_line(*ports))
+            worker.run(lambda: ready_line(*ports), keys.reload)
             return
         load(args).close()  # the schema brought up to date once, before the workers start
     except StoreError as err:
@@ -149,20 +183,31 @@ def serve(args, extension=None):
 
 
 class Supervisor:
-    """Starts the workers, starts again one that dies, and passes SIGHUP and the stop on."""
+    """Starts the workers, starts again one that dies, reads the upload keys on SIGHUP and hands
+    them to every worker, and passes the stop on. Each worker has a pipe from the supervisor:
+    the keys come through it, and its end tells the worker that the supervisor is gone."""
 
     def __init__(self, args, keys, context, http_socks, ftp_socks, extension):
         self.args, self.keys, self.context, self.extension = args, keys, context, extension
         self.http_socks, self.ftp_socks = http_socks, ftp_socks
         self.pids = {}  # pid -> worker index
+        self.feeds = {}  # pid -> the write end of its worker's pipe
 
     def start(self, index, ready_fd=None):
+        feed_read, feed_write = os.pipe()
         pid = os.fork()
         if pid:
+            os.close(feed_read)
+            os.set_blocking(feed_write, False)
             self.pids[pid] = index
+            self.feeds[pid] = feed_write
             return pid
         code = 0
         try:
+            # Only the supervisor may hold a worker's pipe open, so that its end is seen.
+            for fd in [feed_write, *self.feeds.values()]:
+                os.close(fd)
+            threading.Thread(target=follow_supervisor, args=(feed_read, self.keys), daemon=True).start()
             ports = passive_slice(self.args.passive_ports, index, self.args.workers)
             worker = Worker(self.args, self.keys, self.context, self.http_socks[index],
                             self.ftp_socks[index], ports, self.extension)
@@ -191,29 +236,54 @@ class Supervisor:
         os.close(read_end)
         ready_line(*ports)
         while True:
-            sig = signal.sigwait(STOP_SIGNALS | {signal.SIGHUP, signal.SIGCHLD})
+            sig = next_signal(STOP_SIGNALS | {signal.SIGHUP, signal.SIGCHLD}, self.keys, self.reload_keys)
             if sig == signal.SIGHUP:
-                self.signal_all(signal.SIGHUP)
+                self.reload_keys()
             elif sig == signal.SIGCHLD:
                 self.restart_dead()
             else:
                 self.stop()
                 return
 
+    def reload_keys(self):
+        if not self.keys.required:
+            return
+        self.keys.reload()
+        message = (json.dumps(self.keys.current()) + "\n").encode()
+        for pid, feed in list(self.feeds.items()):
+            try:
+                complete = os.write(feed, message) == len(message)
+            except BlockingIOError:
+                complete = False
+            except BrokenPipeError:  # it died; SIGCHLD starts it again with these keys
+                continue
+            if not complete:
+                # A worker that cannot take the keys (hung, say) must not go on with the old
+                # ones: it is ended and started again with these.
+                logging.error("a worker did not take the upload keys; starting it again")
+                self.kill(pid, signal.SIGKILL)
+
+    def kill(self, pid, sig):
+        try:
+            os.kill(pid, sig)
+        except ProcessLookupError:
+            pass
+
     def signal_all(self, sig):
         for pid in self.pids:
-            try:
-                os.kill(pid, sig)
-            except ProcessLookupError:
-                pass
+            self.kill(pid, sig)
+
+    def forget(self, pid):
+        os.close(self.feeds.pop(pid))
+        return self.pids.pop(pid)
 
     def restart_dead(self):
         while self.pids:
             pid, status = os.waitpid(-1, os.WNOHANG)
             if pid == 0:
                 return
-            index = self.pids.pop(pid, None)
-            if index is not None:
+            if pid in self.pids:
+                index = self.forget(pid)
                 logging.warning("worker %d ended (status %d); starting it again", index, status)
                 time.sleep(0.2)  # a worker that cannot start must not spin
                 self.start(index)
@@ -223,10 +293,19 @@ class Supervisor:
         deadline = time.monotonic() + 10
         while self.pids and time.monotonic() < deadline:
             pid, _ = os.waitpid(-1, os.WNOHANG)
-            if pid:
-                self.pids.pop(pid, None)
-            else:
+            if pid in self.pids:
+                self.forget(pid)
+            elif not pid:
                 time.sleep(0.05)
         self.signal_all(signal.SIGKILL)
         for pid in list(self.pids):
             os.waitpid(pid, 0)
+
+
+def follow_supervisor(feed, keys):
+    """In a worker: takes the keys the supervisor hands on, and stops the worker when the
+    supervisor is gone (its end of the pipe closes however it ended)."""
+    with os.fdopen(feed, "rb") as lines:
+        for line in lines:
+            keys.take(json.loads(line))
+    os.kill(os.getpid(), signal.SIGTERM)

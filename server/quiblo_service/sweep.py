@@ -6,6 +6,7 @@ import logging
 
 from . import clock
 from .limits import THROTTLE_SECONDS
+from .store import StoreError
 
 DAY = 86400
 EXPIRY_EVERY = 3600
@@ -36,7 +37,7 @@ class Sweeper:
             if removed:
                 logging.info("sweep: %d pictures whose time ran out removed", len(removed))
             return removed
-        except Exception as err:  # a store that fails now may work at the next step
+        except StoreError as err:  # a store that fails now may work at the next step
             logging.error("sweep failed: %s", err)
             return []
 

@@ -173,7 +173,7 @@ def control(command):
             raise ValueError("offset must be a number of seconds")
         FAULTS.clock_offset = float(offset)
     elif action == "sweep":
-        return dict(status(), swept=WORKER.sweeper.once())
+        return dict(status(), swept=WORKER.sweeper.once(), leads=store.lead_sweeps())
     elif action == "ftp_cut":
         if "after" not in command:
             raise ValueError("after must be a whole number of bytes")

@@ -35,10 +35,17 @@ class PostgresServer:
         cluster = os.path.join(self.folder, "cluster")
         self.run([f"{BIN}/initdb", "-D", cluster, "-U", "postgres", "--auth=trust", "-E", "UTF8",
                   "--locale=C.UTF-8"])
-        self.run([f"{BIN}/pg_ctl", "-D", cluster, "-l", os.path.join(self.folder, "log"), "-w", "-o",
+        self.cluster = cluster
+        self.start()
+
+    def start(self):
+        self.run([f"{BIN}/pg_ctl", "-D", self.cluster, "-l", os.path.join(self.folder, "log"), "-w", "-o",
                   f"-h 127.0.0.1 -p {self.port} -k {self.folder} -c fsync=off -c max_connections=300",
                   "start"])
-        self.cluster = cluster
+
+    def halt(self):
+        """Stops the server (its clients' connections end), keeping its data for start()."""
+        self.run([f"{BIN}/pg_ctl", "-D", self.cluster, "-m", "fast", "-w", "stop"])
 
     def run(self, command):
         subprocess.run(self.as_user + command, check=True, stdout=subprocess.DEVNULL,

@@ -9,6 +9,7 @@ import threading
 import time
 import unittest
 
+from tests.server.pngs import picture
 from tests.server.postgres import PostgresServer
 from tests.server.test_service import REAL_SERVICE, Service
 
@@ -135,20 +136,20 @@ class SchemaTest(unittest.TestCase):
         service = on_database(dsn)
         self.addCleanup(service.cleanup)
         self.assertEqual(service.usercheck("OLD")[2], "1")
-        self.assertEqual(SERVER.query(dsn, "SELECT version FROM quiblo_schema"), [(2,)])
+        self.assertEqual(SERVER.query(dsn, "SELECT version FROM quiblo_schema"), [(3,)])
         service.stop()
         SERVER.query(dsn, "UPDATE quiblo_schema SET version = 99")
         refused = subprocess.run([REAL_SERVICE, "--database", dsn, "--http-port", "0", "--ftp-port", "0"],
                                  capture_output=True, text=True, timeout=30)
         self.assertEqual(refused.returncode, 1)
-        self.assertIn("schema is version 99, newer than this service's 2", refused.stderr)
+        self.assertIn("schema is version 99, newer than this service's 3", refused.stderr)
 
 
 class ImportTest(unittest.TestCase):
     def test_a_data_folder_moves_in_once(self):
         folder = Service()
         self.addCleanup(folder.cleanup)
-        codes = [folder.upload(bytes([n]) * 100) for n in range(3)]
+        codes = [folder.upload(picture(n)) for n in range(3)]
         for code in codes:
             folder.recode(code, "MOVING")
         folder.stop()
@@ -160,7 +161,7 @@ class ImportTest(unittest.TestCase):
             self.assertIn(f"pictures: {copied}", result.stdout)
         service = on_database(dsn, "--max-uploads", "3")
         self.addCleanup(service.cleanup)
-        self.assertEqual(service.get(f"/img/{codes[1]}.png")[2], bytes([1]) * 100)
+        self.assertEqual(service.get(f"/img/{codes[1]}.png")[2], picture(1))
         self.assertEqual(service.usercheck("MOVING")[:2], ["error", "LIMIT_REACHED"])
         self.assertEqual(service.delete(codes[2])[1], "DELETE_SUCCESS")
 

@@ -12,12 +12,25 @@ Picture = collections.namedtuple("Picture", "code size registered_at key_name")
 Record = collections.namedtuple("Record", "code size registered_at delid sid client key_name data")
 Use = collections.namedtuple("Use", "sid at key_name")
 
-SCHEMA_VERSION = 2
+# 3: an upload waiting for its registration is kept apart from the pictures in both stores.
+SCHEMA_VERSION = 3
 
 
 class StoreError(Exception):
-    """A store that cannot be used: a schema newer than this service, or a database that
-    cannot be reached."""
+    """The one error that leaves a store: a schema newer than this service, a database that
+    cannot be reached or refuses, a data folder that cannot be read or written. The driver's
+    own error, when there is one, is its cause. The message is one line."""
+
+    def __init__(self, message):
+        super().__init__(one_line(message))
+
+
+class StoreFull(StoreError):
+    """The store has no room for what it was given (a full disk)."""
+
+
+def one_line(text):
+    return " ".join(str(text).split())
 
 
 class Store:
@@ -121,16 +134,11 @@ class Store:
         turn until it ends."""
         raise NotImplementedError
 
-    def records(self):
-        """Every registered picture as a Record, for an import."""
-        raise NotImplementedError
-
-    def put_record(self, record):
-        """Adds a registered picture from another store; False when its code is there already."""
-        raise NotImplementedError
-
-    def put_use(self, use):
-        """Adds a use from another store; False when the same use is there already."""
+    def import_records(self, records, uses):
+        """Adds registered pictures (Record) and uses (Use) of another store in one transaction:
+        all of them or, when anything fails, none. What is there already is skipped, so a rerun
+        duplicates nothing. (pictures copied, pictures there already, uses copied, uses there
+        already)."""
         raise NotImplementedError
 
     def wipe(self):
@@ -140,10 +148,11 @@ class Store:
 
 def load(options, serving=True):
     """The store the options name. SERVING: the service itself opens it (and so a sqlite store
-    tidies up after a crash); an admin command opens it beside a running service."""
+    makes a missing data folder and tidies up after a crash); an admin command opens it beside a
+    running service, and only a data folder that is there."""
     database = getattr(options, "database", None)
     if database:
         from . import postgresql
         return postgresql.PostgresStore(database)
     from . import sqlite
-    return sqlite.SqliteStore(options.data, tidy=serving)
+    return sqlite.SqliteStore(options.data, serving=serving)

@@ -4,6 +4,7 @@ python3-psycopg)."""
 
 import contextlib
 import queue
+import select
 import threading
 
 try:
@@ -12,7 +13,7 @@ except ImportError:  # only this store needs it
     psycopg = None
 
 from ..codes import MAX_UPLOAD_BYTES
-from . import SCHEMA_VERSION, Picture, Record, Store, StoreError, Use
+from . import SCHEMA_VERSION, Picture, Store, StoreError, Use
 
 # pg_advisory_lock keys: one for schema changes, one for the turn to run the sweeps.
 SCHEMA_LOCK = 0x5142_0001
@@ -41,7 +42,27 @@ MIGRATIONS = [
      "ALTER TABLE uploads ADD COLUMN key_name text",
      "ALTER TABLE uses ADD COLUMN key_name text",
      "CREATE TABLE expired (code text PRIMARY KEY, at double precision NOT NULL)"],
+    # 2 -> 3: nothing here: uploads waiting for their registration had a table of their own
+    # from the start (the data folder's store moved to the same layout).
+    [],
 ]
+
+# A database that stops answering stalls only the requests that need it, and only for seconds:
+# a statement is cancelled by the server after STATEMENT_SECONDS, and a connection whose peer
+# went silent (a dead host, a black-holed route) is given up within about ten seconds.
+STATEMENT_SECONDS = 15
+CONNECTION = {"connect_timeout": 10, "keepalives": 1, "keepalives_idle": 5, "keepalives_interval": 2,
+              "keepalives_count": 3, "tcp_user_timeout": 10000,
+              "options": f"-c statement_timeout={STATEMENT_SECONDS * 1000}"}
+
+
+@contextlib.contextmanager
+def store_errors(what="the database failed"):
+    """Turns the driver's errors into StoreError."""
+    try:
+        yield
+    except psycopg.Error as err:
+        raise StoreError(f"{what}: {err}") from err
 assert len(MIGRATIONS) == SCHEMA_VERSION
 
 
@@ -74,20 +95,16 @@ class Pool:
         self.slots = threading.BoundedSemaphore(size)
 
     def open(self):
-        try:
-            return psycopg.connect(self.dsn, autocommit=True, connect_timeout=10)
-        except psycopg.Error as err:
-            raise StoreError(f"cannot reach the database: {err}") from err
+        with store_errors("cannot reach the database"):
+            return psycopg.connect(self.dsn, autocommit=True, **CONNECTION)
 
     @contextlib.contextmanager
     def connection(self):
         with self.slots:
+            conn = self.take_idle() or self.open()
             try:
-                conn = self.idle.get_nowait()
-            except queue.Empty:
-                conn = self.open()
-            try:
-                yield conn
+                with store_errors():
+                    yield conn
             except BaseException:
                 if conn.closed or conn.info.transaction_status != psycopg.pq.TransactionStatus.IDLE:
                     conn.close()
@@ -95,6 +112,19 @@ class Pool:
             finally:
                 if not conn.closed:
                     self.idle.put(conn)
+
+    def take_idle(self):
+        """An idle connection that still looks alive, or None. An idle connection has nothing to
+        read: one that has (the server's farewell as it shut down, or the end of the
+        connection) is dropped, so that a restarted database costs no request a failure."""
+        while True:
+            try:
+                conn = self.idle.get_nowait()
+            except queue.Empty:
+                return None
+            if not conn.closed and not select.select([conn.fileno()], [], [], 0)[0]:
+                return conn
+            conn.close()
 
     def close(self):
         while True:
@@ -267,10 +297,12 @@ class PostgresStore(Store):
 
     def lead_sweeps(self):
         """A session lock held on a connection of its own: the turn passes on when this process
-        (or its connection) ends."""
+        (or its connection) ends. The holder asks the database each time whether it still holds
+        it: a restarted database has forgotten the lock, and another process may have it now."""
         if self.leader is not None:
-            if not self.leader.closed and not self.leader.broken:
+            if self.holds_sweep_lock():
                 return True
+            self.leader.close()
             self.leader = None
         conn = self.pool.open()
         try:
@@ -282,26 +314,32 @@ class PostgresStore(Store):
         conn.close()
         return False
 
-    def records(self):
-        for row in self.run("SELECT code, size, registered_at, delid, sid, client, key_name, data "
-                            "FROM pictures ORDER BY registered_at"):
-            yield Record(*row[:7], bytes(row[7]))
+    def holds_sweep_lock(self):
+        try:
+            return self.leader.execute(
+                "SELECT EXISTS (SELECT 1 FROM pg_locks WHERE locktype = 'advisory' AND granted "
+                "AND pid = pg_backend_pid() AND classid::bigint = 0 AND objid::bigint = %s)",
+                (SWEEP_LOCK,)).fetchone()[0]
+        except psycopg.Error:
+            return False
 
-    def put_record(self, record):
-        with self.pool.connection() as conn:
-            return conn.execute(
-                "INSERT INTO pictures (code, data, size, uploaded_at, registered_at, delid, sid, client, key_name) "
-                "VALUES (%s, %s, %s, %s, %s, %s, %s, %s, %s) ON CONFLICT (code) DO NOTHING",
-                (record.code, record.data, len(record.data), record.registered_at, record.registered_at,
-                 record.delid, record.sid, record.client, record.key_name)).rowcount == 1
-
-    def put_use(self, use):
+    def import_records(self, records, uses):
+        counts = [0, 0, 0, 0]
         with self.transaction() as conn:
-            if conn.execute("SELECT 1 FROM uses WHERE sid = %s AND at = %s", (use.sid, use.at)).fetchone():
-                return False
-            conn.execute("INSERT INTO uses (sid, at, key_name) VALUES (%s, %s, %s)", use)
-            return True
-
+            for record in records:
+                added = conn.execute(
+                    "INSERT INTO pictures (code, data, size, uploaded_at, registered_at, delid, sid, client, "
+                    "key_name) VALUES (%s, %s, %s, %s, %s, %s, %s, %s, %s) ON CONFLICT (code) DO NOTHING",
+                    (record.code, record.data, len(record.data), record.registered_at, record.registered_at,
+                     record.delid, record.sid, record.client, record.key_name)).rowcount
+                counts[0 if added else 1] += 1
+            for use in uses:
+                added = conn.execute(
+                    "INSERT INTO uses (sid, at, key_name) SELECT %s, %s, %s WHERE NOT EXISTS "
+                    "(SELECT 1 FROM uses WHERE sid = %s AND at = %s)",
+                    (use.sid, use.at, use.key_name, use.sid, use.at)).rowcount
+                counts[2 if added else 3] += 1
+        return tuple(counts)
 
     def wipe(self):
         with self.transaction() as conn:

@@ -1,0 +1,15 @@
+"""Small whole PNG pictures for the tests, made here with zlib."""
+
+import struct
+import zlib
+
+
+def chunk(kind, body):
+    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+
+def picture(seed, width=16, height=8):
+    """A grey RGB picture whose rows differ with SEED, so that each is its own bytes."""
+    rows = b"".join(b"\0" + bytes((seed + y) % 256 for _ in range(width * 3)) for y in range(height))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
