@@ -16,21 +16,21 @@ def local_time(seconds):
     return time.strftime("%Y-%m-%d %H:%M:%S", time.localtime(seconds))
 
 
-def expiry_text(args, registered_at):
-    return local_time(registered_at + args.keep_days * DAY) if args.keep_days else "never"
+def expiry_text(settings, registered_at):
+    return local_time(registered_at + settings.keep_days * DAY) if settings.keep_days else "never"
 
 
-def list_pictures(args, store, out):
-    since = clock.now() - args.days * DAY if args.days is not None else None
+def list_pictures(settings, store, out):
+    since = clock.now() - settings.days * DAY if settings.days is not None else None
     for picture in store.pictures(since):
         print(f"{picture.code}  /view.cgi?{viewing_code(picture.code)}  {local_time(picture.registered_at)}  "
-              f"{picture.size}  {picture.key_name or '-'}  {expiry_text(args, picture.registered_at)}", file=out)
+              f"{picture.size}  {picture.key_name or '-'}  {expiry_text(settings, picture.registered_at)}", file=out)
     return 0
 
 
-def remove_pictures(args, store, out):
+def remove_pictures(settings, store, out):
     status = 0
-    for code in args.codes:
+    for code in settings.codes:
         if not PICTURE_CODE.fullmatch(code):
             print(f"quiblo-service: {code} is not an 18-digit picture code", file=sys.stderr)
             status = 1
@@ -42,7 +42,7 @@ def remove_pictures(args, store, out):
     return status
 
 
-def show_stats(args, store, out):
+def show_stats(settings, store, out):
     count, size = store.totals()
     print(f"pictures: {count}", file=out)
     print(f"bytes: {size}", file=out)
@@ -65,15 +65,15 @@ def show_stats(args, store, out):
     return 0
 
 
-def import_folder(args, store, out):
+def import_folder(settings, store, out):
     """Copies the whole pictures and the uses of a data folder in one transaction. A picture
     that is not sound (a link, a file cut short or over the limit, a code of another form) is
     left out and said; anything else that fails leaves the database as it was."""
-    if not args.database:
+    if not settings.database:
         print("quiblo-service: import copies a data folder into the database: set --database",
               file=sys.stderr)
         return 1
-    source = SourceFolder(args.source)
+    source = SourceFolder(settings.source)
     try:
         counts = store.import_records(source.records(), source.uses())
     finally:
@@ -89,13 +89,13 @@ def import_folder(args, store, out):
 COMMANDS = {"list": list_pictures, "remove": remove_pictures, "stats": show_stats, "import": import_folder}
 
 
-def run(args, out=sys.stdout):
+def run(settings, out=sys.stdout):
     try:
-        store = load(args, serving=False)
+        store = load(settings, serving=False)
     except StoreError as err:
         sys.exit(f"quiblo-service: {err}")
     try:
-        return COMMANDS[args.command](args, store, out)
+        return COMMANDS[settings.command](settings, store, out)
     except StoreError as err:
         sys.exit(f"quiblo-service: {err}")
     finally:

@@ -21,59 +21,93 @@ def port_range(text):
     return list(range(int(match.group(1)), int(match.group(2)) + 1))
 
 
+class Option:
+    """One option of the service: its name (as in the configuration file; --name on the command
+    line), the type its text is read as (None: a yes/no switch), its default and its help."""
+
+    def __init__(self, name, kind, default, help_text):
+        self.name, self.kind, self.default, self.help = name, kind, default, help_text
+        self.attribute = name.replace("-", "_")
+
+    def read(self, text):
+        """The value of TEXT as written in a configuration file; ValueError if it is none."""
+        if self.kind is None:
+            if text.lower() not in ("yes", "no", "true", "false", "1", "0"):
+                raise ValueError("takes yes or no")
+            return text.lower() in ("yes", "true", "1")
+        try:
+            return self.kind(text)
+        except argparse.ArgumentTypeError as err:
+            raise ValueError(str(err)) from err
+
+
+# The options of the service, which every command reads (a command uses those it needs).
+OPTIONS = [
+    Option("http-port", int, 8780, "HTTP port, 0 = any free port"),
+    Option("ftp-port", int, 8721, "FTP port, 0 = any free port"),
+    Option("data", str, None, "data folder (the service makes it if missing; the admin's commands need it "
+           "there); required without --database"),
+    Option("database", str, None, "a PostgreSQL database (postgresql://…) that keeps everything instead of "
+           "the data folder"),
+    Option("workers", int, 1, "processes that share the ports (PostgreSQL only)"),
+    Option("host", str, "127.0.0.1", "address to listen on"),
+    Option("plain-text", None, False, "serve in plain text on an address other than loopback, without a "
+           "certificate"),
+    Option("version", str, "1.3", "program version whose FTP password is accepted"),
+    Option("keep-days", float, 28.0, "days a picture is kept after its registration; 0 keeps pictures for ever"),
+    Option("upload-keys", str, None, "file of `name key` lines: only clients with a listed key may upload"),
+    Option("window-hours", float, 24.0, "length of the usage window"),
+    Option("max-uploads", int, 10, "uploads allowed per user and window"),
+    Option("pending-minutes", float, 10.0, "minutes an upload waits for its registration before it is removed"),
+    Option("max-pending-per-client", int, 10, "unregistered uploads one client address may have at a time"),
+    Option("max-pending", int, 100, "unregistered uploads of all clients together"),
+    Option("max-ftp-connections-per-address", int, 10, "FTP control connections one client address may hold, "
+           "counted in each worker apart (with --workers N an address may hold N times as many)"),
+    Option("max-ftp-connections", int, 256, "FTP control connections of all clients together, in each worker"),
+    Option("max-http-connections-per-address", int, 64,
+           "HTTP connections one client address may hold open, in each worker"),
+    Option("max-http-connections", int, 512, "HTTP connections of all clients together, in each worker"),
+    Option("ftp-idle-seconds", float, 60.0, "seconds an FTP control or data connection may sit idle"),
+    Option("upload-seconds", float, 300.0, "seconds one upload may take from its start"),
+    Option("passive-ports", port_range, None,
+           "ports for passive FTP data connections, such as 60000-60099 (default: any)"),
+    Option("masquerade-address", str, None,
+           "the address announced for passive FTP, when clients reach the service through another (NAT)"),
+    Option("tls-cert", str, None, "certificate (PEM, with its chain) for HTTPS and FTP over TLS"),
+    Option("tls-key", str, None, "the certificate's private key (PEM)"),
+    Option("verbose", None, False, "log requests, FTP sessions and sweeps to stderr"),
+]
+BY_NAME = {option.attribute: option for option in OPTIONS}
+
+
+class Settings:
+    """What the service and its commands are told to do: one attribute an option (`http_port`,
+    `data`, ...: the command line's value, else the configuration file's, else the default),
+    `command`, and the command's own (`days` of list, `codes` of remove, `source` of import)."""
+
+    def __init__(self, values):
+        for name, value in values.items():
+            setattr(self, name, value)
+
+
 def add_service_options(parser):
-    """The options of the service, which every command reads (a command uses those it needs)."""
     add = parser.add_argument
     add("--config", help="configuration file (name = value lines); options given on the command line "
         "override it")
-    add("--http-port", type=int, default=8780, help="HTTP port, 0 = any free port")
-    add("--ftp-port", type=int, default=8721, help="FTP port, 0 = any free port")
-    add("--data", help="data folder (the service makes it if missing; the admin's commands need it "
-        "there); required without --database")
-    add("--database", help="a PostgreSQL database (postgresql://…) that keeps everything instead of "
-        "the data folder")
-    add("--workers", type=int, default=1, help="processes that share the ports (PostgreSQL only)")
-    add("--host", default="127.0.0.1", help="address to listen on")
-    add("--plain-text", action="store_true", help="serve in plain text on an address other than "
-        "loopback, without a certificate")
-    add("--version", default="1.3", help="program version whose FTP password is accepted")
-    add("--keep-days", type=float, default=28, help="days a picture is kept after its registration; "
-        "0 keeps pictures for ever")
-    add("--upload-keys", help="file of `name key` lines: only clients with a listed key may upload")
-    add("--window-hours", type=float, default=24.0, help="length of the usage window")
-    add("--max-uploads", type=int, default=10, help="uploads allowed per user and window")
-    add("--pending-minutes", type=float, default=10.0,
-        help="minutes an upload waits for its registration before it is removed")
-    add("--max-pending-per-client", type=int, default=10,
-        help="unregistered uploads one client address may have at a time")
-    add("--max-pending", type=int, default=100, help="unregistered uploads of all clients together")
-    add("--max-ftp-connections-per-address", type=int, default=10,
-        help="FTP control connections one client address may hold, counted in each worker apart "
-        "(with --workers N an address may hold N times as many)")
-    add("--max-ftp-connections", type=int, default=256,
-        help="FTP control connections of all clients together, in each worker")
-    add("--max-http-connections-per-address", type=int, default=64,
-        help="HTTP connections one client address may hold open, in each worker")
-    add("--max-http-connections", type=int, default=512,
-        help="HTTP connections of all clients together, in each worker")
-    add("--ftp-idle-seconds", type=float, default=60,
-        help="seconds an FTP control or data connection may sit idle")
-    add("--upload-seconds", type=float, default=300, help="seconds one upload may take from its start")
-    add("--passive-ports", type=port_range,
-        help="ports for passive FTP data connections, such as 60000-60099 (default: any)")
-    add("--masquerade-address",
-        help="the address announced for passive FTP, when clients reach the service through another (NAT)")
-    add("--tls-cert", help="certificate (PEM, with its chain) for HTTPS and FTP over TLS")
-    add("--tls-key", help="the certificate's private key (PEM)")
-    add("--verbose", action="store_true", help="log requests, FTP sessions and sweeps to stderr")
+    # No defaults here: what the command line leaves unset comes from the file, then the table.
+    for option in OPTIONS:
+        if option.kind is None:
+            add("--" + option.name, action="store_const", const=True, help=option.help)
+        else:
+            add("--" + option.name, type=option.kind, help=option.help)
 
 
-def make_parser(extension=None):
+def make_parser():
     parser = argparse.ArgumentParser(
         prog="quiblo-service", description="Quiblo reference service (HTTP + FTP) and its admin's commands. "
         "Without a command it serves.")
     commands = parser.add_subparsers(dest="command", metavar="COMMAND")
-    serve = commands.add_parser("serve", help="serve the pages and the uploads (the default)")
+    commands.add_parser("serve", help="serve the pages and the uploads (the default)")
     listing = commands.add_parser("list", help="the pictures, one a line")
     listing.add_argument("--days", type=float, help="only those registered within the last DAYS days")
     remove = commands.add_parser("remove", help="remove pictures by their codes")
@@ -84,8 +118,6 @@ def make_parser(extension=None):
                         help="the data folder of a service that kept sqlite and files")
     for command in commands.choices.values():
         add_service_options(command)
-    if extension is not None:
-        extension.add_arguments(serve)
     return parser, commands.choices
 
 
@@ -105,33 +137,31 @@ def read_config(path):
         name, equals, value = line.partition("=")
         if not equals or not name.strip():
             raise ConfigError(f"{path}:{number}: expected name = value")
-        options[name.strip().replace("-", "_")] = value.strip()
+        attribute = name.strip().replace("-", "_")
+        option = BY_NAME.get(attribute)
+        if option is None:
+            raise ConfigError(f"{path}: unknown option {attribute}")
+        try:
+            options[attribute] = option.read(value.strip())
+        except ValueError as err:
+            raise ConfigError(f"{path}: {attribute}: {err}") from err
     return options
 
 
-def apply_config(parser, path):
-    """Sets the file's options as the parser's defaults, so the command line wins."""
-    config = read_config(path)
-    names = {action.dest: action for action in parser._actions}
-    for name, value in config.items():
-        action = names.get(name)
-        if action is None or name in ("config", "help") or not action.option_strings:
-            raise ConfigError(f"{path}: unknown option {name}")
-        if action.nargs == 0:  # a switch
-            if value.lower() not in ("yes", "no", "true", "false", "1", "0"):
-                raise ConfigError(f"{path}: {name} takes yes or no")
-            config[name] = value.lower() in ("yes", "true", "1")
-        elif action.type is not None:
-            try:
-                config[name] = action.type(value)
-            except (ValueError, argparse.ArgumentTypeError) as err:
-                raise ConfigError(f"{path}: {name}: {err}") from err
-    parser.set_defaults(**config)
+def settings_of(namespace, from_file):
+    """The Settings of a parsed command line: each option from it, else FROM_FILE, else its
+    default."""
+    values = dict(vars(namespace))
+    for option in OPTIONS:
+        if values.get(option.attribute) is None:
+            values[option.attribute] = from_file.get(option.attribute, option.default)
+    values.pop("config", None)
+    return Settings(values)
 
 
-def parse(argv, extension=None):
-    """The command and its options. A command line that names no command serves, as the unit and
-    older scripts start it."""
+def parse(argv):
+    """The command and its settings. A command line that names no command serves, as the unit
+    and older scripts start it."""
     argv = list(argv)
     named = [arg for arg in argv if arg in COMMANDS]
     if named and argv[0] not in COMMANDS:
@@ -139,46 +169,45 @@ def parse(argv, extension=None):
         argv.insert(0, named[0])
     if not argv or argv[0] not in COMMANDS and argv[0] not in ("-h", "--help"):
         argv.insert(0, "serve")
-    parser, commands = make_parser(extension)
-    if argv[0] in commands:
-        sub = commands[argv[0]]
-        known = sub.parse_known_args(argv[1:])[0]
-        if known.config:
-            try:
-                apply_config(sub, known.config)
-            except ConfigError as err:
-                sys.exit(f"quiblo-service: {err}")
-    args = parser.parse_args(argv)
-    check(commands[args.command], args)
-    return args
+    parser, commands = make_parser()
+    namespace = parser.parse_args(argv)
+    from_file = {}
+    if namespace.config:
+        try:
+            from_file = read_config(namespace.config)
+        except ConfigError as err:
+            sys.exit(f"quiblo-service: {err}")
+    settings = settings_of(namespace, from_file)
+    check(commands[settings.command], settings)
+    return settings
 
 
-def check(parser, args):
-    if not args.data and not args.database:
+def check(parser, settings):
+    if not settings.data and not settings.database:
         parser.error("--data (or data in the configuration file) is required")
-    if args.database and not re.match(r"postgres(ql)?://", args.database):
+    if settings.database and not re.match(r"postgres(ql)?://", settings.database):
         parser.error("--database must be a postgresql:// address")
-    if bool(args.tls_cert) != bool(args.tls_key):
+    if bool(settings.tls_cert) != bool(settings.tls_key):
         parser.error("--tls-cert and --tls-key go together")
     # Up to three digits each keeps the program's 16-bit password arithmetic in range.
-    if not re.fullmatch(r"[0-9]{1,3}\.[0-9]{1,3}", args.version):
+    if not re.fullmatch(r"[0-9]{1,3}\.[0-9]{1,3}", settings.version):
         parser.error("--version must look like 1.3")
-    if not args.window_hours > 0 or args.max_uploads < 0:
+    if not settings.window_hours > 0 or settings.max_uploads < 0:
         parser.error("--window-hours must be positive and --max-uploads not negative")
-    if args.keep_days < 0:
+    if settings.keep_days < 0:
         parser.error("--keep-days must not be negative")
-    if not args.pending_minutes > 0 or args.max_pending_per_client < 1 or args.max_pending < 1:
+    if not settings.pending_minutes > 0 or settings.max_pending_per_client < 1 or settings.max_pending < 1:
         parser.error("--pending-minutes must be positive and the pending limits at least 1")
-    if (args.max_ftp_connections_per_address < 1 or args.max_ftp_connections < 1
-            or not args.ftp_idle_seconds > 0 or not args.upload_seconds > 0):
+    if (settings.max_ftp_connections_per_address < 1 or settings.max_ftp_connections < 1
+            or not settings.ftp_idle_seconds > 0 or not settings.upload_seconds > 0):
         parser.error("the FTP connection limits must be at least 1 and the times positive")
-    if args.max_http_connections_per_address < 1 or args.max_http_connections < 1:
+    if settings.max_http_connections_per_address < 1 or settings.max_http_connections < 1:
         parser.error("the HTTP connection limits must be at least 1")
-    if args.workers < 1:
+    if settings.workers < 1:
         parser.error("--workers must be at least 1")
-    if args.workers > 1 and not args.database:
+    if settings.workers > 1 and not settings.database:
         parser.error("--workers above 1 needs --database: a data folder serves one process")
-    if args.passive_ports and args.workers > len(args.passive_ports):
+    if settings.passive_ports and settings.workers > len(settings.passive_ports):
         parser.error("--passive-ports needs at least one port for each worker")
 
 
@@ -195,11 +224,11 @@ def is_loopback(host):
     return bool(addresses) and all(ipaddress.ip_address(a.split("%")[0]).is_loopback for a in addresses)
 
 
-def plain_text_refusal(args):
+def plain_text_refusal(settings):
     """The message that refuses plain text on a network, or None."""
-    if args.tls_cert or args.plain_text or is_loopback(args.host):
+    if settings.tls_cert or settings.plain_text or is_loopback(settings.host):
         return None
-    return (f"quiblo-service: {args.host} is not a loopback address and no certificate is given, so "
+    return (f"quiblo-service: {settings.host} is not a loopback address and no certificate is given, so "
             "pictures, user ids and upload keys would cross the network in plain text. Set tls-cert "
             "and tls-key (--tls-cert, --tls-key), or plain-text = yes (--plain-text) to serve in plain "
             "text all the same.")

@@ -220,12 +220,10 @@ class UploadHandler(FTPHandler):
                 del self.receiving[client]
 
     def new_upload(self, filename):
-        upload = self.upload_class(filename)
+        upload = Upload(filename)
         client, self.reserved = self.reserved, None  # the upload holds STOR's place now
         upload.on_close = lambda: self.stop_receiving(client)
         return upload
-
-    upload_class = Upload
 
     def keep(self, upload):
         """Hands a whole upload to the store; False when its code was taken meanwhile."""

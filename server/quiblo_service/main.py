@@ -5,11 +5,9 @@ import sys
 from . import admin, config, serve
 
 
-def main(argv=None, extension=None):
-    """EXTENSION, when given, adds to the server (the tests' controls do so from the source
-    tree): add_arguments(parser), http_handler(base), ftp_classes(handler, dtp), started(worker)."""
-    args = config.parse(sys.argv[1:] if argv is None else argv, extension)
-    if args.command == "serve":
-        serve.serve(args, extension)
+def main(argv=None):
+    settings = config.parse(sys.argv[1:] if argv is None else argv)
+    if settings.command == "serve":
+        serve.serve(settings)
         return 0
-    return admin.run(args)
+    return admin.run(settings)

@@ -60,14 +60,14 @@ def listeners(host, port, count):
     return socks
 
 
-def tls_context(args):
-    if not args.tls_cert:
+def tls_context(settings):
+    if not settings.tls_cert:
         return None
     if ftp.TLS_FTPHandler is None:
         sys.exit("quiblo-service: TLS needs PyOpenSSL (Debian: python3-openssl)")
     try:
         context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
-        context.load_cert_chain(args.tls_cert, args.tls_key)
+        context.load_cert_chain(settings.tls_cert, settings.tls_key)
     except (OSError, ssl.SSLError) as err:
         sys.exit(f"quiblo-service: cannot use the certificate: {err}")
     return context
@@ -81,33 +81,35 @@ def passive_slice(ports, index, count):
 
 
 class Worker:
-    """One process's servers over shared listening sockets."""
+    """One process's servers over shared listening sockets. A subclass may serve with classes of
+    its own: the HTTP handler and the FTP session and data connection."""
 
-    def __init__(self, args, keys, context, http_sock, ftp_sock, passive_ports, extension=None):
-        self.args, self.keys, self.extension = args, keys, extension
+    http_handler = http.Handler
+    ftp_handler = ftp.UploadHandler
+    ftp_dtp = ftp.UploadDTP
+
+    def __init__(self, settings, keys, context, http_sock, ftp_sock, passive_ports):
+        self.settings, self.keys = settings, keys
         self.stopping = threading.Event()
-        self.store = load(args)
-        usage = UsageLimit(args.window_hours, args.max_uploads)
-        pending = PendingLimits(args.pending_minutes, args.max_pending_per_client, args.max_pending)
-        self.service = pages.Service(self.store, keys, usage, pending, args.keep_days, args.version)
-        handler = extension.http_handler(http.Handler) if extension else http.Handler
-        handler = type("Handler", (handler,), {"service": self.service})
+        self.store = load(settings)
+        usage = UsageLimit(settings.window_hours, settings.max_uploads)
+        pending = PendingLimits(settings.pending_minutes, settings.max_pending_per_client, settings.max_pending)
+        self.service = pages.Service(self.store, keys, usage, pending, settings.keep_days, settings.version)
+        handler = type("Handler", (self.http_handler,), {"service": self.service})
         if context:
             http_sock = context.wrap_socket(http_sock, server_side=True, do_handshake_on_connect=False)
-        self.httpd = http.HTTPServer(http_sock, handler, args.max_http_connections,
-                                     args.max_http_connections_per_address)
+        self.httpd = http.HTTPServer(http_sock, handler, settings.max_http_connections,
+                                     settings.max_http_connections_per_address)
         # The FTP account's folder: empty and private, as nothing is read or written there.
         self.home = os.path.realpath(tempfile.mkdtemp(prefix="quiblo-ftp-"))
-        limits = ConnectionLimits(args.max_ftp_connections_per_address, args.max_ftp_connections,
-                                  args.ftp_idle_seconds, args.upload_seconds)
-        classes = extension.ftp_classes(ftp.UploadHandler, ftp.UploadDTP) if extension else {}
-        self.ftpd = ftp.make_ftp_server(ftp_sock, self.store, keys, args.version, pending, limits, self.home,
-                                        tls=(args.tls_cert, args.tls_key) if context else None,
+        limits = ConnectionLimits(settings.max_ftp_connections_per_address, settings.max_ftp_connections,
+                                  settings.ftp_idle_seconds, settings.upload_seconds)
+        self.ftpd = ftp.make_ftp_server(ftp_sock, self.store, keys, settings.version, pending, limits, self.home,
+                                        tls=(settings.tls_cert, settings.tls_key) if context else None,
                                         passive_ports=passive_ports,
-                                        masquerade_address=args.masquerade_address, **classes)
-        self.sweeper = Sweeper(self.store, pending, args.keep_days)
-        if extension:
-            extension.started(self)
+                                        masquerade_address=settings.masquerade_address,
+                                        handler=self.ftp_handler, dtp=self.ftp_dtp)
+        self.sweeper = Sweeper(self.store, pending, settings.keep_days)
 
     def run(self, announce, reload_keys=None):
         """Serves until SIGTERM or SIGINT; SIGHUP reads the upload keys again (a worker of a
@@ -148,38 +150,39 @@ def ready_line(http_port, ftp_port):
     print(f"quiblo-service listening http={http_port} ftp={ftp_port}", flush=True)
 
 
-def serve(args, extension=None):
-    logging.basicConfig(level=logging.INFO if args.verbose else logging.WARNING,
+def serve(settings, worker_class=Worker):
+    """Serves until stopped, with WORKER_CLASS's servers in each process."""
+    logging.basicConfig(level=logging.INFO if settings.verbose else logging.WARNING,
                         stream=sys.stderr, format="quiblo-service: %(message)s")
-    refusal = plain_text_refusal(args)
+    refusal = plain_text_refusal(settings)
     if refusal:
         sys.exit(refusal)
     try:
-        keys = UploadKeys(args.upload_keys)
+        keys = UploadKeys(settings.upload_keys)
     except KeyFileError as err:
         sys.exit(f"quiblo-service: {err}")
     for handler in logging.getLogger().handlers:
         handler.addFilter(KeyRedactor(keys))
-    context = tls_context(args)
+    context = tls_context(settings)
     # Signals go to each process's main thread (sigwait); the threads inherit the mask.
     signal.pthread_sigmask(signal.SIG_BLOCK, STOP_SIGNALS | {signal.SIGHUP, signal.SIGCHLD})
-    if args.data:
-        os.makedirs(args.data, exist_ok=True)
+    if settings.data:
+        os.makedirs(settings.data, exist_ok=True)
     try:
-        http_socks = listeners(args.host, args.http_port, args.workers)
-        ftp_socks = listeners(args.host, args.ftp_port, args.workers)
+        http_socks = listeners(settings.host, settings.http_port, settings.workers)
+        ftp_socks = listeners(settings.host, settings.ftp_port, settings.workers)
     except OSError as err:
-        sys.exit(f"quiblo-service: cannot listen on {args.host}: {err}")
+        sys.exit(f"quiblo-service: cannot listen on {settings.host}: {err}")
     ports = (http_socks[0].getsockname()[1], ftp_socks[0].getsockname()[1])
     try:
-        if args.workers == 1:
-            worker = Worker(args, keys, context, http_socks[0], ftp_socks[0], args.passive_ports, extension)
+        if settings.workers == 1:
+            worker = worker_class(settings, keys, context, http_socks[0], ftp_socks[0], settings.passive_ports)
             worker.run(lambda: ready_line(*ports), keys.reload)
             return
-        load(args).close()  # the schema brought up to date once, before the workers start
+        load(settings).close()  # the schema brought up to date once, before the workers start
     except StoreError as err:
         sys.exit(f"quiblo-service: {err}")
-    Supervisor(args, keys, context, http_socks, ftp_socks, extension).run(ports)
+    Supervisor(settings, keys, context, http_socks, ftp_socks, worker_class).run(ports)
 
 
 class Supervisor:
@@ -187,8 +190,8 @@ class Supervisor:
     them to every worker, and passes the stop on. Each worker has a pipe from the supervisor:
     the keys come through it, and its end tells the worker that the supervisor is gone."""
 
-    def __init__(self, args, keys, context, http_socks, ftp_socks, extension):
-        self.args, self.keys, self.context, self.extension = args, keys, context, extension
+    def __init__(self, settings, keys, context, http_socks, ftp_socks, worker_class):
+        self.settings, self.keys, self.context, self.worker_class = settings, keys, context, worker_class
         self.http_socks, self.ftp_socks = http_socks, ftp_socks
         self.pids = {}  # pid -> worker index
         self.feeds = {}  # pid -> the write end of its worker's pipe
@@ -208,9 +211,9 @@ class Supervisor:
             for fd in [feed_write, *self.feeds.values()]:
                 os.close(fd)
             threading.Thread(target=follow_supervisor, args=(feed_read, self.keys), daemon=True).start()
-            ports = passive_slice(self.args.passive_ports, index, self.args.workers)
-            worker = Worker(self.args, self.keys, self.context, self.http_socks[index],
-                            self.ftp_socks[index], ports, self.extension)
+            ports = passive_slice(self.settings.passive_ports, index, self.settings.workers)
+            worker = self.worker_class(self.settings, self.keys, self.context, self.http_socks[index],
+                                       self.ftp_socks[index], ports)
             worker.run(lambda: ready_fd is not None and os.write(ready_fd, b"r"))
         except StoreError as err:
             print(f"quiblo-service: {err}", file=sys.stderr, flush=True)
@@ -223,11 +226,11 @@ class Supervisor:
 
     def run(self, ports):
         read_end, write_end = os.pipe()
-        for index in range(self.args.workers):
+        for index in range(self.settings.workers):
             self.start(index, write_end)
         os.close(write_end)
         ready = b""
-        while len(ready) < self.args.workers:
+        while len(ready) < self.settings.workers:
             chunk = os.read(read_end, 16)
             if not chunk:  # a worker ended before it was ready
                 self.stop()

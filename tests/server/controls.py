@@ -3,6 +3,7 @@ control endpoint (POST /_control) that scripts the next replies, moves the servi
 the sweeps and wipes the data, and faults of the FTP upload server (a cut, a full disk, a slow
 line, a command refused). The package never ships this module."""
 
+import argparse
 import base64
 import errno
 import ipaddress
@@ -18,9 +19,11 @@ import time
 
 from pyftpdlib.handlers import PassiveDTP
 
-from quiblo_service import clock
-from quiblo_service.ftp import Upload
+from quiblo_service import admin, clock, config, serve
+from quiblo_service.ftp import UploadDTP, UploadHandler
+from quiblo_service.http import Handler
 from quiblo_service.pages import CGI_TYPE, Reply, not_found, page
+from quiblo_service.serve import Worker
 
 CONTROL_PATH = "/_control"
 MAX_STALL_SECONDS = 120
@@ -220,153 +223,127 @@ def status():
             "keep_days": service.keep_days}
 
 
-def http_handler(base):
-    class ControlledHandler(base):
-        def do_GET(self):
-            path = self.path.partition("?")[0]
-            if path == CONTROL_PATH:
-                return self.answer_control(None)
-            with FAULTS.lock:
-                FAULTS.requests += 1
-            script = FAULTS.take_script(path)
-            if script is None:
-                return super().do_GET()
-            self.play(script, self.real_reply)
+class ControlledHandler(Handler):
+    def do_GET(self):
+        path = self.path.partition("?")[0]
+        if path == CONTROL_PATH:
+            return self.answer_control(None)
+        with FAULTS.lock:
+            FAULTS.requests += 1
+        script = FAULTS.take_script(path)
+        if script is None:
+            return super().do_GET()
+        self.play(script, self.real_reply)
 
-        def do_POST(self):
-            if self.path != CONTROL_PATH:
-                return super().do_POST()
-            refusal = self.control_refusal()
-            if refusal:
-                return self.send(refusal)
-            if self.headers.get_content_type() != "application/json":
-                # A web page can post text/plain to any address without asking: JSON it cannot.
-                return self.send_json(415, {"ok": False, "error": "Content-Type must be application/json"})
-            try:
-                length = int(self.headers.get("Content-Length", "0"))
-                if not 0 < length <= 1 << 20:
-                    raise ValueError("a JSON body of at most 1 MiB is needed")
-                command = json.loads(self.rfile.read(length))
-                if not isinstance(command, dict):
-                    raise ValueError("the body must be a JSON object")
-            except ValueError as err:  # JSONDecodeError is one
-                return self.send_json(400, {"ok": False, "error": str(err)})
-            self.answer_control(command)
+    def do_POST(self):
+        if self.path != CONTROL_PATH:
+            return super().do_POST()
+        refusal = self.control_refusal()
+        if refusal:
+            return self.send(refusal)
+        if self.headers.get_content_type() != "application/json":
+            # A web page can post text/plain to any address without asking: JSON it cannot.
+            return self.send_json(415, {"ok": False, "error": "Content-Type must be application/json"})
+        try:
+            length = int(self.headers.get("Content-Length", "0"))
+            if not 0 < length <= 1 << 20:
+                raise ValueError("a JSON body of at most 1 MiB is needed")
+            command = json.loads(self.rfile.read(length))
+            if not isinstance(command, dict):
+                raise ValueError("the body must be a JSON object")
+        except ValueError as err:  # JSONDecodeError is one
+            return self.send_json(400, {"ok": False, "error": str(err)})
+        self.answer_control(command)
 
-        def control_refusal(self):
-            """The answer that refuses a control request, or None. Only this machine's own requests
-            are served: a loopback peer that names this
-            service as its host and comes from no foreign page (Origin)."""
-            peer = ipaddress.ip_address(self.client_address[0])
-            if not peer.is_loopback:
-                return not_found()
-            origin = self.headers.get("Origin")
-            scheme = "https://" if isinstance(self.request, ssl.SSLSocket) else "http://"
-            own_origin = origin is None or (origin.startswith(scheme)
-                                            and self.names_this_service(origin[len(scheme):]))
-            if not self.names_this_service(self.headers.get("Host", "")) or not own_origin:
-                return Reply(403, "application/json",
-                             b'{"ok": false, "error": "foreign Host or Origin"}')
-            return None
-    
-        def names_this_service(self, host):
-            """True for a loopback name or address with this service's port (or none, on port 80)."""
-            match = re.fullmatch(r"(\[[0-9A-Fa-f:.]+\]|[^:\[\]/]+)(?::([0-9]{1,5}))?", host)
-            if not match:
-                return False
-            name, port = match.group(1).lower(), match.group(2)
-            own_port = self.server.server_address[1]
-            default_port = 443 if isinstance(self.request, ssl.SSLSocket) else 80
-            if (int(port) if port else default_port) != own_port:
-                return False
-            if name == "localhost":
-                return True
-            try:
-                return ipaddress.ip_address(name.strip("[]")).is_loopback
-            except ValueError:
-                return False
-    
-        def answer_control(self, command):
-            refusal = self.control_refusal()
-            if refusal:
-                return self.send(refusal)
-            try:
-                result = status() if command is None else control(command)
-            except (ValueError, TypeError, AttributeError) as err:
-                return self.send_json(400, {"ok": False, "error": str(err)})
-            self.send_json(200, result)
-    
-        def send_json(self, status, obj):
-            self.send(Reply(status, "application/json", json.dumps(obj, ensure_ascii=False).encode("utf-8")))
-    
-    
-        def play(self, script, make_real):
-            stopping = WORKER.stopping
-            if script.partial is None:
-                # Nothing is sent before the stall; a dropped request is not processed.
-                if script.stall and stopping.wait(script.stall):
-                    return self.drop("close")  # shutting down
-                if script.drop:
-                    return self.drop(script.drop)
-            reply = script.reply(make_real)
-            body = BodyStream(reply.body, script.huge_body)
-            self.head_bytes(reply, None if script.no_length else body.total)  # the whole length
-            if script.partial is not None:
-                if not self.send_body(body, script.partial, script.trickle):
-                    return self.drop("close")
-                if script.stall and stopping.wait(script.stall):
-                    return self.drop("close")
-                if script.drop:
-                    return self.drop(script.drop)
-            if not self.send_body(body, body.total, script.trickle):
-                return self.drop("close")
-    
-        def send_body(self, body, until, trickle):
-            """Sends the body up to byte `until`, at `trickle` bytes a second if given. False when
-            the service stops meanwhile."""
-            step = max(1, int(trickle // 10)) if trickle else 1 << 16
-            while body.sent < min(until, body.total) and not self.head_only:
-                chunk = body.take(min(step, until - body.sent))
-                self.wfile.write(chunk)
-                if trickle and WORKER.stopping.wait(len(chunk) / trickle):
-                    return False
+    def control_refusal(self):
+        """The answer that refuses a control request, or None. Only this machine's own requests
+        are served: a loopback peer that names this
+        service as its host and comes from no foreign page (Origin)."""
+        peer = ipaddress.ip_address(self.client_address[0])
+        if not peer.is_loopback:
+            return not_found()
+        origin = self.headers.get("Origin")
+        scheme = "https://" if isinstance(self.request, ssl.SSLSocket) else "http://"
+        own_origin = origin is None or (origin.startswith(scheme)
+                                        and self.names_this_service(origin[len(scheme):]))
+        if not self.names_this_service(self.headers.get("Host", "")) or not own_origin:
+            return Reply(403, "application/json",
+                         b'{"ok": false, "error": "foreign Host or Origin"}')
+        return None
+
+    def names_this_service(self, host):
+        """True for a loopback name or address with this service's port (or none, on port 80)."""
+        match = re.fullmatch(r"(\[[0-9A-Fa-f:.]+\]|[^:\[\]/]+)(?::([0-9]{1,5}))?", host)
+        if not match:
+            return False
+        name, port = match.group(1).lower(), match.group(2)
+        own_port = self.server.server_address[1]
+        default_port = 443 if isinstance(self.request, ssl.SSLSocket) else 80
+        if (int(port) if port else default_port) != own_port:
+            return False
+        if name == "localhost":
             return True
-    
-        def drop(self, how):
-            self.close_connection = True
-            if how == "reset":
-                # Linger 0: close sends a reset instead of an orderly end.
-                self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-                self.connection.close()
-    
-    
-    return ControlledHandler
+        try:
+            return ipaddress.ip_address(name.strip("[]")).is_loopback
+        except ValueError:
+            return False
+
+    def answer_control(self, command):
+        refusal = self.control_refusal()
+        if refusal:
+            return self.send(refusal)
+        try:
+            result = status() if command is None else control(command)
+        except (ValueError, TypeError, AttributeError) as err:
+            return self.send_json(400, {"ok": False, "error": str(err)})
+        self.send_json(200, result)
+
+    def send_json(self, status, obj):
+        self.send(Reply(status, "application/json", json.dumps(obj, ensure_ascii=False).encode("utf-8")))
 
 
-class ControlledUpload(Upload):
-    """An upload that breaks (a cut, a full disk) once more than the scripted bytes arrive."""
+    def play(self, script, make_real):
+        stopping = WORKER.stopping
+        if script.partial is None:
+            # Nothing is sent before the stall; a dropped request is not processed.
+            if script.stall and stopping.wait(script.stall):
+                return self.drop("close")  # shutting down
+            if script.drop:
+                return self.drop(script.drop)
+        reply = script.reply(make_real)
+        body = BodyStream(reply.body, script.huge_body)
+        self.head_bytes(reply, None if script.no_length else body.total)  # the whole length
+        if script.partial is not None:
+            if not self.send_body(body, script.partial, script.trickle):
+                return self.drop("close")
+            if script.stall and stopping.wait(script.stall):
+                return self.drop("close")
+            if script.drop:
+                return self.drop(script.drop)
+        if not self.send_body(body, body.total, script.trickle):
+            return self.drop("close")
 
-    def __init__(self, name, cut_after=None, full_after=None):
-        super().__init__(name)
-        self.cut_after, self.full_after = cut_after, full_after
-        self.cut = False
-        FAULTS.ftp_received = 0
+    def send_body(self, body, until, trickle):
+        """Sends the body up to byte `until`, at `trickle` bytes a second if given. False when
+        the service stops meanwhile."""
+        step = max(1, int(trickle // 10)) if trickle else 1 << 16
+        while body.sent < min(until, body.total) and not self.head_only:
+            chunk = body.take(min(step, until - body.sent))
+            self.wfile.write(chunk)
+            if trickle and WORKER.stopping.wait(len(chunk) / trickle):
+                return False
+        return True
 
-    def write(self, data):
-        received = self.received + len(data)
-        FAULTS.ftp_received = received
-        if self.full_after is not None and received > self.full_after:
-            raise OSError(errno.ENOSPC, "No space left on device")
-        if self.cut_after is not None and received > self.cut_after:
-            self.cut = True
-            raise OSError(errno.EIO, "Transfer cut by the test control")
-        return super().write(data)
+    def drop(self, how):
+        self.close_connection = True
+        if how == "reset":
+            # Linger 0: close sends a reset instead of an orderly end.
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            self.connection.close()
 
 
 def no_space(error):
-    # pyftpdlib wraps the file's OSError in one of its own.
-    inner = error.args[0] if error.args and isinstance(error.args[0], OSError) else error
-    return getattr(inner, "errno", None) == errno.ENOSPC
+    return getattr(error, "errno", None) == errno.ENOSPC
 
 
 class RateLimitedPassiveDTP(PassiveDTP):
@@ -379,84 +356,110 @@ class RateLimitedPassiveDTP(PassiveDTP):
             self.socket.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, RATE_LIMITED_RCVBUF)
 
 
-def ftp_classes(handler_base, dtp_base):
-    class ControlledFtpHandler(handler_base):
-        passive_dtp = RateLimitedPassiveDTP
+class ControlledFtpHandler(UploadHandler):
+    passive_dtp = RateLimitedPassiveDTP
+    full_after = cut_after = None  # the faults of this session's upload
 
-        def pre_process_command(self, line, cmd, arg):
-            if FAULTS.ftp_refuse == cmd.upper() and FAULTS.take("ftp_refuse"):
-                self.respond("502 Command not implemented.")
-                return
-            super().pre_process_command(line, cmd, arg)
+    def pre_process_command(self, line, cmd, arg):
+        if FAULTS.ftp_refuse == cmd.upper() and FAULTS.take("ftp_refuse"):
+            self.respond("502 Command not implemented.")
+            return
+        super().pre_process_command(line, cmd, arg)
 
-        def ftp_STOR(self, file, mode="w"):
-            self.full_after = FAULTS.take("ftp_full")
-            if self.full_after == "stor":
-                self.respond("452 Insufficient storage space.")
-                return None
-            return super().ftp_STOR(file, mode)
-
-        def upload_class(self, filename):
-            return ControlledUpload(filename, FAULTS.take("ftp_cut_after"), self.full_after)
-
-    class ControlledDTP(dtp_base):
-        def __init__(self, sock, cmd_channel):
-            super().__init__(sock, cmd_channel)
-            # Read no faster than the scripted rate, in small steps.
-            self.rate = FAULTS.ftp_rate
-            self.rate_start = None
-            self.throttle = None
-            if self.rate:
-                self.ac_in_buffer_size = max(256, min(4096, self.rate // 20))
-
-        def recv(self, buffer_size):
-            chunk = super().recv(buffer_size)
-            if self.rate and chunk:
-                now = time.monotonic()
-                if self.rate_start is None:
-                    self.rate_start, self.rate_bytes = now, 0
-                self.rate_bytes += len(chunk)
-                due = self.rate_start + self.rate_bytes / self.rate
-                if due > now:
-                    self.del_channel()
-                    self.throttle = self.ioloop.call_later(due - now, self.wake, _errback=self.handle_error)
-            return chunk
-
-        def wake(self):
-            if not self._closed:
-                self.add_channel(events=self.ioloop.READ)
-
-        def close(self):
-            if self.throttle is not None and not self.throttle.cancelled:
-                self.throttle.cancel()
-            super().close()
-
-        def handle_error(self):
-            upload = self.file_obj if isinstance(self.file_obj, ControlledUpload) else None
-            error = sys.exc_info()[1]
-            if upload and no_space(error):
-                self._resp = ("452 Insufficient storage space; transfer aborted.", logging.info)
-                self.close()
-            elif upload and upload.cut:
-                self._resp = ("426 Connection closed; transfer aborted.", logging.info)
-                closing = FAULTS.take("ftp_cut_close")
-                self.close()
-                if closing:  # the server gives up on the session too
-                    self.cmd_channel.respond("421 Service not available, closing control connection.")
-                    self.cmd_channel.close_when_done()
-            else:
-                super().handle_error()
-
-    return {"handler": ControlledFtpHandler, "dtp": ControlledDTP}
+    def ftp_STOR(self, file, mode="w"):
+        self.full_after = FAULTS.take("ftp_full")
+        if self.full_after == "stor":
+            self.respond("452 Insufficient storage space.")
+            return None
+        self.cut_after = FAULTS.take("ftp_cut_after")
+        FAULTS.ftp_received = 0
+        return super().ftp_STOR(file, mode)
 
 
-def add_arguments(parser):
+class ControlledDTP(UploadDTP):
+    """A data connection that breaks (a cut, a full disk) once more than the scripted bytes
+    arrive, and reads no faster than the scripted rate."""
+
+    def __init__(self, sock, cmd_channel):
+        super().__init__(sock, cmd_channel)
+        # Read no faster than the scripted rate, in small steps.
+        self.rate = FAULTS.ftp_rate
+        self.rate_start = None
+        self.throttle = None
+        self.cut = False
+        if self.rate:
+            self.ac_in_buffer_size = max(256, min(4096, self.rate // 20))
+
+    def recv(self, buffer_size):
+        chunk = super().recv(buffer_size)
+        if chunk and self.receive:
+            self.break_past_scripted_bytes(self.tot_bytes_received + len(chunk))
+        if self.rate and chunk:
+            now = time.monotonic()
+            if self.rate_start is None:
+                self.rate_start, self.rate_bytes = now, 0
+            self.rate_bytes += len(chunk)
+            due = self.rate_start + self.rate_bytes / self.rate
+            if due > now:
+                self.del_channel()
+                self.throttle = self.ioloop.call_later(due - now, self.wake, _errback=self.handle_error)
+        return chunk
+
+    def break_past_scripted_bytes(self, received):
+        FAULTS.ftp_received = received
+        session = self.cmd_channel
+        if session.full_after is not None and received > session.full_after:
+            raise OSError(errno.ENOSPC, "No space left on device")
+        if session.cut_after is not None and received > session.cut_after:
+            self.cut = True
+            raise OSError(errno.EIO, "Transfer cut by the test control")
+
+    def wake(self):
+        if not self._closed:
+            self.add_channel(events=self.ioloop.READ)
+
+    def close(self):
+        if self.throttle is not None and not self.throttle.cancelled:
+            self.throttle.cancel()
+        super().close()
+
+    def handle_error(self):
+        error = sys.exc_info()[1]
+        if no_space(error):
+            self._resp = ("452 Insufficient storage space; transfer aborted.", logging.info)
+            self.close()
+        elif self.cut:
+            self._resp = ("426 Connection closed; transfer aborted.", logging.info)
+            closing = FAULTS.take("ftp_cut_close")
+            self.close()
+            if closing:  # the server gives up on the session too
+                self.cmd_channel.respond("421 Service not available, closing control connection.")
+                self.cmd_channel.close_when_done()
+        else:
+            super().handle_error()
+
+
+class ControlledWorker(Worker):
+    http_handler = ControlledHandler
+    ftp_handler = ControlledFtpHandler
+    ftp_dtp = ControlledDTP
+
+    def __init__(self, *args, **kwargs):
+        super().__init__(*args, **kwargs)
+        global WORKER
+        WORKER = self
+
+
+def main(argv):
+    """The service with these controls: its options, and --clock-offset."""
+    parser = argparse.ArgumentParser(add_help=False)
     parser.add_argument("--clock-offset", type=float, default=0.0,
                         help="start with the clock this many seconds ahead")
-
-
-def started(worker):
-    global WORKER
-    WORKER = worker
-    FAULTS.clock_offset = worker.args.clock_offset
+    own, rest = parser.parse_known_args(argv)
+    FAULTS.clock_offset = own.clock_offset
     clock.now = moved_clock
+    settings = config.parse(rest)
+    if settings.command != "serve":
+        return admin.run(settings)
+    serve.serve(settings, ControlledWorker)
+    return 0

@@ -20,8 +20,7 @@ import unittest
 
 from tests.server.pngs import picture
 from tests.server.postgres import PostgresServer
-from tests.server.test_service import DELID, HOST, PASSWORD_1_3, REAL_SERVICE, Service
-from tests.server.test_promises import KeyedService
+from tests.server.harness import DELID, HOST, PASSWORD_1_3, REAL_SERVICE, KeyedService, Service
 
 SERVER = None
 KEY = "team-key-0123456789abcdef"

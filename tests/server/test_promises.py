@@ -13,8 +13,8 @@ import threading
 import time
 import unittest
 
-from tests.server.test_service import (DELID, HOST, PASSWORD_1_3, REAL_SERVICE, Service, setUpModule,
-                                       tearDownModule)
+from tests.server.harness import (DELID, HOST, PASSWORD_1_3, REAL_SERVICE, KeyedService, Service,
+                                  setUpModule, tearDownModule)
 
 __all__ = ["setUpModule", "tearDownModule"]  # the same store as the service's own tests
 
@@ -88,40 +88,6 @@ class ExpiryTest(unittest.TestCase):
             self.assertEqual((again.status, again.read()), (304, b""))
         conn.close()
         self.assertEqual(s.get(f"/img/{code}.png", method="HEAD")[2], b"")
-
-
-class KeyedService(Service):
-    def __init__(self, tmp_keys, *options, **kwargs):
-        super().__init__("--upload-keys", tmp_keys, "--verbose", *options, **kwargs)
-
-    def usercheck_with(self, key, sid="KEYED"):
-        return self.fields_with(f"/usercheck.cgi?op=chk&sid={sid}", key)
-
-    def recode_with(self, key, code, sid="KEYED"):
-        return self.fields_with(f"/recode.cgi?op=rec&pngcode={code}&delid={DELID}&sid={sid}", key)
-
-    def fields_with(self, path, key):
-        conn = http.client.HTTPConnection(HOST, self.http_port, timeout=5)
-        conn.request("GET", path, headers={"X-Quiblo-Key": key} if key else {})
-        fields = conn.getresponse().read().decode("cp932").split("|")
-        conn.close()
-        return fields
-
-    def login(self, key):
-        client = ftplib.FTP()
-        client.connect(HOST, self.ftp_port, timeout=5)
-        try:
-            client.login("quiblo", PASSWORD_1_3 + (":" + key if key else ""))
-        except BaseException:
-            client.close()
-            raise
-        return client
-
-    def upload_with(self, key, code=None):
-        code = code or self.new_code()
-        with self.login(key) as client:
-            client.storbinary(f"STOR {code}.png", io.BytesIO(b"\x89PNG keyed"))
-        return code
 
 
 class UploadKeyTest(unittest.TestCase):

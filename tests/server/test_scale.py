@@ -11,7 +11,7 @@ import unittest
 
 from tests.server.pngs import picture
 from tests.server.postgres import PostgresServer
-from tests.server.test_service import REAL_SERVICE, Service
+from tests.server.harness import REAL_SERVICE, Service
 
 SERVER = None
 

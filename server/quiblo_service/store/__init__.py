@@ -1,5 +1,5 @@
 """What the service keeps: pictures, uploads waiting for their registration, the usage log, wrong
-deletion ids and the codes of expired pictures. `load(options)` picks the store: sqlite3 and
+deletion ids and the codes of expired pictures. `load(settings)` picks the store: sqlite3 and
 picture files in the data folder by default, PostgreSQL when `database` names one.
 
 Every time is given by the caller (seconds since the epoch, from the service's clock), so that
@@ -146,13 +146,12 @@ class Store:
         raise NotImplementedError
 
 
-def load(options, serving=True):
-    """The store the options name. SERVING: the service itself opens it (and so a sqlite store
+def load(settings, serving=True):
+    """The store the settings name. SERVING: the service itself opens it (and so a sqlite store
     makes a missing data folder and tidies up after a crash); an admin command opens it beside a
     running service, and only a data folder that is there."""
-    database = getattr(options, "database", None)
-    if database:
+    if settings.database:
         from . import postgresql
-        return postgresql.PostgresStore(database)
+        return postgresql.PostgresStore(settings.database)
     from . import sqlite
-    return sqlite.SqliteStore(options.data, serving=serving)
+    return sqlite.SqliteStore(settings.data, serving=serving)
