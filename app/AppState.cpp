@@ -14,7 +14,8 @@ AppState::AppState(const AppSeams& seams)
       programFolderWarning_(seams.programFolderWarning),
       handOverToRunningCopy_(seams.handOverToRunningCopy),
       screen_(seams.screen ? seams.screen : &noScreen_),
-      makeUploadCodes_(seams.makeUploadCodes) {
+      makeUploadCodes_(seams.makeUploadCodes),
+      httpLimits_(seams.httpLimits) {
     // The service's address as the settings give it, read again for each request.
     setStoredServiceSetting([folder = programFolder_] { return readStoredServiceSetting(folder); });
 }

@@ -6,12 +6,13 @@
 #include <functional>
 #include <memory>
 
-#include "capture/ImgctlLibrary.h"
 #include "capture/ScreenSource.h"
+#include "imagelib/ImgctlLibrary.h"
 #include "platform/Desktop.h"
 #include "platform/SingleInstance.h"
 #include "platform/Version.h"
 #include "service/Codes.h"
+#include "service/SimpleHttp.h"
 
 namespace quiblo {
 
@@ -37,6 +38,8 @@ struct AppSeams {
     QString programFolderWarning = {};  // what the start says when the folder cannot be written
     // Asked when another copy holds the lock: true when a request was handed to it instead.
     std::function<bool()> handOverToRunningCopy = nullptr;
+    // How long the requests to the service may wait and how much they may take.
+    HttpLimits httpLimits = {};
 };
 
 class AppState {
@@ -64,6 +67,7 @@ public:
     }
     ScreenSource& screen() { return *screen_; }
     UploadCodes makeUploadCodes() const { return makeUploadCodes_(); }
+    const HttpLimits& httpLimits() const { return httpLimits_; }
 
 private:
     Desktop* desktop_;
@@ -77,6 +81,7 @@ private:
     NullScreenSource noScreen_;
     ScreenSource* screen_;
     std::function<UploadCodes()> makeUploadCodes_;
+    HttpLimits httpLimits_;
 };
 
 }  // namespace quiblo

@@ -21,7 +21,6 @@
 #include "AppState.h"
 #include "Artwork.h"
 #include "CommandLine.h"
-#include "UsageCheck.h"
 #include "VersionWin.h"
 #include "WindowActivation.h"
 #include "history/DeleteWin.h"
@@ -32,7 +31,7 @@
 #include "platform/Twips.h"
 #include "platform/Wait.h"
 #include "service/ServiceAddress.h"
-#include "service/SimpleHttp.h"
+#include "service/UserCheck.h"
 #include "service/UserId.h"
 #include "settings/IniFile.h"
 #include "settings/SettingsWin.h"
@@ -256,95 +255,6 @@ void MainWin::connectHandlers() {
     connect(NoticeTickerTimer, &QTimer::timeout, this, &MainWin::NoticeTickerTimer_Timer);
 }
 
-bool MainWin::checkImageLibrary() {
-    switch (app_.imgctl().probe()) {
-        case ImgctlLibrary::Probe::Loaded:
-            return true;
-        case ImgctlLibrary::Probe::NotLoadable:
-            app_.desktop().message(this, QStringLiteral("エラー"),
-                                   QStringLiteral("Imgctl.dllが読み込めません。") + kCrLf +
-                                       QStringLiteral("クイブロと同じフォルダ内または、システム"
-                                                      "フォルダ内に") +
-                                       kCrLf + QStringLiteral("Imgctl.dllを配置してください。"),
-                                   MsgIcon::Critical);
-            return false;
-        case ImgctlLibrary::Probe::Unusable:
-            break;
-    }
-    app_.desktop().message(this, QStringLiteral("エラー"),
-                           QStringLiteral("Imgctl.dllの処理で、") + kCrLf +
-                               QStringLiteral("予期しないエラーが発生しました。"),
-                           MsgIcon::Critical);
-    return false;
-}
-
-bool MainWin::checkSingleInstance() {
-    switch (app_.instanceLock().acquire()) {
-        case InstanceLock::Outcome::Acquired:
-            takeOverAsRunningCopy();
-            return true;
-        case InstanceLock::Outcome::Unavailable:
-            // No copy is known to run: run without the lock rather than refuse to start.
-            qWarning("quiblo: the single-instance lock %s cannot be taken; running without it",
-                     qPrintable(app_.instanceLock().path()));
-            return true;
-        case InstanceLock::Outcome::HeldByRunningCopy:
-            break;
-    }
-    if (app_.handOverToRunningCopy()) return false;  // the running copy took the request
-    app_.desktop().message(this, QStringLiteral("エラー"),
-                           QStringLiteral("クイブロは既に起動しています。"), MsgIcon::Critical);
-    return false;
-}
-
-// Holding the lock: what a killed copy left behind is ours to tidy, and later starts may hand
-// their requests to this copy.
-void MainWin::takeOverAsRunningCopy() {
-    removeStaleRewriteFiles(app_.programFolder(), {QString::fromLatin1(kHistoryFileName),
-                                                   QString::fromLatin1(kSettingsFileName)});
-    app_.instanceServer().onRequest = [this](const QString& request) {
-        return InstanceServer_Request(request);
-    };
-    if (!app_.instanceServer().listen())
-        qWarning("quiblo: cannot listen for capture requests on %s",
-                 qPrintable(InstanceLock::socketPathFor(app_.instanceLock().path())));
-}
-
-// "capture full", "capture window" or "capture region" from a later start.
-bool MainWin::InstanceServer_Request(const QString& request) {
-    const QStringList words = request.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (words.size() != 2 || words[0] != QLatin1String("capture")) return false;
-    const int type = captureTypeOfName(words[1]);
-    if (type == 0) return false;
-    return captureFromShortcut(type);
-}
-
-bool MainWin::captureFromShortcut(int captureType) {
-    // Busy: a capture runs (the window is hidden) or a window of the program is open.
-    if (!isVisible() || QApplication::activeModalWidget() || captureType < 1 || captureType > 3)
-        return false;
-    // Started from the event loop, so the request is answered before the capture begins.
-    QTimer::singleShot(0, this, [this, captureType] {
-        if (!isVisible() || QApplication::activeModalWidget()) return;
-        PosSelectMenuCmd_Click(captureType - 1);
-        QuibloCmd_Click();
-    });
-    return true;
-}
-
-void MainWin::warnUnwritableFolder() {
-    if (!app_.programFolderWarning().isEmpty()) {
-        app_.desktop().message(this, QStringLiteral("エラー"), app_.programFolderWarning(),
-                               MsgIcon::Critical);
-        return;
-    }
-    app_.desktop().message(this, QStringLiteral("エラー"),
-                           QStringLiteral("設定と履歴を保存するフォルダに書き込めません。") +
-                               kCrLf + QDir::toNativeSeparators(app_.programFolder()) + kCrLf +
-                               QStringLiteral("設定の保存、画像の送信、履歴の記録は失敗します。"),
-                           MsgIcon::Critical);
-}
-
 // Texts that run past their controls in this font make room for themselves; the three frames
 // stand as one column, so a frame that grew wider widens the other two as much.
 void MainWin::fitTexts() {
@@ -431,20 +341,14 @@ void MainWin::ShowVersionMenuCmd_Click() {
 
 void MainWin::CheckUploadCountCmd_Click() {
     const ActivateWhenDone activate(this);
-    if (const QString unreadable = serviceSettingMessage(); !unreadable.isEmpty()) {
-        app_.desktop().message(this, QStringLiteral("エラー"), unreadable, MsgIcon::Critical);
-        return;
+    const UserCheck check = checkUser(app_.httpLimits());
+    for (const QString& problem : {check.unreadableSetting, check.tlsFailure}) {
+        if (!problem.isEmpty()) {
+            app_.desktop().message(this, QStringLiteral("エラー"), problem, MsgIcon::Critical);
+            return;
+        }
     }
-    const QString url = userCheckUrl(GetUserId());  // the settings read on this thread
-    const QString key = uploadKey();
-    QString tlsFailure;
-    const QString reply = runWaiting([&] { return GetUrlText(url, &tlsFailure, key); });
-    pauseFor(200);
-    if (!tlsFailure.isEmpty()) {
-        app_.desktop().message(this, QStringLiteral("エラー"), tlsFailure, MsgIcon::Critical);
-        return;
-    }
-    const UsageReport report = readUsageReply(reply);
+    const UsageReport report = usageReport(check.reply);
     switch (report.kind) {
         case UsageReport::Kind::Usage:
             app_.desktop().message(this, QStringLiteral("情報"), report.text, MsgIcon::Information);

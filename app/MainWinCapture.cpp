@@ -45,7 +45,6 @@ void MainWin::QuibloType_Click(int index) {
 void MainWin::PosSelectMenuCmd_Click(int index) {
     QuibloType[index]->setChecked(true);
     QuibloType_Click(index);
-    app_.CaptureType = static_cast<qint16>(index + 1);
 }
 
 void MainWin::startNoticeBlink() {
@@ -80,7 +79,6 @@ void MainWin::QuibloCmd_Click() {
     }
 }
 
-// The capture chain; false when it ended early (region given up, platform unsupported).
 // The upload dialog's view of the application: what it needs, and where its results go.
 UploadHooks MainWin::uploadHooks(PreviewWin& confirmed) {
     UploadHooks hooks;
@@ -88,6 +86,7 @@ UploadHooks MainWin::uploadHooks(PreviewWin& confirmed) {
     hooks.imgctl = &app_.imgctl();
     hooks.programFolder = app_.programFolder();
     hooks.makeUploadCodes = [this] { return app_.makeUploadCodes(); };
+    hooks.httpLimits = app_.httpLimits();
     hooks.showViewingUrl = [this](const QString& url) { URL->setPlainText(url); };
     hooks.finished = [this](bool failed) { app_.UploadFailed = failed; };
     hooks.drawingOffered = [&confirmed] { confirmed.drawingOffered(); };
@@ -97,6 +96,7 @@ UploadHooks MainWin::uploadHooks(PreviewWin& confirmed) {
     return hooks;
 }
 
+// The capture chain; false when it ended early (region given up, platform unsupported).
 bool MainWin::runCapture() {
     TempPic->picture = QImage();
 
@@ -110,7 +110,7 @@ bool MainWin::runCapture() {
     processPendingEvents();
 
     CaptureStep = 3;
-    const int wait = ReadCaptureWait(app_.programFolder());
+    const int wait = readCaptureWait(app_.programFolder());
     QElapsedTimer waited;
     waited.start();
     app_.screen().prepare();  // set up while we wait anyway
@@ -149,7 +149,6 @@ bool MainWin::runCapture() {
                             toInt16(marked.height())};
     }
 
-    CaptureStep = 9;
     CaptureStep = 10;
     {
         const CaptureRectangle& r = app_.CaptureRect;

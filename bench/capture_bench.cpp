@@ -153,7 +153,7 @@ int measure(int width, int height) {
     if (!win.Form_Load()) return 1;
     win.show();
     if (!QTest::qWaitForWindowExposed(&win)) return 1;
-    if (quiblo::ReadCaptureWait(folder.path()) != kWaitMs) {
+    if (quiblo::readCaptureWait(folder.path()) != kWaitMs) {
         std::fprintf(stderr, "the capture wait is not %d ms\n", kWaitMs);
         return 1;
     }

@@ -110,7 +110,8 @@ void X11ScreenSource::prepare() {
     const QSize screen = screenSize();
     if (!layout_ || screen.isEmpty() || (segment_ && segmentScreen_ == screen)) return;
     // A first grab, thrown away, makes the server and this process map every page of the new
-    // segment (some 20 ms for 3840x2160); done now, that stays out of the capture itself.
+    // segment, which takes longer the larger the screen; done now, that stays out of the
+    // capture itself.
     if (ensureSegment(screen)) grabShared(QRect(QPoint(0, 0), screen));
 }
 

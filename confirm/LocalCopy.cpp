@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "capture/ImgctlLibrary.h"
+#include "imagelib/ImgctlLibrary.h"
 
 namespace quiblo {
 

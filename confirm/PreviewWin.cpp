@@ -13,7 +13,7 @@
 
 #include "LocalCopy.h"
 #include "PreviewDrag.h"
-#include "capture/ImgctlLibrary.h"
+#include "imagelib/ImgctlLibrary.h"
 #include "platform/Desktop.h"
 #include "platform/Lines.h"
 #include "platform/TextFit.h"

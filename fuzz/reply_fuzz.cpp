@@ -7,11 +7,10 @@
 #include <cstdint>
 
 #include "Property.h"
-#include "app/UsageCheck.h"
 #include "platform/CodePage.h"
 #include "platform/Fault.h"
-#include "platform/ReplyNumber.h"
 #include "service/Replies.h"
+#include "service/ReplyNumber.h"
 
 using namespace quiblo;
 

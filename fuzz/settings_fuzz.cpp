@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     FUZZ_REQUIRE(WriteIniValue(path, section, key, value));
     FUZZ_REQUIRE(ReadIniInt(path, section, QStringLiteral("Wait"), -1) == value);
-    FUZZ_REQUIRE(ReadCaptureWait(path) == value);
+    FUZZ_REQUIRE(readCaptureWait(path) == value);
     FUZZ_REQUIRE(ReadIniInt(path, QStringLiteral("Other"), QStringLiteral("Key"), -1) ==
                  otherBefore);
     // Writing it again changes nothing more.

@@ -244,14 +244,13 @@ void DeleteWin::DelCmd_Click() {
     }
     const QString url = deleteUrl(record.pngcode, record.delid);
     // The request runs aside so the window keeps painting; user input waits until the end.
-    QString tlsFailure;
-    const QString reply = runWaiting([&] { return GetUrlText(url, &tlsFailure); });
+    const HttpReply reply = runWaiting([&] { return httpGet({url}); });
     pauseFor(100);
-    if (!tlsFailure.isEmpty()) {
-        desktop_.message(this, QStringLiteral("エラー"), tlsFailure, MsgIcon::Critical);
+    if (!reply.tlsFailure.isEmpty()) {
+        desktop_.message(this, QStringLiteral("エラー"), reply.tlsFailure, MsgIcon::Critical);
         return;
     }
-    const DeleteReply result = readDeleteReply(reply);
+    const DeleteReply result = readDeleteReply(reply.text());
     pauseFor(500);
     desktop_.message(this, result.title, result.text, result.icon);
     if (!result.removesRecord) return;

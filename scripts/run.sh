@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
-./scripts/build.sh
+QUIBLO_TESTS=OFF ./scripts/build.sh
 
 data_dir="build/service-data"
 mkdir -p "$data_dir"

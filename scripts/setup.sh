@@ -1,27 +1,35 @@
 #!/bin/bash
-# Installs what Quiblo needs to build, run and test on Debian 12 (as root, or through sudo).
+# Installs what Quiblo needs on Debian 12 (as root, or through sudo): to build and run the
+# program and its reference service, and with --tests what the tests need as well.
 set -euo pipefail
 
-packages=(
-    build-essential cmake ninja-build pkg-config git
-    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n
-    libcurl4-openssl-dev libdeflate-dev libpng-dev zlib1g-dev libimagequant-dev
-    libxcb1-dev libxcb-shm0-dev libxkbcommon-x11-0 libxcb-cursor0 libgl-dev
-    libgtest-dev googletest
-    xvfb xauth x11-utils fonts-ipafont-gothic
-    desktop-base
-    python3 python3-pyftpdlib curl
-    desktop-file-utils appstream dpkg-dev file xdotool openbox
-    qt6-wayland sway xwayland x11-xserver-utils pipewire dbus libglib2.0-bin
-    xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk grim
-    gnome-shell mutter xdg-desktop-portal-gnome
-    clang libclang-rt-14-dev libdbus-1-dev
-    libxcb-randr0-dev
-    kwin-wayland
-    libwayland-dev xclip wl-clipboard gnome-settings-daemon-common dconf-service
-    python3-openssl openssl systemd xfconf libxfconf-0-3 libkf5globalaccel-bin
-    postgresql-15 python3-psycopg pyflakes3
+# Building and running the program and its reference service.
+program=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n qt6-wayland
+    libcurl4-openssl-dev libdeflate-dev zlib1g-dev libimagequant-dev
+    libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxkbcommon-x11-0 libxcb-cursor0 libgl-dev
+    libwayland-dev fonts-ipafont-gothic
+    python3 python3-pyftpdlib
 )
+# The tests besides: googletest, an X server and the tools that drive windows, the Wayland
+# desktops and their portals, the key stores of the desktops, PostgreSQL, clang for the
+# sanitizers and the fuzzers, the service's TLS and its checks, and the package tools.
+tests=(
+    libgtest-dev googletest libpng-dev git curl
+    xvfb xauth x11-utils desktop-base xdotool openbox x11-xserver-utils xclip
+    qt6-wayland sway xwayland pipewire dbus libglib2.0-bin wl-clipboard grim
+    xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk
+    gnome-shell mutter xdg-desktop-portal-gnome gnome-settings-daemon-common dconf-service
+    kwin-wayland xfconf libxfconf-0-3 libkf5globalaccel-bin
+    clang libclang-rt-14-dev libdbus-1-dev
+    desktop-file-utils appstream dpkg-dev file systemd
+    python3-openssl openssl postgresql-15 python3-psycopg pyflakes3
+)
+packages=("${program[@]}")
+if [ "${1:-}" = "--tests" ]; then
+    packages+=("${tests[@]}")
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,9 +3,9 @@
 # the tests that need a real X server get a 1024x768 Xvfb screen started here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup.sh
+./scripts/setup.sh --tests
 # Warnings are errors here: a new warning fails the run.
-QUIBLO_WERROR=ON ./scripts/build.sh
+QUIBLO_TESTS=ON QUIBLO_WERROR=ON ./scripts/build.sh
 
 xvfb_pid=""
 runtime_dir=$(mktemp -d)

@@ -31,16 +31,15 @@ QString digitText(int value) {
 
 }  // namespace
 
-UploadCodes MakeUploadCodes(const QDateTime& now, const QString& randomDigits) {
-    return {randomDigits.left(18), randomDigits.mid(18, 14),
-            now.toString(QStringLiteral("yyyyMMddHHmmss"))};
+UploadCodes MakeUploadCodes(const QDateTime& now, const QString& digits) {
+    return {digits.left(18), digits.mid(18, 14), now.toString(QStringLiteral("yyyyMMddHHmmss"))};
 }
 
 UploadCodes MakeUploadCodes() {
-    return MakeUploadCodes(QDateTime::currentDateTime(), RandomDigits(kUploadCodeDigits));
+    return MakeUploadCodes(QDateTime::currentDateTime(), randomDigits(kUploadCodeDigits));
 }
 
-QString RandomDigits(int count) {
+QString randomDigits(int count) {
     QString digits;
     while (digits.size() < count) {
         unsigned char bytes[64];

@@ -20,12 +20,12 @@ inline constexpr int kUploadCodeDigits = 18 + 14;
 
 // The codes for an upload prepared at now: the picture code is the first 18 of the 32 random
 // digits, the deletion id the other 14.
-UploadCodes MakeUploadCodes(const QDateTime& now, const QString& randomDigits);
+UploadCodes MakeUploadCodes(const QDateTime& now, const QString& digits);
 // The same with the local clock and fresh digits from the system's random source.
 UploadCodes MakeUploadCodes();
 
 // count decimal digits from the system's random source (getrandom), each equally likely.
-QString RandomDigits(int count);
+QString randomDigits(int count);
 
 // digits (in base from) written in base to, over the alphabet 0-9 a-z A-Z - _; empty text when a
 // character is outside the alphabet or to is below 2. Values are 16-bit: bases up to 64.

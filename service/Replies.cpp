@@ -1,5 +1,8 @@
 #include "Replies.h"
 
+#include "platform/Fault.h"
+#include "platform/Lines.h"
+
 namespace quiblo {
 
 namespace {
@@ -56,6 +59,56 @@ ResultReply readResultReply(const QString& reply) {
     read.message = refusalMessage(fields, 2);
     read.complete = fields.size() >= 3;
     return read;
+}
+
+namespace {
+
+QString usageText(const UserCheckReply& reply, qint16 remaining) {
+    return QStringLiteral("クイブロ 利用状況") + kCrLf + QString(30, QLatin1Char('-')) + kCrLf +
+           QStringLiteral("現在利用回数: ") + reply.used() + QStringLiteral("回利用済みです。") +
+           kCrLf + QStringLiteral("最大: 過去") + reply.hours() + QStringLiteral("時間に") +
+           reply.allowed() + QStringLiteral("回利用できます。") + kCrLf + kCrLf +
+           QStringLiteral("あと") + QString::number(remaining) + QStringLiteral("回利用可能です。");
+}
+
+}  // namespace
+
+QString connectionFailedText() {
+    return QStringLiteral("サーバーとの接続が失敗したため、") + kCrLf +
+           QStringLiteral("一部処理は行えませんでした。");
+}
+
+UsageReport usageReport(const UserCheckReply& reply) {
+    using Kind = UsageReport::Kind;
+    if (reply.status == ReplyStatus::Success) {
+        if (!reply.complete()) return {Kind::Silent, {}};
+        std::optional<qint16> remaining =
+            roundToInt16(readFieldNumber(reply.allowed()) - readFieldNumber(reply.used()));
+        if (!remaining) return {Kind::Silent, {}};
+        return {Kind::Usage, usageText(reply, std::max<qint16>(*remaining, 0))};
+    }
+    if (reply.status == ReplyStatus::Error) {
+        if (!reply.complete()) return {Kind::Silent, {}};
+        return {Kind::Refused, reply.refusal()};
+    }
+    return {Kind::Failed, connectionFailedText() + kCrLf + QStringLiteral("終了します。")};
+}
+
+UsageReport readUsageReply(const QString& reply) {
+    return usageReport(readUserCheckReply(reply));
+}
+
+UploadPermission uploadPermission(const UserCheckReply& reply) {
+    using Kind = UploadPermission::Kind;
+    if (reply.status == ReplyStatus::Error) return {Kind::Refused, reply.refusal()};
+    if (reply.status != ReplyStatus::Success)
+        return {Kind::Failed, connectionFailedText() + kCrLf + QStringLiteral("終了します。")};
+    const std::optional<qint16> count = roundToInt16(readFieldNumber(reply.used()) + 1);
+    if (!count) throw RuntimeFault(FaultNumber::Overflow);
+    return {Kind::Allowed, QStringLiteral("[") + QString::number(*count) +
+                               QStringLiteral("回目の利用 (最大:過去") + reply.hours() +
+                               QStringLiteral("時間に") + reply.allowed() +
+                               QStringLiteral("回まで)]")};
 }
 
 }  // namespace quiblo

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "platform/ReplyNumber.h"
+#include "service/ReplyNumber.h"
 
 namespace quiblo {
 
@@ -38,5 +38,40 @@ struct ResultReply {
     bool complete = false;  // all three fields came
 };
 ResultReply readResultReply(const QString& reply);
+
+// The user check's reply, read for the usage window and for the upload (the request itself is
+// checkUser in UserCheck.h).
+
+// The message of a service that could not be reached.
+QString connectionFailedText();
+
+// What the usage window makes of a reply.
+struct UsageReport {
+    enum class Kind {
+        Usage,    // show the counts; the program runs on
+        Refused,  // show the service's message; the program ends
+        Failed,   // the service could not be reached; the program ends
+        Silent,   // a reply too short to read: nothing is shown, the program runs on
+    };
+    Kind kind = Kind::Failed;
+    QString text;  // the message to show (empty for Silent)
+};
+UsageReport usageReport(const UserCheckReply& reply);
+// The same of a reply's text.
+UsageReport readUsageReply(const QString& reply);
+
+// What the upload makes of a reply.
+struct UploadPermission {
+    enum class Kind {
+        Allowed,  // text: the user line, "[N回目の利用 (最大:過去H時間にA回まで)]"
+        Refused,  // text: the service's message (the program's own for a refused key)
+        Failed,   // text: the connection failure, ending the program
+    };
+    Kind kind = Kind::Failed;
+    QString text;
+};
+// A count the reply lacks is the subscript fault (9); a next use past 16 bits the overflow
+// fault (6), as RuntimeFault.
+UploadPermission uploadPermission(const UserCheckReply& reply);
 
 }  // namespace quiblo

@@ -7,7 +7,6 @@
 #include <chrono>
 #include <climits>
 #include <memory>
-#include <mutex>
 
 #include "platform/CodePage.h"
 #include "service/Curl.h"
@@ -17,9 +16,6 @@
 namespace quiblo {
 
 namespace {
-
-std::mutex defaultsLock;
-HttpLimits defaults;
 
 // One request's reply and the limits it is held to.
 struct Transfer {
@@ -93,87 +89,55 @@ void setOptions(CURL* curl, const QByteArray& url, curl_slist* headers, Transfer
 
 }  // namespace
 
-HttpLimits defaultHttpLimits() {
-    const std::lock_guard<std::mutex> hold(defaultsLock);
-    return defaults;
+QString HttpReply::text() const {
+    return fromCp932(body);
 }
 
-void setDefaultHttpLimits(const HttpLimits& limits) {
-    const std::lock_guard<std::mutex> hold(defaultsLock);
-    defaults = limits;
-}
-
-int GetUrlBytes(const QString& url, QByteArray& buffer) {
-    return GetUrlBytes(url, buffer, defaultHttpLimits());
-}
-
-int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits) {
-    return GetUrlBytes(url, buffer, limits, nullptr);
-}
-
-int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits,
-                QString* tlsFailure) {
-    return GetUrlBytes(url, buffer, limits, tlsFailure, QString());
-}
-
-int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits,
-                QString* tlsFailure, const QString& uploadKey) {
-    buffer.clear();
-    if (url.isEmpty()) return 0;
+HttpReply httpGet(const HttpRequest& request) {
+    HttpReply reply;
+    if (request.url.isEmpty()) return reply;
     initCurlOnce();
     CurlHandle curl(curl_easy_init());
-    if (!curl) return 0;
-    const QUrl parsed(url);
+    if (!curl) return reply;
+    const QUrl parsed(request.url);
     const bool secure = parsed.scheme() == QLatin1String("https");
     CurlList headers = noCacheHeaders();
-    if (!uploadKey.isEmpty() && keyMayGo(secure, parsed.host()))
-        appendHeader(headers, ("X-Quiblo-Key: " + uploadKey.toLatin1()).constData());
-    const QByteArray address = url.toUtf8();
-    // The count is returned as an int, so the cap can never pass that.
-    Transfer transfer{buffer, std::clamp<qsizetype>(limits.maxReplyBytes, 0, INT_MAX),
-                      std::chrono::steady_clock::now() + std::chrono::seconds(limits.totalSeconds)};
-    setOptions(curl.get(), address, headers.get(), transfer, limits);
+    if (!request.uploadKey.isEmpty() && keyMayGo(secure, parsed.host()))
+        appendHeader(headers, ("X-Quiblo-Key: " + request.uploadKey.toLatin1()).constData());
+    const QByteArray address = request.url.toUtf8();
+    // The size is handed out as an int, so the cap can never pass that.
+    Transfer transfer{
+        reply.body, std::clamp<qsizetype>(request.limits.maxReplyBytes, 0, INT_MAX),
+        std::chrono::steady_clock::now() + std::chrono::seconds(request.limits.totalSeconds)};
+    setOptions(curl.get(), address, headers.get(), transfer, request.limits);
     char detail[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, detail);
     // Whatever arrived before a broken transfer is the reply; only a reply cut short by the
     // deadline or the cap is none.
     const CURLcode result = curl_easy_perform(curl.get());
-    if (tlsFailure) *tlsFailure = tlsFailureText(result, parsed.host(), QString::fromUtf8(detail));
-    if (transfer.tooLate || transfer.tooLarge || result == CURLE_FILESIZE_EXCEEDED) buffer.clear();
+    reply.tlsFailure = tlsFailureText(result, parsed.host(), QString::fromUtf8(detail));
+    if (transfer.tooLate || transfer.tooLarge || result == CURLE_FILESIZE_EXCEEDED)
+        reply.body.clear();
     // A redirect is no reply; one from TLS to plain text is said as a TLS failure.
     long status = 0;
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
     if (status >= 300 && status < 400) {
-        buffer.clear();
+        reply.body.clear();
         const char* target = nullptr;
         curl_easy_getinfo(curl.get(), CURLINFO_REDIRECT_URL, &target);
-        if (secure && target && tlsFailure &&
-            QUrl(QString::fromUtf8(target)).scheme() != QLatin1String("https"))
-            *tlsFailure = plainTextRedirectText(parsed.host(), QString::fromUtf8(target));
+        if (secure && target && QUrl(QString::fromUtf8(target)).scheme() != QLatin1String("https"))
+            reply.tlsFailure = plainTextRedirectText(parsed.host(), QString::fromUtf8(target));
     }
+    return reply;
+}
+
+int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits) {
+    buffer = httpGet({url, {}, limits}).body;
     return int(buffer.size());
 }
 
-QString GetUrlText(const QString& url) {
-    return GetUrlText(url, defaultHttpLimits());
-}
-
-QString GetUrlText(const QString& url, QString* tlsFailure) {
-    QByteArray buffer;
-    if (GetUrlBytes(url, buffer, defaultHttpLimits(), tlsFailure) == 0) return {};
-    return fromCp932(buffer);
-}
-
-QString GetUrlText(const QString& url, QString* tlsFailure, const QString& uploadKey) {
-    QByteArray buffer;
-    if (GetUrlBytes(url, buffer, defaultHttpLimits(), tlsFailure, uploadKey) == 0) return {};
-    return fromCp932(buffer);
-}
-
 QString GetUrlText(const QString& url, const HttpLimits& limits) {
-    QByteArray buffer;
-    if (GetUrlBytes(url, buffer, limits) == 0) return {};
-    return fromCp932(buffer);
+    return httpGet({url, {}, limits}).text();
 }
 
 }  // namespace quiblo

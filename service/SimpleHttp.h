@@ -18,30 +18,30 @@ struct HttpLimits {
     qsizetype maxReplyBytes = 1 << 20;
 };
 
-// The limits of every request that is not given its own; tests shorten them.
-HttpLimits defaultHttpLimits();
-void setDefaultHttpLimits(const HttpLimits& limits);
+// One GET request to the service, and the one function that makes it.
+struct HttpRequest {
+    QString url;
+    // Sent in the X-Quiblo-Key header; left out over plain text to another machine.
+    QString uploadKey = {};
+    HttpLimits limits = {};
+};
+struct HttpReply {
+    // The body whatever the HTTP status; a transfer that breaks off gives what arrived. Empty
+    // when nothing arrived, and for a reply past the overall deadline, longer than the cap, or a
+    // redirect (none is followed), so that the caller takes its failure path.
+    QByteArray body;
+    // What to tell the user when the request failed in TLS itself (a certificate that does not
+    // verify, no TLS where https asked for it) or was redirected from https to plain text.
+    QString tlsFailure;
+    // The body decoded from CP932.
+    QString text() const;
+};
+// An empty url gives an empty reply without contacting anything.
+HttpReply httpGet(const HttpRequest& request);
 
-// Fetches url into buffer and returns the number of bytes received; 0 (and an empty buffer) when
-// nothing arrived. The body is returned whatever the HTTP status; a transfer that breaks off
-// returns what arrived. A reply past the overall deadline or longer than the reply cap counts
-// as nothing, so the caller takes its failure path. An empty url gives 0 without contacting
-// anything.
-int GetUrlBytes(const QString& url, QByteArray& buffer);
-int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits);
-// The same, filling tlsFailure (see Tls.h) when the request failed in TLS itself: a certificate
-// that does not verify, or no TLS where https asked for it.
-int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits,
-                QString* tlsFailure);
-// The same with the upload key in the X-Quiblo-Key header; it is left out over plain text to
-// another machine. A request to an https address never follows a redirect to plain text.
-int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits,
-                QString* tlsFailure, const QString& uploadKey);
-
-// GetUrlBytes decoded from CP932; empty text when nothing arrived.
-QString GetUrlText(const QString& url);
-QString GetUrlText(const QString& url, const HttpLimits& limits);
-QString GetUrlText(const QString& url, QString* tlsFailure);
-QString GetUrlText(const QString& url, QString* tlsFailure, const QString& uploadKey);
+// The body into buffer; its size (0 when nothing arrived).
+int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits = {});
+// The body decoded from CP932; empty text when nothing arrived.
+QString GetUrlText(const QString& url, const HttpLimits& limits = {});
 
 }  // namespace quiblo

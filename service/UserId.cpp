@@ -45,7 +45,7 @@ QString BytesToHex(const unsigned char* bytes, int length) {
     return hex;
 }
 
-QString UserIdFromInterfaces(const std::vector<NetworkInterface>& interfaces) {
+QString userIdFromInterfaces(const std::vector<NetworkInterface>& interfaces) {
     for (const NetworkInterface& candidate : interfaces) {
         if (candidate.loopback || !hasHardwareAddress(candidate.hardwareAddress)) continue;
         const int length = std::min<int>(candidate.hardwareAddress.size(), maxAddressBytes);
@@ -70,7 +70,7 @@ std::optional<std::vector<NetworkInterface>> systemNetworkInterfaces() {
 
 QString GetUserId() {
     const auto interfaces = systemNetworkInterfaces();
-    return interfaces ? UserIdFromInterfaces(*interfaces) : QString();
+    return interfaces ? userIdFromInterfaces(*interfaces) : QString();
 }
 
 }  // namespace quiblo

@@ -21,7 +21,7 @@ QString BytesToHex(const unsigned char* bytes, int length);
 
 // The identifier for interfaces in the system's order: the first one that is not loopback and
 // has a hardware address (at most 8 bytes of it), or "DEFAULT" when there is none.
-QString UserIdFromInterfaces(const std::vector<NetworkInterface>& interfaces);
+QString userIdFromInterfaces(const std::vector<NetworkInterface>& interfaces);
 
 // The system's interfaces in its own order; nothing when the query fails.
 std::optional<std::vector<NetworkInterface>> systemNetworkInterfaces();

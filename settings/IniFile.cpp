@@ -146,7 +146,7 @@ int ReadIniInt(const QString& programFolder, const QString& section, const QStri
     return leadingNumber(value);
 }
 
-QString ReadIniString(const QString& programFolder, const QString& section, const QString& key,
+QString readIniString(const QString& programFolder, const QString& section, const QString& key,
                       const QString& defaultValue) {
     std::optional<QByteArray> content = readFile(settingsPath(programFolder));
     if (!content) return defaultValue;
@@ -193,7 +193,7 @@ bool WriteIniValue(const QString& programFolder, const QString& section, const Q
     return WriteIniValue(programFolder, section, key, QString::number(value));
 }
 
-int ReadCaptureWait(const QString& programFolder) {
+int readCaptureWait(const QString& programFolder) {
     int wait = ReadIniInt(programFolder, QString::fromLatin1(kSettingsSection),
                           QString::fromLatin1(kWaitKey), 100);
     if (wait > 1000 || wait < 100) wait = 100;

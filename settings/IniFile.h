@@ -19,7 +19,7 @@ int ReadIniInt(const QString& programFolder, const QString& section, const QStri
 
 // Reads a string: the value without its enclosing quotes, or the default when the file, the
 // section or the key is missing.
-QString ReadIniString(const QString& programFolder, const QString& section, const QString& key,
+QString readIniString(const QString& programFolder, const QString& section, const QString& key,
                       const QString& defaultValue = {});
 
 // Sets key = value in the section, creating the file, section or key as needed and keeping every
@@ -31,6 +31,6 @@ bool WriteIniValue(const QString& programFolder, const QString& section, const Q
                    long long value);
 
 // The capture wait in milliseconds: 100 to 1000 in steps of 100; anything else stored reads 100.
-int ReadCaptureWait(const QString& programFolder);
+int readCaptureWait(const QString& programFolder);
 
 }  // namespace quiblo

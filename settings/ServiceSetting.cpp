@@ -26,7 +26,7 @@ StoredServiceSetting readStoredServiceSetting(const QString& programFolder) {
     auto read = [&](const char* key, const std::function<bool(const QString&)>& valid) {
         for (const QString& folder : folders) {
             const QString value =
-                ReadIniString(folder, section, QString::fromLatin1(key)).trimmed();
+                readIniString(folder, section, QString::fromLatin1(key)).trimmed();
             if (value.isEmpty()) continue;
             if (valid(value)) return value;
             if (problem.isEmpty()) {

@@ -181,20 +181,20 @@ void SettingsWin::Form_Load() {
 }
 
 void SettingsWin::ReadSettings() {
-    QuibloWaitTimeUD->setValue(ReadCaptureWait(programFolder_));
+    QuibloWaitTimeUD->setValue(readCaptureWait(programFolder_));
     QuibloWaitTimeUD_Change();  // also when the value was already the stored one
     // The user's own setting; an empty box stands for the system's or the built-in one.
     const QString section = QString::fromLatin1(kSettingsSection);
     ServiceHost->setText(
-        ReadIniString(programFolder_, section, QString::fromLatin1(kServiceHostKey)).trimmed());
+        readIniString(programFolder_, section, QString::fromLatin1(kServiceHostKey)).trimmed());
     FtpPort->setText(
-        ReadIniString(programFolder_, section, QString::fromLatin1(kFtpPortKey)).trimmed());
+        readIniString(programFolder_, section, QString::fromLatin1(kFtpPortKey)).trimmed());
     UploadKey->setText(
-        ReadIniString(programFolder_, section, QString::fromLatin1(kUploadKeyKey)).trimmed());
+        readIniString(programFolder_, section, QString::fromLatin1(kUploadKeyKey)).trimmed());
 }
 
 // A bad address or port is said, with the box to mend it focused, and nothing is saved.
-bool SettingsWin::CheckServiceSettings() {
+bool SettingsWin::checkServiceSettings() {
     const QString host = ServiceHost->text().trimmed();
     if (!host.isEmpty() && !parseServiceAddress(host)) {
         desktop_.message(this, QStringLiteral("エラー"),
@@ -233,10 +233,10 @@ bool SettingsWin::writeChecked(const char* key, const QString& value) {
     const QString absent = QStringLiteral("\n");
     // An empty box adds no key to a file that has none.
     if (value.isEmpty() &&
-        ReadIniString(programFolder_, section, QString::fromLatin1(key), absent) == absent)
+        readIniString(programFolder_, section, QString::fromLatin1(key), absent) == absent)
         return true;
     return WriteIniValue(programFolder_, section, QString::fromLatin1(key), value) &&
-           ReadIniString(programFolder_, section, QString::fromLatin1(key), QStringLiteral("\n")) ==
+           readIniString(programFolder_, section, QString::fromLatin1(key), QStringLiteral("\n")) ==
                value;
 }
 
@@ -273,7 +273,7 @@ void SettingsWin::QuibloWaitTimeUD_Change() {
 }
 
 void SettingsWin::CleanTmpFileCmd_Click() {
-    if (CleanWorkFiles(programFolder_)) {
+    if (cleanWorkFiles(programFolder_)) {
         desktop_.message(this, QStringLiteral("情報"),
                          QStringLiteral("クリーニング作業は完了しました。"), MsgIcon::Information);
     } else {
@@ -283,7 +283,7 @@ void SettingsWin::CleanTmpFileCmd_Click() {
 }
 
 void SettingsWin::CloseCmd_Click() {
-    if (!CheckServiceSettings()) return;
+    if (!checkServiceSettings()) return;
     WriteSettings();
     accept();
 }

@@ -83,7 +83,7 @@ protected:
 private:
     void buildControls();
     void ReadSettings();
-    bool CheckServiceSettings();
+    bool checkServiceSettings();
     void WriteSettings();
     bool writeChecked(const char* key, const QString& value);
 

@@ -27,21 +27,21 @@ bool findWorkFiles(const fs::path& folder, std::vector<fs::path>* found) {
         const fs::file_status status = it->symlink_status(error);
         if (error) return false;
         const QString name = QFile::decodeName(it->path().filename().c_str());
-        if (fs::is_regular_file(status) && IsWorkFileName(name)) found->push_back(it->path());
+        if (fs::is_regular_file(status) && isWorkFileName(name)) found->push_back(it->path());
     }
     return !error;
 }
 
 }  // namespace
 
-bool IsWorkFileName(const QString& name) {
+bool isWorkFileName(const QString& name) {
     static const QString prefix = QStringLiteral("tmp_");
     static const QString suffix = QStringLiteral(".png");
     return name.size() >= prefix.size() + suffix.size() && name.startsWith(prefix) &&
            name.endsWith(suffix);
 }
 
-bool CleanWorkFiles(const QString& programFolder) {
+bool cleanWorkFiles(const QString& programFolder) {
     if (programFolder.isEmpty()) return false;
     std::vector<fs::path> files;
     if (!findWorkFiles(toPath(programFolder), &files)) return false;

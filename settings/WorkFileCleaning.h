@@ -6,11 +6,11 @@
 namespace quiblo {
 
 // True for the names of work files: "tmp_" + anything + ".png".
-bool IsWorkFileName(const QString& name);
+bool isWorkFileName(const QString& name);
 
 // Deletes every regular file of the folder itself whose name is a work file name. Folders,
 // symbolic links and the contents of subfolders are left alone. True when every such file is
 // gone (also when there was none); false when the folder cannot be read or a file stays.
-bool CleanWorkFiles(const QString& programFolder);
+bool cleanWorkFiles(const QString& programFolder);
 
 }  // namespace quiblo

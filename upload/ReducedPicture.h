@@ -6,7 +6,7 @@
 #include <QSize>
 #include <QString>
 
-#include "capture/ImgctlLibrary.h"
+#include "imagelib/ImgctlLibrary.h"
 
 namespace quiblo {
 

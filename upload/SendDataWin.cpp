@@ -79,7 +79,6 @@ void SendDataWin::StartUpload() {
 // that it fell behind the transfer.
 void SendDataWin::Job_StatusShown(const QString& text) {
     Status->setText(text);
-    statusHistory << text;
 }
 
 void SendDataWin::Job_UserInfoShown(const QString& text) {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QStringList>
 
 #include "UploadJob.h"
 
@@ -24,9 +23,6 @@ public:
     QLabel* Status;
     QLabel* UserInfo;
     QProgressBar* Progress;
-
-    // Every status text in the order shown, for a look back at a run.
-    QStringList statusHistory;
 
     const UploadJob& job() const { return job_; }
     void StartUpload();

@@ -14,13 +14,13 @@
 #include "platform/Fault.h"
 #include "platform/Lines.h"
 #include "platform/ProgramFolder.h"
-#include "platform/ReplyNumber.h"
 #include "platform/Version.h"
 #include "platform/Wait.h"
 #include "service/Codes.h"
 #include "service/Replies.h"
 #include "service/ServiceAddress.h"
 #include "service/SimpleHttp.h"
+#include "service/UserCheck.h"
 #include "service/UserId.h"
 
 namespace quiblo {
@@ -113,44 +113,25 @@ void UploadJob::refuseTooLarge() {
 void UploadJob::checkUserAndConnect() {
     try {
         showStatus(QStringLiteral("ユーザー確認中..."));
-        // An address the settings hold but that cannot be read: no service is contacted.
-        if (const QString unreadable = serviceSettingMessage(); !unreadable.isEmpty()) {
-            error(unreadable + kCrLf + QStringLiteral("終了します。"));
+        const UserCheck check = checkUser(hooks_.httpLimits);
+        // An address the settings hold but that cannot be read: no service was contacted.
+        for (const QString& problem : {check.unreadableSetting, check.tlsFailure}) {
+            if (!problem.isEmpty()) {
+                error(problem + kCrLf + QStringLiteral("終了します。"));
+                end(true);
+                return;
+            }
+        }
+        const UploadPermission permission = uploadPermission(check.reply);
+        if (permission.kind != UploadPermission::Kind::Allowed) {
+            if (permission.kind == UploadPermission::Kind::Refused)
+                showStatus(QStringLiteral("ユーザー確認完了."));
+            error(permission.text);
             end(true);
             return;
         }
-        QString tlsFailure;
-        // The address is read here: the settings files are not opened on the worker.
-        const QString url = userCheckUrl(GetUserId());
-        const QString key = uploadKey();
-        const QString reply = runWaiting([&] { return GetUrlText(url, &tlsFailure, key); });
-        pauseFor(200);
-        const UserCheckReply checked = readUserCheckReply(reply);
-        if (!tlsFailure.isEmpty()) {
-            error(tlsFailure + kCrLf + QStringLiteral("終了します。"));
-            end(true);
-            return;
-        }
-        if (checked.status == ReplyStatus::Error) {
-            showStatus(QStringLiteral("ユーザー確認完了."));
-            error(checked.refusal());
-            end(true);
-            return;
-        }
-        if (checked.status != ReplyStatus::Success) {
-            error(QStringLiteral("サーバーとの接続が失敗したため、") + kCrLf +
-                  QStringLiteral("一部処理は行えませんでした。") + kCrLf +
-                  QStringLiteral("終了します。"));
-            end(true);
-            return;
-        }
-        const std::optional<qint16> count = roundToInt16(readFieldNumber(checked.used()) + 1);
-        if (!count) throw RuntimeFault(FaultNumber::Overflow);
         showStatus(QStringLiteral("ユーザー確認完了. "));
-        emit userInfoShown(QStringLiteral("[") + QString::number(*count) +
-                           QStringLiteral("回目の利用 (最大:過去") + checked.hours() +
-                           QStringLiteral("時間に") + checked.allowed() +
-                           QStringLiteral("回まで)]"));
+        emit userInfoShown(permission.text);
         connectToServer();
     } catch (const RuntimeFault& fault) {
         reportRuntimeError(fault.number(), fault.description());
@@ -212,10 +193,9 @@ void UploadJob::transferFile(FtpSession& session) {
 void UploadJob::registerUpload() {
     showStepStatus(QStringLiteral("アップロード情報を送信中..."));
     const QString url = recordUrl(pngCode_, delId_, GetUserId());
-    const QString key = uploadKey();
-    QString tlsFailure;
-    const QString reply = runWaiting([&] { return GetUrlText(url, &tlsFailure, key); });
-    const ResultReply result = readResultReply(reply);
+    const HttpRequest request{url, uploadKey(), hooks_.httpLimits};
+    const HttpReply reply = runWaiting([&] { return httpGet(request); });
+    const ResultReply result = readResultReply(reply.text());
     // Recorded the moment the service has said yes, before any pause: a program ended in between
     // would otherwise leave a picture that its owner can never delete.
     if (result.status == ReplyStatus::Success) {
@@ -231,9 +211,7 @@ void UploadJob::registerUpload() {
     }
     if (result.status != ReplyStatus::Success) {
         showStatus(QStringLiteral("アップロード情報を送信中... エラー"));
-        error(!tlsFailure.isEmpty() ? tlsFailure
-                                    : QStringLiteral("サーバーとの接続が失敗したため、") + kCrLf +
-                                          QStringLiteral("一部処理は行えませんでした。"));
+        error(!reply.tlsFailure.isEmpty() ? reply.tlsFailure : connectionFailedText());
         end(true);
         return;
     }

@@ -9,8 +9,9 @@
 #include <QStringList>
 #include <functional>
 
-#include "capture/ImgctlLibrary.h"
+#include "imagelib/ImgctlLibrary.h"
 #include "service/Codes.h"
+#include "service/SimpleHttp.h"
 
 class QWidget;
 
@@ -26,6 +27,7 @@ struct UploadHooks {
     ImgctlLibrary* imgctl = nullptr;
     QString programFolder;  // where the work file and the history go
     std::function<UploadCodes()> makeUploadCodes = [] { return MakeUploadCodes(); };
+    HttpLimits httpLimits = {};  // of the user check and the registration
     std::function<void(const QString& url)> showViewingUrl;  // a finished upload's address
     std::function<void(bool failed)> finished;               // the run's outcome
     std::function<void()> drawingOffered;                    // the drawing step was offered

@@ -28,7 +28,7 @@ QStringList WriteLog::undoAll() {
 }
 
 QString KeyMemory::get(const QString& key) const {
-    return ReadIniString(folder_, QString::fromLatin1(kMemorySection), key);
+    return readIniString(folder_, QString::fromLatin1(kMemorySection), key);
 }
 
 void KeyMemory::remember(const QString& key, const QString& value) {

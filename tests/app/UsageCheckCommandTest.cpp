@@ -87,10 +87,13 @@ TEST_F(UsageCheckCommandTest, StalledServiceEndsInTheConnectionFailure) {
 // A service that keeps a reply coming a few bytes a second, or sends far more than any reply:
 // the request ends at its deadline or its cap, in the same message as a dead service.
 TEST_F(UsageCheckCommandTest, TricklingOrEndlessReplyEndsInTheConnectionFailure) {
-    const HttpLimits before = defaultHttpLimits();
-    HttpLimits shortDeadline = before;
-    shortDeadline.totalSeconds = 2;
-    setDefaultHttpLimits(shortDeadline);
+    // The program's limits, shortened as the program would pass its own.
+    win.reset();
+    AppSeams seams{&desktop, test::buildProgramFolder(), folder.file(QStringLiteral("lock"))};
+    seams.httpLimits.totalSeconds = 2;
+    state = std::make_unique<AppState>(seams);
+    win = std::make_unique<MainWin>(*state);
+    ASSERT_TRUE(win->Form_Load());
     for (const char* hostile : {R"("trickle":3)", R"("huge_body":3000000,"no_length":true)"}) {
         SCOPED_TRACE(hostile);
         desktop.shownBoxes.clear();
@@ -106,7 +109,6 @@ TEST_F(UsageCheckCommandTest, TricklingOrEndlessReplyEndsInTheConnectionFailure)
                            "終了します。"));
         EXPECT_FALSE(win->isVisible());
     }
-    setDefaultHttpLimits(before);
 }
 
 // The service's numbers may come with blanks or tabs before them: both are skipped, so the

@@ -10,9 +10,9 @@
 #include <QStyleOptionButton>
 #include <QTest>
 
-#include "capture/ImgctlLibrary.h"
 #include "confirm/PreviewDrag.h"
 #include "confirm/PreviewWin.h"
+#include "imagelib/ImgctlLibrary.h"
 #include "support/RealInput.h"
 #include "support/ReferenceService.h"
 #include "support/ScriptedDesktop.h"

@@ -156,7 +156,7 @@ TEST_F(SimpleHttpTest, DroppedConnectionGivesNothing) {
 }
 
 TEST_F(SimpleHttpTest, EveryRequestHasADeadlineAndAReplyCap) {
-    const HttpLimits limits = defaultHttpLimits();
+    const HttpLimits limits;
     EXPECT_EQ(limits.totalSeconds, 60);
     EXPECT_EQ(limits.maxReplyBytes, 1 << 20);
 }
@@ -193,16 +193,13 @@ TEST_F(SimpleHttpTest, ReplyLongerThanTheCapIsNothing) {
     EXPECT_EQ(GetUrlBytes(userCheckUrl("ABC"), buffer), cap) << "exactly the cap is a reply";
     EXPECT_TRUE(buffer.startsWith("success|OK|1|10|24 "));
 
-    // The limits of requests that name none are the ones set for the program.
-    const HttpLimits before = defaultHttpLimits();
-    HttpLimits small = before;
+    // A request's own cap, through the one request function.
+    HttpLimits small;
     small.maxReplyBytes = 100;
-    setDefaultHttpLimits(small);
     scriptBody(patternBytes(101));
-    EXPECT_EQ(GetUrlBytes(userCheckUrl("ABC"), buffer), 0);
+    EXPECT_TRUE(httpGet({userCheckUrl("ABC"), {}, small}).body.isEmpty());
     scriptBody(patternBytes(100));
-    EXPECT_EQ(GetUrlBytes(userCheckUrl("ABC"), buffer), 100);
-    setDefaultHttpLimits(before);
+    EXPECT_EQ(httpGet({userCheckUrl("ABC"), {}, small}).body.size(), 100);
 }
 
 TEST_F(SimpleHttpTest, ClosedPortGivesNothing) {

@@ -28,28 +28,28 @@ TEST(BytesToHexTest, TwoUpperCaseDigitsPerByte) {
 TEST(UserIdTest, FirstInterfaceWithHardwareAddressThatIsNotLoopback) {
     const NetworkInterface first{"eth0", false, bytes({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E})};
     const NetworkInterface second{"wlan0", false, bytes({0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF})};
-    EXPECT_EQ(UserIdFromInterfaces({loopback, first, second}), "001A2B3C4D5E");
-    EXPECT_EQ(UserIdFromInterfaces({second, first}), "AABBCCDDEEFF");
+    EXPECT_EQ(userIdFromInterfaces({loopback, first, second}), "001A2B3C4D5E");
+    EXPECT_EQ(userIdFromInterfaces({second, first}), "AABBCCDDEEFF");
 }
 
 TEST(UserIdTest, InterfacesWithoutHardwareAddressAreSkipped) {
     const NetworkInterface tunnel{"tun0", false, {}};
     const NetworkInterface dummy{"dummy0", false, bytes({0, 0, 0, 0, 0, 0})};
     const NetworkInterface ethernet{"eth1", false, bytes({0x02, 0x42, 0xAC, 0x11, 0x00, 0x02})};
-    EXPECT_EQ(UserIdFromInterfaces({tunnel, dummy, ethernet}), "0242AC110002");
+    EXPECT_EQ(userIdFromInterfaces({tunnel, dummy, ethernet}), "0242AC110002");
 }
 
 TEST(UserIdTest, NoUsableInterfaceGivesDefault) {
-    EXPECT_EQ(UserIdFromInterfaces({}), "DEFAULT");
-    EXPECT_EQ(UserIdFromInterfaces({loopback}), "DEFAULT");
+    EXPECT_EQ(userIdFromInterfaces({}), "DEFAULT");
+    EXPECT_EQ(userIdFromInterfaces({loopback}), "DEFAULT");
     const NetworkInterface loopbackWithAddress{"lo1", true, bytes({1, 2, 3, 4, 5, 6})};
-    EXPECT_EQ(UserIdFromInterfaces({loopbackWithAddress}), "DEFAULT");
+    EXPECT_EQ(userIdFromInterfaces({loopbackWithAddress}), "DEFAULT");
 }
 
 TEST(UserIdTest, LongAddressesGiveAtMostEightBytes) {
     QByteArray infiniband(20, char(0x80));
     infiniband[0] = char(0x12);
-    EXPECT_EQ(UserIdFromInterfaces({{"ib0", false, infiniband}}), "1280808080808080");
+    EXPECT_EQ(userIdFromInterfaces({{"ib0", false, infiniband}}), "1280808080808080");
 }
 
 TEST(UserIdTest, ThisMachine) {

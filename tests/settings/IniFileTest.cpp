@@ -20,7 +20,7 @@ class IniFileTest : public ::testing::Test {
 protected:
     void store(const QByteArray& content) { folder.write(QStringLiteral("Quiblo.ini"), content); }
     QByteArray stored() const { return folder.read(QStringLiteral("Quiblo.ini")); }
-    int wait() const { return ReadCaptureWait(folder.path()); }
+    int wait() const { return readCaptureWait(folder.path()); }
     int read(const char* section, const char* key, qint16 def) const {
         return ReadIniInt(folder.path(), QString::fromLatin1(section), QString::fromLatin1(key),
                           def);
@@ -113,7 +113,7 @@ TEST_F(IniFileTest, WriteThatCannotBeDoneIsIgnoredAndLosesNothing) {
     const QString missing = folder.file(QStringLiteral("no/such/folder"));
     WriteIniValue(missing, QStringLiteral("Quiblo"), QStringLiteral("Wait"), 300);
     EXPECT_FALSE(QFile::exists(missing + QStringLiteral("/Quiblo.ini")));
-    EXPECT_EQ(ReadCaptureWait(missing), 100);
+    EXPECT_EQ(readCaptureWait(missing), 100);
     EXPECT_EQ(wait(), 500);
 }
 
@@ -144,7 +144,7 @@ TEST(IniFileFaults, FullDiskLeavesTheSettingsWhole) {
     EXPECT_FALSE(WriteIniValue(disk.path(), QStringLiteral("Quiblo"), QStringLiteral("Wait"), 800));
 
     EXPECT_EQ(contentOf(ini), before);
-    EXPECT_EQ(ReadCaptureWait(disk.path()), 500);
+    EXPECT_EQ(readCaptureWait(disk.path()), 500);
     EXPECT_EQ(entriesOf(disk.path()), (QStringList{".filler", "Quiblo.ini"}))
         << "no temporary file left behind";
 }
@@ -160,7 +160,7 @@ TEST(IniFileFaults, ReadOnlyDiskIsNotWrittenAndCountsAsFailed) {
 
     EXPECT_FALSE(WriteIniValue(disk.path(), QStringLiteral("Quiblo"), QStringLiteral("Wait"), 800));
     EXPECT_EQ(contentOf(file.fileName()), kSettings);
-    EXPECT_EQ(ReadCaptureWait(disk.path()), 500);
+    EXPECT_EQ(readCaptureWait(disk.path()), 500);
 }
 
 TEST(IniFileFaults, ExistingFileThatCannotBeReadIsLeftUntouched) {
@@ -175,7 +175,7 @@ TEST(IniFileFaults, ExistingFileThatCannotBeReadIsLeftUntouched) {
                                       QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     {
         const test::AsOrdinaryUser user;
-        EXPECT_EQ(ReadCaptureWait(folder.path()), 100);
+        EXPECT_EQ(readCaptureWait(folder.path()), 100);
         EXPECT_FALSE(
             WriteIniValue(folder.path(), QStringLiteral("Quiblo"), QStringLiteral("Wait"), 800));
     }

@@ -117,10 +117,9 @@ TEST_F(TlsUpload, TrustedUploadAndDeletionGoOverTls) {
 
     const QList<HistoryRecord> records = LoadHistoryEntries(folder.path()).records;
     ASSERT_EQ(records.size(), 1);
-    QString failure;
-    const QString reply = GetUrlText(deleteUrl(code, records[0].delid), &failure);
-    EXPECT_TRUE(reply.startsWith(QStringLiteral("success|"))) << reply.toStdString();
-    EXPECT_TRUE(failure.isEmpty());
+    const HttpReply reply = httpGet({deleteUrl(code, records[0].delid)});
+    EXPECT_TRUE(reply.text().startsWith(QStringLiteral("success|"))) << reply.text().toStdString();
+    EXPECT_TRUE(reply.tlsFailure.isEmpty());
     EXPECT_FALSE(QFile::exists(service->pictureFile(code)));
 }
 
@@ -158,14 +157,14 @@ TEST_F(TlsUpload, RedirectToPlainTextIsRefusedAndNothingGoesThere) {
     for (const char* path : {"/recode.cgi", "/delete2.cgi"}) {
         SCOPED_TRACE(path);
         ASSERT_FALSE(redirect(path).isEmpty());
-        QString failure;
         const QString url =
             QLatin1String(path) == QLatin1String("/recode.cgi")
                 ? recordUrl(QStringLiteral("000000000000000001"), QStringLiteral("20060103090507"),
                             QStringLiteral("AA"))
                 : deleteUrl(QStringLiteral("000000000000000001"), QStringLiteral("20060103090507"));
-        EXPECT_TRUE(GetUrlText(url, &failure).isEmpty());
-        EXPECT_TRUE(failure.contains(QStringLiteral("暗号化されていないアドレス")));
+        const HttpReply reply = httpGet({url});
+        EXPECT_TRUE(reply.body.isEmpty());
+        EXPECT_TRUE(reply.tlsFailure.contains(QStringLiteral("暗号化されていないアドレス")));
     }
     EXPECT_EQ(plain.requests(), 0) << "a request reached the plain service";
 }

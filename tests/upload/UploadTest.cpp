@@ -19,10 +19,10 @@
 #include <functional>
 #include <optional>
 
-#include "capture/ImgctlLibrary.h"
 #include "confirm/LoadMspaintWin.h"
 #include "confirm/PreviewWin.h"
 #include "history/HistoryFile.h"
+#include "imagelib/ImgctlLibrary.h"
 #include "service/Codes.h"
 #include "service/ServiceAddress.h"
 #include "service/SimpleHttp.h"
@@ -179,7 +179,9 @@ protected:
     void runInWindow() {
         SendDataWin dialog(hooks(), preview->previewPicture(), preview->paintWanted());
         dialog.exec();
-        statuses = dialog.statusHistory;
+        statuses = dialog.job().statusHistory();
+        // The window's status line follows the job's: it shows the last one.
+        EXPECT_EQ(dialog.Status->text(), statuses.value(statuses.size() - 1));
         userInfo = dialog.UserInfo->isVisibleTo(&dialog) ? dialog.UserInfo->text() : QString();
         code = dialog.job().pngCode();
         countKeepQuestions();

@@ -1,8 +1,9 @@
-// Reading the usage reply of the service, and the number rules behind it.
+// Reading the user check's reply for the usage window and the upload, and the number rules behind
+// it.
 #include <gtest/gtest.h>
 
-#include "app/UsageCheck.h"
-#include "platform/ReplyNumber.h"
+#include "service/Replies.h"
+#include "service/ReplyNumber.h"
 
 using namespace quiblo;
 using Kind = UsageReport::Kind;

@@ -10,7 +10,7 @@
 #include <QSet>
 #include <QTest>
 
-#include "WaylandSession.h"
+#include "capture/wayland/WaylandSession.h"
 #include "support/TestSupport.h"
 
 using namespace quiblo::test;

@@ -1,9 +1,9 @@
 #include "ReplyNumber.h"
 
 #include <cmath>
-
 #include <limits>
-#include "Fault.h"
+
+#include "platform/Fault.h"
 
 namespace quiblo {
 

@@ -1,0 +1,23 @@
+// The user check: usercheck.cgi asked for this user with the upload key, one request for the
+// usage window and the upload alike (Replies.h reads its reply for each).
+#pragma once
+
+#include <QString>
+
+#include "service/Replies.h"
+#include "service/SimpleHttp.h"
+
+namespace quiblo {
+
+struct UserCheck {
+    // A service setting that cannot be read: no service was asked (the message names it).
+    QString unreadableSetting;
+    // The request failed in TLS itself (see Tls.h).
+    QString tlsFailure;
+    UserCheckReply reply;
+};
+// Asks the service: the settings are read on the calling thread, the request runs waiting
+// without freezing the windows, and a short pause follows, as the program has always made.
+UserCheck checkUser(const HttpLimits& limits = {});
+
+}  // namespace quiblo
