@@ -16,15 +16,17 @@ def local_time(seconds):
     return time.strftime("%Y-%m-%d %H:%M:%S", time.localtime(seconds))
 
 
-def expiry_text(settings, registered_at):
-    return local_time(registered_at + settings.keep_days * DAY) if settings.keep_days else "never"
+def expiry_text(settings, picture):
+    if picture.expires_at is not None:
+        return local_time(picture.expires_at)
+    return local_time(picture.registered_at + settings.keep_days * DAY) if settings.keep_days else "never"
 
 
 def list_pictures(settings, store, out):
     since = clock.now() - settings.days * DAY if settings.days is not None else None
     for picture in store.pictures(since):
         print(f"{picture.code}  /view.cgi?{viewing_code(picture.code)}  {local_time(picture.registered_at)}  "
-              f"{picture.size}  {picture.key_name or '-'}  {expiry_text(settings, picture.registered_at)}", file=out)
+              f"{picture.size}  {picture.key_name or '-'}  {expiry_text(settings, picture)}", file=out)
     return 0
 
 

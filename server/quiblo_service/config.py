@@ -7,7 +7,7 @@ import re
 import socket
 import sys
 
-COMMANDS = ("serve", "list", "remove", "stats", "import")
+COMMANDS = ("serve", "list", "remove", "stats", "import", "client-config")
 
 
 class ConfigError(Exception):
@@ -23,7 +23,8 @@ def port_range(text):
 
 class Option:
     """One option of the service: its name (as in the configuration file; --name on the command
-    line), the type its text is read as (None: a yes/no switch), its default and its help."""
+    line, --no-name for a switch that is on by default), the type its text is read as (None: a
+    yes/no switch), its default and its help."""
 
     def __init__(self, name, kind, default, help_text):
         self.name, self.kind, self.default, self.help = name, kind, default, help_text
@@ -45,6 +46,8 @@ class Option:
 OPTIONS = [
     Option("http-port", int, 8780, "HTTP port, 0 = any free port"),
     Option("ftp-port", int, 8721, "FTP port, 0 = any free port"),
+    Option("ftp", None, True, "serve FTP as well (--no-ftp, ftp = no: uploads come over HTTP alone, on one "
+           "port)"),
     Option("data", str, None, "data folder (the service makes it if missing; the admin's commands need it "
            "there); required without --database"),
     Option("database", str, None, "a PostgreSQL database (postgresql://…) that keeps everything instead of "
@@ -75,6 +78,9 @@ OPTIONS = [
            "the address announced for passive FTP, when clients reach the service through another (NAT)"),
     Option("tls-cert", str, None, "certificate (PEM, with its chain) for HTTPS and FTP over TLS"),
     Option("tls-key", str, None, "the certificate's private key (PEM)"),
+    Option("public-url", str, None, "the address the world uses for the service, such as "
+           "https://shots.example.org (behind a proxy the service cannot know it): the start of the "
+           "addresses in API answers, previews and client files"),
     Option("verbose", None, False, "log requests, FTP sessions and sweeps to stderr"),
 ]
 BY_NAME = {option.attribute: option for option in OPTIONS}
@@ -96,7 +102,10 @@ def add_service_options(parser):
         "override it")
     # No defaults here: what the command line leaves unset comes from the file, then the table.
     for option in OPTIONS:
-        if option.kind is None:
+        if option.kind is None and option.default:
+            add("--no-" + option.name, dest=option.attribute, action="store_const", const=False,
+                help=option.help)
+        elif option.kind is None:
             add("--" + option.name, action="store_const", const=True, help=option.help)
         else:
             add("--" + option.name, type=option.kind, help=option.help)
@@ -113,6 +122,11 @@ def make_parser():
     remove = commands.add_parser("remove", help="remove pictures by their codes")
     remove.add_argument("codes", nargs="+", metavar="CODE", help="18-digit picture code")
     commands.add_parser("stats", help="pictures, bytes and uploads per day and per key")
+    client = commands.add_parser("client-config", help="a ShareX custom uploader file or a curl command "
+                                 "line for one key, at the service's public address")
+    client.add_argument("--key", metavar="NAME", help="the name of a key in the upload-keys file")
+    client.add_argument("--format", choices=("sxcu", "curl"), default="sxcu",
+                        help="sxcu: ShareX's custom uploader (JSON); curl: a command line")
     moving = commands.add_parser("import", help="copy a data folder into the database")
     moving.add_argument("--from", dest="source", required=True, metavar="DATA_FOLDER",
                         help="the data folder of a service that kept sqlite and files")
@@ -183,10 +197,12 @@ def parse(argv):
 
 
 def check(parser, settings):
-    if not settings.data and not settings.database:
+    if settings.command != "client-config" and not settings.data and not settings.database:
         parser.error("--data (or data in the configuration file) is required")
     if settings.database and not re.match(r"postgres(ql)?://", settings.database):
         parser.error("--database must be a postgresql:// address")
+    if settings.public_url and not re.fullmatch(r"https?://[^/?#\s]+(/[^?#\s]*)?", settings.public_url):
+        parser.error("--public-url must be an http:// or https:// address without a query")
     if bool(settings.tls_cert) != bool(settings.tls_key):
         parser.error("--tls-cert and --tls-key go together")
     # Up to three digits each keeps the program's 16-bit password arithmetic in range.

@@ -1,7 +1,6 @@
 """The FTP upload server: one account, STOR of new pictures only, at most 500,000 bytes, kept in
 memory until whole and then handed to the store."""
 
-import collections
 import errno
 import hmac
 import logging
@@ -17,11 +16,16 @@ except ImportError:
     TLS_DTPHandler = TLS_FTPHandler = None
 from pyftpdlib.servers import ThreadedFTPServer
 
-from . import clock
 from .codes import FTP_USER, MAX_UPLOAD_BYTES, PICTURE_FILE, make_ftp_password
+from .intake import Refusal
 from .store import StoreError, StoreFull
 
 UNAVAILABLE = "451 The service cannot take pictures just now; try again later."
+STOR_REFUSALS = {
+    Refusal.KEY: "530 The upload key is no longer accepted.",  # taken back since the login
+    Refusal.EXISTS: "550 File exists.",
+    Refusal.BUSY: "452 Too many pictures are waiting for their registration; try again later.",
+}
 
 # Commands the upload server does not serve are not understood, so FEAT advertises only what
 # works: resuming, sizes, times and listings all need what an upload-only account lacks.
@@ -141,15 +145,13 @@ class UploadAuthorizer(DummyAuthorizer):
 class UploadHandler(FTPHandler):
     proto_cmds = {name: entry for name, entry in FTPHandler.proto_cmds.items()
                   if name not in UNSERVED_FTP_COMMANDS}
-    store = None  # set by make_ftp_server
     banner = "Quiblo upload server ready."
     auth_failed_timeout = 0  # refuse an old version's password at once, no penalty pause
     abstracted_fs = UploadFS
     dtp_handler = UploadDTP
     passive_dtp = PassiveDTP
     upload_key = None
-    receiving = None  # client address -> uploads under way in this process, shared by the sessions
-    receiving_lock = None
+    intake = None  # the Intake shared with the HTTP upload, set by make_ftp_server
     reserved = None  # the client address whose place among the uploads under way STOR took
 
     def pre_process_command(self, line, cmd, arg):
@@ -183,52 +185,28 @@ class UploadHandler(FTPHandler):
             self._restart_position = 0
             self.respond("550 Appending and resuming are not allowed.")
             return None
-        if self.authorizer.keys.name_of(self.upload_key) is None:  # taken back since the login
-            self.respond("530 The upload key is no longer accepted.")
+        refusal = self.intake.start(match.group(1), self.remote_ip, self.upload_key)
+        if refusal is not None:
+            self.respond(STOR_REFUSALS[refusal])
             return None
-        if self.store.knows(match.group(1)):
-            self.respond("550 File exists.")
-            return None
-        if not self.may_receive():
-            self.respond("452 Too many pictures are waiting for their registration; try again later.")
-            return None
-        return super().ftp_STOR(file, mode)
-
-    def may_receive(self):
-        """Takes a place among the uploads under way unless this client, or all clients together,
-        have as many uploads waiting for their registration (or still arriving) as they may."""
-        pending = self.pending
-        mine, everyone = self.store.waiting(self.remote_ip, clock.now() - pending.seconds)
-        with self.receiving_lock:
-            if (mine + self.receiving[self.remote_ip] >= pending.per_client
-                    or everyone + sum(self.receiving.values()) >= pending.total):
-                return False
-            self.receiving[self.remote_ip] += 1
         self.reserved = self.remote_ip
-        return True
+        return super().ftp_STOR(file, mode)
 
     def release_reservation(self):
         """Gives back the place that STOR took when no upload came of it."""
         client, self.reserved = self.reserved, None
         if client is not None:
-            self.stop_receiving(client)
-
-    def stop_receiving(self, client):
-        with self.receiving_lock:
-            self.receiving[client] -= 1
-            if self.receiving[client] <= 0:
-                del self.receiving[client]
+            self.intake.finish(client)
 
     def new_upload(self, filename):
         upload = Upload(filename)
         client, self.reserved = self.reserved, None  # the upload holds STOR's place now
-        upload.on_close = lambda: self.stop_receiving(client)
+        upload.on_close = lambda: self.intake.finish(client)
         return upload
 
     def keep(self, upload):
         """Hands a whole upload to the store; False when its code was taken meanwhile."""
-        key_name = self.authorizer.keys.name_of(self.upload_key) or None
-        return self.store.add_upload(upload.code, bytes(upload.data), self.remote_ip, key_name, clock.now())
+        return self.intake.keep(upload.code, upload.data, self.remote_ip, self.upload_key) is None
 
     def ftp_STOU(self, line):
         self.respond("550 Unique names are not offered: store by picture code.")
@@ -241,17 +219,16 @@ class UploadHandler(FTPHandler):
             queued[0].close()
 
 
-def make_ftp_server(sock, store, keys, version, pending, limits, home, tls=None, passive_ports=None,
+def make_ftp_server(sock, intake, version, limits, home, tls=None, passive_ports=None,
                     masquerade_address=None, handler=UploadHandler, dtp=UploadDTP):
     """The upload server on a listening socket; with tls = (certificate, key) every control and
     data connection must be protected (AUTH TLS, PROT P) before a login or a transfer. HANDLER
     and DTP may be subclasses of the upload server's own."""
     dtp_bases = (TLSReadable, dtp, TLS_DTPHandler) if tls else (dtp,)
     dtp_class = type("DTP", dtp_bases, {"timeout": limits.idle_seconds})
-    attributes = {"store": store, "authorizer": UploadAuthorizer(version, keys, home), "limits": limits,
-                  "pending": pending, "timeout": limits.idle_seconds, "dtp_handler": dtp_class,
-                  "passive_ports": passive_ports, "masquerade_address": masquerade_address,
-                  "receiving": collections.Counter(), "receiving_lock": threading.Lock()}
+    attributes = {"intake": intake, "authorizer": UploadAuthorizer(version, intake.keys, home),
+                  "limits": limits, "timeout": limits.idle_seconds, "dtp_handler": dtp_class,
+                  "passive_ports": passive_ports, "masquerade_address": masquerade_address}
     bases = (handler,)
     if tls:
         bases = (handler, TLS_FTPHandler)

@@ -7,10 +7,10 @@ import socket
 import ssl
 import sys
 import threading
+import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
-from .keys import KEY_HEADER
-from .pages import page, unavailable
+from .reply import BodyRefused, unavailable
 from .store import StoreError
 
 # The request line and headers of one request together: far more than any client of the
@@ -90,6 +90,53 @@ class HeadBudget:
         return getattr(self.stream, name)
 
 
+class Request:
+    """What the pages need of one HTTP request: its method, path, query, client address and
+    secure connection, its headers (trimmed), and its body, read only when asked for."""
+
+    def __init__(self, handler):
+        self.handler = handler
+        self.method = handler.command
+        self.path, _, self.query = handler.path.partition("?")
+        self.client = handler.client_address[0]
+        self.secure = isinstance(handler.request, ssl.SSLSocket)
+        self.body_unread = self.method in ("POST", "PUT")
+
+    def header(self, name):
+        return self.handler.header(name)
+
+    def length(self):
+        """The body's announced length, or None."""
+        text = self.header("Content-Length")
+        return int(text) if text is not None and text.isdigit() else None
+
+    def body(self, limit, seconds):
+        """The whole body: at most LIMIT bytes, arriving within SECONDS. BodyRefused otherwise."""
+        length = self.length()
+        if length is None or "chunked" in (self.header("Transfer-Encoding") or "").lower():
+            raise BodyRefused(411, "Length Required: send the body with its Content-Length.")
+        if length > limit:
+            raise BodyRefused(413, f"Too large: at most {limit} bytes.")
+        deadline = time.monotonic() + seconds
+        data = bytearray()
+        connection = self.handler.connection
+        while len(data) < length:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise BodyRefused(408, "The upload took too long.")
+            connection.settimeout(min(left, self.handler.timeout))
+            try:
+                chunk = self.handler.rfile.read1(min(1 << 16, length - len(data)))
+            except TimeoutError as err:
+                raise BodyRefused(408, "The upload took too long.") from err
+            if not chunk:
+                raise ConnectionAbortedError("the client ended the body early")
+            data += chunk
+        connection.settimeout(self.handler.timeout)
+        self.body_unread = False
+        return bytes(data)
+
+
 class Handler(BaseHTTPRequestHandler):
     server_version = "QuibloService/1.0"
     sys_version = ""
@@ -127,13 +174,15 @@ class Handler(BaseHTTPRequestHandler):
         logging.info("http %s - %s", self.client_address[0], fmt % args)
 
     def real_reply(self):
-        path, _, query = self.path.partition("?")
+        request = Request(self)
         try:
-            return self.service.route(path, query, self.client_address[0], self.header(KEY_HEADER),
-                                      self.header("If-None-Match"))
+            reply = self.service.route(request)
         except StoreError as err:
             logging.error("the store failed: %s", err)
-            return unavailable()
+            reply = unavailable()
+        if request.body_unread:
+            self.close_connection = True  # what is left of the body is not read
+        return reply
 
     def do_GET(self):
         self.send(self.real_reply())
@@ -142,8 +191,7 @@ class Handler(BaseHTTPRequestHandler):
         self.head_only = True
         self.do_GET()
 
-    def do_POST(self):
-        self.send(page("405", "<h1>405 Method Not Allowed</h1>", 405))
+    do_POST = do_PUT = do_GET
 
     def head_bytes(self, reply, length=-1):
         """The status line and headers; length None sends no Content-Length (the end of the

@@ -1,6 +1,12 @@
 """What one client, and all clients together, may do: uses per user, uploads waiting for their
 registration, wrong deletion ids, and FTP connections."""
 
+import re
+
+# A lifetime an uploader chooses: a whole number of hours or days.
+LIFETIME = re.compile(r"([1-9][0-9]{0,4})([hd])")
+DAY = 86400
+
 # Wrong deletion ids allowed within THROTTLE_SECONDS per client address, before every deletion
 # attempt from there is refused for the rest of that time.
 WRONG_DELIDS_PER_CLIENT = 20
@@ -43,3 +49,13 @@ def deletions_blocked(store, client, now):
     even the right id, so the answer tells it nothing; a picture itself is never locked, so
     others' wrong guesses never shut out its owner."""
     return store.wrong_guesses(client, now - THROTTLE_SECONDS) >= WRONG_DELIDS_PER_CLIENT
+
+
+def lifetime_seconds(text, keep_days):
+    """The seconds of a lifetime written as "1h" or "7d", at most the keeping time (when there is
+    one); ValueError for any other text."""
+    match = LIFETIME.fullmatch(text or "")
+    if not match:
+        raise ValueError("a lifetime is a number of hours or days, such as 1h or 7d")
+    seconds = int(match.group(1)) * (3600 if match.group(2) == "h" else DAY)
+    return min(seconds, keep_days * DAY) if keep_days else seconds

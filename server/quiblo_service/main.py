@@ -2,7 +2,7 @@
 
 import sys
 
-from . import admin, config, serve
+from . import admin, clients, config, serve
 
 
 def main(argv=None):
@@ -10,4 +10,6 @@ def main(argv=None):
     if settings.command == "serve":
         serve.serve(settings)
         return 0
+    if settings.command == "client-config":
+        return clients.client_config(settings, sys.stdout)
     return admin.run(settings)

@@ -6,41 +6,20 @@ import re
 import time
 import urllib.parse
 
-from . import clock
+from . import api, clock, previews, upload
 from .codes import DELETION_ID, PICTURE_CODE, USER_ID, picture_code_of
-from .limits import deletions_blocked
+from .keys import KEY_HEADER
+from .limits import deletions_blocked, lifetime_seconds
+from .reply import BodyRefused, Reply, not_found, page
 
 CGI_TYPE = "text/plain; charset=Shift_JIS"
-HTML_TYPE = "text/html; charset=UTF-8"
 DAY = 86400
 # A picture kept for ever may still be deleted by its owner: caches keep it a day at most.
 FOREVER_MAX_AGE = DAY
 
 
-class Reply:
-    def __init__(self, status, content_type, body, headers=None):
-        self.status, self.content_type, self.body = status, content_type, body
-        self.headers = headers or {}
-
-
 def cgi(*fields):
     return Reply(200, CGI_TYPE, "|".join(str(f) for f in fields).encode("cp932"))
-
-
-def page(title, body_html, status=200):
-    text = ('<!DOCTYPE html>\n<html lang="ja"><head><meta charset="UTF-8">'
-            f"<title>{html.escape(title)}</title></head>\n<body>\n{body_html}\n</body></html>\n")
-    return Reply(status, HTML_TYPE, text.encode("utf-8"))
-
-
-def not_found():
-    return page("クイブロ - ページが見つかりません",
-                "<h1>404 Not Found</h1>\n<p>お探しのページは見つかりませんでした。</p>", 404)
-
-
-def unavailable():
-    return page("クイブロ - 一時的に利用できません",
-                "<h1>503 Service Unavailable</h1>\n<p>しばらくしてから、もう一度お試しください。</p>", 503)
 
 
 def date_text(seconds):
@@ -63,11 +42,16 @@ def matches(if_none_match, tag):
 class Service:
     """The endpoints over a store, with the service's limits, keys and keeping time."""
 
-    def __init__(self, store, keys, usage, pending, keep_days, version):
+    def __init__(self, store, keys, usage, pending, keep_days, version, intake=None, upload_seconds=300,
+                 public_url=None):
         self.store, self.keys, self.usage, self.pending = store, keys, usage, pending
         self.keep_days, self.version = keep_days, version
+        self.intake, self.upload_seconds, self.public_url = intake, upload_seconds, public_url
 
     def expires_at(self, picture):
+        """When the picture goes: the end of its own lifetime, else of the keeping time."""
+        if picture.expires_at is not None:
+            return picture.expires_at
         return picture.registered_at + self.keep_days * DAY if self.keep_days else None
 
     def live_picture(self, code):
@@ -78,19 +62,32 @@ class Service:
         expires = self.expires_at(picture)
         return None if expires is not None and expires <= clock.now() else picture
 
-    def route(self, path, query, client=None, key=None, etag=None):
-        params = {k: v[0] for k, v in urllib.parse.parse_qs(query, keep_blank_values=True).items()}
+    def route(self, request):
+        """The Reply to a request (http.Request)."""
+        path = request.path
+        match = re.fullmatch(r"/delete/([0-9]{18})/([0-9]{14})", path)
+        if match:
+            try:
+                return api.deletion_page(self, request, *match.groups())
+            except BodyRefused as err:
+                return page(str(err.status), f"<h1>{err.status}</h1>", err.status)
+        if request.method in ("POST", "PUT"):
+            return self.route_with_body(request)
+        params = {k: v[0] for k, v in urllib.parse.parse_qs(request.query, keep_blank_values=True).items()}
+        key = request.header(KEY_HEADER)
         if path == "/usercheck.cgi":
             return self.usercheck(params, key)
         if path == "/recode.cgi":
-            return self.recode(params, client, key)
+            return self.recode(params, request.client, key)
         if path == "/delete2.cgi":
-            return self.delete(params, client)
+            return self.delete(params, request.client)
         if path == "/view.cgi":
-            return self.view(query)
-        match = re.fullmatch(r"/img/([0-9]{18})\.png", path)
+            return self.view(request)
+        match = re.fullmatch(r"/(img|thumb)/([0-9]{18})\.png", path)
         if match:
-            return self.image(match.group(1), etag)
+            return self.image(match.group(2), request.header("If-None-Match"), match.group(1) == "thumb")
+        if path == "/oembed":
+            return previews.oembed(self, request, params)
         if path in ("/", "/index.html"):
             return page("クイブロ", "<h1>クイブロ</h1>\n<p>画面をキャプチャして、すぐにWebで公開できるツールです。</p>\n"
                         '<ul><li><a href="/download.html">ダウンロード</a></li>\n'
@@ -102,6 +99,14 @@ class Service:
         if path == "/cgi-bin/forum/forum.cgi":
             return page("クイブロ - サポートBBS", "<h1>サポートBBS</h1>\n<p>不具合の報告やご質問はこちらへどうぞ。</p>")
         return not_found()
+
+    def route_with_body(self, request):
+        match = re.fullmatch(r"/upload/([0-9]{18})\.png", request.path)
+        if match and request.method == "PUT" and self.intake is not None:
+            return upload.put(self, request, match.group(1))
+        if request.path == "/api/upload" and request.method == "POST" and self.intake is not None:
+            return api.upload(self, request)
+        return page("405", "<h1>405 Method Not Allowed</h1>", 405)
 
     def usercheck(self, p, key):
         limits = (self.usage.max_uploads, self.usage.hours_text())
@@ -118,7 +123,11 @@ class Service:
                        "アップロード回数の上限に達しました。\r\n"
                        f"過去{limits[1]}時間に{limits[0]}回までアップロードできます。\r\n"
                        "しばらく時間をおいてから、もう一度お試しください。")
-        return cgi("success", "OK", count, *limits)
+        reply = cgi("success", "OK", count, *limits)
+        # The upload over HTTP is offered here: a program that finds the header sends its picture
+        # there; earlier services send none, and the program then uses FTP.
+        reply.headers[upload.OFFER_HEADER] = upload.UPLOAD_PATH
+        return reply
 
     def recode(self, p, client, key):
         if (p.get("op") != "rec" or not PICTURE_CODE.fullmatch(p.get("pngcode", ""))
@@ -130,9 +139,13 @@ class Service:
         if not USER_ID.fullmatch(p.get("sid", "")):
             return cgi("error", "BAD_USER", "ユーザーを識別できないため、登録できません。")
         now = clock.now()
+        try:  # a lifetime of its own, which earlier services never heard of
+            expires_at = now + lifetime_seconds(p["expires"], self.keep_days) if "expires" in p else None
+        except ValueError:
+            return cgi("error", "BAD_REQUEST", "リクエストが正しくありません。")
         refusal = self.store.register(p["pngcode"], p["delid"], p["sid"], key_name or None, now,
                                       now - self.pending.seconds, self.usage.window_start(now),
-                                      self.usage.max_uploads)
+                                      self.usage.max_uploads, expires_at)
         messages = {
             None: "画像を登録しました。",
             "NOT_UPLOADED": "画像ファイルがサーバーに届いていないため、登録できません。",
@@ -161,10 +174,11 @@ class Service:
         self.store.note_wrong_guess(client, now)
         return cgi("error", result, "削除IDが一致しないため、削除できません。")
 
-    def view(self, query):
-        code = picture_code_of(query)
+    def view(self, request):
+        code = picture_code_of(request.query)
         picture = code and self.live_picture(code)
-        if not picture:
+        data = picture and self.store.picture_data(code)
+        if not data:
             return not_found()
         expires = self.expires_at(picture)
         removal = (f'<p id="expiry">この画像は {date_text(expires)} に自動削除されます。</p>\n'
@@ -172,15 +186,17 @@ class Service:
         # The picture fits the window; a click shows it at full size and another fits it again.
         return page("クイブロ - 画像閲覧", VIEW_STYLE + '<h1>クイブロ</h1>\n'
                     f'<p><img src="/img/{code}.png" id="picture" class="fit" alt="アップロードされた画像"'
-                    ' title="クリックで拡大/縮小" onclick="this.classList.toggle(\'fit\')"></p>\n' + removal)
+                    ' title="クリックで拡大/縮小" onclick="this.classList.toggle(\'fit\')"></p>\n' + removal,
+                    head_html=previews.head_tags(self, request, code, data))
 
-    def image(self, code, etag=None):
-        """The picture, which never changes under its code: caches keep it until it expires (a
-        day at most when pictures are kept for ever) and ask again with its ETag."""
+    def image(self, code, etag=None, thumbnail=False):
+        """The picture (or its thumbnail), which never changes under its code: caches keep it
+        until it expires (a day at most when pictures are kept for ever) and ask again with its
+        ETag."""
         picture = self.live_picture(code)
         if picture is None:
             return not_found()
-        tag = f'"{code}-{int(picture.registered_at * 1000)}"'
+        tag = f'"{code}-{int(picture.registered_at * 1000)}{"-thumb" if thumbnail else ""}"'
         expires = self.expires_at(picture)
         now = clock.now()
         max_age = int(expires - now) if expires is not None else FOREVER_MAX_AGE
@@ -189,7 +205,7 @@ class Service:
             headers["Expires"] = time.strftime("%a, %d %b %Y %H:%M:%S GMT", time.gmtime(expires))
         if etag is not None and matches(etag, tag):
             return Reply(304, "image/png", b"", headers)
-        data = self.store.picture_data(code)
+        data = previews.thumbnail(self.store, code) if thumbnail else self.store.picture_data(code)
         if data is None:  # deleted meanwhile
             return not_found()
         return Reply(200, "image/png", data, headers)

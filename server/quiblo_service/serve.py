@@ -15,6 +15,7 @@ import time
 
 from . import ftp, http, pages
 from .config import plain_text_refusal
+from .intake import Intake
 from .keys import KeyFileError, KeyRedactor, UploadKeys
 from .limits import ConnectionLimits, PendingLimits, UsageLimit
 from .store import StoreError, load
@@ -94,21 +95,26 @@ class Worker:
         self.store = load(settings)
         usage = UsageLimit(settings.window_hours, settings.max_uploads)
         pending = PendingLimits(settings.pending_minutes, settings.max_pending_per_client, settings.max_pending)
-        self.service = pages.Service(self.store, keys, usage, pending, settings.keep_days, settings.version)
+        intake = Intake(self.store, keys, pending)
+        self.service = pages.Service(self.store, keys, usage, pending, settings.keep_days, settings.version,
+                                     intake=intake, upload_seconds=settings.upload_seconds,
+                                     public_url=settings.public_url)
         handler = type("Handler", (self.http_handler,), {"service": self.service})
         if context:
             http_sock = context.wrap_socket(http_sock, server_side=True, do_handshake_on_connect=False)
         self.httpd = http.HTTPServer(http_sock, handler, settings.max_http_connections,
                                      settings.max_http_connections_per_address)
-        # The FTP account's folder: empty and private, as nothing is read or written there.
-        self.home = os.path.realpath(tempfile.mkdtemp(prefix="quiblo-ftp-"))
-        limits = ConnectionLimits(settings.max_ftp_connections_per_address, settings.max_ftp_connections,
-                                  settings.ftp_idle_seconds, settings.upload_seconds)
-        self.ftpd = ftp.make_ftp_server(ftp_sock, self.store, keys, settings.version, pending, limits, self.home,
-                                        tls=(settings.tls_cert, settings.tls_key) if context else None,
-                                        passive_ports=passive_ports,
-                                        masquerade_address=settings.masquerade_address,
-                                        handler=self.ftp_handler, dtp=self.ftp_dtp)
+        self.ftpd = self.home = None
+        if ftp_sock is not None:
+            # The FTP account's folder: empty and private, as nothing is read or written there.
+            self.home = os.path.realpath(tempfile.mkdtemp(prefix="quiblo-ftp-"))
+            limits = ConnectionLimits(settings.max_ftp_connections_per_address, settings.max_ftp_connections,
+                                      settings.ftp_idle_seconds, settings.upload_seconds)
+            self.ftpd = ftp.make_ftp_server(ftp_sock, intake, settings.version, limits, self.home,
+                                            tls=(settings.tls_cert, settings.tls_key) if context else None,
+                                            passive_ports=passive_ports,
+                                            masquerade_address=settings.masquerade_address,
+                                            handler=self.ftp_handler, dtp=self.ftp_dtp)
         self.sweeper = Sweeper(self.store, pending, settings.keep_days)
 
     def run(self, announce, reload_keys=None):
@@ -116,8 +122,9 @@ class Worker:
         supervisor takes them from it instead: RELOAD_KEYS is then None)."""
         self.sweeper.once()  # at start, before the first request
         threads = [threading.Thread(target=self.httpd.serve_forever, kwargs={"poll_interval": 0.2}),
-                   threading.Thread(target=ftp.run_ftp, args=(self.ftpd, self.stopping)),
                    threading.Thread(target=self.sweeper.run, args=(self.stopping,))]
+        if self.ftpd is not None:
+            threads.append(threading.Thread(target=ftp.run_ftp, args=(self.ftpd, self.stopping)))
         for thread in threads:
             thread.start()
         announce()
@@ -130,7 +137,8 @@ class Worker:
         for thread in threads:
             thread.join()
         self.store.close()
-        shutil.rmtree(self.home, ignore_errors=True)
+        if self.home:
+            shutil.rmtree(self.home, ignore_errors=True)
 
 
 def next_signal(signals, keys, reload_keys):
@@ -147,7 +155,8 @@ def next_signal(signals, keys, reload_keys):
 
 
 def ready_line(http_port, ftp_port):
-    print(f"quiblo-service listening http={http_port} ftp={ftp_port}", flush=True)
+    """The one line that says the service listens; `ftp=off` when it serves without FTP."""
+    print(f"quiblo-service listening http={http_port} ftp={ftp_port or 'off'}", flush=True)
 
 
 def serve(settings, worker_class=Worker):
@@ -170,10 +179,11 @@ def serve(settings, worker_class=Worker):
         os.makedirs(settings.data, exist_ok=True)
     try:
         http_socks = listeners(settings.host, settings.http_port, settings.workers)
-        ftp_socks = listeners(settings.host, settings.ftp_port, settings.workers)
+        ftp_socks = (listeners(settings.host, settings.ftp_port, settings.workers) if settings.ftp
+                     else [None] * settings.workers)
     except OSError as err:
         sys.exit(f"quiblo-service: cannot listen on {settings.host}: {err}")
-    ports = (http_socks[0].getsockname()[1], ftp_socks[0].getsockname()[1])
+    ports = (http_socks[0].getsockname()[1], ftp_socks[0].getsockname()[1] if settings.ftp else None)
     try:
         if settings.workers == 1:
             worker = worker_class(settings, keys, context, http_socks[0], ftp_socks[0], settings.passive_ports)

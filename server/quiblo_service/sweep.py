@@ -31,9 +31,9 @@ class Sweeper:
                 return []
             self.next_expiry = now + EXPIRY_EVERY
             self.store.forget_wrong_guesses(now - THROTTLE_SECONDS)
-            if not self.keep_days:
-                return []
-            removed = self.store.expire(now - self.keep_days * DAY, now, now - EXPIRED_CODES_KEPT)
+            # Without a keeping time only the lifetimes that uploaders chose run out.
+            registered_before = now - self.keep_days * DAY if self.keep_days else float("-inf")
+            removed = self.store.expire(registered_before, now, now - EXPIRED_CODES_KEPT)
             if removed:
                 logging.info("sweep: %d pictures whose time ran out removed", len(removed))
             return removed

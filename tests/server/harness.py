@@ -77,9 +77,10 @@ class Service:
         except AssertionError:
             self.stop(signal.SIGKILL)
             raise
-        match = re.fullmatch(r"quiblo-service listening http=(\d+) ftp=(\d+)\n", line)
+        match = re.fullmatch(r"quiblo-service listening http=(\d+) ftp=(\d+|off)\n", line)
         assert match, line
-        self.http_port, self.ftp_port = int(match.group(1)), int(match.group(2))
+        self.http_port = int(match.group(1))
+        self.ftp_port = None if match.group(2) == "off" else int(match.group(2))
 
     def stop(self, sig=signal.SIGTERM):
         if self.proc.poll() is None:

@@ -136,13 +136,13 @@ class SchemaTest(unittest.TestCase):
         service = on_database(dsn)
         self.addCleanup(service.cleanup)
         self.assertEqual(service.usercheck("OLD")[2], "1")
-        self.assertEqual(SERVER.query(dsn, "SELECT version FROM quiblo_schema"), [(3,)])
+        self.assertEqual(SERVER.query(dsn, "SELECT version FROM quiblo_schema"), [(4,)])
         service.stop()
         SERVER.query(dsn, "UPDATE quiblo_schema SET version = 99")
         refused = subprocess.run([REAL_SERVICE, "--database", dsn, "--http-port", "0", "--ftp-port", "0"],
                                  capture_output=True, text=True, timeout=30)
         self.assertEqual(refused.returncode, 1)
-        self.assertIn("schema is version 99, newer than this service's 3", refused.stderr)
+        self.assertIn("schema is version 99, newer than this service's 4", refused.stderr)
 
 
 class ImportTest(unittest.TestCase):

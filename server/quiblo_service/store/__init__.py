@@ -7,13 +7,15 @@ the stores keep no clock of their own."""
 
 import collections
 
-Picture = collections.namedtuple("Picture", "code size registered_at key_name")
+# expires_at: the end of a lifetime the uploader chose, or None for the service's keeping time.
+Picture = collections.namedtuple("Picture", "code size registered_at key_name expires_at")
 # A whole record, as an import copies it from one store to another.
 Record = collections.namedtuple("Record", "code size registered_at delid sid client key_name data")
 Use = collections.namedtuple("Use", "sid at key_name")
 
 # 3: an upload waiting for its registration is kept apart from the pictures in both stores.
-SCHEMA_VERSION = 3
+# 4: a picture may have a lifetime of its own.
+SCHEMA_VERSION = 4
 
 
 class StoreError(Exception):
@@ -62,10 +64,11 @@ class Store:
         """Forgets the uploads that arrived before then and were never registered; their count."""
         raise NotImplementedError
 
-    def register(self, code, delid, sid, key_name, at, arrived_since, uses_since, max_uses):
+    def register(self, code, delid, sid, key_name, at, arrived_since, uses_since, max_uses, expires_at=None):
         """Makes a waiting upload a picture and counts the use, unless SID has MAX_USES uses
-        since USES_SINCE (the upload is then dropped). None on success, else the refusal's token:
-        NOT_UPLOADED, ALREADY_REGISTERED or LIMIT_REACHED."""
+        since USES_SINCE (the upload is then dropped). EXPIRES_AT: the end of a lifetime of its
+        own. None on success, else the refusal's token: NOT_UPLOADED, ALREADY_REGISTERED or
+        LIMIT_REACHED."""
         raise NotImplementedError
 
     def uses(self, sid, since):
@@ -80,6 +83,19 @@ class Store:
 
     def picture_data(self, code):
         """The bytes of the registered picture CODE, or None."""
+        raise NotImplementedError
+
+    def thumbnail(self, code):
+        """The kept thumbnail of the registered picture CODE, or None."""
+        raise NotImplementedError
+
+    def put_thumbnail(self, code, data):
+        """Keeps the thumbnail of the registered picture CODE, unless one is kept already or the
+        picture is gone. It goes with its picture."""
+        raise NotImplementedError
+
+    def deletion_id(self, code):
+        """The deletion id of the registered picture CODE, or None."""
         raise NotImplementedError
 
     def delete(self, code, delid):
@@ -107,8 +123,9 @@ class Store:
     # --- expiry ---
 
     def expire(self, registered_before, at, forget_before):
-        """Removes the pictures registered before then, keeping their codes as expired, and
-        forgets the expired codes kept since before FORGET_BEFORE. The codes removed."""
+        """Removes the pictures registered before then, and those whose own lifetime ended by
+        AT, keeping their codes as expired, and forgets the expired codes kept since before
+        FORGET_BEFORE. The codes removed."""
         raise NotImplementedError
 
     def was_expired(self, code):

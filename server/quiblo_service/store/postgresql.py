@@ -45,6 +45,10 @@ MIGRATIONS = [
     # 2 -> 3: nothing here: uploads waiting for their registration had a table of their own
     # from the start (the data folder's store moved to the same layout).
     [],
+    # 3 -> 4: a lifetime the uploader chose, and the thumbnails of the previews.
+    ["ALTER TABLE pictures ADD COLUMN expires_at double precision",
+     """CREATE TABLE thumbnails (code text PRIMARY KEY REFERENCES pictures (code) ON DELETE CASCADE,
+            data bytea NOT NULL)"""],
 ]
 
 # A database that stops answering stalls only the requests that need it, and only for seconds:
@@ -194,7 +198,7 @@ class PostgresStore(Store):
         with self.pool.connection() as conn:
             return conn.execute("DELETE FROM uploads WHERE arrived_at < %s", (arrived_before,)).rowcount
 
-    def register(self, code, delid, sid, key_name, at, arrived_since, uses_since, max_uses):
+    def register(self, code, delid, sid, key_name, at, arrived_since, uses_since, max_uses, expires_at=None):
         with self.transaction() as conn:
             # One registration of a user at a time, on any host: the limit holds.
             conn.execute("SELECT pg_advisory_xact_lock(hashtext(%s))", (sid,))
@@ -211,8 +215,9 @@ class PostgresStore(Store):
                 conn.execute("DELETE FROM uploads WHERE code = %s", (code,))
                 return "LIMIT_REACHED"
             conn.execute("INSERT INTO pictures (code, data, size, uploaded_at, registered_at, delid, sid, "
-                         "client, key_name) SELECT code, data, octet_length(data), arrived_at, %s, %s, %s, "
-                         "client, %s FROM uploads WHERE code = %s", (at, delid, sid, key_name, code))
+                         "client, key_name, expires_at) SELECT code, data, octet_length(data), arrived_at, %s, "
+                         "%s, %s, client, %s, %s FROM uploads WHERE code = %s",
+                         (at, delid, sid, key_name, expires_at, code))
             conn.execute("DELETE FROM uploads WHERE code = %s", (code,))
             conn.execute("INSERT INTO uses (sid, at, key_name) VALUES (%s, %s, %s)", (sid, at, key_name))
             return None
@@ -223,12 +228,24 @@ class PostgresStore(Store):
     # --- pictures ---
 
     def picture(self, code):
-        row = self.one("SELECT code, size, registered_at, key_name FROM pictures WHERE code = %s", (code,))
+        row = self.one("SELECT code, size, registered_at, key_name, expires_at FROM pictures WHERE code = %s", (code,))
         return Picture(*row) if row else None
 
     def picture_data(self, code):
         row = self.one("SELECT data FROM pictures WHERE code = %s", (code,))
         return bytes(row[0]) if row else None
+
+    def thumbnail(self, code):
+        row = self.one("SELECT data FROM thumbnails WHERE code = %s", (code,))
+        return bytes(row[0]) if row else None
+
+    def put_thumbnail(self, code, data):
+        self.run_only("INSERT INTO thumbnails (code, data) SELECT code, %s FROM pictures WHERE code = %s "
+                      "ON CONFLICT (code) DO NOTHING", (data, code))
+
+    def deletion_id(self, code):
+        row = self.one("SELECT delid FROM pictures WHERE code = %s", (code,))
+        return row[0] if row else None
 
     def delete(self, code, delid):
         with self.transaction() as conn:
@@ -249,7 +266,7 @@ class PostgresStore(Store):
     def pictures(self, registered_since=None):
         since = registered_since if registered_since is not None else float("-inf")
         return [Picture(*row) for row in self.run(
-            "SELECT code, size, registered_at, key_name FROM pictures WHERE registered_at >= %s "
+            "SELECT code, size, registered_at, key_name, expires_at FROM pictures WHERE registered_at >= %s "
             "ORDER BY registered_at", (since,))]
 
     def totals(self):
@@ -265,7 +282,8 @@ class PostgresStore(Store):
     def expire(self, registered_before, at, forget_before):
         with self.transaction() as conn:
             codes = [code for (code,) in conn.execute(
-                "DELETE FROM pictures WHERE registered_at < %s RETURNING code", (registered_before,))]
+                "DELETE FROM pictures WHERE registered_at < %s OR expires_at <= %s RETURNING code",
+                (registered_before, at))]
             for code in codes:
                 conn.execute("INSERT INTO expired (code, at) VALUES (%s, %s) "
                              "ON CONFLICT (code) DO UPDATE SET at = EXCLUDED.at", (code, at))
@@ -343,5 +361,5 @@ class PostgresStore(Store):
 
     def wipe(self):
         with self.transaction() as conn:
-            for table in ("pictures", "uploads", "uses", "wrong_guesses", "expired"):
+            for table in ("thumbnails", "pictures", "uploads", "uses", "wrong_guesses", "expired"):
                 conn.execute(f"DELETE FROM {table}")

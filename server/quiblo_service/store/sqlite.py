@@ -35,6 +35,9 @@ MIGRATIONS = [
      "INSERT INTO uploads SELECT code, size, uploaded_at, client, key_name FROM pictures "
      "WHERE delid IS NULL",
      "DELETE FROM pictures WHERE delid IS NULL"],
+    # 3 -> 4: a lifetime the uploader chose, and the thumbnails of the previews.
+    ["ALTER TABLE pictures ADD COLUMN expires_at REAL",
+     "CREATE TABLE thumbnails (code TEXT PRIMARY KEY, data BLOB NOT NULL)"],
 ]
 assert len(MIGRATIONS) == SCHEMA_VERSION
 
@@ -155,6 +158,7 @@ class SqliteStore(Store):
     def _forget(self, db, code):
         db.execute("DELETE FROM pictures WHERE code = ?", (code,))
         db.execute("DELETE FROM uploads WHERE code = ?", (code,))
+        db.execute("DELETE FROM thumbnails WHERE code = ?", (code,))
 
     def _remove(self, db, code):
         self._forget(db, code)
@@ -205,7 +209,7 @@ class SqliteStore(Store):
                 self._remove(db, code)
         return len(codes)
 
-    def register(self, code, delid, sid, key_name, at, arrived_since, uses_since, max_uses):
+    def register(self, code, delid, sid, key_name, at, arrived_since, uses_since, max_uses, expires_at=None):
         with self.locked(transaction=True) as db:
             row = db.execute("SELECT arrived_at FROM uploads WHERE code = ?", (code,)).fetchone()
             if row is None:
@@ -218,9 +222,9 @@ class SqliteStore(Store):
             if uses >= max_uses:
                 self._remove(db, code)  # a refused picture is not kept, and does not count
                 return "LIMIT_REACHED"
-            db.execute("INSERT INTO pictures (code, size, uploaded_at, delid, sid, registered_at, client, key_name) "
-                       "SELECT code, size, arrived_at, ?, ?, ?, client, ? FROM uploads WHERE code = ?",
-                       (delid, sid, at, key_name, code))
+            db.execute("INSERT INTO pictures (code, size, uploaded_at, delid, sid, registered_at, client, key_name, "
+                       "expires_at) SELECT code, size, arrived_at, ?, ?, ?, client, ?, ? FROM uploads WHERE code = ?",
+                       (delid, sid, at, key_name, expires_at, code))
             db.execute("DELETE FROM uploads WHERE code = ?", (code,))
             db.execute("INSERT INTO uses (sid, at, key_name) VALUES (?, ?, ?)", (sid, at, key_name))
             return None
@@ -233,7 +237,7 @@ class SqliteStore(Store):
 
     def picture(self, code):
         with self.locked() as db:
-            row = db.execute("SELECT code, size, registered_at, key_name FROM pictures WHERE code = ?",
+            row = db.execute("SELECT code, size, registered_at, key_name, expires_at FROM pictures WHERE code = ?",
                              (code,)).fetchone()
         return Picture(*row) if row else None
 
@@ -247,6 +251,21 @@ class SqliteStore(Store):
             return None
         except OSError as err:
             raise StoreError(f"picture {code} cannot be read: {err.strerror}") from err
+
+    def thumbnail(self, code):
+        with self.locked() as db:
+            row = db.execute("SELECT data FROM thumbnails WHERE code = ?", (code,)).fetchone()
+        return bytes(row[0]) if row else None
+
+    def put_thumbnail(self, code, data):
+        with self.locked(transaction=True) as db:
+            db.execute("INSERT OR IGNORE INTO thumbnails (code, data) SELECT code, ? FROM pictures WHERE code = ?",
+                       (data, code))
+
+    def deletion_id(self, code):
+        with self.locked() as db:
+            row = db.execute("SELECT delid FROM pictures WHERE code = ?", (code,)).fetchone()
+        return row[0] if row else None
 
     def delete(self, code, delid):
         with self.locked(transaction=True) as db:
@@ -268,7 +287,7 @@ class SqliteStore(Store):
     def pictures(self, registered_since=None):
         since = registered_since if registered_since is not None else float("-inf")
         with self.locked() as db:
-            rows = db.execute("SELECT code, size, registered_at, key_name FROM pictures "
+            rows = db.execute("SELECT code, size, registered_at, key_name, expires_at FROM pictures "
                               "WHERE registered_at >= ? ORDER BY registered_at", (since,)).fetchall()
         return [Picture(*row) for row in rows]
 
@@ -285,8 +304,9 @@ class SqliteStore(Store):
 
     def expire(self, registered_before, at, forget_before):
         with self.locked(transaction=True) as db:
-            codes = [code for (code,) in db.execute("SELECT code FROM pictures WHERE registered_at < ?",
-                                                    (registered_before,)).fetchall()]
+            codes = [code for (code,) in db.execute(
+                "SELECT code FROM pictures WHERE registered_at < ? OR expires_at <= ?",
+                (registered_before, at)).fetchall()]
             for code in codes:
                 db.execute("INSERT OR REPLACE INTO expired (code, at) VALUES (?, ?)", (code, at))
                 self._remove(db, code)
@@ -327,5 +347,5 @@ class SqliteStore(Store):
         with self.locked(transaction=True) as db:
             for (code,) in db.execute("SELECT code FROM pictures UNION SELECT code FROM uploads").fetchall():
                 self._remove(db, code)
-            for table in ("uses", "wrong_guesses", "expired"):
+            for table in ("uses", "wrong_guesses", "expired", "thumbnails"):
                 db.execute(f"DELETE FROM {table}")

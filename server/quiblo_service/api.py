@@ -1,0 +1,178 @@
+"""The API for other clients: POST /api/upload checks, stores and registers a picture in one
+request and answers JSON; the deletion page, /delete/CODE/DELID, asks before it deletes. The
+addresses it gives start with the public address (`public-url`), or the one the client used."""
+
+import email.parser
+import hmac
+import email.policy
+import html
+import json
+import logging
+import secrets
+import time
+
+from . import clock, png, previews
+from .codes import MAX_UPLOAD_BYTES, viewing_code
+from .intake import Refusal
+from .keys import KEY_HEADER
+from .limits import deletions_blocked, lifetime_seconds
+from .reply import BodyRefused, Reply, not_found, page
+from .store import StoreError, StoreFull
+
+JSON_TYPE = "application/json; charset=UTF-8"
+# Room for a multipart body's boundaries and headers around the picture.
+FORM_OVERHEAD = 65536
+REFUSALS = {
+    Refusal.KEY: (401, "the upload key is not accepted"),
+    Refusal.BUSY: (429, "too many pictures are waiting; try again later"),
+    Refusal.UNAVAILABLE: (503, "the service cannot take pictures just now; try again later"),
+}
+
+
+def json_reply(status, obj, headers=None):
+    return Reply(status, JSON_TYPE, json.dumps(obj, ensure_ascii=False).encode("utf-8"), headers)
+
+
+def error(status, message):
+    headers = {"WWW-Authenticate": 'Bearer realm="quiblo"'} if status == 401 else None
+    return json_reply(status, {"error": message}, headers)
+
+
+def presented_key(request):
+    """The key of `Authorization: Bearer KEY`, else of the program's header."""
+    authorization = request.header("Authorization") or ""
+    scheme, _, value = authorization.partition(" ")
+    if scheme.lower() == "bearer" and value.strip():
+        return value.strip()
+    return request.header(KEY_HEADER)
+
+
+def form_fields(content_type, body):
+    """{name: bytes} of a multipart/form-data body."""
+    message = email.parser.BytesParser(policy=email.policy.HTTP).parsebytes(
+        b"Content-Type: " + content_type.encode("latin-1") + b"\r\n\r\n" + body)
+    fields = {}
+    if message.is_multipart():
+        for part in message.iter_parts():
+            name = part.get_param("name", header="content-disposition")
+            if name and name not in fields:
+                fields[name] = part.get_payload(decode=True) or b""
+    return fields
+
+
+def picture_and_lifetime(request, body):
+    """(picture bytes, the lifetime's text or None) of a multipart or a raw body."""
+    content_type = request.header("Content-Type") or ""
+    query = dict(part.partition("=")[::2] for part in request.query.split("&") if part)
+    lifetime = query.get("expires")
+    if content_type.lower().startswith("multipart/form-data"):
+        fields = form_fields(content_type, body)
+        if "expires" in fields:
+            lifetime = fields["expires"].decode("ascii", "replace").strip()
+        return fields.get("file"), lifetime
+    return body, lifetime
+
+
+def new_codes():
+    return f"{secrets.randbelow(10 ** 18):018d}", f"{secrets.randbelow(10 ** 14):014d}"
+
+
+def upload(service, request):
+    """Checks, stores and registers one picture."""
+    key = presented_key(request)
+    key_name = service.keys.name_of(key)
+    if key_name is None:
+        return error(*REFUSALS[Refusal.KEY])
+    try:
+        body = request.body(MAX_UPLOAD_BYTES + FORM_OVERHEAD, service.upload_seconds)
+    except BodyRefused as err:
+        return error(err.status, str(err))
+    data, lifetime = picture_and_lifetime(request, body)
+    if not data:
+        return error(400, "send the picture as the body, or as the form field `file`")
+    if len(data) > MAX_UPLOAD_BYTES:
+        return error(413, f"too large: at most {MAX_UPLOAD_BYTES} bytes")
+    if not png.is_whole(data):
+        return error(415, "only whole PNG pictures are accepted")
+    now = clock.now()
+    try:
+        expires_at = now + lifetime_seconds(lifetime, service.keep_days) if lifetime else None
+    except ValueError as err:
+        return error(400, str(err))
+    # The usage limit counts per key name, or per client address without keys.
+    user = f"key:{key_name}" if key_name else f"address:{request.client}"
+    try:
+        return register(service, request, data, key, user, now, expires_at)
+    except StoreFull:
+        return error(507, "the service has no room for the picture")
+    except StoreError as err:
+        logging.error("an API upload failed: %s", err)
+        return error(*REFUSALS[Refusal.UNAVAILABLE])
+
+
+def register(service, request, data, key, user, now, expires_at):
+    if service.store.uses(user, service.usage.window_start(now)) >= service.usage.max_uploads:
+        return limit_reached(service)
+    intake, client = service.intake, request.client
+    while True:
+        code, delid = new_codes()
+        refusal = intake.start(code, client, key)
+        if refusal is None:
+            try:
+                refusal = intake.keep(code, data, client, key)
+            finally:
+                intake.finish(client)
+        if refusal != Refusal.EXISTS:
+            break
+    if refusal is not None:
+        return error(*REFUSALS[refusal])
+    refused = service.store.register(code, delid, user, service.keys.name_of(key) or None, now,
+                                     now - service.pending.seconds, service.usage.window_start(now),
+                                     service.usage.max_uploads, expires_at)
+    if refused == "LIMIT_REACHED":
+        return limit_reached(service)
+    if refused is not None:
+        return error(*REFUSALS[Refusal.UNAVAILABLE])
+    picture = service.store.picture(code)
+    return json_reply(200, links(service, request, code, delid, service.expires_at(picture)))
+
+
+def limit_reached(service):
+    return error(429, f"the usage limit is reached: {service.usage.max_uploads} uploads in "
+                      f"{service.usage.hours_text()} hours")
+
+
+def links(service, request, code, delid, expires):
+    base = previews.base_url(service, request)
+    return {"url": f"{base}/view.cgi?{viewing_code(code)}", "image_url": f"{base}/img/{code}.png",
+            "thumbnail_url": f"{base}/thumb/{code}.png", "deletion_url": f"{base}/delete/{code}/{delid}",
+            "expires": iso_time(expires) if expires is not None else None}
+
+
+def iso_time(seconds):
+    return time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(seconds))
+
+
+def deletion_page(service, request, code, delid):
+    """GET shows the picture and a button; POST (the button) deletes it."""
+    picture = service.live_picture(code)
+    owner = picture is not None and hmac.compare_digest(service.store.deletion_id(code) or "", delid)
+    if request.method == "GET" and not owner:
+        if picture is not None:
+            service.store.note_wrong_guess(request.client, clock.now())
+        return not_found()
+    if request.method == "POST":
+        request.body(4096, 30)  # the form's few bytes
+        if deletions_blocked(service.store, request.client, clock.now()):
+            return page("クイブロ - 削除", "<h1>削除できません</h1>\n<p>削除IDの誤りが続いたため、"
+                        "しばらく削除できません。</p>", 429)
+        result = service.store.delete(code, delid)
+        if result == "DELID_MISMATCH":
+            service.store.note_wrong_guess(request.client, clock.now())
+        if result != "DELETE_SUCCESS":
+            return not_found()
+        return page("クイブロ - 削除", "<h1>削除しました</h1>\n<p>画像をサーバーから削除しました。</p>")
+    target = html.escape(f"/delete/{code}/{delid}")
+    return page("クイブロ - 画像の削除", "<h1>この画像を削除しますか？</h1>\n"
+                f'<p><img src="/img/{code}.png" alt="削除する画像" style="max-width:100%;max-height:60vh"></p>\n'
+                f'<form method="post" action="{target}"><button type="submit">削除する</button></form>')

@@ -1,0 +1,79 @@
+"""Taking an upload, by FTP or over HTTP alike: who may send one (the key), under which name (a
+picture code not yet known), how many may wait for their registration or still be arriving, per
+client address and in all, and handing the whole upload to the store."""
+
+import collections
+import enum
+import threading
+
+from . import clock
+
+
+class Refusal(enum.Enum):
+    """Why an upload is not taken. Each server says it in its own words (FTP replies, HTTP
+    statuses)."""
+    KEY = "the upload key is not accepted"
+    EXISTS = "a picture of that code exists"
+    BUSY = "too many pictures are waiting for their registration"
+    NOT_PNG = "not a whole PNG picture"
+    UNAVAILABLE = "the store cannot be used just now"
+
+
+class Arrivals:
+    """The uploads under way in this process, per client address: they count towards the
+    pending caps while they arrive, so that a burst cannot pass the caps before the first is
+    kept."""
+
+    def __init__(self):
+        self.lock = threading.Lock()
+        self.by_client = collections.Counter()
+
+    def reserve(self, client, waiting, pending):
+        """Takes a place for CLIENT unless it, or everyone, would pass the caps of PENDING with
+        the uploads WAITING (mine, everyone's) in the store."""
+        mine, everyone = waiting
+        with self.lock:
+            if (mine + self.by_client[client] >= pending.per_client
+                    or everyone + sum(self.by_client.values()) >= pending.total):
+                return False
+            self.by_client[client] += 1
+        return True
+
+    def release(self, client):
+        with self.lock:
+            self.by_client[client] -= 1
+            if self.by_client[client] <= 0:
+                del self.by_client[client]
+
+
+class Intake:
+    """The rules of taking an upload, over one store."""
+
+    def __init__(self, store, keys, pending):
+        self.store, self.keys, self.pending = store, keys, pending
+        self.arrivals = Arrivals()
+
+    def start(self, code, client, key):
+        """None when an upload of CODE may come, with a place reserved for it among the uploads
+        under way (give it back with finish()); else the Refusal. StoreError when the store
+        cannot be asked."""
+        if self.keys.name_of(key) is None:
+            return Refusal.KEY
+        if self.store.knows(code):
+            return Refusal.EXISTS
+        waiting = self.store.waiting(client, clock.now() - self.pending.seconds)
+        if not self.arrivals.reserve(client, waiting, self.pending):
+            return Refusal.BUSY
+        return None
+
+    def finish(self, client):
+        """The upload that start() let come has arrived, or will not."""
+        self.arrivals.release(client)
+
+    def keep(self, code, data, client, key):
+        """Hands a whole upload to the store: None, or Refusal.EXISTS when its code was taken
+        meanwhile. StoreError (StoreFull for a full disk) when the store fails."""
+        key_name = self.keys.name_of(key) or None
+        if self.store.add_upload(code, bytes(data), client, key_name, clock.now()):
+            return None
+        return Refusal.EXISTS

@@ -1,0 +1,97 @@
+"""Link previews: the viewing page's OpenGraph and Twitter-card tags and its oEmbed discovery link,
+the oEmbed answer (type photo), and the thumbnail of a picture, made once with Pillow and kept
+until its picture goes."""
+
+import html
+import io
+import json
+import struct
+import urllib.parse
+
+from .codes import picture_code_of, viewing_code
+from .reply import Reply
+
+THUMBNAIL_SIDE = 320  # at most this wide and this high
+TITLE = "クイブロ"
+
+
+def base_url(service, request):
+    """The address the world uses for this service: `public-url`, else the one the client used."""
+    if service.public_url:
+        return service.public_url.rstrip("/")
+    host = request.header("Host") or "localhost"
+    return f"{'https' if request.secure else 'http'}://{host}"
+
+
+def picture_size(data):
+    """(width, height) of a PNG's header, or None when the bytes have none."""
+    if len(data) < 24 or data[12:16] != b"IHDR":
+        return None
+    return struct.unpack(">II", data[16:24])
+
+
+def head_tags(service, request, code, data):
+    """The viewing page's preview tags: absolute addresses, the picture's size."""
+    base = base_url(service, request)
+    page_url = f"{base}/view.cgi?{viewing_code(code)}"
+    image_url = f"{base}/img/{code}.png"
+    size = picture_size(data)
+    oembed = f"{base}/oembed?" + urllib.parse.urlencode({"url": page_url, "format": "json"})
+    tags = [("property", "og:type", "website"), ("property", "og:title", TITLE),
+            ("property", "og:site_name", TITLE), ("property", "og:url", page_url),
+            ("property", "og:image", image_url), ("property", "og:image:type", "image/png"),
+            ("name", "twitter:card", "summary_large_image"), ("name", "twitter:title", TITLE),
+            ("name", "twitter:image", image_url)]
+    if size:
+        tags[6:6] = [("property", "og:image:width", str(size[0])), ("property", "og:image:height", str(size[1]))]
+    lines = [f'<meta {kind}="{name}" content="{html.escape(value)}">' for kind, name, value in tags]
+    lines.append(f'<link rel="alternate" type="application/json+oembed" href="{html.escape(oembed)}" '
+                 f'title="{TITLE}">')
+    return "\n" + "\n".join(lines) + "\n"
+
+
+def oembed(service, request, params):
+    """The oEmbed answer for a viewing page's address: a photo."""
+    from .reply import not_found
+    if params.get("format", "json") != "json":
+        return Reply(501, "text/plain; charset=UTF-8", b"501 Only the json format is served.\r\n")
+    target = urllib.parse.urlsplit(params.get("url", ""))
+    code = picture_code_of(target.query) if target.path.endswith("/view.cgi") else None
+    picture = code and service.live_picture(code)
+    data = picture and service.store.picture_data(code)
+    size = data and picture_size(data)
+    if not size:
+        return not_found()
+    width, height = size
+    base = base_url(service, request)
+    answer = {"version": "1.0", "type": "photo", "title": TITLE, "provider_name": TITLE,
+              "provider_url": base + "/", "url": f"{base}/img/{code}.png", "width": width, "height": height,
+              "thumbnail_url": f"{base}/thumb/{code}.png"}
+    return Reply(200, "application/json; charset=UTF-8", json.dumps(answer, ensure_ascii=False).encode())
+
+
+def make_thumbnail(data):
+    """A PNG at most THUMBNAIL_SIDE wide and high, of a picture's bytes."""
+    from PIL import Image
+    with Image.open(io.BytesIO(data)) as picture:
+        picture.thumbnail((THUMBNAIL_SIDE, THUMBNAIL_SIDE))
+        out = io.BytesIO()
+        picture.save(out, "PNG", optimize=True)
+    return out.getvalue()
+
+
+def thumbnail(store, code):
+    """The thumbnail of the registered picture CODE, made the first time it is asked for, or
+    None."""
+    kept = store.thumbnail(code)
+    if kept is not None:
+        return kept
+    data = store.picture_data(code)
+    if data is None:
+        return None
+    try:
+        made = make_thumbnail(data)
+    except (OSError, ValueError):  # not a picture Pillow reads (PIL's errors are OSErrors)
+        return None
+    store.put_thumbnail(code, made)
+    return made
