@@ -1,14 +1,16 @@
 #!/usr/bin/python3
 """Uploads a second and latency (p50, p95) of the reference service under many clients: each
-client logs in over FTP, stores a picture of 417 KB, and registers it, again and again. Three
-set-ups: sqlite with one process, PostgreSQL with one worker, PostgreSQL with two workers.
+client sends a picture of about 417 KB and registers it, again and again, over FTP (log in, STOR)
+or over HTTP (PUT /upload/CODE.png), as the program does. Three set-ups, each path on each:
+sqlite with one process, PostgreSQL with one worker, PostgreSQL with two workers.
 
-    bench/service_bench.py [--seconds 20] [--clients 50 200]
+    bench/service_bench.py [--seconds 20] [--clients 50 200] [--paths ftp http]
 
 Clients run as threads in four processes of their own, on loopback. Prints a Markdown table."""
 
 import argparse
 import ftplib
+import http.client
 import io
 import multiprocessing
 import os
@@ -24,19 +26,35 @@ REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, REPO)
 SERVICE = os.path.join(REPO, "server", "quiblo-service")
 PASSWORD = "qbl02181238"
-PICTURE = os.urandom(417_000)
+from tests.server.pngs import noise  # noqa: E402
+
+PICTURE = noise(235, 590)  # random pixels: 416,000-odd bytes that do not compress
 GENEROUS = ["--max-uploads", "100000000", "--max-pending-per-client", "100000", "--max-pending", "100000",
             "--max-ftp-connections-per-address", "500", "--max-ftp-connections", "500",
             "--max-http-connections-per-address", "1000", "--max-http-connections", "1000"]
 
 
-def one_upload(http_port, ftp_port, code):
-    start = time.monotonic()
+def send_over_ftp(http_port, ftp_port, code):
     client = ftplib.FTP()
     client.connect("127.0.0.1", ftp_port, timeout=60)
     client.login("quiblo", PASSWORD)
     client.storbinary(f"STOR {code}.png", io.BytesIO(PICTURE))
     client.quit()
+
+
+def send_over_http(http_port, ftp_port, code):
+    conn = http.client.HTTPConnection("127.0.0.1", http_port, timeout=60)
+    try:
+        conn.request("PUT", f"/upload/{code}.png", PICTURE, {"Content-Type": "image/png"})
+        if conn.getresponse().status != 201:
+            raise RuntimeError("not stored")
+    finally:
+        conn.close()
+
+
+def one_upload(send, http_port, ftp_port, code):
+    start = time.monotonic()
+    send(http_port, ftp_port, code)
     url = f"http://127.0.0.1:{http_port}/recode.cgi?op=rec&pngcode={code}&delid=20260101000000&sid=B{code[-6:]}"
     with urllib.request.urlopen(url, timeout=60) as reply:
         if not reply.read().startswith(b"success"):
@@ -44,7 +62,7 @@ def one_upload(http_port, ftp_port, code):
     return time.monotonic() - start
 
 
-def client_process(index, threads, http_port, ftp_port, seconds, out):
+def client_process(index, threads, send, http_port, ftp_port, seconds, out):
     deadline = time.monotonic() + seconds
     latencies, failures = [], [0]
     lock = threading.Lock()
@@ -55,7 +73,7 @@ def client_process(index, threads, http_port, ftp_port, seconds, out):
             n += 1
             code = f"{index:02d}{thread:04d}{n:012d}"
             try:
-                took = one_upload(http_port, ftp_port, code)
+                took = one_upload(send, http_port, ftp_port, code)
                 with lock:
                     latencies.append(took)
             except Exception:
@@ -69,11 +87,11 @@ def client_process(index, threads, http_port, ftp_port, seconds, out):
     out.put((latencies, failures[0]))
 
 
-def measure(http_port, ftp_port, clients, seconds):
+def measure(send, http_port, ftp_port, clients, seconds):
     out = multiprocessing.Queue()
     processes = [multiprocessing.Process(target=client_process,
-                                         args=(i, clients // 4 + (i < clients % 4), http_port, ftp_port,
-                                               seconds, out)) for i in range(4)]
+                                         args=(i, clients // 4 + (i < clients % 4), send, http_port,
+                                               ftp_port, seconds, out)) for i in range(4)]
     started = time.monotonic()
     for process in processes:
         process.start()
@@ -107,25 +125,30 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--seconds", type=float, default=20)
     parser.add_argument("--clients", type=int, nargs="+", default=[50, 200])
+    parser.add_argument("--paths", nargs="+", choices=("ftp", "http"), default=["ftp", "http"])
     args = parser.parse_args()
     from tests.server.postgres import PostgresServer
     database = PostgresServer()
-    print("| store | workers | clients | uploads/s | p50 | p95 | failures |")
-    print("|---|---|---|---|---|---|---|")
+    print("| path | store | workers | clients | uploads/s | p50 | p95 | failures |")
+    print("|---|---|---|---|---|---|---|---|")
+    senders = {"ftp": send_over_ftp, "http": send_over_http}
+    runs = [(path, label, workers, clients) for label, workers in (("sqlite + files", 1), ("PostgreSQL", 1),
+                                                                   ("PostgreSQL", 2))
+            for path in args.paths for clients in args.clients]
     try:
-        for label, workers in (("sqlite + files", 1), ("PostgreSQL", 1), ("PostgreSQL", 2)):
-            for clients in args.clients:
-                with tempfile.TemporaryDirectory() as data:
-                    store = (["--data", data] if label.startswith("sqlite")
-                             else ["--database", database.new_database(), "--workers", str(workers)])
-                    proc, http_port, ftp_port = start(store)
-                    try:
-                        rate, p50, p95, failures = measure(http_port, ftp_port, clients, args.seconds)
-                    finally:
-                        proc.terminate()
-                        proc.wait(30)
-                print(f"| {label} | {workers} | {clients} | {rate:.1f} | {p50 * 1000:.0f} ms | "
-                      f"{p95 * 1000:.0f} ms | {failures} |", flush=True)
+        for path, label, workers, clients in runs:
+            with tempfile.TemporaryDirectory() as data:
+                store = (["--data", data] if label.startswith("sqlite")
+                         else ["--database", database.new_database(), "--workers", str(workers)])
+                proc, http_port, ftp_port = start(store)
+                try:
+                    rate, p50, p95, failures = measure(senders[path], http_port, ftp_port, clients,
+                                                       args.seconds)
+                finally:
+                    proc.terminate()
+                    proc.wait(30)
+            print(f"| {path.upper()} | {label} | {workers} | {clients} | {rate:.1f} | {p50 * 1000:.0f} ms | "
+                  f"{p95 * 1000:.0f} ms | {failures} |", flush=True)
     finally:
         database.stop()
 

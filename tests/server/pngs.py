@@ -13,3 +13,12 @@ def picture(seed, width=16, height=8):
     rows = b"".join(b"\0" + bytes((seed + y) % 256 for _ in range(width * 3)) for y in range(height))
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
             + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+
+
+def noise(width, height, seed=0):
+    """An RGB picture of random pixels: it does not compress, so its file is about 3 bytes a pixel."""
+    import random
+    rows = random.Random(seed).randbytes(height * (1 + width * 3))
+    rows = b"".join(b"\0" + rows[y * (1 + width * 3) + 1:(y + 1) * (1 + width * 3)] for y in range(height))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(rows, 1)) + chunk(b"IEND", b""))
