@@ -9,4 +9,12 @@ void initCurlOnce() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+void appendHeader(CurlList& headers, const char* line) {
+    curl_slist* head = curl_slist_append(headers.get(), line);
+    if (head && head != headers.get()) {
+        (void)headers.release();
+        headers.reset(head);
+    }
+}
+
 }  // namespace quiblo

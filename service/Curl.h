@@ -22,6 +22,8 @@ struct CurlListCleanup {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 using CurlList = std::unique_ptr<curl_slist, CurlListCleanup>;
+// Adds a header line; the list stays as it was when there is no memory for it.
+void appendHeader(CurlList& headers, const char* line);
 
 // curl_global_init, once for the process, from whichever thread comes first.
 void initCurlOnce();

@@ -20,6 +20,7 @@ namespace {
 // One request's reply and the limits it is held to.
 struct Transfer {
     QByteArray& buffer;
+    QList<QPair<QByteArray, QByteArray>>& headers;
     qsizetype maxBytes;
     std::chrono::steady_clock::time_point deadline;
     bool tooLarge = false;
@@ -39,21 +40,23 @@ size_t appendBody(char* data, size_t size, size_t count, void* target) {
     return bytes;
 }
 
+// libcurl header callback: keeps each "Name: value" line of the answer (a few, short).
+size_t keepHeader(char* data, size_t size, size_t count, void* target) {
+    auto* transfer = static_cast<Transfer*>(target);
+    const size_t bytes = size * count;
+    const QByteArray line(data, qsizetype(bytes));
+    const qsizetype colon = line.indexOf(':');
+    if (colon > 0 && transfer->headers.size() < 64)
+        transfer->headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
+    return bytes;
+}
+
 // libcurl progress callback, called at least once a second: ends the transfer at the deadline.
 int checkDeadline(void* target, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     auto* transfer = static_cast<Transfer*>(target);
     if (std::chrono::steady_clock::now() < transfer->deadline) return 0;
     transfer->tooLate = true;
     return 1;
-}
-
-// Adds a header line; the list stays as it was when there is no memory for it.
-void appendHeader(CurlList& headers, const char* line) {
-    curl_slist* head = curl_slist_append(headers.get(), line);
-    if (head && head != headers.get()) {
-        (void)headers.release();
-        headers.reset(head);
-    }
 }
 
 // Every request asks for a fresh answer, never a cached one.
@@ -81,6 +84,8 @@ void setOptions(CURL* curl, const QByteArray& url, curl_slist* headers, Transfer
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(transfer.maxBytes));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, keepHeader);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, checkDeadline);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
@@ -91,6 +96,12 @@ void setOptions(CURL* curl, const QByteArray& url, curl_slist* headers, Transfer
 
 QString HttpReply::text() const {
     return fromCp932(body);
+}
+
+QByteArray HttpReply::header(const QByteArray& name) const {
+    for (const auto& [key, value] : headers)
+        if (key.compare(name, Qt::CaseInsensitive) == 0) return value;
+    return {};
 }
 
 HttpReply httpGet(const HttpRequest& request) {
@@ -107,7 +118,7 @@ HttpReply httpGet(const HttpRequest& request) {
     const QByteArray address = request.url.toUtf8();
     // The size is handed out as an int, so the cap can never pass that.
     Transfer transfer{
-        reply.body, std::clamp<qsizetype>(request.limits.maxReplyBytes, 0, INT_MAX),
+        reply.body, reply.headers, std::clamp<qsizetype>(request.limits.maxReplyBytes, 0, INT_MAX),
         std::chrono::steady_clock::now() + std::chrono::seconds(request.limits.totalSeconds)};
     setOptions(curl.get(), address, headers.get(), transfer, request.limits);
     char detail[CURL_ERROR_SIZE] = {};

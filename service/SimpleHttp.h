@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 
 namespace quiblo {
@@ -33,8 +35,12 @@ struct HttpReply {
     // What to tell the user when the request failed in TLS itself (a certificate that does not
     // verify, no TLS where https asked for it) or was redirected from https to plain text.
     QString tlsFailure;
+    // The answer's header lines, name and value, as they came.
+    QList<QPair<QByteArray, QByteArray>> headers;
     // The body decoded from CP932.
     QString text() const;
+    // The value of the header NAME (any case), without the blanks around it; empty when absent.
+    QByteArray header(const QByteArray& name) const;
 };
 // An empty url gives an empty reply without contacting anything.
 HttpReply httpGet(const HttpRequest& request);

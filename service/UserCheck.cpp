@@ -1,5 +1,7 @@
 #include "UserCheck.h"
 
+#include <QRegularExpression>
+
 #include "platform/Wait.h"
 #include "service/ServiceAddress.h"
 #include "service/UserId.h"
@@ -15,6 +17,10 @@ UserCheck checkUser(const HttpLimits& limits) {
     pauseFor(200);
     check.tlsFailure = reply.tlsFailure;
     check.reply = readUserCheckReply(reply.text());
+    // Only a plain path is taken: the offer cannot send the picture to another host.
+    static const QRegularExpression plainPath(QStringLiteral("^/[A-Za-z0-9_-]+(/[A-Za-z0-9_-]+)*/$"));
+    const QString offered = QString::fromLatin1(reply.header("X-Quiblo-Upload"));
+    if (plainPath.match(offered).hasMatch()) check.uploadPath = offered;
     return check;
 }
 

@@ -15,6 +15,9 @@ struct UserCheck {
     // The request failed in TLS itself (see Tls.h).
     QString tlsFailure;
     UserCheckReply reply;
+    // Where the service takes the picture over HTTP ("/upload/"), when it offers that; empty:
+    // the upload goes by FTP, as to earlier services.
+    QString uploadPath;
 };
 // Asks the service: the settings are read on the calling thread, the request runs waiting
 // without freezing the windows, and a short pause follows, as the program has always made.

@@ -182,13 +182,13 @@ struct FtpSession::State {
         return result;
     }
 
-    FtpFailure failure(FtpStage stage, CURLcode code) const {
-        FtpFailure f;
+    TransferFailure failure(TransferStage stage, CURLcode code) const {
+        TransferFailure f;
         f.stage = stage;
         f.code = code;
         f.serverReply = QString::fromUtf8(refusal);
         const QString tls = tlsFailureText(code, host, QString());
-        f.description = tls.isEmpty() ? ftpCauseText(code) : tls;
+        f.description = tls.isEmpty() ? transferCauseText(code) : tls;
         if (!f.serverReply.isEmpty()) f.description += QStringLiteral("\r\n") + f.serverReply;
         f.loginRefused = code == CURLE_LOGIN_DENIED;
         return f;
@@ -203,9 +203,9 @@ FtpSession::FtpSession() : state_(std::make_unique<State>()) {
 
 FtpSession::~FtpSession() = default;
 
-std::optional<FtpFailure> FtpSession::login(const FtpAccount& account) {
+std::optional<TransferFailure> FtpSession::login(const FtpAccount& account) {
     CURL* curl = state_->curl.get();
-    if (!curl || !state_->multi) return state_->failure(FtpStage::Initial, CURLE_FAILED_INIT);
+    if (!curl || !state_->multi) return state_->failure(TransferStage::Initial, CURLE_FAILED_INIT);
     state_->baseUrl =
         "ftp://" + account.host.toUtf8() + ':' + QByteArray::number(account.port) + '/';
     state_->host = account.host;
@@ -236,15 +236,15 @@ std::optional<FtpFailure> FtpSession::login(const FtpAccount& account) {
     curl_easy_setopt(curl, CURLOPT_URL, state_->baseUrl.constData());
     curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
     const CURLcode rc = state_->perform();
-    if (rc != CURLE_OK) return state_->failure(FtpStage::Connect, rc);
+    if (rc != CURLE_OK) return state_->failure(TransferStage::Connect, rc);
     return std::nullopt;
 }
 
-std::optional<FtpFailure> FtpSession::upload(const QString& remoteName, const QByteArray& data,
+std::optional<TransferFailure> FtpSession::upload(const QString& remoteName, const QByteArray& data,
                                              const std::function<void(qint64)>& onChunk) {
     CURL* curl = state_->curl.get();
     if (!curl || state_->baseUrl.isEmpty())
-        return state_->failure(FtpStage::Initial, CURLE_FAILED_INIT);
+        return state_->failure(TransferStage::Initial, CURLE_FAILED_INIT);
     state_->data = &data;
     state_->sent = 0;
     state_->started = false;
@@ -263,74 +263,7 @@ std::optional<FtpFailure> FtpSession::upload(const QString& remoteName, const QB
     state_->onChunk = nullptr;
     if (rc == CURLE_OK) return std::nullopt;
     // Before the first byte was asked for, the remote file could not be set up.
-    return state_->failure(state_->started ? FtpStage::Write : FtpStage::OpenRemote, rc);
-}
-
-bool isPassingFailure(const FtpFailure& failure) {
-    if (failure.loginRefused) return false;
-    if (!failure.serverReply.isEmpty()) {
-        static const QStringList passing = {"421", "425", "426", "450", "451", "452"};
-        return passing.contains(failure.serverReply.left(3));
-    }
-    switch (failure.code) {
-        case CURLE_COULDNT_RESOLVE_HOST:
-        case CURLE_COULDNT_CONNECT:
-        case CURLE_OPERATION_TIMEDOUT:
-        case CURLE_SEND_ERROR:
-        case CURLE_RECV_ERROR:
-        case CURLE_PARTIAL_FILE:
-        case CURLE_GOT_NOTHING:
-        case CURLE_FTP_CANT_GET_HOST:
-        case CURLE_FTP_ACCEPT_TIMEOUT:
-            return true;
-    }
-    return false;
-}
-
-QString ftpStageName(FtpStage stage) {
-    switch (stage) {
-        case FtpStage::Initial:
-            return QStringLiteral("初期処理");
-        case FtpStage::Connect:
-            return QStringLiteral("接続処理");
-        case FtpStage::OpenRemote:
-            return QStringLiteral("転送設定処理");
-        case FtpStage::Write:
-            break;
-    }
-    return QStringLiteral("転送処理");
-}
-
-QString ftpCauseText(int curlCode) {
-    switch (curlCode) {
-        case CURLE_COULDNT_RESOLVE_HOST:
-            return QStringLiteral("サーバーの名前を解決できません。");
-        case CURLE_COULDNT_CONNECT:
-            return QStringLiteral("サーバーに接続できません。");
-        case CURLE_OPERATION_TIMEDOUT:
-            return QStringLiteral("サーバーからの応答がないため、時間切れになりました。");
-        case CURLE_LOGIN_DENIED:
-            return QStringLiteral("サーバーへのログインが拒否されました。");
-        case CURLE_REMOTE_ACCESS_DENIED:
-            return QStringLiteral("サーバーがアクセスを拒否しました。");
-        case CURLE_UPLOAD_FAILED:
-            return QStringLiteral("サーバーがファイルの受け取りを拒否しました。");
-        case CURLE_SEND_ERROR:
-            return QStringLiteral("データの送信に失敗しました。");
-        case CURLE_RECV_ERROR:
-            return QStringLiteral("データの受信に失敗しました。");
-        case CURLE_PARTIAL_FILE:
-            return QStringLiteral("サーバーが転送の完了を認めませんでした。");
-        case CURLE_GOT_NOTHING:
-            return QStringLiteral("サーバーから応答がありません。");
-        case CURLE_WEIRD_SERVER_REPLY:
-        case CURLE_FTP_WEIRD_PASV_REPLY:
-        case CURLE_FTP_WEIRD_227_FORMAT:
-            return QStringLiteral("サーバーの応答が正しくありません。");
-        case CURLE_FTP_CANT_GET_HOST:
-            return QStringLiteral("データ転送用の接続ができません。");
-    }
-    return QString::fromUtf8(curl_easy_strerror(static_cast<CURLcode>(curlCode)));
+    return state_->failure(state_->started ? TransferStage::Write : TransferStage::OpenRemote, rc);
 }
 
 }  // namespace quiblo

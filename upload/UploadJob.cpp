@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "FtpTransfer.h"
+#include "HttpTransfer.h"
 #include "ReducedPicture.h"
 #include "confirm/LocalCopy.h"
 #include "history/HistoryFile.h"
@@ -132,7 +133,10 @@ void UploadJob::checkUserAndConnect() {
         }
         showStatus(QStringLiteral("ユーザー確認完了. "));
         emit userInfoShown(permission.text);
-        connectToServer();
+        if (check.uploadPath.isEmpty())
+            connectToServer();
+        else
+            sendOverHttp(servicePageUrl(check.uploadPath + remoteFileName_));
     } catch (const RuntimeFault& fault) {
         reportRuntimeError(fault.number(), fault.description());
     }
@@ -154,7 +158,25 @@ void UploadJob::connectToServer() {
     transferFile(session);
 }
 
+// The service offers the upload over HTTP: the same steps and status lines as over FTP, with the
+// HTTP status in place of the FTP server's reply.
+void UploadJob::sendOverHttp(const QString& url) {
+    showStepStatus(QStringLiteral("転送初期処理中..."));
+    showStepStatus(QStringLiteral("接続処理中..."));
+    showStatus(QStringLiteral("アップロードサーバーへ接続されました。"));
+    const QString key = uploadKey();
+    sendWorkFile([&](const QByteArray& data, const std::function<void(qint64)>& onChunk) {
+        return putPicture(url, key, data, onChunk);
+    });
+}
+
 void UploadJob::transferFile(FtpSession& session) {
+    sendWorkFile([&](const QByteArray& data, const std::function<void(qint64)>& onChunk) {
+        return session.upload(remoteFileName_, data, onChunk);
+    });
+}
+
+void UploadJob::sendWorkFile(const Transfer& transfer) {
     QFile work(workFile_);
     if (!QFileInfo(workFile_).dir().exists()) throw RuntimeFault(FaultNumber::PathNotFound);
     if (!work.exists()) throw RuntimeFault(FaultNumber::FileNotFound);
@@ -181,7 +203,7 @@ void UploadJob::transferFile(FtpSession& session) {
             },
             Qt::QueuedConnection);
     };
-    if (auto failure = runWaiting([&] { return session.upload(remoteFileName_, data, onChunk); })) {
+    if (auto failure = runWaiting([&] { return transfer(data, onChunk); })) {
         reportInternetError(*failure);
         return;
     }
@@ -250,7 +272,7 @@ void UploadJob::reportRuntimeError(int code, const QString& description) {
     end(true);
 }
 
-void UploadJob::reportInternetError(const FtpFailure& failure) {
+void UploadJob::reportInternetError(const TransferFailure& failure) {
     if (failure.loginRefused) {
         const MsgAnswer answer = desktop().message(
             boxParent_, QStringLiteral("お知らせ"),
@@ -262,7 +284,7 @@ void UploadJob::reportInternetError(const FtpFailure& failure) {
             MsgIcon::Question, MsgButtons::YesNo);
         if (answer == MsgAnswer::Yes) desktop().openUrl(downloadPageUrl());
     } else {
-        error(QStringLiteral("[") + ftpStageName(failure.stage) +
+        error(QStringLiteral("[") + transferStageName(failure.stage) +
               QStringLiteral("]プロセスにおいて、エラーが発生しました。") + kCrLf +
               QStringLiteral("エラー内容は以下の通りです。") + kCrLf +
               QStringLiteral("サポートBBSで報告をお願いします。") + kCrLf +

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 #include "imagelib/ImgctlLibrary.h"
 #include "service/Codes.h"
@@ -19,7 +20,7 @@ namespace quiblo {
 
 class Desktop;
 class FtpSession;
-struct FtpFailure;
+struct TransferFailure;
 
 // What an upload is given, and where it reports what it did; the application wires these.
 struct UploadHooks {
@@ -74,11 +75,16 @@ private:
     void checkUserAndConnect();
     void connectToServer();
     void transferFile(FtpSession& session);
+    void sendOverHttp(const QString& url);
+    // Sends the work file's bytes one way or the other, with the progress shown.
+    using Transfer = std::function<std::optional<TransferFailure>(
+        const QByteArray& data, const std::function<void(qint64)>& onChunk)>;
+    void sendWorkFile(const Transfer& transfer);
     void registerUpload();
     void showStepStatus(const QString& text);
     void showStatus(const QString& text);
     void reportRuntimeError(int code, const QString& description);
-    void reportInternetError(const FtpFailure& failure);
+    void reportInternetError(const TransferFailure& failure);
     void offerSupportBoard();
     void end(bool failed);
     void error(const QString& text);

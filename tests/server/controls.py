@@ -19,7 +19,7 @@ import time
 
 from pyftpdlib.handlers import PassiveDTP
 
-from quiblo_service import admin, clock, config, serve
+from quiblo_service import admin, clock, config, serve, upload
 from quiblo_service.ftp import UploadDTP, UploadHandler
 from quiblo_service.http import Handler
 from quiblo_service.pages import CGI_TYPE, Reply, not_found, page
@@ -44,6 +44,7 @@ class Faults:
         self.ftp_refuse = None  # the next use of this FTP command is not understood
         self.ftp_received = 0  # bytes the latest upload has handed over so far
         self.requests = 0  # HTTP requests served, the control endpoint's aside
+        self.http_offer = True  # usercheck.cgi offers the upload over HTTP
 
     def take(self, name):
         with self.lock:
@@ -195,7 +196,12 @@ def control(command):
         if not isinstance(ftp_command, str) or not re.fullmatch(r"[A-Z]{3,4}", ftp_command):
             raise ValueError("command must be an FTP command in capitals")
         FAULTS.ftp_refuse = ftp_command
+    elif action == "offer":
+        if not isinstance(command.get("http"), bool):
+            raise ValueError("http must be true or false")
+        FAULTS.http_offer = command["http"]
     elif action == "reset":
+        FAULTS.http_offer = True
         with FAULTS.lock:
             FAULTS.scripts.clear()
         FAULTS.clock_offset = 0.0
@@ -207,7 +213,7 @@ def control(command):
             store.wipe()
     elif action != "status":
         raise ValueError('action must be "script", "clock", "sweep", "ftp_cut", "ftp_full", "ftp_rate", '
-                         '"ftp_refuse", "reset" or "status"')
+                         '"ftp_refuse", "offer", "reset" or "status"')
     return status()
 
 
@@ -217,13 +223,19 @@ def status():
         pending = [s.describe() for s in FAULTS.scripts]
     return {"ok": True, "scripts": pending, "clock_offset": FAULTS.clock_offset,
             "ftp_cut_after": FAULTS.ftp_cut_after, "ftp_full": FAULTS.ftp_full, "ftp_rate": FAULTS.ftp_rate,
-            "ftp_received": FAULTS.ftp_received, "requests": FAULTS.requests,
+            "ftp_received": FAULTS.ftp_received, "requests": FAULTS.requests, "http_offer": FAULTS.http_offer,
             "version": service.version,
             "window_hours": service.usage.window_hours, "max_uploads": service.usage.max_uploads,
             "keep_days": service.keep_days}
 
 
 class ControlledHandler(Handler):
+    def real_reply(self):
+        reply = super().real_reply()
+        if not FAULTS.http_offer:  # as an earlier service answers: the upload goes by FTP
+            reply.headers.pop(upload.OFFER_HEADER, None)
+        return reply
+
     def do_GET(self):
         path = self.path.partition("?")[0]
         if path == CONTROL_PATH:

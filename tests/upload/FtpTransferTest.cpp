@@ -20,7 +20,7 @@ protected:
                 password};
     }
     // Uploads data under a new code; the sizes reported, chunk by chunk.
-    std::optional<FtpFailure> send(const QByteArray& data, QList<qint64>* reports = nullptr,
+    std::optional<TransferFailure> send(const QByteArray& data, QList<qint64>* reports = nullptr,
                                    QString* code = nullptr) {
         const QString pngcode = QStringLiteral("%1").arg(++counter, 18, 10, QLatin1Char('0'));
         if (code) *code = pngcode;
@@ -91,7 +91,7 @@ TEST_F(FtpTransferTest, WrongPasswordIsARefusedLogin) {
     auto failure = session.login(account(MakeFtpPassword(1, 2)));
     ASSERT_TRUE(failure);
     EXPECT_TRUE(failure->loginRefused);
-    EXPECT_EQ(failure->stage, FtpStage::Connect);
+    EXPECT_EQ(failure->stage, TransferStage::Connect);
     EXPECT_TRUE(failure->serverReply.startsWith(QStringLiteral("530 "))) << "the server's reply";
 }
 
@@ -101,7 +101,7 @@ TEST_F(FtpTransferTest, NothingListeningFailsTheConnection) {
     nowhere.port = test::closedLoopbackPort();
     auto failure = session.login(nowhere);
     ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->stage, FtpStage::Connect);
+    EXPECT_EQ(failure->stage, TransferStage::Connect);
     EXPECT_FALSE(failure->loginRefused);
     EXPECT_EQ(failure->description, QStringLiteral("サーバーに接続できません。"));
 }
@@ -115,7 +115,7 @@ TEST_F(FtpTransferTest, RefusedRemoteFileFailsTheTransferSetUp) {
     auto failure = session.upload(code + QStringLiteral(".png"), bytes(500),
                                   [&](qint64 sent) { reports << sent; });
     ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->stage, FtpStage::OpenRemote) << "the file exists: the server refuses it";
+    EXPECT_EQ(failure->stage, TransferStage::OpenRemote) << "the file exists: the server refuses it";
     EXPECT_EQ(failure->description,
               QStringLiteral("サーバーがファイルの受け取りを拒否しました。\r\n550 File exists."));
     EXPECT_TRUE(reports.isEmpty());
@@ -128,7 +128,7 @@ TEST_F(FtpTransferTest, TransferCutMidFileFailsTheWrite) {
     QString code;
     auto failure = send(bytes(200000), &reports, &code);
     ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->stage, FtpStage::Write);
+    EXPECT_EQ(failure->stage, TransferStage::Write);
     EXPECT_TRUE(failure->serverReply.startsWith(QStringLiteral("426 "))) << "not the 150 before it";
     EXPECT_FALSE(reports.isEmpty());
     EXPECT_TRUE(stored(code).isEmpty());
@@ -140,7 +140,7 @@ TEST_F(FtpTransferTest, FullDiskShowsTheServersRefusal) {
     QString code;
     auto failure = send(bytes(5000), nullptr, &code);
     ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->stage, FtpStage::OpenRemote);
+    EXPECT_EQ(failure->stage, TransferStage::OpenRemote);
     EXPECT_EQ(failure->description, QStringLiteral("サーバーがファイルの受け取りを拒否しました。"
                                                    "\r\n452 Insufficient storage space."));
 
@@ -148,7 +148,7 @@ TEST_F(FtpTransferTest, FullDiskShowsTheServersRefusal) {
     service->control(R"({"action":"ftp_full","after":3000})");
     failure = send(bytes(200000), nullptr, &code);
     ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->stage, FtpStage::Write);
+    EXPECT_EQ(failure->stage, TransferStage::Write);
     EXPECT_EQ(failure->code, 55);  // the send failed: libcurl never reads the reply itself
     EXPECT_EQ(failure->description,
               QStringLiteral("データの送信に失敗しました。\r\n452 "

@@ -173,7 +173,7 @@ TEST_F(TlsUpload, UploadServerRefusesPlainTextAndTheProgramRefusesNoTls) {
     test::ScopedEnv trusted("SSL_CERT_FILE", authority->file("ca.pem").toUtf8());
     {
         FtpSession plain;
-        const std::optional<FtpFailure> refused = plain.login(account(false));
+        const std::optional<TransferFailure> refused = plain.login(account(false));
         ASSERT_TRUE(refused) << "a plain-text login was taken";
         EXPECT_TRUE(refused->serverReply.contains(QStringLiteral("TLS")))
             << refused->serverReply.toStdString();
@@ -187,7 +187,7 @@ TEST_F(TlsUpload, UploadServerRefusesPlainTextAndTheProgramRefusesNoTls) {
     FtpSession toPlain;
     FtpAccount noTls = account(true);
     noTls.port = plainService.ftpPort();
-    const std::optional<FtpFailure> failure = toPlain.login(noTls);
+    const std::optional<TransferFailure> failure = toPlain.login(noTls);
     ASSERT_TRUE(failure);
     EXPECT_TRUE(failure->description.startsWith(
         QStringLiteral("アップロードサーバー localhost は暗号化 (TLS) に対応していないため、"

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -31,6 +32,7 @@
 #include "support/FaultyFolders.h"
 #include "support/ReferenceService.h"
 #include "support/ScriptedDesktop.h"
+#include "upload/HttpTransfer.h"
 #include "upload/ReducedPicture.h"
 #include "upload/SendDataWin.h"
 #include "upload/UploadJob.h"
@@ -124,6 +126,8 @@ protected:
         ServiceSuite::SetUp();
         if (HasFatalFailure()) return;
         service->control(R"({"action":"reset","data":true})");
+        // These runs go by FTP, as to an earlier service; HttpUploadTest lets the service offer HTTP.
+        service->control(R"({"action":"offer","http":false})");
         host.emplace("QUIBLO_SERVICE_HOST", service->host().toUtf8());
         ftp.emplace("QUIBLO_FTP_PORT", QByteArray::number(service->ftpPort()));
         ASSERT_TRUE(QFile::copy(test::buildProgramFolder() + QStringLiteral("/libimgctl.so"),
@@ -1075,4 +1079,64 @@ TEST_F(UploadTest, UploadCountNeverRunsFarAheadOfASlowServer) {
     EXPECT_GE(midway, 20);
     EXPECT_LE(worstAhead, 64 * 1024) << "the count ran ahead of the bytes the server had";
     EXPECT_EQ(onServer(), encoded(picture));
+}
+
+// The service offers the upload over HTTP: the run sends the picture there, and the person sees
+// the same window.
+class HttpUploadTest : public UploadTest {
+protected:
+    void SetUp() override {
+        UploadTest::SetUp();
+        if (HasFatalFailure()) return;
+        service->control(R"({"action":"offer","http":true})");
+    }
+};
+
+TEST_F(HttpUploadTest, PictureGoesOverHttpWithTheSameStepsAndBytes) {
+    runInWindow();
+    EXPECT_FALSE(uploadFailed);
+    EXPECT_TRUE(desktop.shownBoxes.isEmpty()) << desktop.shownBoxes.value(0).text.toStdString();
+    EXPECT_TRUE(ftpPassword.isEmpty()) << "the upload went by FTP";
+    EXPECT_EQ(onServer(), encoded(picture));
+    EXPECT_EQ(viewingUrl, QStringLiteral("http://") + service->host() +
+                              QStringLiteral("/view.cgi?") + BaseConv(code, 10, 64));
+    EXPECT_EQ(historyRecords().size(), 1);
+    EXPECT_FALSE(QFile::exists(workFile()));
+    const qint64 total = onServer().size();
+    QStringList expected = {"画像準備中...", "画像保存中...", "ユーザー確認中...", "ユーザー確認完了. ",
+                            "転送初期処理中...", "接続処理中...",
+                            "アップロードサーバーへ接続されました。"};
+    for (qint64 sent = 100; sent <= total; sent += 100)
+        expected << QStringLiteral("アップロード中... [ %1Bytes / %2Bytes ]").arg(sent).arg(total);
+    expected << QStringLiteral("アップロード中... [ %1Bytes / %1Bytes ]").arg(total);
+    expected << QStringList{"転送は正常に終了しました。", "アップロード情報を送信中...",
+                            "アップロード情報を送信中... 完了", "アップロード情報を記録中...",
+                            "アップロード情報を記録中... 完了", "クイブロは正常に完了しました。",
+                            "終了処理中..."};
+    EXPECT_EQ(statuses, expected);
+}
+
+// Ten pictures of this address wait for their registration: the service says 429, the box quotes
+// it in place of an FTP reply, and the run asks whether to try again, as for a passing FTP failure.
+TEST_F(HttpUploadTest, RefusalShowsTheHttpStatusAndAPassingOneIsAskedAbout) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "PNG"));
+    for (int n = 1; n <= 10; ++n) {
+        const QString url = QStringLiteral("http://") + service->host() +
+                            QStringLiteral("/upload/%1.png").arg(n, 18, 10, QLatin1Char('0'));
+        ASSERT_FALSE(putPicture(url, {}, png, {})) << n;
+    }
+    desktop.answers << MsgAnswer::Ok << MsgAnswer::No << MsgAnswer::No;
+    run();
+    EXPECT_TRUE(uploadFailed);
+    ASSERT_GE(desktop.shownBoxes.size(), 2);
+    EXPECT_TRUE(box(0)->text.startsWith(QStringLiteral("[転送処理]プロセスにおいて、")))
+        << box(0)->text.toStdString();
+    EXPECT_TRUE(box(0)->text.endsWith(QStringLiteral(
+        "429 Too many pictures are waiting for their registration; try again later.")))
+        << box(0)->text.toStdString();
+    EXPECT_EQ(box(1)->text, kTryAgain);
+    EXPECT_TRUE(historyRecords().isEmpty());
+    EXPECT_TRUE(QFile::exists(workFile())) << "a failed transfer keeps the work file";
 }
