@@ -113,6 +113,16 @@ QString uploadKey() {
     return isUploadKey(key) ? key : QString();
 }
 
+QString uploadLifetime() {
+    const QString lifetime = storedSetting().lifetime.trimmed();
+    return isUploadLifetime(lifetime) ? lifetime : QString();
+}
+
+bool isUploadLifetime(const QString& text) {
+    return text == QLatin1String("1h") || text == QLatin1String("1d") ||
+           text == QLatin1String("7d");
+}
+
 bool isUploadKey(const QString& text) {
     static const QRegularExpression key(QStringLiteral("^[A-Za-z0-9._~+/=-]{16,256}$"));
     return key.match(text).hasMatch();

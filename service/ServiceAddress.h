@@ -27,6 +27,7 @@ struct StoredServiceSetting {
     QString host;
     QString ftpPort;
     QString uploadKey;
+    QString lifetime;  // the pictures' lifetime: "1h", "1d" or "7d"; empty: the service's own
     // A setting present but unreadable, as "Quiblo.ini の ServiceHost" (empty when none): it
     // is not passed over for the next source, and no service is contacted.
     QString problem;
@@ -46,6 +47,10 @@ int ftpPort();
 // The upload key of the settings (empty when none): it goes with the user check, the
 // registration and the FTP login, but never in plain text to another machine.
 QString uploadKey();
+// The lifetime the user chose for the pictures sent ("1h", "1d" or "7d"), sent with each
+// registration; empty for the service's own keeping time.
+QString uploadLifetime();
+bool isUploadLifetime(const QString& text);
 // True for 16 to 256 of A-Z a-z 0-9 . _ ~ + / = -, the keys a service lists.
 bool isUploadKey(const QString& text);
 // True for "localhost" and the loopback addresses (127.0.0.0/8, ::1), with or without brackets.

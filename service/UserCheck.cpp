@@ -18,7 +18,8 @@ UserCheck checkUser(const HttpLimits& limits) {
     check.tlsFailure = reply.tlsFailure;
     check.reply = readUserCheckReply(reply.text());
     // Only a plain path is taken: the offer cannot send the picture to another host.
-    static const QRegularExpression plainPath(QStringLiteral("^/[A-Za-z0-9_-]+(/[A-Za-z0-9_-]+)*/$"));
+    static const QRegularExpression plainPath(
+        QStringLiteral("^/[A-Za-z0-9_-]+(/[A-Za-z0-9_-]+)*/$"));
     const QString offered = QString::fromLatin1(reply.header("X-Quiblo-Upload"));
     if (plainPath.match(offered).hasMatch()) check.uploadPath = offered;
     return check;

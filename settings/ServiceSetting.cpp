@@ -46,6 +46,7 @@ StoredServiceSetting readStoredServiceSetting(const QString& programFolder) {
              [](const QString& value) { return bool(parseServiceAddress(value)); }),
         read(kFtpPortKey, [](const QString& value) { return bool(parsePort(value)); }),
         read(kUploadKeyKey, isUploadKey),
+        read(kLifetimeKey, isUploadLifetime),
         {}};
     setting.problem = problem;
     return setting;

@@ -13,6 +13,7 @@ namespace quiblo {
 inline constexpr char kServiceHostKey[] = "ServiceHost";
 inline constexpr char kFtpPortKey[] = "FtpPort";
 inline constexpr char kUploadKeyKey[] = "UploadKey";
+inline constexpr char kLifetimeKey[] = "Lifetime";
 
 // The folders holding the system-wide settings file, first the one that counts most.
 QStringList systemSettingsFolders();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QComboBox>
 #include <QDir>
 #include <QFrame>
 #include <QGuiApplication>
@@ -12,6 +13,7 @@
 #include <QScreen>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <utility>
 
 #include "IniFile.h"
 #include "ServiceSetting.h"
@@ -166,7 +168,15 @@ void SettingsWin::buildControls() {
     UploadKey->setAccessibleName(QStringLiteral("アップロードキー"));
     UploadKey->setEchoMode(QLineEdit::Password);
     UploadKey->setMaxLength(256);
-    CloseCmd = makeButton(this, "CloseCmd", QStringLiteral("閉じる(&C)"), 3660, 4560, 1275, 315);
+    Label9 = makeLabel(this, "Label9", QStringLiteral("・保存期間 (サーバーに画像を残す期間)"), 240,
+                       4500, 4575, 195);
+    Lifetime = makeControl<QComboBox>(this, "Lifetime", 465, 4770, 2685, 300);
+    Lifetime->setAccessibleName(QStringLiteral("保存期間"));
+    // The values Quiblo.ini keeps beside the texts shown; empty: the service's keeping time.
+    for (const auto& [text, value] : {std::pair{"サーバーの既定", ""}, std::pair{"1時間", "1h"},
+                                      std::pair{"1日", "1d"}, std::pair{"1週間", "7d"}})
+        Lifetime->addItem(QString::fromUtf8(text), QString::fromLatin1(value));
+    CloseCmd = makeButton(this, "CloseCmd", QStringLiteral("閉じる(&C)"), 3660, 5220, 1275, 315);
 
     QuibloWaitTimeUD->onChange = [this] { QuibloWaitTimeUD_Change(); };
     connect(CleanTmpFileCmd, &QPushButton::clicked, this, &SettingsWin::CleanTmpFileCmd_Click);
@@ -174,7 +184,7 @@ void SettingsWin::buildControls() {
 }
 
 void SettingsWin::Form_Load() {
-    setFixedSize(twipsToPixels(5205), twipsToPixels(5025));
+    setFixedSize(twipsToPixels(5205), twipsToPixels(5685));
     fitDesignedTexts(this);
     centreOnScreen(this);
     ReadSettings();
@@ -191,6 +201,9 @@ void SettingsWin::ReadSettings() {
         readIniString(programFolder_, section, QString::fromLatin1(kFtpPortKey)).trimmed());
     UploadKey->setText(
         readIniString(programFolder_, section, QString::fromLatin1(kUploadKeyKey)).trimmed());
+    const QString lifetime =
+        readIniString(programFolder_, section, QString::fromLatin1(kLifetimeKey)).trimmed();
+    Lifetime->setCurrentIndex(std::max(0, Lifetime->findData(lifetime)));
 }
 
 // A bad address or port is said, with the box to mend it focused, and nothing is saved.
@@ -250,7 +263,8 @@ void SettingsWin::WriteSettings() {
     if (written && ReadIniInt(programFolder_, section, key, -1) == wait) {
         if (writeChecked(kServiceHostKey, ServiceHost->text().trimmed()) &&
             writeChecked(kFtpPortKey, FtpPort->text().trimmed()) &&
-            writeChecked(kUploadKeyKey, UploadKey->text().trimmed()))
+            writeChecked(kUploadKeyKey, UploadKey->text().trimmed()) &&
+            writeChecked(kLifetimeKey, Lifetime->currentData().toString()))
             return;
         desktop_.message(this, QStringLiteral("エラー"),
                          QStringLiteral("アップロード先のサーバーを保存できませんでした。") +

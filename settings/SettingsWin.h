@@ -8,6 +8,7 @@
 class QLabel;
 class QFrame;
 class QLineEdit;
+class QComboBox;
 class QPushButton;
 class QToolButton;
 
@@ -67,6 +68,8 @@ public:
     QLabel* Label8;
     QLineEdit* UploadKey;
     QLineEdit* FtpPort;
+    QLabel* Label9;
+    QComboBox* Lifetime;
     QPushButton* CloseCmd;
 
     // Handlers.

@@ -241,7 +241,7 @@ std::optional<TransferFailure> FtpSession::login(const FtpAccount& account) {
 }
 
 std::optional<TransferFailure> FtpSession::upload(const QString& remoteName, const QByteArray& data,
-                                             const std::function<void(qint64)>& onChunk) {
+                                                  const std::function<void(qint64)>& onChunk) {
     CURL* curl = state_->curl.get();
     if (!curl || state_->baseUrl.isEmpty())
         return state_->failure(TransferStage::Initial, CURLE_FAILED_INIT);

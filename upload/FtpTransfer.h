@@ -36,7 +36,7 @@ public:
     // the server, and once more at the end (a last write of the remainder, possibly 0 bytes).
     // Called on the thread that runs upload().
     std::optional<TransferFailure> upload(const QString& remoteName, const QByteArray& data,
-                                     const std::function<void(qint64 sent)>& onChunk);
+                                          const std::function<void(qint64 sent)>& onChunk);
 
 private:
     struct State;

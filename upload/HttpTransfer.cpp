@@ -126,8 +126,8 @@ std::optional<TransferFailure> putPicture(const QString& url, const QString& upl
     if (status == 201) return std::nullopt;
     failure.code = CURLE_HTTP_RETURNED_ERROR;
     failure.serverReply = refusalLine(status, put.answer);
-    failure.description = transferCauseText(CURLE_UPLOAD_FAILED) + QStringLiteral("\r\n") +
-                          failure.serverReply;
+    failure.description =
+        transferCauseText(CURLE_UPLOAD_FAILED) + QStringLiteral("\r\n") + failure.serverReply;
     return failure;
 }
 

@@ -214,7 +214,10 @@ void UploadJob::sendWorkFile(const Transfer& transfer) {
 
 void UploadJob::registerUpload() {
     showStepStatus(QStringLiteral("アップロード情報を送信中..."));
-    const QString url = recordUrl(pngCode_, delId_, GetUserId());
+    // The lifetime the user chose goes with it; an earlier service ignores it.
+    const QString lifetime = uploadLifetime();
+    const QString url = recordUrl(pngCode_, delId_, GetUserId()) +
+                        (lifetime.isEmpty() ? QString() : QStringLiteral("&expires=") + lifetime);
     const HttpRequest request{url, uploadKey(), hooks_.httpLimits};
     const HttpReply reply = runWaiting([&] { return httpGet(request); });
     const ResultReply result = readResultReply(reply.text());

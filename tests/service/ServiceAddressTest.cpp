@@ -69,7 +69,7 @@ TEST(UploadKeyTest, GoesOverTlsOrToThisMachineOnly) {
 
 TEST(UploadKeyTest, TheFtpPasswordCarriesItOnlyWhereItMayGo) {
     QString key = QStringLiteral("team-key-0123456789abcdef");
-    setStoredServiceSetting([&key] { return StoredServiceSetting{{}, {}, key, {}}; });
+    setStoredServiceSetting([&key] { return StoredServiceSetting{{}, {}, key, {}, {}}; });
     {
         ScopedEnv host("QUIBLO_SERVICE_HOST", "127.0.0.1:8780");
         EXPECT_EQ(ftpPasswordWithKey("qbl02181238"), "qbl02181238:team-key-0123456789abcdef");

@@ -4,6 +4,7 @@
 
 #include <QtTest/qtestspontaneevent.h>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -50,7 +51,7 @@ TEST_F(SettingsWinTest, LaysOutItsControlsAsDesigned) {
     open();
     EXPECT_EQ(win->windowTitle(), QStringLiteral("クイブロ - 高度な設定"));
     // Designed 347 wide: the introduction's one designed line needs 552 pixels in this font.
-    EXPECT_EQ(win->size(), QSize(584, 335));
+    EXPECT_EQ(win->size(), QSize(584, 379));
     EXPECT_FALSE(win->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(win->CleanTmpFileCmd->text(), QStringLiteral("クリーニング(&C)"));
     EXPECT_EQ(win->CleanTmpFileCmd->geometry(), QRect(31, 112, 285, 21));
@@ -78,9 +79,12 @@ TEST_F(SettingsWinTest, LaysOutItsControlsAsDesigned) {
     EXPECT_EQ(win->UploadKey->geometry().left(), win->ServiceHost->geometry().left());
     EXPECT_EQ(win->UploadKey->geometry().right(), win->FtpPort->geometry().right());
     EXPECT_GE(win->UploadKey->geometry().top() - win->Label8->geometry().bottom(), 2);
-    EXPECT_GE(win->CloseCmd->geometry().top() - win->UploadKey->geometry().bottom(), 10);
+    EXPECT_EQ(win->Label9->text(), QStringLiteral("・保存期間 (サーバーに画像を残す期間)"));
+    EXPECT_EQ(win->Lifetime->geometry(), QRect(31, 318, 179, 20));
+    EXPECT_GE(win->Lifetime->geometry().top() - win->Label9->geometry().bottom(), 2);
+    EXPECT_GE(win->CloseCmd->geometry().top() - win->Lifetime->geometry().bottom(), 10);
     EXPECT_EQ(win->CloseCmd->text(), QStringLiteral("閉じる(&C)"));
-    EXPECT_EQ(win->CloseCmd->geometry(), QRect(244, 304, 85, 21));
+    EXPECT_EQ(win->CloseCmd->geometry(), QRect(244, 348, 85, 21));
 }
 
 TEST_F(SettingsWinTest, ShowsTheStoredWaitOr100) {
@@ -331,6 +335,24 @@ TEST_F(SettingsWinTest, UploadKeyIsTypedMaskedSavedAndABadOneRefused) {
               QByteArray("[Quiblo]\r\nWait=200\r\nUploadKey=team-key-0123456789abcdef\r\n"));
     open();
     EXPECT_EQ(win->UploadKey->text(), QStringLiteral("team-key-0123456789abcdef"));
+}
+
+// The pictures' lifetime: the service's own unless chosen; the choice is kept as the registration
+// sends it.
+TEST_F(SettingsWinTest, LifetimeIsChosenSavedAndShownAgain) {
+    store("200");
+    open();
+    QStringList shownChoices;
+    for (int i = 0; i < win->Lifetime->count(); ++i) shownChoices << win->Lifetime->itemText(i);
+    EXPECT_EQ(shownChoices, (QStringList{"サーバーの既定", "1時間", "1日", "1週間"}));
+    EXPECT_EQ(win->Lifetime->currentIndex(), 0);
+    win->Lifetime->setFocus();
+    QTest::keyClick(win->Lifetime, Qt::Key_Down);
+    QTest::keyClick(win->Lifetime, Qt::Key_Escape);
+    EXPECT_FALSE(win->isVisible());
+    EXPECT_EQ(stored(), QByteArray("[Quiblo]\r\nWait=200\r\nLifetime=1h\r\n"));
+    open();
+    EXPECT_EQ(win->Lifetime->currentText(), QStringLiteral("1時間"));
 }
 
 TEST_F(SettingsWinTest, BadServiceAddressIsRefusedAndNothingSaved) {

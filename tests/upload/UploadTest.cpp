@@ -126,7 +126,8 @@ protected:
         ServiceSuite::SetUp();
         if (HasFatalFailure()) return;
         service->control(R"({"action":"reset","data":true})");
-        // These runs go by FTP, as to an earlier service; HttpUploadTest lets the service offer HTTP.
+        // These runs go by FTP, as to an earlier service; HttpUploadTest lets the service offer
+        // HTTP.
         service->control(R"({"action":"offer","http":false})");
         host.emplace("QUIBLO_SERVICE_HOST", service->host().toUtf8());
         ftp.emplace("QUIBLO_FTP_PORT", QByteArray::number(service->ftpPort()));
@@ -672,7 +673,7 @@ TEST_F(UploadTest, UploadKeyOfTheSettingsOpensAKeyedService) {
     test::ScopedEnv keyedHost("QUIBLO_SERVICE_HOST", keyed.host().toUtf8());
     test::ScopedEnv keyedFtp("QUIBLO_FTP_PORT", QByteArray::number(keyed.ftpPort()));
     QString key;
-    setStoredServiceSetting([&key] { return StoredServiceSetting{{}, {}, key, {}}; });
+    setStoredServiceSetting([&key] { return StoredServiceSetting{{}, {}, key, {}, {}}; });
 
     run();  // no key in the settings
     ASSERT_EQ(desktop.shownBoxes.size(), 1);
@@ -1103,15 +1104,22 @@ TEST_F(HttpUploadTest, PictureGoesOverHttpWithTheSameStepsAndBytes) {
     EXPECT_EQ(historyRecords().size(), 1);
     EXPECT_FALSE(QFile::exists(workFile()));
     const qint64 total = onServer().size();
-    QStringList expected = {"画像準備中...", "画像保存中...", "ユーザー確認中...", "ユーザー確認完了. ",
-                            "転送初期処理中...", "接続処理中...",
+    QStringList expected = {"画像準備中...",
+                            "画像保存中...",
+                            "ユーザー確認中...",
+                            "ユーザー確認完了. ",
+                            "転送初期処理中...",
+                            "接続処理中...",
                             "アップロードサーバーへ接続されました。"};
     for (qint64 sent = 100; sent <= total; sent += 100)
         expected << QStringLiteral("アップロード中... [ %1Bytes / %2Bytes ]").arg(sent).arg(total);
     expected << QStringLiteral("アップロード中... [ %1Bytes / %1Bytes ]").arg(total);
-    expected << QStringList{"転送は正常に終了しました。", "アップロード情報を送信中...",
-                            "アップロード情報を送信中... 完了", "アップロード情報を記録中...",
-                            "アップロード情報を記録中... 完了", "クイブロは正常に完了しました。",
+    expected << QStringList{"転送は正常に終了しました。",
+                            "アップロード情報を送信中...",
+                            "アップロード情報を送信中... 完了",
+                            "アップロード情報を記録中...",
+                            "アップロード情報を記録中... 完了",
+                            "クイブロは正常に完了しました。",
                             "終了処理中..."};
     EXPECT_EQ(statuses, expected);
 }
@@ -1139,4 +1147,28 @@ TEST_F(HttpUploadTest, RefusalShowsTheHttpStatusAndAPassingOneIsAskedAbout) {
     EXPECT_EQ(box(1)->text, kTryAgain);
     EXPECT_TRUE(historyRecords().isEmpty());
     EXPECT_TRUE(QFile::exists(workFile())) << "a failed transfer keeps the work file";
+}
+
+// The lifetime chosen in the settings goes with the registration: an hour of the service's clock
+// later the picture is gone, while one sent without it stays.
+TEST_F(HttpUploadTest, ChosenLifetimeGoesWithTheRegistration) {
+    setStoredServiceSetting([] {
+        return StoredServiceSetting{{}, {}, {}, QStringLiteral("1h"), {}};
+    });
+    run();
+    setStoredServiceSetting(nullptr);
+    ASSERT_FALSE(uploadFailed);
+    const QString shortLived = code;
+    digits = {2, 7, 1, 8};
+    run();
+    ASSERT_FALSE(uploadFailed);
+    service->control(R"({"action":"clock","offset":3660})");
+    service->control(R"({"action":"sweep"})");
+    auto served = [this](const QString& pngcode) {
+        QByteArray body;
+        GetUrlBytes(QStringLiteral("http://%1/img/%2.png").arg(service->host(), pngcode), body);
+        return body;
+    };
+    EXPECT_FALSE(served(shortLived).startsWith("\x89PNG")) << "the picture outlived its hour";
+    EXPECT_TRUE(served(code).startsWith("\x89PNG"));
 }
