@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
@@ -17,7 +18,9 @@
 #include "confirm/PreviewWin.h"
 #include "imagelib/ImgctlLibrary.h"
 #include "support/ReferenceService.h"
+#include "service/SimpleHttp.h"
 #include "support/ScriptedDesktop.h"
+#include "support/TestAuthority.h"
 #include "support/TestSupport.h"
 #include "support/WindowManagerSession.h"
 
@@ -137,6 +140,40 @@ TEST_F(MainWinKeyboardTest, AfterAnUploadF6CopiesTheUrl) {
         << "F6 went nowhere";
     EXPECT_EQ(desktop.shownBoxes.last().text,
               QStringLiteral("URLがクリップボードへ転送されました。"));
+}
+
+// A team's service on one HTTPS port, without FTP: the capture goes by keys, the upload over
+// HTTPS, and the viewing page shows exactly the captured screen.
+TEST_F(MainWinKeyboardTest, OnOneHttpsPortTheUploadByKeysShowsThePictureExactly) {
+    const test::TestAuthority authority;
+    ASSERT_TRUE(authority.made) << "openssl could not make the test authority";
+    test::ReferenceService service({"--no-ftp", "--tls-cert", authority.file("server.pem").toUtf8(),
+                                    "--tls-key", authority.file("server.key").toUtf8()});
+    ASSERT_TRUE(service.started()) << service.startError().toStdString();
+    ASSERT_EQ(service.ftpPort(), 0) << "the service serves FTP";
+    const QString address =
+        QStringLiteral("https://localhost:") + service.host().section(QLatin1Char(':'), 1);
+    test::ScopedEnv host("QUIBLO_SERVICE_HOST", address.toUtf8());
+    test::ScopedEnv trusted("SSL_CERT_FILE", authority.file("ca.pem").toUtf8());
+    test::ScopedEnv bundle("CURL_CA_BUNDLE", "");
+    test::whenModalShown(QStringLiteral("PreviewWin"), [&](QWidget* preview) {
+        EXPECT_TRUE(hasTheKeyboard(preview));
+        session().xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    });
+    key("F5");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !win->URL->toPlainText().isEmpty(); }, 20000))
+        << "no upload: " << desktop.shownBoxes.value(0).text.toStdString();
+    ASSERT_FALSE(state->UploadFailed);
+    const QString viewing = win->URL->toPlainText();
+    ASSERT_TRUE(viewing.startsWith(address + QStringLiteral("/view.cgi?"))) << viewing.toStdString();
+    const HttpReply page = httpGet({viewing});
+    const QRegularExpressionMatch image =
+        QRegularExpression(QStringLiteral("<img src=\"(/img/[0-9]{18}\\.png)\"")).match(page.text());
+    ASSERT_TRUE(image.hasMatch()) << page.text().toStdString();
+    const HttpReply shown = httpGet({address + image.captured(1)});
+    ASSERT_TRUE(shown.tlsFailure.isEmpty()) << shown.tlsFailure.toStdString();
+    EXPECT_EQ(QImage::fromData(shown.body, "PNG").convertToFormat(QImage::Format_RGB32),
+              win->TempPic->picture.convertToFormat(QImage::Format_RGB32));
 }
 
 // A capture the service refuses (the usage limit), by keys: after the limit's message the

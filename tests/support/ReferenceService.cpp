@@ -102,7 +102,7 @@ void ReferenceService::start() {
 
     const QByteArray line = readLine(readEnd.get(), readyWait);
     static const QRegularExpression ready(
-        QStringLiteral("^quiblo-service listening http=(\\d+) ftp=(\\d+)\n$"));
+        QStringLiteral("^quiblo-service listening http=(\\d+) ftp=(\\d+|off)\n$"));
     const auto match = ready.match(QString::fromLocal8Bit(line));
     if (!match.hasMatch()) {
         startError_ = "no ready line, got: " + QString::fromLocal8Bit(line);

@@ -28,7 +28,7 @@ public:
     // "127.0.0.1:port" of the HTTP service.
     QString host() const;
     QString url(const QString& path) const;
-    int ftpPort() const { return ftpPort_; }
+    int ftpPort() const { return ftpPort_; }  // 0: the service serves no FTP
     // The file the service keeps for an uploaded picture.
     QString pictureFile(const QString& pngcode) const {
         return data_.file(QStringLiteral("data/pictures/") + pngcode + QStringLiteral(".png"));

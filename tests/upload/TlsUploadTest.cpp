@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QProcess>
 
 #include "confirm/PreviewWin.h"
 #include "history/HistoryFile.h"
@@ -15,6 +14,7 @@
 #include "service/SimpleHttp.h"
 #include "support/ReferenceService.h"
 #include "support/ScriptedDesktop.h"
+#include "support/TestAuthority.h"
 #include "support/TestSupport.h"
 #include "upload/FtpTransfer.h"
 #include "upload/SendDataWin.h"
@@ -23,38 +23,10 @@ using namespace quiblo;
 
 namespace {
 
-// An authority of the test's own and a certificate it signed for localhost and 127.0.0.1.
-class TestAuthority {
-public:
-    TestAuthority() {
-        const QString ext = folder.file(QStringLiteral("ext"));
-        folder.write(QStringLiteral("ext"), "subjectAltName=DNS:localhost,IP:127.0.0.1\n");
-        made = openssl({"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
-                        "/CN=Quiblo Test Authority", "-keyout", "ca.key", "-out", "ca.pem"}) &&
-               openssl({"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=localhost", "-keyout",
-                        "server.key", "-out", "server.csr"}) &&
-               openssl({"x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
-                        "-CAcreateserial", "-days", "2", "-extfile", "ext", "-out", "server.pem"});
-    }
-    QString file(const char* name) const { return folder.file(QLatin1String(name)); }
-    bool made = false;
-
-private:
-    bool openssl(std::initializer_list<const char*> arguments) const {
-        QStringList list;
-        for (const char* argument : arguments) list << QLatin1String(argument);
-        QProcess process;
-        process.setWorkingDirectory(folder.path());
-        process.start(QStringLiteral("openssl"), list);
-        return process.waitForFinished(30000) && process.exitCode() == 0;
-    }
-    test::TempFolder folder;
-};
-
 class TlsUpload : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        authority = std::make_unique<TestAuthority>();
+        authority = std::make_unique<test::TestAuthority>();
         service = std::make_unique<test::ReferenceService>(
             QList<QByteArray>{"--tls-cert", authority->file("server.pem").toUtf8(), "--tls-key",
                               authority->file("server.key").toUtf8()});
@@ -90,7 +62,7 @@ protected:
                 MakeFtpPassword(1, 3)};
     }
 
-    static inline std::unique_ptr<TestAuthority> authority;
+    static inline std::unique_ptr<test::TestAuthority> authority;
     static inline std::unique_ptr<test::ReferenceService> service;
     test::ScopedEnv host{
         "QUIBLO_SERVICE_HOST",
