@@ -181,8 +181,7 @@ class Service:
     def stored(self, code):
         """The bytes kept under CODE (a picture or an upload waiting), or None."""
         if DATABASE:
-            rows = DATABASE.query(self.data, "SELECT data FROM pictures WHERE code = %s UNION ALL "
-                                  "SELECT data FROM uploads WHERE code = %s", (code, code))
+            rows = DATABASE.query(self.data, "SELECT data FROM blobs WHERE code = %s", (code,))
             return bytes(rows[0][0]) if rows else None
         try:
             with open(os.path.join(self.data, "pictures", code + ".png"), "rb") as f:

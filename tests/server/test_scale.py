@@ -110,7 +110,7 @@ class WorkersTest(unittest.TestCase):
         # Every registration answered is there; one the killed worker made but could not answer
         # may be there too. Each is whole.
         rows = {code: (bytes(data), size) for code, data, size in
-                SERVER.query(dsn, "SELECT code, data, size FROM pictures")}
+                SERVER.query(dsn, "SELECT code, data, size FROM pictures JOIN blobs USING (code)")}
         self.assertLessEqual(set(sent), set(rows))
         for code, (data, size) in rows.items():
             self.assertEqual(data, attempted[code])
@@ -136,13 +136,41 @@ class SchemaTest(unittest.TestCase):
         service = on_database(dsn)
         self.addCleanup(service.cleanup)
         self.assertEqual(service.usercheck("OLD")[2], "1")
-        self.assertEqual(SERVER.query(dsn, "SELECT version FROM quiblo_schema"), [(4,)])
+        self.assertEqual(SERVER.query(dsn, "SELECT version FROM quiblo_schema"), [(5,)])
         service.stop()
         SERVER.query(dsn, "UPDATE quiblo_schema SET version = 99")
         refused = subprocess.run([REAL_SERVICE, "--database", dsn, "--http-port", "0", "--ftp-port", "0"],
                                  capture_output=True, text=True, timeout=30)
         self.assertEqual(refused.returncode, 1)
-        self.assertIn("schema is version 99, newer than this service's 4", refused.stderr)
+        self.assertIn("schema is version 99, newer than this service's 5", refused.stderr)
+
+
+class BytesOnceTest(unittest.TestCase):
+    def test_a_picture_of_an_older_schema_moves_to_its_bytes_and_a_new_one_is_written_once(self):
+        import sys
+        sys.path.insert(0, os.path.join(os.path.dirname(REAL_SERVICE)))
+        import psycopg
+        from quiblo_service.store import postgresql
+        dsn = SERVER.new_database()
+        old = picture(8)
+        with psycopg.connect(dsn, autocommit=True) as conn:
+            postgresql.upgrade(conn, target=4)
+            conn.execute("INSERT INTO pictures (code, data, size, uploaded_at, registered_at, delid, sid) "
+                         "VALUES ('000000000000000042', %s, %s, %s, %s, '20060103090507', 'OLD')",
+                         (old, len(old), time.time(), time.time()))
+        service = on_database(dsn)
+        self.addCleanup(service.cleanup)
+        self.assertEqual(service.get("/img/000000000000000042.png")[2], old)
+        code = service.upload(picture(9))
+        self.assertEqual(service.recode(code, "ONCE")[0], "success")
+        self.assertEqual(service.get(f"/img/{code}.png")[2], picture(9))
+        # The bytes live in one row; the picture's row carries none.
+        columns = [name for (name,) in SERVER.query(
+            dsn, "SELECT column_name FROM information_schema.columns WHERE table_name IN ('pictures', 'uploads')")]
+        self.assertNotIn("data", columns)
+        self.assertEqual(SERVER.query(dsn, "SELECT COUNT(*) FROM blobs"), [(2,)])
+        self.assertEqual(service.delete(code)[1], "DELETE_SUCCESS")
+        self.assertEqual(SERVER.query(dsn, "SELECT COUNT(*) FROM blobs"), [(1,)])
 
 
 class ImportTest(unittest.TestCase):

@@ -14,8 +14,9 @@ Record = collections.namedtuple("Record", "code size registered_at delid sid cli
 Use = collections.namedtuple("Use", "sid at key_name")
 
 # 3: an upload waiting for its registration is kept apart from the pictures in both stores.
-# 4: a picture may have a lifetime of its own.
-SCHEMA_VERSION = 4
+# 4: a picture may have a lifetime of its own, and a thumbnail.
+# 5: PostgreSQL writes a picture's bytes once (the data folder always did).
+SCHEMA_VERSION = 5
 
 
 class StoreError(Exception):

@@ -49,6 +49,17 @@ MIGRATIONS = [
     ["ALTER TABLE pictures ADD COLUMN expires_at double precision",
      """CREATE TABLE thumbnails (code text PRIMARY KEY REFERENCES pictures (code) ON DELETE CASCADE,
             data bytea NOT NULL)"""],
+    # 4 -> 5: a picture's bytes are written once, into blobs, as the upload arrives; its
+    # registration moves only its row.
+    [f"""CREATE TABLE blobs (
+            code text PRIMARY KEY, data bytea NOT NULL CHECK (octet_length(data) <= {MAX_UPLOAD_BYTES}))""",
+     "INSERT INTO blobs (code, data) SELECT code, data FROM pictures",
+     "INSERT INTO blobs (code, data) SELECT code, data FROM uploads ON CONFLICT (code) DO NOTHING",
+     "ALTER TABLE uploads ADD COLUMN size integer",
+     "UPDATE uploads SET size = octet_length(data)",
+     "ALTER TABLE uploads ALTER COLUMN size SET NOT NULL",
+     "ALTER TABLE pictures DROP COLUMN data",
+     "ALTER TABLE uploads DROP COLUMN data"],
 ]
 
 # A database that stops answering stalls only the requests that need it, and only for seconds:
@@ -138,6 +149,12 @@ class Pool:
                 return
 
 
+def drop_blobs(conn, codes):
+    """Removes the bytes of pictures and uploads that are gone."""
+    if codes:
+        conn.execute("DELETE FROM blobs WHERE code = ANY(%s)", (list(codes),))
+
+
 class PostgresStore(Store):
     def __init__(self, dsn):
         if psycopg is None:
@@ -170,7 +187,8 @@ class PostgresStore(Store):
         version = self.one("SELECT version FROM quiblo_schema")
         if not version or version[0] != SCHEMA_VERSION:
             problems.append(f"schema version {version and version[0]}, expected {SCHEMA_VERSION}")
-        bad = self.one("SELECT COUNT(*) FROM pictures WHERE octet_length(data) <> size")[0]
+        bad = self.one("SELECT COUNT(*) FROM pictures LEFT JOIN blobs USING (code) "
+                       "WHERE blobs.data IS NULL OR octet_length(blobs.data) <> size")[0]
         if bad:
             problems.append(f"{bad} pictures whose bytes differ from their size")
         return problems
@@ -182,12 +200,15 @@ class PostgresStore(Store):
                         "SELECT 1 FROM uploads WHERE code = %s", (code, code)) is not None
 
     def add_upload(self, code, data, client, key_name, at):
-        with self.pool.connection() as conn:
+        with self.transaction() as conn:
             cursor = conn.execute(
-                "INSERT INTO uploads (code, data, arrived_at, client, key_name) "
+                "INSERT INTO uploads (code, size, arrived_at, client, key_name) "
                 "SELECT %s, %s, %s, %s, %s WHERE NOT EXISTS (SELECT 1 FROM pictures WHERE code = %s) "
-                "ON CONFLICT (code) DO NOTHING", (code, data, at, client, key_name, code))
-            return cursor.rowcount == 1
+                "ON CONFLICT (code) DO NOTHING", (code, len(data), at, client, key_name, code))
+            if cursor.rowcount != 1:
+                return False
+            conn.execute("INSERT INTO blobs (code, data) VALUES (%s, %s)", (code, data))
+            return True
 
     def waiting(self, client, arrived_since):
         row = self.one("SELECT COUNT(*) FILTER (WHERE client = %s), COUNT(*) FROM uploads "
@@ -195,8 +216,11 @@ class PostgresStore(Store):
         return row[0], row[1]
 
     def expire_waiting(self, arrived_before):
-        with self.pool.connection() as conn:
-            return conn.execute("DELETE FROM uploads WHERE arrived_at < %s", (arrived_before,)).rowcount
+        with self.transaction() as conn:
+            codes = [code for (code,) in conn.execute(
+                "DELETE FROM uploads WHERE arrived_at < %s RETURNING code", (arrived_before,))]
+            drop_blobs(conn, codes)
+        return len(codes)
 
     def register(self, code, delid, sid, key_name, at, arrived_since, uses_since, max_uses, expires_at=None):
         with self.transaction() as conn:
@@ -208,16 +232,17 @@ class PostgresStore(Store):
                 return "ALREADY_REGISTERED" if known else "NOT_UPLOADED"
             if row[0] < arrived_since:
                 conn.execute("DELETE FROM uploads WHERE code = %s", (code,))
+                drop_blobs(conn, [code])
                 return "NOT_UPLOADED"
             uses = conn.execute("SELECT COUNT(*) FROM uses WHERE sid = %s AND at > %s",
                                 (sid, uses_since)).fetchone()[0]
             if uses >= max_uses:
                 conn.execute("DELETE FROM uploads WHERE code = %s", (code,))
+                drop_blobs(conn, [code])
                 return "LIMIT_REACHED"
-            conn.execute("INSERT INTO pictures (code, data, size, uploaded_at, registered_at, delid, sid, "
-                         "client, key_name, expires_at) SELECT code, data, octet_length(data), arrived_at, %s, "
-                         "%s, %s, client, %s, %s FROM uploads WHERE code = %s",
-                         (at, delid, sid, key_name, expires_at, code))
+            conn.execute("INSERT INTO pictures (code, size, uploaded_at, registered_at, delid, sid, client, "
+                         "key_name, expires_at) SELECT code, size, arrived_at, %s, %s, %s, client, %s, %s "
+                         "FROM uploads WHERE code = %s", (at, delid, sid, key_name, expires_at, code))
             conn.execute("DELETE FROM uploads WHERE code = %s", (code,))
             conn.execute("INSERT INTO uses (sid, at, key_name) VALUES (%s, %s, %s)", (sid, at, key_name))
             return None
@@ -232,7 +257,7 @@ class PostgresStore(Store):
         return Picture(*row) if row else None
 
     def picture_data(self, code):
-        row = self.one("SELECT data FROM pictures WHERE code = %s", (code,))
+        row = self.one("SELECT data FROM blobs JOIN pictures USING (code) WHERE code = %s", (code,))
         return bytes(row[0]) if row else None
 
     def thumbnail(self, code):
@@ -255,12 +280,14 @@ class PostgresStore(Store):
             if row[0] != delid:
                 return "DELID_MISMATCH"
             conn.execute("DELETE FROM pictures WHERE code = %s", (code,))
+            drop_blobs(conn, [code])
             return "DELETE_SUCCESS"
 
     def remove(self, code):
         with self.transaction() as conn:
             removed = conn.execute("DELETE FROM pictures WHERE code = %s", (code,)).rowcount
             removed += conn.execute("DELETE FROM uploads WHERE code = %s", (code,)).rowcount
+            drop_blobs(conn, [code])
         return removed > 0
 
     def pictures(self, registered_since=None):
@@ -287,6 +314,7 @@ class PostgresStore(Store):
             for code in codes:
                 conn.execute("INSERT INTO expired (code, at) VALUES (%s, %s) "
                              "ON CONFLICT (code) DO UPDATE SET at = EXCLUDED.at", (code, at))
+            drop_blobs(conn, codes)
             conn.execute("DELETE FROM expired WHERE at < %s", (forget_before,))
         return codes
 
@@ -346,10 +374,13 @@ class PostgresStore(Store):
         with self.transaction() as conn:
             for record in records:
                 added = conn.execute(
-                    "INSERT INTO pictures (code, data, size, uploaded_at, registered_at, delid, sid, client, "
-                    "key_name) VALUES (%s, %s, %s, %s, %s, %s, %s, %s, %s) ON CONFLICT (code) DO NOTHING",
-                    (record.code, record.data, len(record.data), record.registered_at, record.registered_at,
+                    "INSERT INTO pictures (code, size, uploaded_at, registered_at, delid, sid, client, "
+                    "key_name) VALUES (%s, %s, %s, %s, %s, %s, %s, %s) ON CONFLICT (code) DO NOTHING",
+                    (record.code, len(record.data), record.registered_at, record.registered_at,
                      record.delid, record.sid, record.client, record.key_name)).rowcount
+                if added:
+                    conn.execute("INSERT INTO blobs (code, data) VALUES (%s, %s) ON CONFLICT (code) DO NOTHING",
+                                 (record.code, record.data))
                 counts[0 if added else 1] += 1
             for use in uses:
                 added = conn.execute(
@@ -361,5 +392,5 @@ class PostgresStore(Store):
 
     def wipe(self):
         with self.transaction() as conn:
-            for table in ("thumbnails", "pictures", "uploads", "uses", "wrong_guesses", "expired"):
+            for table in ("thumbnails", "pictures", "uploads", "blobs", "uses", "wrong_guesses", "expired"):
                 conn.execute(f"DELETE FROM {table}")
