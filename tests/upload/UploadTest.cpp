@@ -203,6 +203,28 @@ protected:
                          R"(","count":1,"body":")" + body + R"("})");
     }
     QString workFile() const { return folder.file(QStringLiteral("tmp_") + code + ".png"); }
+    // Every status line of a run that sends a picture of total bytes, by FTP or over HTTP alike.
+    static QStringList statusesOfAWholeRun(qint64 total) {
+        QStringList expected = {"画像準備中...",
+                                "画像保存中...",
+                                "ユーザー確認中...",
+                                "ユーザー確認完了. ",
+                                "転送初期処理中...",
+                                "接続処理中...",
+                                "アップロードサーバーへ接続されました。"};
+        for (qint64 sent = 100; sent <= total; sent += 100)
+            expected
+                << QStringLiteral("アップロード中... [ %1Bytes / %2Bytes ]").arg(sent).arg(total);
+        expected << QStringLiteral("アップロード中... [ %1Bytes / %1Bytes ]").arg(total);
+        expected << QStringList{"転送は正常に終了しました。",
+                                "アップロード情報を送信中...",
+                                "アップロード情報を送信中... 完了",
+                                "アップロード情報を記録中...",
+                                "アップロード情報を記録中... 完了",
+                                "クイブロは正常に完了しました。",
+                                "終了処理中..."};
+        return expected;
+    }
     QByteArray encoded(const QImage& image,
                        ImgctlLibrary::Effort effort = ImgctlLibrary::Effort::Normal) {
         const QString path = folder.file(QStringLiteral("expected.png"));
@@ -257,25 +279,7 @@ TEST_F(UploadTest, UploadEndsWithTheViewingUrlAndARecord) {
     EXPECT_EQ(ftpPassword, MakeFtpPassword(1, 3));
     ASSERT_FALSE(historyRecords().isEmpty());
 
-    const qint64 total = onServer().size();
-    QStringList expected = {"画像準備中...",
-                            "画像保存中...",
-                            "ユーザー確認中...",
-                            "ユーザー確認完了. ",
-                            "転送初期処理中...",
-                            "接続処理中...",
-                            "アップロードサーバーへ接続されました。"};
-    for (qint64 sent = 100; sent <= total; sent += 100)
-        expected << QStringLiteral("アップロード中... [ %1Bytes / %2Bytes ]").arg(sent).arg(total);
-    expected << QStringLiteral("アップロード中... [ %1Bytes / %1Bytes ]").arg(total);
-    expected << QStringList{"転送は正常に終了しました。",
-                            "アップロード情報を送信中...",
-                            "アップロード情報を送信中... 完了",
-                            "アップロード情報を記録中...",
-                            "アップロード情報を記録中... 完了",
-                            "クイブロは正常に完了しました。",
-                            "終了処理中..."};
-    EXPECT_EQ(statuses, expected);
+    EXPECT_EQ(statuses, statusesOfAWholeRun(onServer().size()));
 }
 
 // On its own the chain says the same as the window shows: its progress climbs to the whole
@@ -1103,25 +1107,7 @@ TEST_F(HttpUploadTest, PictureGoesOverHttpWithTheSameStepsAndBytes) {
                               QStringLiteral("/view.cgi?") + BaseConv(code, 10, 64));
     EXPECT_EQ(historyRecords().size(), 1);
     EXPECT_FALSE(QFile::exists(workFile()));
-    const qint64 total = onServer().size();
-    QStringList expected = {"画像準備中...",
-                            "画像保存中...",
-                            "ユーザー確認中...",
-                            "ユーザー確認完了. ",
-                            "転送初期処理中...",
-                            "接続処理中...",
-                            "アップロードサーバーへ接続されました。"};
-    for (qint64 sent = 100; sent <= total; sent += 100)
-        expected << QStringLiteral("アップロード中... [ %1Bytes / %2Bytes ]").arg(sent).arg(total);
-    expected << QStringLiteral("アップロード中... [ %1Bytes / %1Bytes ]").arg(total);
-    expected << QStringList{"転送は正常に終了しました。",
-                            "アップロード情報を送信中...",
-                            "アップロード情報を送信中... 完了",
-                            "アップロード情報を記録中...",
-                            "アップロード情報を記録中... 完了",
-                            "クイブロは正常に完了しました。",
-                            "終了処理中..."};
-    EXPECT_EQ(statuses, expected);
+    EXPECT_EQ(statuses, statusesOfAWholeRun(onServer().size()));
 }
 
 // Ten pictures of this address wait for their registration: the service says 429, the box quotes
