@@ -45,7 +45,8 @@ def send_over_ftp(http_port, ftp_port, code):
 def send_over_http(http_port, ftp_port, code):
     conn = http.client.HTTPConnection("127.0.0.1", http_port, timeout=60)
     try:
-        conn.request("PUT", f"/upload/{code}.png", PICTURE, {"Content-Type": "image/png"})
+        conn.request("PUT", f"/upload/{code}.png", PICTURE,
+                     {"Content-Type": "image/png", "X-Quiblo-Password": PASSWORD})
         if conn.getresponse().status != 201:
             raise RuntimeError("not stored")
     finally:

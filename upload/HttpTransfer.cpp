@@ -70,8 +70,8 @@ QString refusalLine(long status, const QByteArray& answer) {
 
 }  // namespace
 
-std::optional<TransferFailure> putPicture(const QString& url, const QString& uploadKey,
-                                          const QByteArray& data,
+std::optional<TransferFailure> putPicture(const QString& url, const QString& password,
+                                          const QString& uploadKey, const QByteArray& data,
                                           const std::function<void(qint64)>& onChunk) {
     initCurlOnce();
     TransferFailure failure;
@@ -87,6 +87,7 @@ std::optional<TransferFailure> putPicture(const QString& url, const QString& upl
     CurlList headers;
     appendHeader(headers, "Content-Type: image/png");
     appendHeader(headers, "Expect:");  // the picture goes at once, not after a 100 Continue
+    appendHeader(headers, ("X-Quiblo-Password: " + password.toLatin1()).constData());
     if (!uploadKey.isEmpty() && keyMayGo(secure, parsed.host()))
         appendHeader(headers, ("X-Quiblo-Key: " + uploadKey.toLatin1()).constData());
     Put put{data, onChunk, 0, false, {}};
@@ -125,6 +126,7 @@ std::optional<TransferFailure> putPicture(const QString& url, const QString& upl
     }
     if (status == 201) return std::nullopt;
     failure.code = CURLE_HTTP_RETURNED_ERROR;
+    failure.loginRefused = status == 403;  // the upload password of this version is refused
     failure.serverReply = refusalLine(status, put.answer);
     failure.description =
         transferCauseText(CURLE_UPLOAD_FAILED) + QStringLiteral("\r\n") + failure.serverReply;

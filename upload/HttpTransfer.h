@@ -13,9 +13,11 @@
 
 namespace quiblo {
 
-// Sends data to url; onChunk(sent) follows every chunk handed over, and once more at the end.
-std::optional<TransferFailure> putPicture(const QString& url, const QString& uploadKey,
-                                          const QByteArray& data,
+// Sends data to url with the upload password of this version (a service that no longer takes it
+// answers 403: the failure is then a refused login, as over FTP); onChunk(sent) follows every
+// chunk handed over, and once more at the end.
+std::optional<TransferFailure> putPicture(const QString& url, const QString& password,
+                                          const QString& uploadKey, const QByteArray& data,
                                           const std::function<void(qint64 sent)>& onChunk);
 
 }  // namespace quiblo

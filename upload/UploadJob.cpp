@@ -165,8 +165,10 @@ void UploadJob::sendOverHttp(const QString& url) {
     showStepStatus(QStringLiteral("接続処理中..."));
     showStatus(QStringLiteral("アップロードサーバーへ接続されました。"));
     const QString key = uploadKey();
+    const QString password = MakeFtpPassword(kVersionMajor, kVersionMinor);
+    if (hooks_.ftpPasswordMade) hooks_.ftpPasswordMade(password);
     sendWorkFile([&](const QByteArray& data, const std::function<void(qint64)>& onChunk) {
-        return putPicture(url, key, data, onChunk);
+        return putPicture(url, password, key, data, onChunk);
     });
 }
 

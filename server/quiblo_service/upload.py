@@ -1,11 +1,13 @@
-"""The upload over HTTP, for the program: PUT /upload/CODE.png with the picture's bytes and the key
-in X-Quiblo-Key. The same rules as an FTP STOR (intake.py), and the bytes must be a whole PNG. The
-registration then goes on as after FTP."""
+"""The upload over HTTP, for the program: PUT /upload/CODE.png with the picture's bytes, the upload
+password of the program's version in X-Quiblo-Password (as in the FTP login: an outdated program is
+refused) and the key in X-Quiblo-Key. The same rules as an FTP STOR (intake.py), and the bytes must
+be a whole PNG. The registration then goes on as after FTP."""
 
+import hmac
 import logging
 
 from . import png
-from .codes import MAX_UPLOAD_BYTES
+from .codes import MAX_UPLOAD_BYTES, make_ftp_password
 from .intake import Refusal
 from .keys import KEY_HEADER
 from .reply import BodyRefused, Reply
@@ -13,6 +15,7 @@ from .store import StoreError, StoreFull
 
 # usercheck.cgi's answer names the upload's path in this header; earlier services send none.
 OFFER_HEADER = "X-Quiblo-Upload"
+PASSWORD_HEADER = "X-Quiblo-Password"
 UPLOAD_PATH = "/upload/"
 
 REFUSALS = {
@@ -35,6 +38,9 @@ def put(service, request, code):
         return answer(411, "Length Required: send the picture with its Content-Length.")
     if length > MAX_UPLOAD_BYTES:
         return answer(413, f"File too large: at most {MAX_UPLOAD_BYTES} bytes.")
+    password = (request.header(PASSWORD_HEADER) or "").encode()
+    if not hmac.compare_digest(password, make_ftp_password(service.version).encode()):
+        return answer(403, "This version of the program is no longer accepted; a newer one is needed.")
     intake, client, key = service.intake, request.client, request.header(KEY_HEADER)
     try:
         refusal = intake.start(code, client, key)

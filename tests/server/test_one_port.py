@@ -17,7 +17,7 @@ import unittest
 import urllib.parse
 import uuid
 
-from tests.server.harness import DELID, HOST, REAL_SERVICE, KeyedService, Service
+from tests.server.harness import DELID, HOST, PASSWORD_1_3, REAL_SERVICE, KeyedService, Service
 from tests.server.pngs import picture
 from tests.server.postgres import PostgresServer
 
@@ -68,8 +68,11 @@ class ProgramUploadOverHttpTest(KeyFile, unittest.TestCase):
         self.service = KeyedService(self.key_file(), "--no-ftp", "--max-pending-per-client", "2")
         self.addCleanup(self.service.cleanup)
 
-    def put(self, code, data, key=KEY):
-        return request(self.service, "PUT", f"/upload/{code}.png", data, {"X-Quiblo-Key": key} if key else {})
+    def put(self, code, data, key=KEY, password=PASSWORD_1_3):
+        headers = {"X-Quiblo-Password": password}
+        if key:
+            headers["X-Quiblo-Key"] = key
+        return request(self.service, "PUT", f"/upload/{code}.png", data, headers)
 
     def test_the_upload_comes_over_http_alone_with_the_rules_of_ftp(self):
         s = self.service
@@ -81,6 +84,8 @@ class ProgramUploadOverHttpTest(KeyFile, unittest.TestCase):
         self.assertEqual(s.recode_with(KEY, code, "ONEPORT")[0], "success")
         self.assertEqual(request(s, "GET", f"/img/{code}.png")[2], data)
 
+        # An older program's password is refused, as at the FTP login.
+        self.assertEqual(self.put(s.new_code(), data, password="qbl03151337")[0], 403)
         other = s.new_code()
         for sent, key, expected in ((data, KEY, 409), (data, "wrong-key-0123456789abcdef", 401),
                                     (b"\x89PNG not a picture", KEY, 415),
@@ -97,6 +102,7 @@ class ProgramUploadOverHttpTest(KeyFile, unittest.TestCase):
         # A body announced without its length is refused before it is read.
         with socket.create_connection((HOST, s.http_port), timeout=5) as sock:
             sock.sendall(f"PUT /upload/{s.new_code()}.png HTTP/1.1\r\nHost: x\r\nX-Quiblo-Key: {KEY}\r\n"
+                         f"X-Quiblo-Password: {PASSWORD_1_3}\r\n"
                          "Transfer-Encoding: chunked\r\n\r\n0\r\n\r\n".encode())
             self.assertTrue(sock.recv(64).startswith(b"HTTP/1.0 411"))
 

@@ -1094,6 +1094,8 @@ protected:
         UploadTest::SetUp();
         if (HasFatalFailure()) return;
         service->control(R"({"action":"offer","http":true})");
+        // No FTP server where the program would look for one: a run that used FTP fails.
+        ftp.emplace("QUIBLO_FTP_PORT", QByteArray::number(test::closedLoopbackPort()));
     }
 };
 
@@ -1101,7 +1103,7 @@ TEST_F(HttpUploadTest, PictureGoesOverHttpWithTheSameStepsAndBytes) {
     runInWindow();
     EXPECT_FALSE(uploadFailed);
     EXPECT_TRUE(desktop.shownBoxes.isEmpty()) << desktop.shownBoxes.value(0).text.toStdString();
-    EXPECT_TRUE(ftpPassword.isEmpty()) << "the upload went by FTP";
+    EXPECT_EQ(ftpPassword, MakeFtpPassword(1, 3)) << "the version's password went with it";
     EXPECT_EQ(onServer(), encoded(picture));
     EXPECT_EQ(viewingUrl, QStringLiteral("http://") + service->host() +
                               QStringLiteral("/view.cgi?") + BaseConv(code, 10, 64));
@@ -1119,7 +1121,7 @@ TEST_F(HttpUploadTest, RefusalShowsTheHttpStatusAndAPassingOneIsAskedAbout) {
     for (int n = 1; n <= 10; ++n) {
         const QString url = QStringLiteral("http://") + service->host() +
                             QStringLiteral("/upload/%1.png").arg(n, 18, 10, QLatin1Char('0'));
-        ASSERT_FALSE(putPicture(url, {}, png, {})) << n;
+        ASSERT_FALSE(putPicture(url, MakeFtpPassword(1, 3), {}, png, {})) << n;
     }
     desktop.answers << MsgAnswer::Ok << MsgAnswer::No << MsgAnswer::No;
     run();
