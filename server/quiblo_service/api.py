@@ -157,7 +157,7 @@ def deletion_page(service, request, code, delid):
     """GET shows the picture and a button; POST (the button) deletes it."""
     picture = service.live_picture(code)
     owner = picture is not None and hmac.compare_digest(service.store.deletion_id(code) or "", delid)
-    if request.method == "GET" and not owner:
+    if request.method != "POST" and not owner:  # GET, HEAD: nothing is shown to a wrong id
         if picture is not None:
             service.store.note_wrong_guess(request.client, clock.now())
         return not_found()

@@ -217,6 +217,7 @@ class ApiTest(KeyFile, unittest.TestCase):
                                    {**uploader["Headers"], "Content-Type": content_type})[2])
         wrong = local_path(other["deletion_url"])[:-1] + ("0" if other["deletion_url"][-1] != "0" else "1")
         self.assertEqual(request(self.service, "GET", wrong)[0], 404)
+        self.assertEqual(request(self.service, "HEAD", wrong)[0], 404)
         self.assertEqual(request(self.service, "POST", wrong, b"", {"Content-Length": "0"})[0], 404)
         self.assertEqual(request(self.service, "GET", local_path(other["image_url"]))[0], 200)
 
