@@ -3,13 +3,14 @@ request and answers JSON; the deletion page, /delete/CODE/DELID, asks before it 
 addresses it gives start with the public address (`public-url`), or the one the client used."""
 
 import email.parser
-import hmac
 import email.policy
+import hmac
 import html
 import json
 import logging
 import secrets
 import time
+import urllib.parse
 
 from . import clock, png, previews
 from .codes import MAX_UPLOAD_BYTES, viewing_code
@@ -63,8 +64,7 @@ def form_fields(content_type, body):
 def picture_and_lifetime(request, body):
     """(picture bytes, the lifetime's text or None) of a multipart or a raw body."""
     content_type = request.header("Content-Type") or ""
-    query = dict(part.partition("=")[::2] for part in request.query.split("&") if part)
-    lifetime = query.get("expires")
+    lifetime = urllib.parse.parse_qs(request.query).get("expires", [None])[0]
     if content_type.lower().startswith("multipart/form-data"):
         fields = form_fields(content_type, body)
         if "expires" in fields:
@@ -155,6 +155,11 @@ def iso_time(seconds):
 
 def deletion_page(service, request, code, delid):
     """GET shows the picture and a button; POST (the button) deletes it."""
+    # A guessing address is refused before any id is compared, on the page as on the button: the
+    # page would otherwise tell a right id from a wrong one without limit.
+    if deletions_blocked(service.store, request.client, clock.now()):
+        return page("クイブロ - 削除", "<h1>削除できません</h1>\n<p>削除IDの誤りが続いたため、"
+                    "しばらく削除できません。</p>", 429)
     picture = service.live_picture(code)
     owner = picture is not None and hmac.compare_digest(service.store.deletion_id(code) or "", delid)
     if request.method != "POST" and not owner:  # GET, HEAD: nothing is shown to a wrong id
@@ -163,9 +168,6 @@ def deletion_page(service, request, code, delid):
         return not_found()
     if request.method == "POST":
         request.body(4096, 30)  # the form's few bytes
-        if deletions_blocked(service.store, request.client, clock.now()):
-            return page("クイブロ - 削除", "<h1>削除できません</h1>\n<p>削除IDの誤りが続いたため、"
-                        "しばらく削除できません。</p>", 429)
         result = service.store.delete(code, delid)
         if result == "DELID_MISMATCH":
             service.store.note_wrong_guess(request.client, clock.now())

@@ -220,6 +220,10 @@ class ApiTest(KeyFile, unittest.TestCase):
         self.assertEqual(request(self.service, "HEAD", wrong)[0], 404)
         self.assertEqual(request(self.service, "POST", wrong, b"", {"Content-Length": "0"})[0], 404)
         self.assertEqual(request(self.service, "GET", local_path(other["image_url"]))[0], 200)
+        # Wrong ids are throttled on the page too: past the limit even the right one shows nothing.
+        for _ in range(20):
+            request(self.service, "GET", wrong)
+        self.assertEqual(request(self.service, "GET", local_path(other["deletion_url"]))[0], 429)
 
 
 class PreviewAndLifetimeTest(unittest.TestCase):
