@@ -1,5 +1,6 @@
 #include "Artwork.h"
 
+#include <QCoreApplication>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -60,7 +61,7 @@ QPixmap bannerPicture() {
     title.setBold(true);
     p.setFont(title);
     p.setPen(Qt::white);
-    p.drawText(QRect(70, 4, 220, 34), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("クイブロ"));
+    p.drawText(QRect(70, 4, 220, 34), Qt::AlignLeft | Qt::AlignVCenter, QCoreApplication::translate("Artwork", "クイブロ"));
     QFont sub = title;
     sub.setPixelSize(11);
     sub.setBold(false);

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include <QCoreApplication>
+
 #include "AppState.h"
 
 namespace quiblo {
@@ -49,22 +51,21 @@ CommandLine parseCommandLine(const QStringList& arguments) {
                 type = arguments[++i];
             } else {
                 return invalid(
-                    QStringLiteral("--capture には full、window、region のどれかを"
+                    QCoreApplication::translate("CommandLine", "--capture には full、window、region のどれかを"
                                    "指定してください。"));
             }
             line.captureType = captureTypeOfName(type);
             if (line.captureType == 0)
-                return invalid(QStringLiteral("撮影範囲が正しくありません: ") + type);
+                return invalid(QCoreApplication::translate("CommandLine", "撮影範囲が正しくありません: ") + type);
         } else {
-            return invalid(QStringLiteral("不明な引数です: ") + argument);
+            return invalid(QCoreApplication::translate("CommandLine", "不明な引数です: ") + argument);
         }
     }
     return line;
 }
 
 QString usageText() {
-    return QStringLiteral(
-        "使い方: quiblo [--capture full|window|region] [--bind-keys] [--unbind-keys]\n"
+    return QCoreApplication::translate("CommandLine", "使い方: quiblo [--capture full|window|region] [--bind-keys] [--unbind-keys]\n"
         "\n"
         "  --capture full     全画面を撮影する\n"
         "  --capture window   アクティブウィンドウを撮影する\n"

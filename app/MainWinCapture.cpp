@@ -29,10 +29,10 @@ namespace {
 
 // The desktop's own screen capture (the portal of a Wayland session) is missing or said no.
 QString desktopFailureText(GrabFailure failure) {
-    return QStringLiteral("画面キャプチャーに失敗しました。") + kCrLf +
+    return MainWin::tr("画面キャプチャーに失敗しました。") + kCrLf +
            (failure == GrabFailure::Refused
-                ? QStringLiteral("デスクトップの画面キャプチャーが許可されませんでした。")
-                : QStringLiteral("デスクトップの画面キャプチャー機能が使えません。"));
+                ? MainWin::tr("デスクトップの画面キャプチャーが許可されませんでした。")
+                : MainWin::tr("デスクトップの画面キャプチャー機能が使えません。"));
 }
 
 }  // namespace
@@ -125,7 +125,7 @@ bool MainWin::runCapture() {
 
     CaptureStep = 6;
     if (grabbed.isNull() && app_.screen().lastFailure() != GrabFailure::None) {
-        app_.desktop().message(this, QStringLiteral("エラー"),
+        app_.desktop().message(this, tr("エラー"),
                                desktopFailureText(app_.screen().lastFailure()), MsgIcon::Critical);
         show();
         return false;
@@ -195,28 +195,32 @@ void MainWin::restoreClipboard(const QImage& picture, const QString& savedText) 
 }
 
 void MainWin::reportInvalidPicture() {
-    QString text = QStringLiteral("画面キャプチャーに失敗しました。") + kCrLf;
-    if (app_.CaptureType == 2)
-        text += QStringLiteral("対象ウィンドウがあるかチェックして、") + kCrLf;
-    text += QStringLiteral("もう一度やり直してください。");
-    app_.desktop().message(this, QStringLiteral("エラー"), text, MsgIcon::Critical);
+    const QString text =
+        crLf(app_.CaptureType == 2 ? tr("画面キャプチャーに失敗しました。\n"
+                                        "対象ウィンドウがあるかチェックして、\n"
+                                        "もう一度やり直してください。")
+                                   : tr("画面キャプチャーに失敗しました。\n"
+                                        "もう一度やり直してください。"));
+    app_.desktop().message(this, tr("エラー"), text, MsgIcon::Critical);
     show();
 }
 
 void MainWin::reportCaptureFault(int number, const QString& description) {
     show();
-    app_.desktop().message(this, QStringLiteral("エラー"),
-                           QStringLiteral("エラーが発生しました。") + kCrLf +
-                               QStringLiteral("エラーコード:") + QString::number(number) + kCrLf +
-                               QStringLiteral("エラーの詳細:") + description + kCrLf +
-                               QStringLiteral("エラー位置:") + QString::number(CaptureStep),
+    app_.desktop().message(this, tr("エラー"),
+                           crLf(tr("エラーが発生しました。\n"
+                                   "エラーコード:%1\n"
+                                   "エラーの詳細:%2\n"
+                                   "エラー位置:%3"))
+                               .arg(QString::number(number), description,
+                                    QString::number(CaptureStep)),
                            MsgIcon::Critical);
 }
 
 // No screen to capture in this session: the program cannot work here and ends.
 void MainWin::endForUnsupportedPlatform() {
-    app_.desktop().message(this, QStringLiteral("エラー"),
-                           QStringLiteral("OSバージョンの取得に失敗しました。"), MsgIcon::Critical);
+    app_.desktop().message(this, tr("エラー"),
+                           tr("OSバージョンの取得に失敗しました。"), MsgIcon::Critical);
     close();
 }
 

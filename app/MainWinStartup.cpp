@@ -20,19 +20,17 @@ bool MainWin::checkImageLibrary() {
         case ImgctlLibrary::Probe::Loaded:
             return true;
         case ImgctlLibrary::Probe::NotLoadable:
-            app_.desktop().message(this, QStringLiteral("エラー"),
-                                   QStringLiteral("Imgctl.dllが読み込めません。") + kCrLf +
-                                       QStringLiteral("クイブロと同じフォルダ内または、システム"
-                                                      "フォルダ内に") +
-                                       kCrLf + QStringLiteral("Imgctl.dllを配置してください。"),
+            app_.desktop().message(this, tr("エラー"),
+                                   crLf(tr("Imgctl.dllが読み込めません。\n"
+                                           "クイブロと同じフォルダ内または、システムフォルダ内に\n"
+                                           "Imgctl.dllを配置してください。")),
                                    MsgIcon::Critical);
             return false;
         case ImgctlLibrary::Probe::Unusable:
             break;
     }
-    app_.desktop().message(this, QStringLiteral("エラー"),
-                           QStringLiteral("Imgctl.dllの処理で、") + kCrLf +
-                               QStringLiteral("予期しないエラーが発生しました。"),
+    app_.desktop().message(this, tr("エラー"),
+                           crLf(tr("Imgctl.dllの処理で、\n予期しないエラーが発生しました。")),
                            MsgIcon::Critical);
     return false;
 }
@@ -51,8 +49,8 @@ bool MainWin::checkSingleInstance() {
             break;
     }
     if (app_.handOverToRunningCopy()) return false;  // the running copy took the request
-    app_.desktop().message(this, QStringLiteral("エラー"),
-                           QStringLiteral("クイブロは既に起動しています。"), MsgIcon::Critical);
+    app_.desktop().message(this, tr("エラー"),
+                           tr("クイブロは既に起動しています。"), MsgIcon::Critical);
     return false;
 }
 
@@ -93,14 +91,15 @@ bool MainWin::captureFromShortcut(int captureType) {
 
 void MainWin::warnUnwritableFolder() {
     if (!app_.programFolderWarning().isEmpty()) {
-        app_.desktop().message(this, QStringLiteral("エラー"), app_.programFolderWarning(),
+        app_.desktop().message(this, tr("エラー"), app_.programFolderWarning(),
                                MsgIcon::Critical);
         return;
     }
-    app_.desktop().message(this, QStringLiteral("エラー"),
-                           QStringLiteral("設定と履歴を保存するフォルダに書き込めません。") +
-                               kCrLf + QDir::toNativeSeparators(app_.programFolder()) + kCrLf +
-                               QStringLiteral("設定の保存、画像の送信、履歴の記録は失敗します。"),
+    app_.desktop().message(this, tr("エラー"),
+                           crLf(tr("設定と履歴を保存するフォルダに書き込めません。\n"
+                                   "%1\n"
+                                   "設定の保存、画像の送信、履歴の記録は失敗します。"))
+                               .arg(QDir::toNativeSeparators(app_.programFolder())),
                            MsgIcon::Critical);
 }
 

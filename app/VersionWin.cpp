@@ -70,7 +70,7 @@ QPixmap logoPicture() {
     title.setBold(true);
     p.setFont(title);
     p.setPen(Qt::white);
-    p.drawText(QRect(52, 0, 200, 50), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("クイブロ"));
+    p.drawText(QRect(52, 0, 200, 50), Qt::AlignLeft | Qt::AlignVCenter, VersionWin::tr("クイブロ"));
     return picture;
 }
 
@@ -92,10 +92,10 @@ QPixmap developerPicture() {
 }
 
 QString noteText() {
-    return QStringList({QStringLiteral("簡単画面キャプチャー&アップロードソフト 「クイブロ」"),
+    return QStringList({VersionWin::tr("簡単画面キャプチャー&アップロードソフト 「クイブロ」"),
                         QString(), QString(),
-                        QStringLiteral("クイブロをご使用いただきありがとうございます。"), QString(),
-                        QStringLiteral("感想・不具合・改善提案等ありましたら、下記URLより掲示板へ"
+                        VersionWin::tr("クイブロをご使用いただきありがとうございます。"), QString(),
+                        VersionWin::tr("感想・不具合・改善提案等ありましたら、下記URLより掲示板へ"
                                        "お願いします。")})
         .join(QLatin1Char('\n'));
 }
@@ -142,7 +142,7 @@ VersionWin::VersionWin(Desktop& desktop, QWidget* parent)
                           Qt::WindowCloseButtonHint),
       desktop_(desktop) {
     setObjectName(QStringLiteral("VersionWin"));
-    setWindowTitle(QStringLiteral("クイブロ - バージョン情報"));
+    setWindowTitle(tr("クイブロ - バージョン情報"));
     setWindowIcon(programIcon());
     setModal(true);
     buildControls();
@@ -173,7 +173,7 @@ void VersionWin::buildLinks() {
     Line2 = makeLine(this, "Line2", 705, 2760, 7245);
     VoduIcon = makePicture(this, "VoduIcon", developerPicture(), 4080, 2940, 3030, 630);
     URLDescription =
-        makeLabel(this, "URLDescription", QStringLiteral("開発元サイト:"), 780, 3360, 1050, 180);
+        makeLabel(this, "URLDescription", tr("開発元サイト:"), 780, 3360, 1050, 180);
     growToText(URLDescription);
     URL[1] = makeControl<LinkLabel>(this, "URL_1", 1920, 3360, 1710, 180);
     URL[1]->setText(QStringLiteral(QUIBLO_DEVELOPER_URL));
@@ -199,7 +199,7 @@ void VersionWin::reject() {
 
 void VersionWin::URL_Click(int index) {
     const MsgAnswer answer =
-        desktop_.message(this, QStringLiteral("質問"), QStringLiteral("サイトにアクセスしますか？"),
+        desktop_.message(this, tr("質問"), tr("サイトにアクセスしますか？"),
                          MsgIcon::Question, MsgButtons::YesNo);
     if (answer == MsgAnswer::Yes) desktop_.openUrl(URL[index]->text());
 }

@@ -1,8 +1,10 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFont>
+#include <QLocale>
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
@@ -18,6 +20,7 @@
 #include "platform/Desktop.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Translation.h"
+#include "settings/LanguageSetting.h"
 
 namespace {
 
@@ -35,7 +38,7 @@ bool handOver(int captureType, const QString& socketPath, int attempts, int* exi
                 *exitCode = 0;
                 return true;
             case quiblo::HandOver::Busy:
-                print(stderr, QStringLiteral("quiblo: クイブロは操作中のため、撮影できません。\n"));
+                print(stderr, QCoreApplication::translate("main", "quiblo: クイブロは操作中のため、撮影できません。\n"));
                 *exitCode = 1;
                 return true;
             case quiblo::HandOver::NoCopy:
@@ -45,18 +48,45 @@ bool handOver(int captureType, const QString& socketPath, int attempts, int* exi
     return false;
 }
 
+quiblo::ProgramFolderChoice chooseFolder() {
+    return quiblo::chooseProgramFolder(quiblo::executableFolder(), quiblo::userDataFolder(),
+                                       quiblo::isInstalledCopy(quiblo::executableFolder()));
+}
+
+// The texts in the language of the settings, else of the desktop.
+void useChosenLanguage(QCoreApplication& app, const QString& programFolder) {
+    quiblo::useLanguage(app, quiblo::chooseLanguage(quiblo::readLanguageSetting(programFolder),
+                                                    QLocale::system().uiLanguages()));
+}
+
+// --help, --version and a wrong argument: read again once the texts' language is known.
+int answerCommandLine(int argc, char* argv[], const QStringList& arguments) {
+    QCoreApplication app(argc, argv);
+    useChosenLanguage(app, chooseFolder().folder);
+    const quiblo::CommandLine line = quiblo::parseCommandLine(arguments);
+    switch (line.action) {
+        case quiblo::CommandLine::Action::Help:
+            print(stdout, quiblo::usageText());
+            return 0;
+        case quiblo::CommandLine::Action::Version:
+            print(stdout, quiblo::versionText());
+            return 0;
+        default:
+            print(stderr, QStringLiteral("quiblo: ") + line.error + QStringLiteral("\n\n") +
+                              quiblo::usageText());
+            return 2;
+    }
+}
+
 // --bind-keys and --unbind-keys: beside a running copy, without its lock.
 int changeKeys(QApplication& app, const quiblo::CommandLine& line) {
-    quiblo::loadJapaneseTranslation(app);
-    quiblo::useProgramFont(app);
-    quiblo::QtDesktop desktop;
     quiblo::KeyRequest request;
     request.bind = line.action == quiblo::CommandLine::Action::BindKeys;
     request.program = QCoreApplication::applicationFilePath();
-    request.programFolder =
-        quiblo::chooseProgramFolder(quiblo::executableFolder(), quiblo::userDataFolder(),
-                                    quiblo::isInstalledCopy(quiblo::executableFolder()))
-            .folder;
+    request.programFolder = chooseFolder().folder;
+    useChosenLanguage(app, request.programFolder);
+    quiblo::useProgramFont(app);
+    quiblo::QtDesktop desktop;
     request.desktop = quiblo::currentKeyDesktop();
     return quiblo::changePrintKeys(desktop, request);
 }
@@ -75,14 +105,13 @@ int runProgram(QApplication& app, const quiblo::CommandLine& line) {
     int exitCode = 0;
     if (line.captureType && handOver(line.captureType, socketPath, 1, &exitCode)) return exitCode;
 
-    quiblo::loadJapaneseTranslation(app);
+    useChosenLanguage(app, chooseFolder().folder);
+    // Chosen again: its warning is written in the language just chosen.
+    const quiblo::ProgramFolderChoice folder = chooseFolder();
     quiblo::useProgramFont(app);
 
     quiblo::QtDesktop desktop;
     std::unique_ptr<quiblo::ScreenSource> screen = quiblo::makeScreenSource();
-    const quiblo::ProgramFolderChoice folder =
-        quiblo::chooseProgramFolder(quiblo::executableFolder(), quiblo::userDataFolder(),
-                                    quiblo::isInstalledCopy(quiblo::executableFolder()));
     quiblo::AppSeams seams;
     seams.desktop = &desktop;
     seams.programFolder = folder.folder;
@@ -132,15 +161,9 @@ int main(int argc, char* argv[]) {
     const quiblo::CommandLine line = quiblo::parseCommandLine(arguments);
     switch (line.action) {
         case quiblo::CommandLine::Action::Help:
-            print(stdout, quiblo::usageText());
-            return 0;
         case quiblo::CommandLine::Action::Version:
-            print(stdout, quiblo::versionText());
-            return 0;
         case quiblo::CommandLine::Action::Invalid:
-            print(stderr, QStringLiteral("quiblo: ") + line.error + QStringLiteral("\n\n") +
-                              quiblo::usageText());
-            return 2;
+            return answerCommandLine(argc, argv, arguments);
         case quiblo::CommandLine::Action::Run:
         case quiblo::CommandLine::Action::BindKeys:
         case quiblo::CommandLine::Action::UnbindKeys:

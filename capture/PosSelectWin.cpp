@@ -10,19 +10,23 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/Lines.h"
+
 namespace quiblo {
 
 namespace {
 
-const QString kQuestionTitle = QStringLiteral("確認");
-const QString kTooSmallText =
-    QStringLiteral("範囲が小さすぎです。10ピクセル四方以上を指定してください。") +
-    QStringLiteral("\r\n") + QStringLiteral("キャンセルしますか？");
-const QString kNotSelectedText = QStringLiteral("範囲選択されていません。") +
-                                 QStringLiteral("\r\n") + QStringLiteral("キャンセルしますか？");
-const QString kIndicationText =
-    QStringLiteral("[範囲選択] - ドラッグで範囲指定、右クリックで確定") + QStringLiteral("\n") +
-    QStringLiteral("       ") + QStringLiteral("(スペースキーでこの説明文の表示切替)");
+QString tooSmallText() {
+    return crLf(PosSelectWin::tr("範囲が小さすぎです。10ピクセル四方以上を指定してください。\n"
+                            "キャンセルしますか？"));
+}
+QString notSelectedText() {
+    return crLf(PosSelectWin::tr("範囲選択されていません。\nキャンセルしますか？"));
+}
+QString indicationText() {
+    return PosSelectWin::tr("[範囲選択] - ドラッグで範囲指定、右クリックで確定\n"
+                            "       (スペースキーでこの説明文の表示切替)");
+}
 
 constexpr int kFrameWidth = 3;
 // The read-out sits 500 twips (15 to a pixel) below the top of the help text.
@@ -104,7 +108,7 @@ void PosSelectWin::buildControls() {
     Indication = new QLabel(this);
     Indication->setObjectName(QStringLiteral("Indication"));
     Indication->setTextFormat(Qt::PlainText);
-    Indication->setText(kIndicationText);
+    Indication->setText(indicationText());
     setColours(Indication, Qt::yellow, Qt::black);
 
     DebugPos = new QLabel(this);
@@ -183,10 +187,10 @@ void PosSelectWin::Form_MouseUp(Qt::MouseButton button, QPoint pos) {
             accept();
             break;
         case RegionSelection::Outcome::TooSmall:
-            askCancel(kTooSmallText, MsgAnswer::No);
+            askCancel(tooSmallText(), MsgAnswer::No);
             break;
         case RegionSelection::Outcome::NotSelected:
-            askCancel(kNotSelectedText, MsgAnswer::Yes);
+            askCancel(notSelectedText(), MsgAnswer::Yes);
             break;
         case RegionSelection::Outcome::None:
             break;
@@ -202,7 +206,7 @@ void PosSelectWin::Form_KeyPress(int key) {
 }
 
 void PosSelectWin::askCancel(const QString& text, MsgAnswer defaultButton) {
-    const MsgAnswer answer = desktop_.message(this, kQuestionTitle, text, MsgIcon::Question,
+    const MsgAnswer answer = desktop_.message(this, tr("確認"), text, MsgIcon::Question,
                                               MsgButtons::YesNo, defaultButton);
     if (answer == MsgAnswer::Yes) reject();
 }

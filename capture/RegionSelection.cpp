@@ -1,5 +1,7 @@
 #include "RegionSelection.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cstdlib>
 #include <utility>
@@ -67,17 +69,14 @@ bool RegionSelection::largeEnough() const {
 }
 
 QString RegionSelection::rangeText(QPoint start, QPoint pointer) {
-    return QStringLiteral("範囲:(") + number(start.x()) + u',' + number(start.y()) +
-           QStringLiteral(") - (") + number(pointer.x()) + u',' + number(pointer.y()) +
-           QStringLiteral(") / ") + QStringLiteral("サイズ: ") +
-           number(std::abs(start.x() - pointer.x())) + u'x' +
-           number(std::abs(start.y() - pointer.y()));
+    return QCoreApplication::translate("RegionSelection", "範囲:(%1,%2) - (%3,%4) / サイズ: %5x%6")
+        .arg(number(start.x()), number(start.y()), number(pointer.x()), number(pointer.y()),
+             number(std::abs(start.x() - pointer.x())), number(std::abs(start.y() - pointer.y())));
 }
 
 QString RegionSelection::startText(QPoint pointer) {
-    return QStringLiteral("始点:(") + number(pointer.x()) + u',' + number(pointer.y()) +
-           QStringLiteral(") - (") + kBlank + u',' + kBlank + QStringLiteral(") / ") +
-           QStringLiteral("サイズ: ") + kBlank + u'x' + kBlank;
+    return QCoreApplication::translate("RegionSelection", "始点:(%1,%2) - (%3,%3) / サイズ: %3x%3")
+        .arg(number(pointer.x()), number(pointer.y()), kBlank);
 }
 
 QPoint devicePixelOf(QPointF logical, qreal ratio) {

@@ -8,6 +8,7 @@
 #include "PreviewWin.h"
 #include "platform/Desktop.h"
 #include "platform/Fault.h"
+#include "platform/Lines.h"
 #include "platform/TextFit.h"
 #include "platform/Twips.h"
 #include "platform/Wait.h"
@@ -16,11 +17,11 @@ namespace quiblo {
 
 namespace {
 
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption,
-                        const char* tooltip) {
-    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption,
+                        const QString& tooltip) {
+    auto* button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
-    button->setToolTip(QString::fromUtf8(tooltip));
+    button->setToolTip(tooltip);
     return button;
 }
 
@@ -32,17 +33,17 @@ LoadMspaintWin::LoadMspaintWin(Desktop& desktop, const QString& workPngPath, QWi
       desktop_(desktop),
       workPngPath_(workPngPath) {
     setObjectName(QStringLiteral("LoadMspaintWin"));
-    setWindowTitle(QStringLiteral("クイブロ - お絵かきモード"));
+    setWindowTitle(tr("クイブロ - お絵かきモード"));
     setModal(true);
     setFixedSize(twipsToPixels(4680), twipsToPixels(1710));
 
-    Label1 = new QLabel(QStringLiteral("お絵かきモード"), this);
+    Label1 = new QLabel(tr("お絵かきモード"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     QFont heading = Label1->font();
     heading.setPixelSize(16);  // 12 points
     Label1->setFont(heading);
     placeTwips(Label1, 180, 180, 1995, 255);
-    Status = new QLabel(QStringLiteral("これからキャプチャ画像をペイントに転送します。\n"
+    Status = new QLabel(tr("これからキャプチャ画像をペイントに転送します。\n"
                                        "お絵かきが終わったら保存して閉じてください。"),
                         this);
     Status->setObjectName(QStringLiteral("Status"));
@@ -50,11 +51,11 @@ LoadMspaintWin::LoadMspaintWin(Desktop& desktop, const QString& workPngPath, QWi
     placeTwips(Status, 60, 600, 4575, 435);
 
     SendMspaintCmd =
-        makeButton(this, "SendMspaintCmd", "編集(&E)", "ペイントを開いて、画像を編集します。");
+        makeButton(this, "SendMspaintCmd", tr("編集(&E)"), tr("ペイントを開いて、画像を編集します。"));
     placeTwips(SendMspaintCmd, 754, 1215, 1395, 315);
     SendMspaintCmd->setDefault(true);
-    CancelCmd = makeButton(this, "CancelCmd", "編集しない(&C)",
-                           "お絵かきをキャンセルして直ぐに送信します。");
+    CancelCmd = makeButton(this, "CancelCmd", tr("編集しない(&C)"),
+                           tr("お絵かきをキャンセルして直ぐに送信します。"));
     placeTwips(CancelCmd, 2531, 1200, 1395, 315);
 
     fitDesignedTexts(this);
@@ -72,14 +73,13 @@ void LoadMspaintWin::SendMspaintCmd_Click() {
     std::unique_ptr<StartedProcess> editor = desktop_.startProcess(paintCommand(), {path}, &why);
     if (!editor) {
         const RuntimeFault fault(FaultNumber::FileNotFound);
-        desktop_.message(this, QStringLiteral("エラー"),
-                         QStringLiteral("エラーが発生しました。\r\nエラーコード:") +
-                             QString::number(fault.number()) + QStringLiteral("\r\nエラーの詳細:") +
-                             fault.description(),
+        desktop_.message(this, tr("エラー"),
+                         crLf(tr("エラーが発生しました。\nエラーコード:%1\nエラーの詳細:%2"))
+                             .arg(QString::number(fault.number()), fault.description()),
                          MsgIcon::Critical);
         return;
     }
-    Status->setText(QStringLiteral("お絵かき中！\nペイントが終了すると自動的に送信を開始します。"));
+    Status->setText(tr("お絵かき中！\nペイントが終了すると自動的に送信を開始します。"));
     editorRunning_ = true;
     editor->waitForExit();  // no polling: woken by the editor's end
     editorRunning_ = false;

@@ -62,16 +62,16 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
     return label;
 }
 
-QCheckBox* makeCheckBox(QWidget* parent, const char* name, const char* caption,
-                        const char* tooltip) {
-    auto* box = new QCheckBox(QString::fromUtf8(caption), parent);
+QCheckBox* makeCheckBox(QWidget* parent, const char* name, const QString& caption,
+                        const QString& tooltip) {
+    auto* box = new QCheckBox(caption, parent);
     box->setObjectName(QString::fromLatin1(name));
-    box->setToolTip(QString::fromUtf8(tooltip));
+    box->setToolTip(tooltip);
     return box;
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
-    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption) {
+    auto* button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
     button->hide();  // shown once the window has been laid out
     return button;
@@ -108,12 +108,11 @@ bool IsPaintAvailable() {
 }
 
 QString paintEditorNote() {
-    if (IsPaintAvailable()) return QStringLiteral("使用するエディタ: ") + paintCommand();
-    return QStringLiteral("画像エディタが見つかりません。") +
-           knownPaintEditors().join(QStringLiteral("、")) +
-           QStringLiteral(
-               "のいずれかを入れるか、環境変数QUIBLO_PAINT_COMMANDで"
-               "エディタのコマンドを指定してください。");
+    if (IsPaintAvailable()) return PreviewWin::tr("使用するエディタ: %1").arg(paintCommand());
+    // The list's separator is a text of its own: each language joins a list its own way.
+    return PreviewWin::tr("画像エディタが見つかりません。%1のいずれかを入れるか、"
+                          "環境変数QUIBLO_PAINT_COMMANDでエディタのコマンドを指定してください。")
+        .arg(knownPaintEditors().join(PreviewWin::tr("、")));
 }
 
 PreviewWin::PreviewWin(Desktop& desktop, ImgctlLibrary& imgctl, const QImage& heldPicture,
@@ -123,7 +122,7 @@ PreviewWin::PreviewWin(Desktop& desktop, ImgctlLibrary& imgctl, const QImage& he
       desktop_(desktop),
       imgctl_(imgctl) {
     setObjectName(QStringLiteral("PreviewWin"));
-    setWindowTitle(QStringLiteral("クイブロ - 確認ウィンドウ"));
+    setWindowTitle(tr("クイブロ - 確認ウィンドウ"));
     setModal(true);
     const QRect& wanted = shown;
     // The whole picture is shared rather than copied: at 3840x2160 a copy costs several ms
@@ -136,22 +135,22 @@ PreviewWin::PreviewWin(Desktop& desktop, ImgctlLibrary& imgctl, const QImage& he
 void PreviewWin::buildControls() {
     Label1 =
         makeLabel(this, "Label1",
-                  QStringLiteral("クイブロ完了です。この画像をアップロードしてよろしいですか？"));
+                  tr("クイブロ完了です。この画像をアップロードしてよろしいですか？"));
     placeTwips(Label1, 180, 120, 5955, 195);
     Label2 = makeLabel(
         this, "Label2",
-        QStringLiteral("※画面上に承諾を得ていない著作物がある場合はアップロードしないでください。"
+        tr("※画面上に承諾を得ていない著作物がある場合はアップロードしないでください。"
                        "\n※アップロードされた画像が不適切と判断された場合は、管理人が削除するこ"
                        "とがあります。"));
     Label2->setStyleSheet(QStringLiteral("color: red;"));
     placeTwips(Label2, 180, 360, 6975, 375);
     IsSaveLocalDisk =
-        makeCheckBox(this, "IsSaveLocalDisk", "この画像をコンピュータ内に保存する...(&S)",
-                     "ここにチェックを入れると、アップロードする画像を、保存することができます。");
+        makeCheckBox(this, "IsSaveLocalDisk", tr("この画像をコンピュータ内に保存する...(&S)"),
+                     tr("ここにチェックを入れると、アップロードする画像を、保存することができます。"));
     placeTwips(IsSaveLocalDisk, 1200, 780, 3435, 195);
     IsPaintMode = makeCheckBox(
-        this, "IsPaintMode", "ペイントで画像に説明を加える(WindowsXPのみ)...(&D)",
-        "ここにチェックを入れると、アップロードする画像にペイントで説明を加えることができます。");
+        this, "IsPaintMode", tr("ペイントで画像に説明を加える(WindowsXPのみ)...(&D)"),
+        tr("ここにチェックを入れると、アップロードする画像にペイントで説明を加えることができます。"));
     placeTwips(IsPaintMode, kPaintLeft, 780, kPaintWidth, 195);
     // A caption may run past the designed size in this font: let the box grow, not clip.
     for (QCheckBox* box : {IsSaveLocalDisk, IsPaintMode}) fitToCaption(box);
@@ -159,11 +158,11 @@ void PreviewWin::buildControls() {
     const int clear = IsSaveLocalDisk->geometry().right() + 1 + twipsToPixels(kBoxGap);
     if (IsPaintMode->x() < clear) IsPaintMode->move(clear, IsPaintMode->y());
 
-    GoAheadCmd = makeButton(this, "GoAheadCmd", "はい(&Y)");
+    GoAheadCmd = makeButton(this, "GoAheadCmd", tr("はい(&Y)"));
     GoAheadCmd->setDefault(true);
-    QuibloStopCmd = makeButton(this, "QuibloStopCmd", "いいえ(&N)");
+    QuibloStopCmd = makeButton(this, "QuibloStopCmd", tr("いいえ(&N)"));
 
-    PreviewFrame = new QGroupBox(QStringLiteral("プレビュー"), this);
+    PreviewFrame = new QGroupBox(tr("プレビュー"), this);
     PreviewFrame->setObjectName(QStringLiteral("PreviewFrame"));
     PreviewFrame->hide();
     PreviewWaku = new QWidget(PreviewFrame);
@@ -223,7 +222,7 @@ bool PreviewWin::askSavePath(QString* path) {
     for (;;) {
         *path = desktop_.saveFileName(this, request);
         if (!path->isEmpty()) return true;
-        if (desktop_.message(this, QStringLiteral("確認"), QStringLiteral("キャンセルしますか？"),
+        if (desktop_.message(this, tr("確認"), tr("キャンセルしますか？"),
                              MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes)
             return false;
     }
@@ -233,12 +232,12 @@ bool PreviewWin::saveLocalCopy(const QString& path) {
     const ImgctlLibrary::PngResult result = imgctl_.writePng(picture_, path);
     localCopyWritten_ = result.written;
     if (result.written) return true;
-    desktop_.message(this, QStringLiteral("エラー"),
-                     QStringLiteral("PNGデータの出力においてエラーが発生しました。") + kCrLf +
-                         QStringLiteral("エラーコード:") + QString::number(result.errorCode),
+    desktop_.message(this, tr("エラー"),
+                     crLf(tr("PNGデータの出力においてエラーが発生しました。\nエラーコード:%1"))
+                         .arg(result.errorCode),
                      MsgIcon::Critical);
-    desktop_.message(this, QStringLiteral("エラー"),
-                     QStringLiteral("エラーが発生したため、終了します。"), MsgIcon::Critical);
+    desktop_.message(this, tr("エラー"),
+                     tr("エラーが発生したため、終了します。"), MsgIcon::Critical);
     return false;
 }
 

@@ -27,7 +27,6 @@ namespace quiblo {
 
 namespace {
 
-const QString kErrorTitle = QStringLiteral("エラー");
 // Where each list entry keeps the record it shows.
 constexpr int kPngCodeRole = Qt::UserRole;
 constexpr int kDelIdRole = Qt::UserRole + 1;
@@ -40,46 +39,48 @@ QLabel* makeWrappedLabel(QWidget* parent, const char* name, const QString& text,
     return label;
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, const char* tooltip,
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QString& tooltip,
                         int left, int top, int width, int height) {
     auto* button = makeControl<QPushButton>(parent, name, left, top, width, height);
-    button->setText(QString::fromUtf8(caption));
-    if (tooltip) button->setToolTip(QString::fromUtf8(tooltip));
+    button->setText(caption);
+    button->setToolTip(tooltip);
     return button;
 }
 
 // Why a record the service no longer holds is still in the history.
 QString notRemovedMessage(HistoryProblem problem) {
-    QString reason;
     switch (problem) {
         case HistoryProblem::Missing:
-            reason = QStringLiteral("情報ファイルが見つからないため、");
-            break;
+            return crLf(DeleteWin::tr("サーバー上の画像はすでにありませんが、\n"
+                                      "情報ファイルが見つからないため、\n"
+                                      "履歴から削除できませんでした。\n"
+                                      "情報ファイルのほかの内容はそのまま残っています。"));
         case HistoryProblem::Unreadable:
-            reason = QStringLiteral("情報ファイルを読み込めないため、");
-            break;
+            return crLf(DeleteWin::tr("サーバー上の画像はすでにありませんが、\n"
+                                      "情報ファイルを読み込めないため、\n"
+                                      "履歴から削除できませんでした。\n"
+                                      "情報ファイルのほかの内容はそのまま残っています。"));
         default:
-            reason = QStringLiteral("情報ファイルを書き換えられなかったため、");
-            break;
+            return crLf(DeleteWin::tr("サーバー上の画像はすでにありませんが、\n"
+                                      "情報ファイルを書き換えられなかったため、\n"
+                                      "履歴から削除できませんでした。\n"
+                                      "情報ファイルのほかの内容はそのまま残っています。"));
     }
-    return QStringLiteral("サーバー上の画像はすでにありませんが、") + kCrLf + reason + kCrLf +
-           QStringLiteral("履歴から削除できませんでした。") + kCrLf +
-           QStringLiteral("情報ファイルのほかの内容はそのまま残っています。");
 }
 
 }  // namespace
 
 DeleteReply readDeleteReply(const QString& text) {
     const ResultReply reply = readResultReply(text);
-    DeleteReply result{kErrorTitle,
-                       QStringLiteral("サーバーとの通信に失敗、又はその処理が失敗したため、") +
-                           kCrLf + QStringLiteral("削除処理はできませんでした。"),
+    DeleteReply result{DeleteWin::tr("エラー"),
+                       crLf(DeleteWin::tr("サーバーとの通信に失敗、又はその処理が失敗したため、\n"
+                                          "削除処理はできませんでした。")),
                        MsgIcon::Critical, false};
     if (!reply.complete) return result;
     if (reply.status == ReplyStatus::Error) {
         result.text = reply.message;
     } else if (reply.status == ReplyStatus::Success) {
-        result = {QStringLiteral("情報"), reply.message, MsgIcon::Information, false};
+        result = {DeleteWin::tr("情報"), reply.message, MsgIcon::Information, false};
     }
     result.removesRecord = reply.code == QLatin1String("DELETE_SUCCESS") ||
                            reply.code == QLatin1String("NOT_FOUND_FILE");
@@ -92,7 +93,7 @@ DeleteWin::DeleteWin(Desktop& desktop, const QString& programFolder, QWidget* pa
       desktop_(desktop),
       programFolder_(programFolder) {
     setObjectName(QStringLiteral("DeleteWin"));
-    setWindowTitle(QStringLiteral("クイブロ - 履歴閲覧/手動削除"));
+    setWindowTitle(tr("クイブロ - 履歴閲覧/手動削除"));
     setModal(true);
     buildControls();
     connectHandlers();
@@ -117,7 +118,7 @@ void DeleteWin::buildControls() {
     setFixedSize(twipsToPixels(5205), twipsToPixels(6090));
 
     Label1 =
-        makeWrappedLabel(this, "Label1", QStringLiteral("履歴閲覧/手動削除"), 300, 300, 2295, 255);
+        makeWrappedLabel(this, "Label1", tr("履歴閲覧/手動削除"), 300, 300, 2295, 255);
     QFont headingFont(QStringLiteral("ＭＳ Ｐゴシック"));
     headingFont.setPointSize(12);
     Label1->setFont(headingFont);
@@ -133,28 +134,28 @@ void DeleteWin::buildControls() {
     // down to the list rather than cut off its last line.
     Label2 = makeWrappedLabel(
         this, "Label2",
-        QStringLiteral("ここでは、自分が過去にアップロードした画像を確認したり手動で"
+        tr("ここでは、自分が過去にアップロードした画像を確認したり手動で"
                        "削除することができます。") +
-            kCrLf + QStringLiteral("（他人がアップロードした物は削除できません）") + kCrLf +
-            QStringLiteral("項目を選択すると閲覧用URLが表示されます。"),
+            kCrLf + tr("（他人がアップロードした物は削除できません）") + kCrLf +
+            tr("項目を選択すると閲覧用URLが表示されます。"),
         360, 780, 4515, 1620 - 780);
     DelList = makeControl<QListWidget>(this, "DelList", 300, 1620, 4575, 2760);
     DelList->setSortingEnabled(false);
-    DelList->setAccessibleName(QStringLiteral("送信履歴"));
+    DelList->setAccessibleName(tr("送信履歴"));
     fitListToEntries();
-    Label3 = makeWrappedLabel(this, "Label3", QStringLiteral("この画像の閲覧用URL"), 360, 4500,
+    Label3 = makeWrappedLabel(this, "Label3", tr("この画像の閲覧用URL"), 360, 4500,
                               1875, 195);
     URL = makeControl<QLineEdit>(this, "URL", 300, 4740, 4575, 270);
     URL->setReadOnly(true);
     URL->setAccessibleName(Label3->text());  // named by the label above it
 
-    URLCopyCmd = makeButton(this, "URLCopyCmd", "URLをコピー(&C)", nullptr, 3000, 5160, 1875, 315);
-    CheckImgCmd = makeButton(this, "CheckImgCmd", "画像確認(&C)", "ブラウザで画像を閲覧します。",
+    URLCopyCmd = makeButton(this, "URLCopyCmd", tr("URLをコピー(&C)"), QString(), 3000, 5160, 1875, 315);
+    CheckImgCmd = makeButton(this, "CheckImgCmd", tr("画像確認(&C)"), tr("ブラウザで画像を閲覧します。"),
                              900, 5610, 1275, 315);
     CheckImgCmd->setDefault(true);
-    DelCmd = makeButton(this, "DelCmd", "削除(&D)", "画像をサーバー上から削除します。", 2280, 5610,
+    DelCmd = makeButton(this, "DelCmd", tr("削除(&D)"), tr("画像をサーバー上から削除します。"), 2280, 5610,
                         1275, 315);
-    CloseCmd = makeButton(this, "CloseCmd", "閉じる(&C)", nullptr, 3660, 5610, 1275, 315);
+    CloseCmd = makeButton(this, "CloseCmd", tr("閉じる(&C)"), QString(), 3660, 5610, 1275, 315);
     setActionsEnabled(false);
 }
 
@@ -175,12 +176,12 @@ void DeleteWin::Form_Load() {
     const HistoryEntries history = LoadHistoryEntries(programFolder_);
     // The window is not shown yet: its boxes belong to the window that opens it.
     if (history.problem == HistoryProblem::Missing)
-        desktop_.message(parentWidget(), kErrorTitle,
-                         QStringLiteral("情報ファイルが見つからないため、削除処理ができません。"),
+        desktop_.message(parentWidget(), DeleteWin::tr("エラー"),
+                         tr("情報ファイルが見つからないため、削除処理ができません。"),
                          MsgIcon::Critical);
     else if (history.problem == HistoryProblem::Unreadable)
-        desktop_.message(parentWidget(), kErrorTitle,
-                         QStringLiteral("情報ファイルを読み込めないため、削除処理ができません。"),
+        desktop_.message(parentWidget(), DeleteWin::tr("エラー"),
+                         tr("情報ファイルを読み込めないため、削除処理ができません。"),
                          MsgIcon::Critical);
     // Each entry carries its record: a newer record's display shows its time, not its id.
     for (qsizetype i = 0; i < history.entries.size(); ++i) {
@@ -229,8 +230,8 @@ void DeleteWin::URLCopyCmd_Click() {
     }
     content->setText(URL->text());
     clipboard->setMimeData(content.release());  // the clipboard owns it
-    desktop_.message(this, QStringLiteral("確認"),
-                     QStringLiteral("URLがクリップボードへ転送されました。"), MsgIcon::Information);
+    desktop_.message(this, tr("確認"),
+                     tr("URLがクリップボードへ転送されました。"), MsgIcon::Information);
 }
 
 void DeleteWin::DelCmd_Click() {
@@ -239,7 +240,7 @@ void DeleteWin::DelCmd_Click() {
     const HistoryRecord record{item->data(kPngCodeRole).toString(),
                                item->data(kDelIdRole).toString()};
     if (const QString unreadable = serviceSettingMessage(); !unreadable.isEmpty()) {
-        desktop_.message(this, QStringLiteral("エラー"), unreadable, MsgIcon::Critical);
+        desktop_.message(this, tr("エラー"), unreadable, MsgIcon::Critical);
         return;
     }
     const QString url = deleteUrl(record.pngcode, record.delid);
@@ -247,7 +248,7 @@ void DeleteWin::DelCmd_Click() {
     const HttpReply reply = runWaiting([&] { return httpGet({url}); });
     pauseFor(100);
     if (!reply.tlsFailure.isEmpty()) {
-        desktop_.message(this, QStringLiteral("エラー"), reply.tlsFailure, MsgIcon::Critical);
+        desktop_.message(this, tr("エラー"), reply.tlsFailure, MsgIcon::Critical);
         return;
     }
     const DeleteReply result = readDeleteReply(reply.text());
@@ -262,7 +263,7 @@ void DeleteWin::DelCmd_Click() {
 bool DeleteWin::removeFromHistory(const QString& pngcode, const QString& delid) {
     const HistoryProblem problem = RemoveHistoryRecord(programFolder_, pngcode, delid);
     if (problem == HistoryProblem::None) return true;
-    desktop_.message(this, kErrorTitle, notRemovedMessage(problem), MsgIcon::Critical);
+    desktop_.message(this, DeleteWin::tr("エラー"), notRemovedMessage(problem), MsgIcon::Critical);
     return false;
 }
 

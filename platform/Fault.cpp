@@ -1,5 +1,7 @@
 #include "Fault.h"
 
+#include <QCoreApplication>
+
 #include <limits>
 
 namespace quiblo {
@@ -7,21 +9,21 @@ namespace quiblo {
 QString faultDescription(int number) {
     switch (number) {
         case FaultNumber::Overflow:
-            return QStringLiteral("オーバーフローしました。");
+            return QCoreApplication::translate("Fault", "オーバーフローしました。");
         case FaultNumber::SubscriptOutOfRange:
-            return QStringLiteral("インデックスが有効範囲にありません。");
+            return QCoreApplication::translate("Fault", "インデックスが有効範囲にありません。");
         case FaultNumber::FileNotFound:
-            return QStringLiteral("ファイルが見つかりません。");
+            return QCoreApplication::translate("Fault", "ファイルが見つかりません。");
         case FaultNumber::WriteFailed:
-            return QStringLiteral("ファイルに書き込めません。");
+            return QCoreApplication::translate("Fault", "ファイルに書き込めません。");
         case FaultNumber::FileAccess:
-            return QStringLiteral("ファイルを読み込めません。");
+            return QCoreApplication::translate("Fault", "ファイルを読み込めません。");
         case FaultNumber::PathNotFound:
-            return QStringLiteral("パスが見つかりません。");
+            return QCoreApplication::translate("Fault", "パスが見つかりません。");
         case FaultNumber::InvalidPicture:
-            return QStringLiteral("ピクチャが不正です。");
+            return QCoreApplication::translate("Fault", "ピクチャが不正です。");
         default:
-            return QStringLiteral("アプリケーション定義またはオブジェクト定義のエラーです。");
+            return QCoreApplication::translate("Fault", "アプリケーション定義またはオブジェクト定義のエラーです。");
     }
 }
 

@@ -8,4 +8,9 @@ namespace quiblo {
 
 inline const QString kCrLf = QStringLiteral("\r\n");
 
+// A text written with plain line breaks (as translations keep them), with CR LF instead.
+inline QString crLf(QString text) {
+    return text.replace(QLatin1Char('\n'), kCrLf);
+}
+
 }  // namespace quiblo

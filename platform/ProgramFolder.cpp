@@ -15,6 +15,8 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#include "Lines.h"
+
 namespace quiblo {
 
 QString executableFolder() {
@@ -80,13 +82,13 @@ void makeUserFolder(const QString& folder) {
 
 ProgramFolderChoice chooseProgramFolder(const QString& executable, const QString& user,
                                         bool installed) {
-    const QString cannotSave = QStringLiteral("設定の保存、画像の送信、履歴の記録は失敗します。");
+    const QString cannotSave = QCoreApplication::translate("ProgramFolder", "設定の保存、画像の送信、履歴の記録は失敗します。");
     if (!installed && isWritableFolder(executable)) return {executable, true, {}};
     if (user.isEmpty())
         return {{},
                 false,
-                QStringLiteral("ホームフォルダ (HOME) が設定されていないため、設定と履歴を保存する"
-                               "フォルダがありません。\r\n") +
+                crLf(QCoreApplication::translate("ProgramFolder", "ホームフォルダ (HOME) が設定されていないため、設定と履歴を保存する"
+                               "フォルダがありません。\n")) +
                     cannotSave};
     makeUserFolder(user);
     const QFileInfo entry(user);
@@ -94,12 +96,12 @@ ProgramFolderChoice chooseProgramFolder(const QString& executable, const QString
         return {
             {},
             false,
-            QStringLiteral("設定と履歴を保存するフォルダが、自分のものでないか、リンクであるか、"
-                           "他のユーザーに開かれているため、使いません。\r\n") +
+            crLf(QCoreApplication::translate("ProgramFolder", "設定と履歴を保存するフォルダが、自分のものでないか、リンクであるか、"
+                           "他のユーザーに開かれているため、使いません。\n")) +
                 QDir::toNativeSeparators(user) + QStringLiteral("\r\n") + cannotSave};
     if (isWritableFolder(user)) return {user, true, {}};
     return {user, false,
-            QStringLiteral("設定と履歴を保存するフォルダに書き込めません。\r\n") +
+            crLf(QCoreApplication::translate("ProgramFolder", "設定と履歴を保存するフォルダに書き込めません。\n")) +
                 QDir::toNativeSeparators(user) + QStringLiteral("\r\n") + cannotSave};
 }
 

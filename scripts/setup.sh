@@ -6,7 +6,8 @@ set -euo pipefail
 # Building and running the program and its reference service.
 program=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n qt6-wayland
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-wayland
+    qt6-translations-l10n qt6-l10n-tools qt6-tools-dev
     libcurl4-openssl-dev libdeflate-dev zlib1g-dev libimagequant-dev
     libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxkbcommon-x11-0 libxcb-cursor0 libgl-dev
     libwayland-dev fonts-ipafont-gothic

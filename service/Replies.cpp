@@ -1,5 +1,7 @@
 #include "Replies.h"
 
+#include <QCoreApplication>
+
 #include "platform/Fault.h"
 #include "platform/Lines.h"
 
@@ -15,10 +17,11 @@ ReplyStatus statusOf(const QString& word) {
 
 QString refusalMessage(const QStringList& fields, qsizetype messageField) {
     if (fields.size() > 1 && fields[1] == QLatin1String("BAD_KEY"))
-        return QStringLiteral(
-            "アップロードキーが違うか、設定されていないため、利用できません。\r\n"
-            "「高度な設定」のアップロードキーを確かめてください。\r\n"
-            "(キーはサーバーの管理人から受け取ります。)");
+        return crLf(QCoreApplication::translate(
+            "Replies",
+            "アップロードキーが違うか、設定されていないため、利用できません。\n"
+            "「高度な設定」のアップロードキーを確かめてください。\n"
+            "(キーはサーバーの管理人から受け取ります。)"));
     return fields.value(messageField);
 }
 
@@ -64,18 +67,27 @@ ResultReply readResultReply(const QString& reply) {
 namespace {
 
 QString usageText(const UserCheckReply& reply, qint16 remaining) {
-    return QStringLiteral("クイブロ 利用状況") + kCrLf + QString(30, QLatin1Char('-')) + kCrLf +
-           QStringLiteral("現在利用回数: ") + reply.used() + QStringLiteral("回利用済みです。") +
-           kCrLf + QStringLiteral("最大: 過去") + reply.hours() + QStringLiteral("時間に") +
-           reply.allowed() + QStringLiteral("回利用できます。") + kCrLf + kCrLf +
-           QStringLiteral("あと") + QString::number(remaining) + QStringLiteral("回利用可能です。");
+    return crLf(QCoreApplication::translate("Replies",
+                                            "クイブロ 利用状況\n"
+                                            "%1\n"
+                                            "現在利用回数: %2回利用済みです。\n"
+                                            "最大: 過去%3時間に%4回利用できます。\n"
+                                            "\n"
+                                            "あと%5回利用可能です。")
+                    .arg(QString(30, QLatin1Char('-')), reply.used(), reply.hours(),
+                         reply.allowed(), QString::number(remaining)));
 }
 
 }  // namespace
 
+QString endingText() {
+    return QCoreApplication::translate("Replies", "終了します。");
+}
+
 QString connectionFailedText() {
-    return QStringLiteral("サーバーとの接続が失敗したため、") + kCrLf +
-           QStringLiteral("一部処理は行えませんでした。");
+    return crLf(QCoreApplication::translate("Replies",
+                                            "サーバーとの接続が失敗したため、\n"
+                                            "一部処理は行えませんでした。"));
 }
 
 UsageReport usageReport(const UserCheckReply& reply) {
@@ -91,7 +103,7 @@ UsageReport usageReport(const UserCheckReply& reply) {
         if (!reply.complete()) return {Kind::Silent, {}};
         return {Kind::Refused, reply.refusal()};
     }
-    return {Kind::Failed, connectionFailedText() + kCrLf + QStringLiteral("終了します。")};
+    return {Kind::Failed, connectionFailedText() + kCrLf + endingText()};
 }
 
 UsageReport readUsageReply(const QString& reply) {
@@ -102,13 +114,12 @@ UploadPermission uploadPermission(const UserCheckReply& reply) {
     using Kind = UploadPermission::Kind;
     if (reply.status == ReplyStatus::Error) return {Kind::Refused, reply.refusal()};
     if (reply.status != ReplyStatus::Success)
-        return {Kind::Failed, connectionFailedText() + kCrLf + QStringLiteral("終了します。")};
+        return {Kind::Failed, connectionFailedText() + kCrLf + endingText()};
     const std::optional<qint16> count = roundToInt16(readFieldNumber(reply.used()) + 1);
     if (!count) throw RuntimeFault(FaultNumber::Overflow);
-    return {Kind::Allowed, QStringLiteral("[") + QString::number(*count) +
-                               QStringLiteral("回目の利用 (最大:過去") + reply.hours() +
-                               QStringLiteral("時間に") + reply.allowed() +
-                               QStringLiteral("回まで)]")};
+    return {Kind::Allowed,
+            QCoreApplication::translate("Replies", "[%1回目の利用 (最大:過去%2時間に%3回まで)]")
+                .arg(QString::number(*count), reply.hours(), reply.allowed())};
 }
 
 }  // namespace quiblo

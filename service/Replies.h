@@ -44,6 +44,8 @@ ResultReply readResultReply(const QString& reply);
 
 // The message of a service that could not be reached.
 QString connectionFailedText();
+// The last line of a failure that ends the run: "終了します。"
+QString endingText();
 
 // What the usage window makes of a reply.
 struct UsageReport {

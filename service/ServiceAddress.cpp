@@ -2,10 +2,13 @@
 
 #include <arpa/inet.h>
 
+#include <QCoreApplication>
 #include <QMutex>
 #include <QRegularExpression>
 #include <QtGlobal>
 #include <cstring>
+
+#include "platform/Lines.h"
 
 namespace quiblo {
 
@@ -145,10 +148,11 @@ QString serviceSettingMessage() {
     if (parseServiceAddress(qEnvironmentVariable("QUIBLO_SERVICE_HOST"))) return {};
     const QString problem = storedSetting().problem;
     if (problem.isEmpty()) return {};
-    return QStringLiteral("アップロード先のサーバーの設定 (") + problem +
-           QStringLiteral(
-               ") を読めないため、サーバーには接続しません。\r\n"
-               "「高度な設定」で直してください。");
+    return crLf(QCoreApplication::translate("ServiceAddress",
+                                            "アップロード先のサーバーの設定 (%1) を読めないため、"
+                                            "サーバーには接続しません。\n"
+                                            "「高度な設定」で直してください。")
+                    .arg(problem));
 }
 
 bool keyMayGo(bool secure, const QString& host) {

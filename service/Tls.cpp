@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <QCoreApplication>
 #include <QtGlobal>
 
 namespace quiblo {
@@ -22,16 +23,15 @@ QString tlsFailureText(int curlResult, const QString& host, const QString& detai
         case CURLE_SSL_ISSUER_ERROR:
         case CURLE_SSL_CRL_BADFILE:
             text =
-                QStringLiteral("サーバー %1 の証明書を確認できなかったため、接続を中止しました。")
+                QCoreApplication::translate("Tls", "サーバー %1 の証明書を確認できなかったため、接続を中止しました。")
                     .arg(host);
             break;
         case CURLE_SSL_CONNECT_ERROR:
-            text = QStringLiteral("サーバー %1 と暗号化した接続 (TLS) を始められませんでした。")
+            text = QCoreApplication::translate("Tls", "サーバー %1 と暗号化した接続 (TLS) を始められませんでした。")
                        .arg(host);
             break;
         case CURLE_USE_SSL_FAILED:
-            text = QStringLiteral(
-                       "アップロードサーバー %1 は暗号化 (TLS) に対応していないため、"
+            text = QCoreApplication::translate("Tls", "アップロードサーバー %1 は暗号化 (TLS) に対応していないため、"
                        "転送を中止しました。")
                        .arg(host);
             break;
@@ -42,10 +42,10 @@ QString tlsFailureText(int curlResult, const QString& host, const QString& detai
 }
 
 QString plainTextRedirectText(const QString& host, const QString& target) {
-    return QStringLiteral(
-               "サーバー %1 が暗号化されていないアドレスへ切り替えようとしたため、"
-               "接続を中止しました。\r\n(%2)")
-        .arg(host, target);
+    return QCoreApplication::translate("Tls", "サーバー %1 が暗号化されていないアドレスへ切り替えようとしたため、"
+               "接続を中止しました。\n(%2)")
+        .arg(host, target)
+        .replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
 }
 
 }  // namespace quiblo

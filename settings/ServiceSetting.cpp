@@ -1,5 +1,6 @@
 #include "ServiceSetting.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <functional>
 
@@ -35,7 +36,8 @@ StoredServiceSetting readStoredServiceSetting(const QString& programFolder) {
                         ? QString::fromLatin1(kSettingsFileName)
                         : QDir::toNativeSeparators(folder + QLatin1Char('/') +
                                                    QString::fromLatin1(kSettingsFileName));
-                problem = file + QStringLiteral(" の ") + QString::fromLatin1(key);
+                problem = QCoreApplication::translate("ServiceSetting", "%1 の %2")
+                              .arg(file, QString::fromLatin1(key));
             }
             return QString();
         }

@@ -19,6 +19,7 @@
 #include "ServiceSetting.h"
 #include "WorkFileCleaning.h"
 #include "platform/Desktop.h"
+#include "platform/Lines.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextFit.h"
 #include "platform/Twips.h"
@@ -107,14 +108,14 @@ SettingsWin::SettingsWin(Desktop& desktop, const QString& programFolder, QWidget
       desktop_(desktop),
       programFolder_(programFolder) {
     setObjectName(QStringLiteral("SettingsWin"));
-    setWindowTitle(QStringLiteral("クイブロ - 高度な設定"));
+    setWindowTitle(tr("クイブロ - 高度な設定"));
     setModal(true);
     buildControls();
     Form_Load();
 }
 
 void SettingsWin::buildControls() {
-    Label1 = makeLabel(this, "Label1", QStringLiteral("高度な設定"), 240, 240, 1335, 255);
+    Label1 = makeLabel(this, "Label1", tr("高度な設定"), 240, 240, 1335, 255);
     QFont heading = Label1->font();
     heading.setPointSize(12);
     Label1->setFont(heading);
@@ -124,59 +125,59 @@ void SettingsWin::buildControls() {
     Line1->setPalette(ink);
     Line1->setAutoFillBackground(true);  // a one-pixel frame shape would draw nothing
     Label2 = makeLabel(this, "Label2",
-                       QStringLiteral("クイブロは初期設定でも十分お使いいただけますが、ここでは細"
+                       tr("クイブロは初期設定でも十分お使いいただけますが、ここでは細"
                                       "かい動作制御を行うことができます。"),
                        240, 720, 4695, 360);
     Label2->setWordWrap(true);
     Label3 = makeLabel(this, "Label3",
-                       QStringLiteral("・正常に削除されなかった作業ファイル(tmp_***.png)の削除"),
+                       tr("・正常に削除されなかった作業ファイル(tmp_***.png)の削除"),
                        240, 1380, 4575, 195);
-    CleanTmpFileCmd = makeButton(this, "CleanTmpFileCmd", QStringLiteral("クリーニング(&C)"), 465,
+    CleanTmpFileCmd = makeButton(this, "CleanTmpFileCmd", tr("クリーニング(&C)"), 465,
                                  1680, 4275, 315);
     Label4 = makeLabel(this, "Label4",
-                       QStringLiteral("・撮影時のウェイト時間 (デフォルト100ms)\n"
+                       tr("・撮影時のウェイト時間 (デフォルト100ms)\n"
                                       "　(画像にクイブロの残影が残ってしまう場合、長めにする)"),
                        240, 2220, 4575, 375);
     QuibloWaitTime = makeControl<QLineEdit>(this, "QuibloWaitTime", 1980, 2700, 525, 270);
-    QuibloWaitTime->setAccessibleName(QStringLiteral("撮影時のウェイト時間 (ms)"));
+    QuibloWaitTime->setAccessibleName(tr("撮影時のウェイト時間 (ms)"));
     QuibloWaitTime->setReadOnly(true);
     QuibloWaitTime->installEventFilter(this);  // its arrow keys and wheel step the up-down
     QuibloWaitTimeUD = makeControl<UpDown>(this, "QuibloWaitTimeUD", 2506, 2700, 255, 270);
     QuibloWaitTimeUD->setRange(kMinimumWait, kMaximumWait);
     QuibloWaitTimeUD->setIncrement(kWaitIncrement);
-    QuibloWaitTimeUD->setAccessibleName(QStringLiteral("ウェイト時間の増減"));
-    QuibloWaitTimeUD->upButton->setAccessibleName(QStringLiteral("ウェイト時間を増やす"));
-    QuibloWaitTimeUD->downButton->setAccessibleName(QStringLiteral("ウェイト時間を減らす"));
+    QuibloWaitTimeUD->setAccessibleName(tr("ウェイト時間の増減"));
+    QuibloWaitTimeUD->upButton->setAccessibleName(tr("ウェイト時間を増やす"));
+    QuibloWaitTimeUD->downButton->setAccessibleName(tr("ウェイト時間を減らす"));
     Label5 = makeLabel(this, "Label5", QStringLiteral("ms"), 2820, 2760, 315, 255);
     Label6 = makeLabel(this, "Label6",
-                       QStringLiteral("・アップロード先のサーバー (例: example.com:8780)"), 240,
+                       tr("・アップロード先のサーバー (例: example.com:8780)"), 240,
                        3180, 4575, 195);
     // The address box, the port's label and its box stand apart as the rest of the window does.
     ServiceHost = makeControl<QLineEdit>(this, "ServiceHost", 465, 3450, 2685, 270);
-    ServiceHost->setAccessibleName(QStringLiteral("アップロード先のサーバー"));
+    ServiceHost->setAccessibleName(tr("アップロード先のサーバー"));
     ServiceHost->setPlaceholderText(defaultServiceHost());
     ServiceHost->setMaxLength(300);
-    Label7 = makeLabel(this, "Label7", QStringLiteral("FTP ポート"), 3270, 3495, 795, 195);
+    Label7 = makeLabel(this, "Label7", tr("FTP ポート"), 3270, 3495, 795, 195);
     FtpPort = makeControl<QLineEdit>(this, "FtpPort", 4305, 3450, 630, 270);
-    FtpPort->setAccessibleName(QStringLiteral("FTP ポート"));
+    FtpPort->setAccessibleName(tr("FTP ポート"));
     FtpPort->setPlaceholderText(QString::number(defaultFtpPort()));
     FtpPort->setMaxLength(5);
     Label8 = makeLabel(this, "Label8",
-                       QStringLiteral("・アップロードキー (サーバーの管理人から受け取ったもの)"),
+                       tr("・アップロードキー (サーバーの管理人から受け取ったもの)"),
                        240, 3840, 4575, 195);
     UploadKey = makeControl<QLineEdit>(this, "UploadKey", 465, 4110, 4470, 270);
-    UploadKey->setAccessibleName(QStringLiteral("アップロードキー"));
+    UploadKey->setAccessibleName(tr("アップロードキー"));
     UploadKey->setEchoMode(QLineEdit::Password);
     UploadKey->setMaxLength(256);
-    Label9 = makeLabel(this, "Label9", QStringLiteral("・保存期間 (サーバーに画像を残す期間)"), 240,
+    Label9 = makeLabel(this, "Label9", tr("・保存期間 (サーバーに画像を残す期間)"), 240,
                        4500, 4575, 195);
     Lifetime = makeControl<QComboBox>(this, "Lifetime", 465, 4770, 2685, 300);
-    Lifetime->setAccessibleName(QStringLiteral("保存期間"));
+    Lifetime->setAccessibleName(tr("保存期間"));
     // The values Quiblo.ini keeps beside the texts shown; empty: the service's keeping time.
-    for (const auto& [text, value] : {std::pair{"サーバーの既定", ""}, std::pair{"1時間", "1h"},
-                                      std::pair{"1日", "1d"}, std::pair{"1週間", "7d"}})
-        Lifetime->addItem(QString::fromUtf8(text), QString::fromLatin1(value));
-    CloseCmd = makeButton(this, "CloseCmd", QStringLiteral("閉じる(&C)"), 3660, 5220, 1275, 315);
+    for (const auto& [text, value] : {std::pair{tr("サーバーの既定"), ""}, std::pair{tr("1時間"), "1h"},
+                                      std::pair{tr("1日"), "1d"}, std::pair{tr("1週間"), "7d"}})
+        Lifetime->addItem(text, QString::fromLatin1(value));
+    CloseCmd = makeButton(this, "CloseCmd", tr("閉じる(&C)"), 3660, 5220, 1275, 315);
 
     QuibloWaitTimeUD->onChange = [this] { QuibloWaitTimeUD_Change(); };
     connect(CleanTmpFileCmd, &QPushButton::clicked, this, &SettingsWin::CleanTmpFileCmd_Click);
@@ -210,29 +211,29 @@ void SettingsWin::ReadSettings() {
 bool SettingsWin::checkServiceSettings() {
     const QString host = ServiceHost->text().trimmed();
     if (!host.isEmpty() && !parseServiceAddress(host)) {
-        desktop_.message(this, QStringLiteral("エラー"),
-                         QStringLiteral("アップロード先のサーバーの指定が正しくありません。\r\n"
+        desktop_.message(this, tr("エラー"),
+                         crLf(tr("アップロード先のサーバーの指定が正しくありません。\n"
                                         "ホスト名とポート (例: example.com:8780) を、空白やパスを"
-                                        "付けずに入力してください。\r\n"
-                                        "暗号化するときは https:// を先頭に付けます。"),
+                                        "付けずに入力してください。\n"
+                                        "暗号化するときは https:// を先頭に付けます。")),
                          MsgIcon::Critical);
         ServiceHost->setFocus();
         return false;
     }
     const QString port = FtpPort->text().trimmed();
     if (!port.isEmpty() && !parsePort(port)) {
-        desktop_.message(this, QStringLiteral("エラー"),
-                         QStringLiteral("FTP ポートには 1 から 65535 までの数を入力してください。"),
+        desktop_.message(this, tr("エラー"),
+                         tr("FTP ポートには 1 から 65535 までの数を入力してください。"),
                          MsgIcon::Critical);
         FtpPort->setFocus();
         return false;
     }
     const QString key = UploadKey->text().trimmed();
     if (!key.isEmpty() && !isUploadKey(key)) {
-        desktop_.message(this, QStringLiteral("エラー"),
-                         QStringLiteral("アップロードキーが正しくありません。\r\n"
+        desktop_.message(this, tr("エラー"),
+                         crLf(tr("アップロードキーが正しくありません。\n"
                                         "管理人から受け取ったキー (16 文字以上の英数字と記号) を"
-                                        "そのまま入力してください。"),
+                                        "そのまま入力してください。")),
                          MsgIcon::Critical);
         UploadKey->setFocus();
         return false;
@@ -266,19 +267,17 @@ void SettingsWin::WriteSettings() {
             writeChecked(kUploadKeyKey, UploadKey->text().trimmed()) &&
             writeChecked(kLifetimeKey, Lifetime->currentData().toString()))
             return;
-        desktop_.message(this, QStringLiteral("エラー"),
-                         QStringLiteral("アップロード先のサーバーを保存できませんでした。") +
-                             QStringLiteral("\r\n") +
-                             QDir::toNativeSeparators(programFile(
-                                 programFolder_, QString::fromLatin1(kSettingsFileName))),
+        desktop_.message(this, tr("エラー"),
+                         crLf(tr("アップロード先のサーバーを保存できませんでした。\n%1"))
+                             .arg(QDir::toNativeSeparators(programFile(
+                                 programFolder_, QString::fromLatin1(kSettingsFileName)))),
                          MsgIcon::Critical);
         return;
     }
-    desktop_.message(this, QStringLiteral("エラー"),
-                     QStringLiteral("撮影時のウェイト時間を保存できませんでした。") +
-                         QStringLiteral("\r\n") +
-                         QDir::toNativeSeparators(
-                             programFile(programFolder_, QString::fromLatin1(kSettingsFileName))),
+    desktop_.message(this, tr("エラー"),
+                     crLf(tr("撮影時のウェイト時間を保存できませんでした。\n%1"))
+                         .arg(QDir::toNativeSeparators(
+                             programFile(programFolder_, QString::fromLatin1(kSettingsFileName)))),
                      MsgIcon::Critical);
 }
 
@@ -288,11 +287,11 @@ void SettingsWin::QuibloWaitTimeUD_Change() {
 
 void SettingsWin::CleanTmpFileCmd_Click() {
     if (cleanWorkFiles(programFolder_)) {
-        desktop_.message(this, QStringLiteral("情報"),
-                         QStringLiteral("クリーニング作業は完了しました。"), MsgIcon::Information);
+        desktop_.message(this, tr("情報"),
+                         tr("クリーニング作業は完了しました。"), MsgIcon::Information);
     } else {
-        desktop_.message(this, QStringLiteral("エラー"),
-                         QStringLiteral("クリーニング作業は失敗しました。"), MsgIcon::Critical);
+        desktop_.message(this, tr("エラー"),
+                         tr("クリーニング作業は失敗しました。"), MsgIcon::Critical);
     }
 }
 

@@ -1,7 +1,10 @@
 #include "ReducedPicture.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+
+#include "platform/Lines.h"
 
 namespace quiblo {
 
@@ -47,16 +50,19 @@ ReducedPicture makeReducedPicture(ImgctlLibrary& imgctl, const QImage& picture, 
 }
 
 QString reducedOfferText(const ReducedPicture& reduced) {
-    const QString first =
-        QStringLiteral("画像のファイルサイズが大きすぎるため、このままでは転送できません。");
     const QString bytes = groupedDigits(reduced.bytes);
     if (!reduced.halved)
-        return first + QStringLiteral("\r\n色数を減らした画像（256色、") + bytes +
-               QStringLiteral("バイト）を転送しますか？");
-    return first + QStringLiteral("\r\n縦横を半分にし、色数を減らした画像（") +
-           QString::number(reduced.size.width()) + QLatin1Char('x') +
-           QString::number(reduced.size.height()) + QStringLiteral("、256色、") + bytes +
-           QStringLiteral("バイト）を転送しますか？");
+        return crLf(QCoreApplication::translate(
+                        "ReducedPicture",
+                        "画像のファイルサイズが大きすぎるため、このままでは転送できません。\n"
+                        "色数を減らした画像（256色、%1バイト）を転送しますか？")
+                        .arg(bytes));
+    return crLf(QCoreApplication::translate(
+                    "ReducedPicture",
+                    "画像のファイルサイズが大きすぎるため、このままでは転送できません。\n"
+                    "縦横を半分にし、色数を減らした画像（%1x%2、256色、%3バイト）を転送しますか？")
+                    .arg(QString::number(reduced.size.width()),
+                         QString::number(reduced.size.height()), bytes));
 }
 
 QString groupedDigits(qint64 value) {

@@ -30,13 +30,13 @@ UploadJob::UploadJob(UploadHooks hooks, const QImage& picture, QWidget* boxParen
     : hooks_(std::move(hooks)), picture_(picture), boxParent_(boxParent), keptPicture_(picture) {}
 
 bool UploadJob::prepare() {
-    showStepStatus(QStringLiteral("画像準備中..."));
+    showStepStatus(tr("画像準備中..."));
     const UploadCodes codes = hooks_.makeUploadCodes();
     pngCode_ = codes.pngcode;
     delId_ = codes.delid;
     uploadedAt_ = codes.uploadedAt;
     remoteFileName_ = pngCode_ + QStringLiteral(".png");
-    showStatus(QStringLiteral("画像保存中..."));
+    showStatus(tr("画像保存中..."));
     workFile_ = programFile(hooks_.programFolder, QStringLiteral("tmp_") + remoteFileName_);
     if (hooks_.workFileMade) hooks_.workFileMade(workFile_);
     const auto result = runWaiting([&] { return savePicture(picture_); });
@@ -47,9 +47,8 @@ bool UploadJob::prepare() {
 
 // The image library failed: its code in one box, the end of the run in the next.
 void UploadJob::reportPngError(int code) {
-    error(QStringLiteral("PNGデータの出力においてエラーが発生しました。") + kCrLf +
-          QStringLiteral("エラーコード:") + QString::number(code));
-    error(QStringLiteral("エラーが発生したため、終了します。"));
+    error(crLf(tr("PNGデータの出力においてエラーが発生しました。\nエラーコード:%1")).arg(code));
+    error(tr("エラーが発生したため、終了します。"));
     end(true);
 }
 
@@ -94,7 +93,7 @@ bool UploadJob::offerReducedPicture() {
             break;
     }
     const MsgAnswer answer =
-        desktop().message(boxParent_, QStringLiteral("確認"), reducedOfferText(*reduced),
+        desktop().message(boxParent_, tr("確認"), reducedOfferText(*reduced),
                           MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
     // Yes makes the reduced picture the work file; anything else sends nothing.
     if (answer == MsgAnswer::Yes && std::rename(QFile::encodeName(reducedPath).constData(),
@@ -106,19 +105,19 @@ bool UploadJob::offerReducedPicture() {
 }
 
 void UploadJob::refuseTooLarge() {
-    error(QStringLiteral("ファイルサイズが大きすぎるため転送できません。") + kCrLf +
-          QStringLiteral("アップロードする領域を小さくしてください。"));
+    error(crLf(tr("ファイルサイズが大きすぎるため転送できません。\n"
+                  "アップロードする領域を小さくしてください。")));
     end(true);
 }
 
 void UploadJob::checkUserAndConnect() {
     try {
-        showStatus(QStringLiteral("ユーザー確認中..."));
+        showStatus(tr("ユーザー確認中..."));
         const UserCheck check = checkUser(hooks_.httpLimits);
         // An address the settings hold but that cannot be read: no service was contacted.
         for (const QString& problem : {check.unreadableSetting, check.tlsFailure}) {
             if (!problem.isEmpty()) {
-                error(problem + kCrLf + QStringLiteral("終了します。"));
+                error(problem + kCrLf + tr("終了します。"));
                 end(true);
                 return;
             }
@@ -126,12 +125,12 @@ void UploadJob::checkUserAndConnect() {
         const UploadPermission permission = uploadPermission(check.reply);
         if (permission.kind != UploadPermission::Kind::Allowed) {
             if (permission.kind == UploadPermission::Kind::Refused)
-                showStatus(QStringLiteral("ユーザー確認完了."));
+                showStatus(tr("ユーザー確認完了."));
             error(permission.text);
             end(true);
             return;
         }
-        showStatus(QStringLiteral("ユーザー確認完了. "));
+        showStatus(tr("ユーザー確認完了. "));
         emit userInfoShown(permission.text);
         if (check.uploadPath.isEmpty())
             connectToServer();
@@ -143,27 +142,27 @@ void UploadJob::checkUserAndConnect() {
 }
 
 void UploadJob::connectToServer() {
-    showStepStatus(QStringLiteral("転送初期処理中..."));
+    showStepStatus(tr("転送初期処理中..."));
     FtpSession session;
     const QString password = MakeFtpPassword(kVersionMajor, kVersionMinor);
     const FtpAccount account{serviceHostName(), ftpPort(), serviceIsSecure(),
                              QStringLiteral("quiblo"), ftpPasswordWithKey(password)};
     if (hooks_.ftpPasswordMade) hooks_.ftpPasswordMade(password);
-    showStepStatus(QStringLiteral("接続処理中..."));
+    showStepStatus(tr("接続処理中..."));
     if (auto failure = runWaiting([&] { return session.login(account); })) {
         reportInternetError(*failure);
         return;
     }
-    showStatus(QStringLiteral("アップロードサーバーへ接続されました。"));
+    showStatus(tr("アップロードサーバーへ接続されました。"));
     transferFile(session);
 }
 
 // The service offers the upload over HTTP: the same steps and status lines as over FTP, with the
 // HTTP status in place of the FTP server's reply.
 void UploadJob::sendOverHttp(const QString& url) {
-    showStepStatus(QStringLiteral("転送初期処理中..."));
-    showStepStatus(QStringLiteral("接続処理中..."));
-    showStatus(QStringLiteral("アップロードサーバーへ接続されました。"));
+    showStepStatus(tr("転送初期処理中..."));
+    showStepStatus(tr("接続処理中..."));
+    showStatus(tr("アップロードサーバーへ接続されました。"));
     const QString key = uploadKey();
     const QString password = MakeFtpPassword(kVersionMajor, kVersionMinor);
     if (hooks_.ftpPasswordMade) hooks_.ftpPasswordMade(password);
@@ -201,7 +200,7 @@ void UploadJob::sendWorkFile(const Transfer& transfer) {
             [this, sent, total] {
                 emit progressMade(static_cast<int>(sent));
                 showStatus(
-                    QStringLiteral("アップロード中... [ %1Bytes / %2Bytes ]").arg(sent).arg(total));
+                    tr("アップロード中... [ %1Bytes / %2Bytes ]").arg(sent).arg(total));
             },
             Qt::QueuedConnection);
     };
@@ -210,12 +209,12 @@ void UploadJob::sendWorkFile(const Transfer& transfer) {
         return;
     }
     QFile::remove(workFile_);  // only a complete transfer removes the work file
-    showStepStatus(QStringLiteral("転送は正常に終了しました。"));
+    showStepStatus(tr("転送は正常に終了しました。"));
     registerUpload();
 }
 
 void UploadJob::registerUpload() {
-    showStepStatus(QStringLiteral("アップロード情報を送信中..."));
+    showStepStatus(tr("アップロード情報を送信中..."));
     // The lifetime the user chose goes with it; an earlier service ignores it.
     const QString lifetime = uploadLifetime();
     const QString url = recordUrl(pngCode_, delId_, GetUserId()) +
@@ -231,23 +230,23 @@ void UploadJob::registerUpload() {
     }
     pauseFor(200);
     if (result.status == ReplyStatus::Error) {
-        showStatus(QStringLiteral("アップロード情報を送信中... エラー"));
+        showStatus(tr("アップロード情報を送信中... エラー"));
         error(result.message);
         end(true);
         return;
     }
     if (result.status != ReplyStatus::Success) {
-        showStatus(QStringLiteral("アップロード情報を送信中... エラー"));
+        showStatus(tr("アップロード情報を送信中... エラー"));
         error(!reply.tlsFailure.isEmpty() ? reply.tlsFailure : connectionFailedText());
         end(true);
         return;
     }
-    showStatus(QStringLiteral("アップロード情報を送信中... 完了"));
-    showStepStatus(QStringLiteral("アップロード情報を記録中..."));
-    showStatus(QStringLiteral("アップロード情報を記録中... 完了"));
-    showStepStatus(QStringLiteral("クイブロは正常に完了しました。"));
+    showStatus(tr("アップロード情報を送信中... 完了"));
+    showStepStatus(tr("アップロード情報を記録中..."));
+    showStatus(tr("アップロード情報を記録中... 完了"));
+    showStepStatus(tr("クイブロは正常に完了しました。"));
     pauseFor(500);
-    showStepStatus(QStringLiteral("終了処理中..."));
+    showStepStatus(tr("終了処理中..."));
     if (hooks_.showViewingUrl) hooks_.showViewingUrl(viewUrl(BaseConv(pngCode_, 10, 64)));
     end(false);
 }
@@ -264,13 +263,13 @@ void UploadJob::showStatus(const QString& text) {
 
 void UploadJob::reportRuntimeError(int code, const QString& description) {
     if (code == FaultNumber::PathNotFound) {
-        error(QStringLiteral("転送すべきファイルが読み込めません。"));
+        error(tr("転送すべきファイルが読み込めません。"));
     } else {
-        desktop().message(boxParent_, QStringLiteral("致命的なエラー"),
-                          QStringLiteral("予期しないエラーが発生しました。サポートBBSで報告を"
-                                         "お願いします。") +
-                              kCrLf + QStringLiteral("エラーコード:") + QString::number(code) +
-                              kCrLf + QStringLiteral("詳細:") + description,
+        desktop().message(boxParent_, tr("致命的なエラー"),
+                          crLf(tr("予期しないエラーが発生しました。サポートBBSで報告をお願いします。\n"
+                                  "エラーコード:%1\n"
+                                  "詳細:%2"))
+                              .arg(QString::number(code), description),
                           MsgIcon::Critical);
         offerSupportBoard();
     }
@@ -280,24 +279,25 @@ void UploadJob::reportRuntimeError(int code, const QString& description) {
 void UploadJob::reportInternetError(const TransferFailure& failure) {
     if (failure.loginRefused) {
         const MsgAnswer answer = desktop().message(
-            boxParent_, QStringLiteral("お知らせ"),
-            QStringLiteral("現在ご使用のバージョンよりも新しいバージョンが公開されています。") +
-                kCrLf +
-                QStringLiteral("クイブロはサーバーと連動して動作しますので、最新バージョン以外は"
-                               "使用できません。") +
-                kCrLf + QStringLiteral("今すぐダウンロードページを開きますか？"),
+            boxParent_, tr("お知らせ"),
+            crLf(tr("現在ご使用のバージョンよりも新しいバージョンが公開されています。\n"
+                    "クイブロはサーバーと連動して動作しますので、最新バージョン以外は使用できません。\n"
+                    "今すぐダウンロードページを開きますか？")),
             MsgIcon::Question, MsgButtons::YesNo);
         if (answer == MsgAnswer::Yes) desktop().openUrl(downloadPageUrl());
     } else {
-        error(QStringLiteral("[") + transferStageName(failure.stage) +
-              QStringLiteral("]プロセスにおいて、エラーが発生しました。") + kCrLf +
-              QStringLiteral("エラー内容は以下の通りです。") + kCrLf +
-              QStringLiteral("サポートBBSで報告をお願いします。") + kCrLf +
-              QString(19, QChar(0xFF0D)) + kCrLf + QStringLiteral("エラーコード: ") +
-              QString::number(failure.code) + kCrLf + failure.description);
+        // The rule is a text of its own so that each language draws it in its own characters.
+        error(crLf(tr("[%1]プロセスにおいて、エラーが発生しました。\n"
+                      "エラー内容は以下の通りです。\n"
+                      "サポートBBSで報告をお願いします。\n"
+                      "%2\n"
+                      "エラーコード: %3\n"
+                      "%4"))
+                  .arg(transferStageName(failure.stage), tr("－－－－－－－－－－－－－－－－－－－"),
+                       QString::number(failure.code), failure.description));
         if (isPassingFailure(failure) &&
-            desktop().message(boxParent_, QStringLiteral("確認"),
-                              QStringLiteral("同じ画像をもう一度転送しますか？"), MsgIcon::Question,
+            desktop().message(boxParent_, tr("確認"),
+                              tr("同じ画像をもう一度転送しますか？"), MsgIcon::Question,
                               MsgButtons::YesNo, MsgAnswer::Yes) == MsgAnswer::Yes) {
             tryAgain_ = true;  // the run goes on from the user check, the work file kept
             return;
@@ -308,8 +308,8 @@ void UploadJob::reportInternetError(const TransferFailure& failure) {
 }
 
 void UploadJob::offerSupportBoard() {
-    if (desktop().message(boxParent_, QStringLiteral("質問"),
-                          QStringLiteral("サポートBBSを開いてよろしいですか？"), MsgIcon::Question,
+    if (desktop().message(boxParent_, tr("質問"),
+                          tr("サポートBBSを開いてよろしいですか？"), MsgIcon::Question,
                           MsgButtons::YesNo) == MsgAnswer::Yes)
         desktop().openUrl(supportBoardUrl());
 }
@@ -330,7 +330,7 @@ void UploadJob::send() {
 }
 
 void UploadJob::error(const QString& text) {
-    desktop().message(boxParent_, QStringLiteral("エラー"), text, MsgIcon::Critical);
+    desktop().message(boxParent_, tr("エラー"), text, MsgIcon::Critical);
 }
 
 // A run that stored nothing on the service does not lose the picture: after its last message,

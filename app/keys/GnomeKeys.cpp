@@ -1,5 +1,7 @@
 #include "GnomeKeys.h"
 
+#include <QCoreApplication>
+
 namespace quiblo {
 
 namespace {
@@ -85,7 +87,7 @@ Outcome GnomeKeys::bind(const QString& program, KeyMemory& memory, WriteLog& log
 // An entry not listed before is unused: taking a write back resets it.
 void GnomeKeys::bindCustom(const OurKey& key, const QString& program, bool listed, Outcome& outcome,
                            WriteLog& log) {
-    const QString values[] = {QStringLiteral("クイブロ: %1を撮影").arg(QString::fromUtf8(key.what)),
+    const QString values[] = {QCoreApplication::translate("PrintKeys", "クイブロ: %1を撮影").arg(QCoreApplication::translate("PrintKeys", key.what)),
                               captureCommand(program, QLatin1String(key.type)),
                               QLatin1String(key.gnome)};
     for (int i = 0; i < 3; ++i) {
@@ -154,7 +156,7 @@ void GnomeKeys::reset(const QString& schema, const QString& key) const {
 QStringList GnomeKeys::customPaths() const {
     const QString text = get(kMediaKeys, QStringLiteral("custom-keybindings"));
     const std::optional<QStringList> paths = parseStringList(text);
-    if (!paths) throw StepFailed{QStringLiteral("GNOME の設定が読めません: ") + text};
+    if (!paths) throw StepFailed{QCoreApplication::translate("PrintKeys", "GNOME の設定が読めません: ") + text};
     return *paths;
 }
 

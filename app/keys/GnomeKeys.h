@@ -2,6 +2,8 @@
 // screenshot keys freed of them. Kept with `gsettings`.
 #pragma once
 
+#include <QCoreApplication>
+
 #include "KeyRules.h"
 #include "KeyStore.h"
 
@@ -10,7 +12,7 @@ namespace quiblo {
 class GnomeKeys : public CommandStore {
 public:
     using CommandStore::CommandStore;
-    QString toolName() const override { return QStringLiteral("GNOME のスクリーンショット機能"); }
+    QString toolName() const override { return QCoreApplication::translate("PrintKeys", "GNOME のスクリーンショット機能"); }
     QStringList keysHeldByTool() override;
     Outcome bind(const QString& program, KeyMemory& memory, WriteLog& log) override;
     Outcome unbind(KeyMemory& memory, WriteLog& log) override;

@@ -1,5 +1,6 @@
 #include "KdeKeys.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -13,8 +14,8 @@ const QString kSpectacle = QStringLiteral("org.kde.spectacle.desktop");
 
 QStringList ourAction(const OurKey& key) {
     return {QStringLiteral("io.github.quiblo.Quiblo.desktop"), QLatin1String(key.kdeName),
-            QStringLiteral("クイブロ"),
-            QStringLiteral("%1を撮影").arg(QString::fromUtf8(key.what))};
+            QCoreApplication::translate("PrintKeys", "クイブロ"),
+            QCoreApplication::translate("PrintKeys", "%1を撮影").arg(QCoreApplication::translate("PrintKeys", key.what))};
 }
 
 QString memoryKey(const QStringList& action) {
@@ -61,7 +62,7 @@ public:
         QDBusReply<QList<int>> reply = call(QStringLiteral("shortcut"), {action});
         if (!reply.isValid() && reply.error().type() == QDBusError::ServiceUnknown)
             throw StepFailed{
-                QStringLiteral("KDE のショートカット設定 (kglobalaccel) が動いていません。")};
+                QCoreApplication::translate("PrintKeys", "KDE のショートカット設定 (kglobalaccel) が動いていません。")};
         return reply.isValid() ? reply.value() : QList<int>();
     }
     void setForeignShortcut(const QStringList& action, const QList<int>& keys) override {
@@ -89,7 +90,7 @@ private:
     }
     static void check(const QDBusMessage& reply) {
         if (reply.type() == QDBusMessage::ErrorMessage)
-            throw StepFailed{QStringLiteral("KDE のショートカット設定に書き込めませんでした: ") +
+            throw StepFailed{QCoreApplication::translate("PrintKeys", "KDE のショートカット設定に書き込めませんでした: ") +
                              reply.errorMessage()};
     }
 };

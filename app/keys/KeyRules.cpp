@@ -1,16 +1,17 @@
 #include "KeyRules.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 namespace quiblo {
 
 const std::array<OurKey, 3> kOurKeys = {{
-    {"full", "Print", "Print", Qt::Key_Print, "CaptureFull", "全画面"},
+    {"full", "Print", "Print", Qt::Key_Print, "CaptureFull", QT_TRANSLATE_NOOP("PrintKeys", "全画面")},
     {"window", "Alt+Print", "<Alt>Print", int(Qt::AltModifier) | Qt::Key_Print, "CaptureWindow",
-     "アクティブウィンドウ"},
+     QT_TRANSLATE_NOOP("PrintKeys", "アクティブウィンドウ")},
     {"region", "Shift+Print", "<Shift>Print", int(Qt::ShiftModifier) | Qt::Key_Print,
-     "CaptureRegion", "任意の指定範囲"},
+     "CaptureRegion", QT_TRANSLATE_NOOP("PrintKeys", "任意の指定範囲")},
 }};
 
 bool isOurAccelerator(const QString& accelerator) {

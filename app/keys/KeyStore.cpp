@@ -1,5 +1,6 @@
 #include "KeyStore.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 
 #include "settings/IniFile.h"
@@ -40,7 +41,7 @@ void KeyMemory::remember(const QString& key, const QString& value) {
 
 void KeyMemory::write(const QString& key, const QString& value) const {
     if (!WriteIniValue(folder_, QString::fromLatin1(kMemorySection), key, value))
-        throw StepFailed{QStringLiteral("設定ファイル Quiblo.ini に書き込めませんでした。")};
+        throw StepFailed{QCoreApplication::translate("PrintKeys", "設定ファイル Quiblo.ini に書き込めませんでした。")};
 }
 
 QString CommandStore::call(const QString& program, const QStringList& arguments) const {
@@ -55,13 +56,13 @@ std::optional<QString> runSettingsCommand(const QString& program, const QStringL
     QProcess process;
     process.start(program, arguments);
     if (!process.waitForStarted(kCommandMilliseconds)) {
-        *error = program + QStringLiteral(" が見つかりません。");
+        *error = QCoreApplication::translate("PrintKeys", "%1 が見つかりません。").arg(program);
         return {};
     }
     if (!process.waitForFinished(kCommandMilliseconds)) {
         process.kill();
         process.waitForFinished();
-        *error = program + QStringLiteral(" が応答しません。");
+        *error = QCoreApplication::translate("PrintKeys", "%1 が応答しません。").arg(program);
         return {};
     }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {

@@ -1,5 +1,7 @@
 #include "PrintKeys.h"
 
+#include <QCoreApplication>
+
 #include <memory>
 
 #include "GnomeKeys.h"
@@ -7,6 +9,7 @@
 #include "KeyRules.h"
 #include "XfceKeys.h"
 #include "platform/Desktop.h"
+#include "platform/Lines.h"
 
 namespace quiblo {
 
@@ -31,25 +34,21 @@ QString keyLines(const QString& program, KeyDesktop desktop) {
 int showKeyLines(Desktop& desktop, const KeyRequest& request) {
     QString where;
     if (request.desktop == KeyDesktop::Sway)
-        where = QStringLiteral(
-            "sway の設定ファイル (~/.config/sway/config) に次の行を加えて、"
+        where = QCoreApplication::translate("PrintKeys", "sway の設定ファイル (~/.config/sway/config) に次の行を加えて、"
             "swaymsg reload で読み込み直してください。");
     else if (request.desktop == KeyDesktop::I3)
-        where = QStringLiteral(
-            "i3 の設定ファイル (~/.config/i3/config) に次の行を加えて、"
+        where = QCoreApplication::translate("PrintKeys", "i3 の設定ファイル (~/.config/i3/config) に次の行を加えて、"
             "i3-msg reload で読み込み直してください。");
     else
-        where = QStringLiteral(
-            "このデスクトップのキーボード設定で、次のキーにコマンドを割り当てて"
+        where = QCoreApplication::translate("PrintKeys", "このデスクトップのキーボード設定で、次のキーにコマンドを割り当てて"
             "ください。");
     const QString text =
         request.bind
-            ? QStringLiteral("クイブロは、このデスクトップのキーを自分では変えられません。\r\n") +
+            ? crLf(QCoreApplication::translate("PrintKeys", "クイブロは、このデスクトップのキーを自分では変えられません。\n")) +
                   where + QStringLiteral("\r\n\r\n") + keyLines(request.program, request.desktop)
-            : QStringLiteral(
-                  "クイブロは、このデスクトップのキーを変えていません。"
+            : QCoreApplication::translate("PrintKeys", "クイブロは、このデスクトップのキーを変えていません。"
                   "設定ファイルに加えた行があれば、その行を消してください。");
-    desktop.message(nullptr, QStringLiteral("Print キーの割り当て"), text, MsgIcon::Information);
+    desktop.message(nullptr, QCoreApplication::translate("PrintKeys", "Print キーの割り当て"), text, MsgIcon::Information);
     return 0;
 }
 
@@ -69,44 +68,42 @@ std::unique_ptr<KeyStore> storeFor(const KeyRequest& request, std::unique_ptr<Gl
 }
 
 QString bindQuestion(const KeyStore& store, const QStringList& held) {
-    QString text = QStringLiteral("次のキーで、クイブロが撮影するようにします。\r\n");
+    QString text = crLf(QCoreApplication::translate("PrintKeys", "次のキーで、クイブロが撮影するようにします。\n"));
     for (const OurKey& key : kOurKeys)
         text +=
-            QStringLiteral("\r\n%1: %2").arg(QLatin1String(key.label), QString::fromUtf8(key.what));
+            QStringLiteral("\r\n%1: %2").arg(QLatin1String(key.label), QCoreApplication::translate("PrintKeys", key.what));
     if (!held.isEmpty())
-        text += QStringLiteral("\r\n\r\n%1 は、いま %2 が使っています。そこからは外します。")
-                    .arg(held.join(QStringLiteral("、")), store.toolName());
-    return text + QStringLiteral("\r\n\r\nよろしいですか？");
+        text += crLf(QCoreApplication::translate("PrintKeys", "\n\n%1 は、いま %2 が使っています。そこからは外します。"))
+                    .arg(held.join(QCoreApplication::translate("PrintKeys", "、")), store.toolName());
+    return text + crLf(QCoreApplication::translate("PrintKeys", "\n\nよろしいですか？"));
 }
 
 QString unbindQuestion(const KeyStore& store) {
-    return QStringLiteral(
-               "Print、Alt+Print、Shift+Print に割り当てたクイブロの撮影を外し、"
-               "%1 から外したキーを戻します。\r\n\r\nよろしいですか？")
+    return crLf(QCoreApplication::translate("PrintKeys", "Print、Alt+Print、Shift+Print に割り当てたクイブロの撮影を外し、"
+               "%1 から外したキーを戻します。\n\nよろしいですか？"))
         .arg(store.toolName());
 }
 
 QString doneText(bool bind, bool changed) {
     if (bind)
-        return changed ? QStringLiteral("Print キーにクイブロの撮影を割り当てました。")
-                       : QStringLiteral(
-                             "Print キーは既にクイブロに割り当ててあります。"
+        return changed ? QCoreApplication::translate("PrintKeys", "Print キーにクイブロの撮影を割り当てました。")
+                       : QCoreApplication::translate("PrintKeys", "Print キーは既にクイブロに割り当ててあります。"
                              "変えたものはありません。");
     return changed
-               ? QStringLiteral("Print キーからクイブロの撮影を外しました。")
-               : QStringLiteral("クイブロに割り当てたキーはありません。変えたものはありません。");
+               ? QCoreApplication::translate("PrintKeys", "Print キーからクイブロの撮影を外しました。")
+               : QCoreApplication::translate("PrintKeys", "クイブロに割り当てたキーはありません。変えたものはありません。");
 }
 
 // The failure, and whether what was written before it went back.
 QString failureText(bool bind, const QString& error, bool wrote, const QStringList& notUndone) {
-    QString text = (bind ? QStringLiteral("キーを割り当てられませんでした。")
-                         : QStringLiteral("キーの割り当てを外せませんでした。")) +
+    QString text = (bind ? QCoreApplication::translate("PrintKeys", "キーを割り当てられませんでした。")
+                         : QCoreApplication::translate("PrintKeys", "キーの割り当てを外せませんでした。")) +
                    QStringLiteral("\r\n") + error;
     if (!notUndone.isEmpty())
-        text += QStringLiteral("\r\n\r\n途中まで変えた設定を元に戻せませんでした。\r\n") +
+        text += crLf(QCoreApplication::translate("PrintKeys", "\n\n途中まで変えた設定を元に戻せませんでした。\n")) +
                 notUndone.join(QStringLiteral("\r\n"));
     else if (wrote)
-        text += QStringLiteral("\r\n\r\n途中まで変えた設定は元に戻しました。");
+        text += crLf(QCoreApplication::translate("PrintKeys", "\n\n途中まで変えた設定は元に戻しました。"));
     return text;
 }
 
@@ -136,18 +133,18 @@ int changePrintKeys(Desktop& desktop, const KeyRequest& request) {
     try {
         const QString question =
             request.bind ? bindQuestion(*store, store->keysHeldByTool()) : unbindQuestion(*store);
-        if (desktop.message(nullptr, QStringLiteral("確認"), question, MsgIcon::Question,
+        if (desktop.message(nullptr, QCoreApplication::translate("PrintKeys", "確認"), question, MsgIcon::Question,
                             MsgButtons::YesNo, MsgAnswer::Yes) != MsgAnswer::Yes)
             return 2;
         const Outcome outcome =
             request.bind ? store->bind(request.program, memory, log) : store->unbind(memory, log);
-        desktop.message(nullptr, QStringLiteral("確認"), doneText(request.bind, outcome.changed),
+        desktop.message(nullptr, QCoreApplication::translate("PrintKeys", "確認"), doneText(request.bind, outcome.changed),
                         MsgIcon::Information);
         return 0;
     } catch (const StepFailed& failure) {
         const bool wrote = !log.empty();
         const QStringList notUndone = log.undoAll();
-        desktop.message(nullptr, QStringLiteral("エラー"),
+        desktop.message(nullptr, QCoreApplication::translate("PrintKeys", "エラー"),
                         failureText(request.bind, failure.error, wrote, notUndone),
                         MsgIcon::Critical);
         return 1;

@@ -1,6 +1,8 @@
 // Xfce: application shortcuts keyed by the accelerator, kept with `xfconf-query`.
 #pragma once
 
+#include <QCoreApplication>
+
 #include "KeyRules.h"
 #include "KeyStore.h"
 
@@ -10,7 +12,7 @@ class XfceKeys : public CommandStore {
 public:
     using CommandStore::CommandStore;
     QString toolName() const override {
-        return QStringLiteral("Xfce のスクリーンショット機能 (xfce4-screenshooter)");
+        return QCoreApplication::translate("PrintKeys", "Xfce のスクリーンショット機能 (xfce4-screenshooter)");
     }
     QStringList keysHeldByTool() override;
     Outcome bind(const QString& program, KeyMemory& memory, WriteLog& log) override;

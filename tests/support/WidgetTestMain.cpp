@@ -8,8 +8,10 @@
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The tests check the Japanese texts, in the programs they start as well.
+    qputenv("LANGUAGE", "ja");
     QApplication app(argc, argv);
-    quiblo::loadJapaneseTranslation(app);
+    quiblo::useLanguage(app, quiblo::Language::Japanese);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -45,8 +45,10 @@ int main(int argc, char** argv) {
     quiblo::test::session = &session;
     qputenv("DISPLAY", QByteArray::fromStdString(session.name()));
     qputenv("QT_QPA_PLATFORM", "xcb");
+    // The tests check the Japanese texts, in the programs they start as well.
+    qputenv("LANGUAGE", "ja");
     QApplication app(argc, argv);
-    quiblo::loadJapaneseTranslation(app);
+    quiblo::useLanguage(app, quiblo::Language::Japanese);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -18,7 +18,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     qputenv("QT_QPA_PLATFORM", QUIBLO_TEST_PLATFORM);
+    // The tests check the Japanese texts, in the programs they start as well.
+    qputenv("LANGUAGE", "ja");
     QApplication app(argc, argv);
-    quiblo::loadJapaneseTranslation(app);
+    quiblo::useLanguage(app, quiblo::Language::Japanese);
     return RUN_ALL_TESTS();
 }
