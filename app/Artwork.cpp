@@ -61,7 +61,8 @@ QPixmap bannerPicture() {
     title.setBold(true);
     p.setFont(title);
     p.setPen(Qt::white);
-    p.drawText(QRect(70, 4, 220, 34), Qt::AlignLeft | Qt::AlignVCenter, QCoreApplication::translate("Artwork", "クイブロ"));
+    p.drawText(QRect(70, 4, 220, 34), Qt::AlignLeft | Qt::AlignVCenter,
+               QCoreApplication::translate("Artwork", "Quiblo"));
     QFont sub = title;
     sub.setPixelSize(11);
     sub.setBold(false);

@@ -50,32 +50,35 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             } else if (i + 1 < arguments.size()) {
                 type = arguments[++i];
             } else {
-                return invalid(
-                    QCoreApplication::translate("CommandLine", "--capture には full、window、region のどれかを"
-                                   "指定してください。"));
+                return invalid(QCoreApplication::translate(
+                    "CommandLine", "--capture needs one of full, window or region."));
             }
             line.captureType = captureTypeOfName(type);
             if (line.captureType == 0)
-                return invalid(QCoreApplication::translate("CommandLine", "撮影範囲が正しくありません: ") + type);
+                return invalid(
+                    QCoreApplication::translate("CommandLine", "Unknown capture area: ") + type);
         } else {
-            return invalid(QCoreApplication::translate("CommandLine", "不明な引数です: ") + argument);
+            return invalid(QCoreApplication::translate("CommandLine", "Unknown argument: ") +
+                           argument);
         }
     }
     return line;
 }
 
 QString usageText() {
-    return QCoreApplication::translate("CommandLine", "使い方: quiblo [--capture full|window|region] [--bind-keys] [--unbind-keys]\n"
+    return QCoreApplication::translate(
+        "CommandLine",
+        "Usage: quiblo [--capture full|window|region] [--bind-keys] [--unbind-keys]\n"
         "\n"
-        "  --capture full     全画面を撮影する\n"
-        "  --capture window   アクティブウィンドウを撮影する\n"
-        "  --capture region   任意の指定範囲を撮影する\n"
-        "  --bind-keys        Print キーなどに撮影を割り当てる\n"
-        "  --unbind-keys      その割り当てを外す\n"
-        "  --help             この使い方を表示する\n"
-        "  --version          バージョンを表示する\n"
+        "  --capture full     capture the whole screen\n"
+        "  --capture window   capture the active window\n"
+        "  --capture region   capture a region you select\n"
+        "  --bind-keys        capture with the Print key and its variants\n"
+        "  --unbind-keys      remove those keys again\n"
+        "  --help             show this help\n"
+        "  --version          show the version\n"
         "\n"
-        "クイブロが既に起動しているときは、その画面で撮影が始まります。\n");
+        "If Quiblo is already running, the capture starts in its window.\n");
 }
 
 QString versionText() {

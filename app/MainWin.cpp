@@ -40,9 +40,8 @@ namespace quiblo {
 
 namespace {
 
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QString& tooltip,
-                        int left, int top, int width, int height) {
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption,
+                        const QString& tooltip, int left, int top, int width, int height) {
     auto* button = makeControl<QPushButton>(parent, name, left, top, width, height);
     button->setText(caption);
     button->setToolTip(tooltip);
@@ -74,14 +73,14 @@ QAction* makeAction(QMenu* menu, const char* name, const QString& caption,
 }  // namespace
 
 QString mainWindowTitle() {
-    QString title = MainWin::tr("クイブロ  v$major.$minor");
+    QString title = MainWin::tr("Quiblo v$major.$minor");
     title.replace(QLatin1String("$major"), QString::number(kVersionMajor));
     title.replace(QLatin1String("$minor"), QString::number(kVersionMinor));
     return title;
 }
 
 QString fullScreenCaption(QSize screenPixels) {
-    QString caption = MainWin::tr("全画面($ScreenSize)");
+    QString caption = MainWin::tr("Full screen ($ScreenSize)");
     caption.replace(QLatin1String("$ScreenSize"),
                     QStringLiteral("%1x%2").arg(screenPixels.width()).arg(screenPixels.height()));
     return caption;
@@ -100,7 +99,7 @@ MainWin::MainWin(AppState& app, QWidget* parent)
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       app_(app) {
     setObjectName(QStringLiteral("MainWin"));
-    setWindowTitle(tr("クイブロ  v$major.$minor"));
+    setWindowTitle(tr("Quiblo v$major.$minor"));
     setWindowIcon(programIcon());
     buildControls();
     buildMenus();
@@ -115,50 +114,55 @@ void MainWin::buildControls() {
 
     Title = makeControl<QLabel>(client, "Title", 0, 0, 4500, 900);
     Title->setPixmap(bannerPicture());
-    Title->setAccessibleName(tr("クイブロ"));
+    Title->setAccessibleName(tr("Quiblo"));
     Explanation = makeLabel(client, "Explanation",
-                            tr("クイブロは、簡単に自分の画面をインターネット上の\n" "ほかのユーザーに見せる事ができるソフトです。\n" "掲示板への一時的な画像投稿などにお役立てください。"),
+                            tr("Quiblo shows your screen to other people\n"
+                               "on the internet in a few clicks.\n"
+                               "Use it to post a picture to a forum for a while."),
                             68, 1080, 4335, 615);
 
-    Type1 = makeFrame(client, "Type1", tr("1.撮影範囲"), QRect(248, 1800, 3990, 1215), &Type1_Pic,
-                      "Type1_Pic", QPoint(120, 240));
+    Type1 = makeFrame(client, "Type1", tr("1. What to capture"), QRect(248, 1800, 3990, 1215),
+                      &Type1_Pic, "Type1_Pic", QPoint(120, 240));
     QuibloType[0] = makeControl<QRadioButton>(Type1_Pic, "QuibloType_0", 0, 60, 1935, 195);
-    QuibloType[0]->setText(tr("全画面($ScreenSize)"));
+    QuibloType[0]->setText(tr("Full screen ($ScreenSize)"));
     QuibloType[0]->setChecked(true);
     QuibloType[1] = makeControl<QRadioButton>(Type1_Pic, "QuibloType_1", 0, 360, 2175, 435);
-    QuibloType[1]->setText(tr("アクティブウィンドウ\n" "(一番手前のウィンドウ)"));
+    QuibloType[1]->setText(
+        tr("Active window\n"
+           "(the one in front)"));
     QuibloType[2] = makeControl<QRadioButton>(Type1_Pic, "QuibloType_2", 2040, 60, 1635, 195);
-    QuibloType[2]->setText(tr("任意の指定範囲"));
+    QuibloType[2]->setText(tr("a region"));
 
-    Type2 = makeFrame(client, "Type2", tr("2.撮影"), QRect(233, 3120, 3990, 1215), &Type2_Pic,
+    Type2 = makeFrame(client, "Type2", tr("2. Capture"), QRect(233, 3120, 3990, 1215), &Type2_Pic,
                       "Type2_Pic", QPoint(120, 240));
-    QuibloGuide = makeLabel(Type2_Pic, "QuibloGuide", tr("準備ができたら..."), 300, 180,
-                            1515, 195);
-    QuibloCmd =
-        makeButton(Type2_Pic, "QuibloCmd", tr("クイブロ"), tr("撮影ボタンです。"), 2220, 0, 1035, 495);
+    QuibloGuide =
+        makeLabel(Type2_Pic, "QuibloGuide", tr("When you are ready..."), 300, 180, 1515, 195);
+    QuibloCmd = makeButton(Type2_Pic, "QuibloCmd", tr("Quiblo"), tr("Captures the screen."), 2220,
+                           0, 1035, 495);
     QuibloCmd->setDefault(true);
     QuibloGuide2 =
         makeLabel(Type2_Pic, "QuibloGuide2",
-                  tr("※撮影後、範囲選択または確認画面が出ます。"), 0, 600, 3675, 195);
+                  tr("After the capture you select a region or confirm."), 0, 600, 3675, 195);
 
-    Type3 = makeFrame(client, "Type3", tr("3.確認"), QRect(233, 4440, 3990, 1995), &Type3_Pic,
+    Type3 = makeFrame(client, "Type3", tr("3. Share"), QRect(233, 4440, 3990, 1995), &Type3_Pic,
                       "Type3_Pic", QPoint(180, 180));
-    ConfirmGuide =
-        makeLabel(Type3_Pic, "ConfirmGuide",
-                  tr("クイブロした画像は、このURLにアクセスすると見ることができます。\n" "見せたい相手に送ってください。"),
-                  60, 60, 3675, 555);
+    ConfirmGuide = makeLabel(Type3_Pic, "ConfirmGuide",
+                             tr("Your picture can be seen at this URL.\n"
+                                "Send it to the people you want to show it to."),
+                             60, 60, 3675, 555);
     ConfirmGuide->setWordWrap(true);
-    CheckImgCmd = makeButton(Type3_Pic, "CheckImgCmd", tr("確認(&E)"),
-                             tr("ブラウザで今の画像を確認します。"), 2700, 360, 915, 315);
+    CheckImgCmd = makeButton(Type3_Pic, "CheckImgCmd", tr("Vi&ew"),
+                             tr("Shows the picture in the browser."), 2700, 360, 915, 315);
     URL = makeControl<QPlainTextEdit>(Type3_Pic, "URL", 60, 720, 3615, 495);
     URL->setReadOnly(true);
-    URL->setAccessibleName(tr("画像のURL"));
+    URL->setAccessibleName(tr("Picture URL"));
     URL->setTabChangesFocus(true);
     URL->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     URL->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     URL->setPlainText(QStringLiteral("%URL%"));
     ConfirmGuide2 = makeLabel(Type3_Pic, "ConfirmGuide2",
-                              tr("※画像は数週間後自動削除されますが、\n" "↓[履歴/削除(&M)] より削除することもできます。"),
+                              tr("Pictures are deleted after a few weeks;\n"
+                                 "you can delete them sooner with [Histor&y / Delete] below."),
                               60, 1320, 3675, 435);
     // Shown as a designed label shows an access key: the letter underlined, no ampersand.
     ConfirmGuide2->setTextFormat(Qt::RichText);
@@ -167,11 +171,11 @@ void MainWin::buildControls() {
                                .replace(QStringLiteral("(&amp;M)"), QStringLiteral("(<u>M</u>)"))
                                .replace(QLatin1Char('\n'), QStringLiteral("<br>")));
 
-    DeleteCmd = makeButton(client, "DeleteCmd", tr("履歴/削除(&M)"),
-                           tr("今までの送信履歴の確認や、アップロードした画像を手動削除します。"), 552,
-                           6600, 1335, 315);
-    URLCopyCmd = makeButton(client, "URLCopyCmd", tr("URLをコピー(&C)"),
-                            tr("上記のURLをクリップボードへ転送します。"), 2344, 6600, 1575, 315);
+    DeleteCmd = makeButton(client, "DeleteCmd", tr("Histor&y / Delete"),
+                           tr("Shows your uploads, and deletes pictures you uploaded."), 552, 6600,
+                           1335, 315);
+    URLCopyCmd = makeButton(client, "URLCopyCmd", tr("&Copy URL"),
+                            tr("Copies the URL above to the clipboard."), 2344, 6600, 1575, 315);
     // Below the client area: never seen, but Esc presses it.
     ExitCmd = makeButton(client, "ExitCmd", "Exit", nullptr, 60, 7200, 195, 240);
     ExitCmd->setFocusPolicy(Qt::NoFocus);  // an unseen button is no Tab stop
@@ -194,31 +198,32 @@ void MainWin::buildControls() {
 }
 
 void MainWin::buildMenus() {
-    QuibloMenu = menuBar()->addMenu(tr("クイブロ(&P)"));
+    QuibloMenu = menuBar()->addMenu(tr("&Quiblo"));
     QuibloMenu->setObjectName(QStringLiteral("QuibloMenu"));
-    PosSelectMenuCmd[0] = makeAction(QuibloMenu, "PosSelectMenuCmd_0", tr("全画面(&A)"), Qt::Key_F2);
+    PosSelectMenuCmd[0] =
+        makeAction(QuibloMenu, "PosSelectMenuCmd_0", tr("&Full screen"), Qt::Key_F2);
     PosSelectMenuCmd[1] =
-        makeAction(QuibloMenu, "PosSelectMenuCmd_1", tr("アクティブウィンドウ(&W)"), Qt::Key_F3);
-    PosSelectMenuCmd[2] = makeAction(QuibloMenu, "PosSelectMenuCmd_2", tr("任意指定(&S)"), Qt::Key_F4);
+        makeAction(QuibloMenu, "PosSelectMenuCmd_1", tr("Active &window"), Qt::Key_F3);
+    PosSelectMenuCmd[2] = makeAction(QuibloMenu, "PosSelectMenuCmd_2", tr("&Region"), Qt::Key_F4);
     for (QAction* entry : PosSelectMenuCmd) entry->setCheckable(true);
     QuibloMenu->addSeparator()->setObjectName(QStringLiteral("k_quiblo_01"));
-    QuibloMenuCmd = makeAction(QuibloMenu, "QuibloMenuCmd", tr("クイブロ（撮影）(&P)"), Qt::Key_F5);
+    QuibloMenuCmd = makeAction(QuibloMenu, "QuibloMenuCmd", tr("&Capture"), Qt::Key_F5);
     QuibloMenu->addSeparator()->setObjectName(QStringLiteral("k_quiblo_02"));
-    ExitMenuCmd = makeAction(QuibloMenu, "ExitMenuCmd", tr("終了(&X)/(Esc)"));
+    ExitMenuCmd = makeAction(QuibloMenu, "ExitMenuCmd", tr("E&xit (Esc)"));
 
-    OtherMenu = menuBar()->addMenu(tr("その他(&O)"));
+    OtherMenu = menuBar()->addMenu(tr("&Tools"));
     OtherMenu->setObjectName(QStringLiteral("OtherMenu"));
-    URLCopyMenuCmd = makeAction(OtherMenu, "URLCopyMenuCmd", tr("URLをコピー(&C)"), Qt::Key_F6);
+    URLCopyMenuCmd = makeAction(OtherMenu, "URLCopyMenuCmd", tr("&Copy URL"), Qt::Key_F6);
     CheckImgMenuCmd =
-        makeAction(OtherMenu, "CheckImgMenuCmd", tr("アップロード画像を確認...(&O)"), Qt::Key_F7);
-    ManualDeleteMenuCmd = makeAction(OtherMenu, "ManualDeleteMenuCmd",
-                                     tr("履歴の確認／転送した画像の削除...(&D)"), Qt::Key_F8);
+        makeAction(OtherMenu, "CheckImgMenuCmd", tr("&Open uploaded picture..."), Qt::Key_F7);
+    ManualDeleteMenuCmd =
+        makeAction(OtherMenu, "ManualDeleteMenuCmd", tr("&History and deletion..."), Qt::Key_F8);
     OtherMenu->addSeparator()->setObjectName(QStringLiteral("k_other_01"));
     OpenSettingsWinMenuCmd =
-        makeAction(OtherMenu, "OpenSettingsWinMenuCmd", tr("高度な設定...(&S)"), Qt::Key_F9);
-    CheckUploadCountCmd = makeAction(OtherMenu, "CheckUploadCountCmd", tr("利用状況チェック(&K)"));
+        makeAction(OtherMenu, "OpenSettingsWinMenuCmd", tr("&Settings..."), Qt::Key_F9);
+    CheckUploadCountCmd = makeAction(OtherMenu, "CheckUploadCountCmd", tr("Check &usage"));
     OtherMenu->addSeparator()->setObjectName(QStringLiteral("k_other_02"));
-    ShowVersionMenuCmd = makeAction(OtherMenu, "ShowVersionMenuCmd", tr("バージョン情報(&V)"));
+    ShowVersionMenuCmd = makeAction(OtherMenu, "ShowVersionMenuCmd", tr("&About Quiblo"));
 }
 
 void MainWin::connectHandlers() {
@@ -302,8 +307,7 @@ void MainWin::URL_Change() {
 
 void MainWin::URLCopyCmd_Click() {
     QGuiApplication::clipboard()->setText(URL->toPlainText());
-    app_.desktop().message(this, tr("確認"),
-                           tr("URLがクリップボードへ転送されました。"),
+    app_.desktop().message(this, tr("Confirm"), tr("The URL was copied to the clipboard."),
                            MsgIcon::Information);
 }
 
@@ -334,14 +338,14 @@ void MainWin::CheckUploadCountCmd_Click() {
     const UserCheck check = checkUser(app_.httpLimits());
     for (const QString& problem : {check.unreadableSetting, check.tlsFailure}) {
         if (!problem.isEmpty()) {
-            app_.desktop().message(this, tr("エラー"), problem, MsgIcon::Critical);
+            app_.desktop().message(this, tr("Error"), problem, MsgIcon::Critical);
             return;
         }
     }
     const UsageReport report = usageReport(check.reply);
     switch (report.kind) {
         case UsageReport::Kind::Usage:
-            app_.desktop().message(this, tr("情報"), report.text, MsgIcon::Information);
+            app_.desktop().message(this, tr("Information"), report.text, MsgIcon::Information);
             return;
         case UsageReport::Kind::Silent:
             return;
@@ -350,7 +354,7 @@ void MainWin::CheckUploadCountCmd_Click() {
             break;
     }
     // Refused, or the service cannot be reached: the program cannot go on.
-    app_.desktop().message(this, tr("エラー"), report.text, MsgIcon::Critical);
+    app_.desktop().message(this, tr("Error"), report.text, MsgIcon::Critical);
     close();
 }
 

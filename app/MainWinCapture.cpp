@@ -29,10 +29,10 @@ namespace {
 
 // The desktop's own screen capture (the portal of a Wayland session) is missing or said no.
 QString desktopFailureText(GrabFailure failure) {
-    return MainWin::tr("画面キャプチャーに失敗しました。") + kCrLf +
+    return MainWin::tr("The screen capture failed.") + kCrLf +
            (failure == GrabFailure::Refused
-                ? MainWin::tr("デスクトップの画面キャプチャーが許可されませんでした。")
-                : MainWin::tr("デスクトップの画面キャプチャー機能が使えません。"));
+                ? MainWin::tr("The desktop did not allow the screen capture.")
+                : MainWin::tr("The desktop's screen capture is not available."));
 }
 
 }  // namespace
@@ -125,8 +125,8 @@ bool MainWin::runCapture() {
 
     CaptureStep = 6;
     if (grabbed.isNull() && app_.screen().lastFailure() != GrabFailure::None) {
-        app_.desktop().message(this, tr("エラー"),
-                               desktopFailureText(app_.screen().lastFailure()), MsgIcon::Critical);
+        app_.desktop().message(this, tr("Error"), desktopFailureText(app_.screen().lastFailure()),
+                               MsgIcon::Critical);
         show();
         return false;
     }
@@ -195,32 +195,31 @@ void MainWin::restoreClipboard(const QImage& picture, const QString& savedText) 
 }
 
 void MainWin::reportInvalidPicture() {
-    const QString text =
-        crLf(app_.CaptureType == 2 ? tr("画面キャプチャーに失敗しました。\n"
-                                        "対象ウィンドウがあるかチェックして、\n"
-                                        "もう一度やり直してください。")
-                                   : tr("画面キャプチャーに失敗しました。\n"
-                                        "もう一度やり直してください。"));
-    app_.desktop().message(this, tr("エラー"), text, MsgIcon::Critical);
+    const QString text = crLf(app_.CaptureType == 2 ? tr("The screen capture failed.\n"
+                                                         "Check that the window is there,\n"
+                                                         "then try again.")
+                                                    : tr("The screen capture failed.\n"
+                                                         "Please try again."));
+    app_.desktop().message(this, tr("Error"), text, MsgIcon::Critical);
     show();
 }
 
 void MainWin::reportCaptureFault(int number, const QString& description) {
     show();
-    app_.desktop().message(this, tr("エラー"),
-                           crLf(tr("エラーが発生しました。\n"
-                                   "エラーコード:%1\n"
-                                   "エラーの詳細:%2\n"
-                                   "エラー位置:%3"))
-                               .arg(QString::number(number), description,
-                                    QString::number(CaptureStep)),
-                           MsgIcon::Critical);
+    app_.desktop().message(
+        this, tr("Error"),
+        crLf(tr("An error occurred.\n"
+                "Error code: %1\n"
+                "Details: %2\n"
+                "Step: %3"))
+            .arg(QString::number(number), description, QString::number(CaptureStep)),
+        MsgIcon::Critical);
 }
 
 // No screen to capture in this session: the program cannot work here and ends.
 void MainWin::endForUnsupportedPlatform() {
-    app_.desktop().message(this, tr("エラー"),
-                           tr("OSバージョンの取得に失敗しました。"), MsgIcon::Critical);
+    app_.desktop().message(this, tr("Error"), tr("There is no screen to capture in this session."),
+                           MsgIcon::Critical);
     close();
 }
 

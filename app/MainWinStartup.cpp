@@ -20,17 +20,18 @@ bool MainWin::checkImageLibrary() {
         case ImgctlLibrary::Probe::Loaded:
             return true;
         case ImgctlLibrary::Probe::NotLoadable:
-            app_.desktop().message(this, tr("エラー"),
-                                   crLf(tr("Imgctl.dllが読み込めません。\n"
-                                           "クイブロと同じフォルダ内または、システムフォルダ内に\n"
-                                           "Imgctl.dllを配置してください。")),
+            app_.desktop().message(this, tr("Error"),
+                                   crLf(tr("Cannot load the image library (libimgctl.so).\n"
+                                           "Put it in the same folder as Quiblo\n"
+                                           "or in a system library folder.")),
                                    MsgIcon::Critical);
             return false;
         case ImgctlLibrary::Probe::Unusable:
             break;
     }
-    app_.desktop().message(this, tr("エラー"),
-                           crLf(tr("Imgctl.dllの処理で、\n予期しないエラーが発生しました。")),
+    app_.desktop().message(this, tr("Error"),
+                           crLf(tr("The image library (libimgctl.so)\n"
+                                   "failed unexpectedly.")),
                            MsgIcon::Critical);
     return false;
 }
@@ -49,8 +50,7 @@ bool MainWin::checkSingleInstance() {
             break;
     }
     if (app_.handOverToRunningCopy()) return false;  // the running copy took the request
-    app_.desktop().message(this, tr("エラー"),
-                           tr("クイブロは既に起動しています。"), MsgIcon::Critical);
+    app_.desktop().message(this, tr("Error"), tr("Quiblo is already running."), MsgIcon::Critical);
     return false;
 }
 
@@ -91,14 +91,13 @@ bool MainWin::captureFromShortcut(int captureType) {
 
 void MainWin::warnUnwritableFolder() {
     if (!app_.programFolderWarning().isEmpty()) {
-        app_.desktop().message(this, tr("エラー"), app_.programFolderWarning(),
-                               MsgIcon::Critical);
+        app_.desktop().message(this, tr("Error"), app_.programFolderWarning(), MsgIcon::Critical);
         return;
     }
-    app_.desktop().message(this, tr("エラー"),
-                           crLf(tr("設定と履歴を保存するフォルダに書き込めません。\n"
+    app_.desktop().message(this, tr("Error"),
+                           crLf(tr("Cannot write to the folder for settings and history.\n"
                                    "%1\n"
-                                   "設定の保存、画像の送信、履歴の記録は失敗します。"))
+                                   "Settings, uploads and the history cannot be saved."))
                                .arg(QDir::toNativeSeparators(app_.programFolder())),
                            MsgIcon::Critical);
 }

@@ -70,7 +70,7 @@ QPixmap logoPicture() {
     title.setBold(true);
     p.setFont(title);
     p.setPen(Qt::white);
-    p.drawText(QRect(52, 0, 200, 50), Qt::AlignLeft | Qt::AlignVCenter, VersionWin::tr("クイブロ"));
+    p.drawText(QRect(52, 0, 200, 50), Qt::AlignLeft | Qt::AlignVCenter, VersionWin::tr("Quiblo"));
     return picture;
 }
 
@@ -92,11 +92,11 @@ QPixmap developerPicture() {
 }
 
 QString noteText() {
-    return QStringList({VersionWin::tr("簡単画面キャプチャー&アップロードソフト 「クイブロ」"),
-                        QString(), QString(),
-                        VersionWin::tr("クイブロをご使用いただきありがとうございます。"), QString(),
-                        VersionWin::tr("感想・不具合・改善提案等ありましたら、下記URLより掲示板へ"
-                                       "お願いします。")})
+    return QStringList(
+               {VersionWin::tr("Quiblo: easy screen capture and upload"), QString(), QString(),
+                VersionWin::tr("Thank you for using Quiblo."), QString(),
+                VersionWin::tr(
+                    "For comments, bugs or ideas, please post on the board at the address below.")})
         .join(QLatin1Char('\n'));
 }
 
@@ -142,7 +142,7 @@ VersionWin::VersionWin(Desktop& desktop, QWidget* parent)
                           Qt::WindowCloseButtonHint),
       desktop_(desktop) {
     setObjectName(QStringLiteral("VersionWin"));
-    setWindowTitle(tr("クイブロ - バージョン情報"));
+    setWindowTitle(tr("Quiblo - About"));
     setWindowIcon(programIcon());
     setModal(true);
     buildControls();
@@ -172,8 +172,7 @@ void VersionWin::buildLinks() {
     URL[0]->setText(QStringLiteral(QUIBLO_SITE_URL));
     Line2 = makeLine(this, "Line2", 705, 2760, 7245);
     VoduIcon = makePicture(this, "VoduIcon", developerPicture(), 4080, 2940, 3030, 630);
-    URLDescription =
-        makeLabel(this, "URLDescription", tr("開発元サイト:"), 780, 3360, 1050, 180);
+    URLDescription = makeLabel(this, "URLDescription", tr("Developer:"), 780, 3360, 1050, 180);
     growToText(URLDescription);
     URL[1] = makeControl<LinkLabel>(this, "URL_1", 1920, 3360, 1710, 180);
     URL[1]->setText(QStringLiteral(QUIBLO_DEVELOPER_URL));
@@ -198,9 +197,8 @@ void VersionWin::reject() {
 }
 
 void VersionWin::URL_Click(int index) {
-    const MsgAnswer answer =
-        desktop_.message(this, tr("質問"), tr("サイトにアクセスしますか？"),
-                         MsgIcon::Question, MsgButtons::YesNo);
+    const MsgAnswer answer = desktop_.message(this, tr("Question"), tr("Open the website?"),
+                                              MsgIcon::Question, MsgButtons::YesNo);
     if (answer == MsgAnswer::Yes) desktop_.openUrl(URL[index]->text());
 }
 

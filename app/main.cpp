@@ -38,7 +38,8 @@ bool handOver(int captureType, const QString& socketPath, int attempts, int* exi
                 *exitCode = 0;
                 return true;
             case quiblo::HandOver::Busy:
-                print(stderr, QCoreApplication::translate("main", "quiblo: クイブロは操作中のため、撮影できません。\n"));
+                print(stderr, QCoreApplication::translate(
+                                  "main", "quiblo: Quiblo is busy and cannot capture now.\n"));
                 *exitCode = 1;
                 return true;
             case quiblo::HandOver::NoCopy:

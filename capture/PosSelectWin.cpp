@@ -17,15 +17,19 @@ namespace quiblo {
 namespace {
 
 QString tooSmallText() {
-    return crLf(PosSelectWin::tr("範囲が小さすぎです。10ピクセル四方以上を指定してください。\n"
-                            "キャンセルしますか？"));
+    return crLf(
+        PosSelectWin::tr("The region is too small. Select at least 10 by 10 pixels.\n"
+                         "Cancel?"));
 }
 QString notSelectedText() {
-    return crLf(PosSelectWin::tr("範囲選択されていません。\nキャンセルしますか？"));
+    return crLf(
+        PosSelectWin::tr("No region is selected.\n"
+                         "Cancel?"));
 }
 QString indicationText() {
-    return PosSelectWin::tr("[範囲選択] - ドラッグで範囲指定、右クリックで確定\n"
-                            "       (スペースキーでこの説明文の表示切替)");
+    return PosSelectWin::tr(
+        "[Select a region] - drag to select, right-click to confirm\n"
+        "       (Space shows or hides this help)");
 }
 
 constexpr int kFrameWidth = 3;
@@ -206,7 +210,7 @@ void PosSelectWin::Form_KeyPress(int key) {
 }
 
 void PosSelectWin::askCancel(const QString& text, MsgAnswer defaultButton) {
-    const MsgAnswer answer = desktop_.message(this, tr("確認"), text, MsgIcon::Question,
+    const MsgAnswer answer = desktop_.message(this, tr("Confirm"), text, MsgIcon::Question,
                                               MsgButtons::YesNo, defaultButton);
     if (answer == MsgAnswer::Yes) reject();
 }

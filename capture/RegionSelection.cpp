@@ -69,13 +69,13 @@ bool RegionSelection::largeEnough() const {
 }
 
 QString RegionSelection::rangeText(QPoint start, QPoint pointer) {
-    return QCoreApplication::translate("RegionSelection", "範囲:(%1,%2) - (%3,%4) / サイズ: %5x%6")
+    return QCoreApplication::translate("RegionSelection", "Region: (%1,%2) - (%3,%4) / Size: %5x%6")
         .arg(number(start.x()), number(start.y()), number(pointer.x()), number(pointer.y()),
              number(std::abs(start.x() - pointer.x())), number(std::abs(start.y() - pointer.y())));
 }
 
 QString RegionSelection::startText(QPoint pointer) {
-    return QCoreApplication::translate("RegionSelection", "始点:(%1,%2) - (%3,%3) / サイズ: %3x%3")
+    return QCoreApplication::translate("RegionSelection", "Start: (%1,%2) - (%3,%3) / Size: %3x%3")
         .arg(number(pointer.x()), number(pointer.y()), kBlank);
 }
 

@@ -33,29 +33,29 @@ LoadMspaintWin::LoadMspaintWin(Desktop& desktop, const QString& workPngPath, QWi
       desktop_(desktop),
       workPngPath_(workPngPath) {
     setObjectName(QStringLiteral("LoadMspaintWin"));
-    setWindowTitle(tr("クイブロ - お絵かきモード"));
+    setWindowTitle(tr("Quiblo - Drawing"));
     setModal(true);
     setFixedSize(twipsToPixels(4680), twipsToPixels(1710));
 
-    Label1 = new QLabel(tr("お絵かきモード"), this);
+    Label1 = new QLabel(tr("Drawing"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     QFont heading = Label1->font();
     heading.setPixelSize(16);  // 12 points
     Label1->setFont(heading);
     placeTwips(Label1, 180, 180, 1995, 255);
-    Status = new QLabel(tr("これからキャプチャ画像をペイントに転送します。\n"
-                                       "お絵かきが終わったら保存して閉じてください。"),
+    Status = new QLabel(tr("The picture will now open in the image editor.\n"
+                           "When you have finished drawing, save it and close the editor."),
                         this);
     Status->setObjectName(QStringLiteral("Status"));
     Status->setTextFormat(Qt::PlainText);
     placeTwips(Status, 60, 600, 4575, 435);
 
-    SendMspaintCmd =
-        makeButton(this, "SendMspaintCmd", tr("編集(&E)"), tr("ペイントを開いて、画像を編集します。"));
+    SendMspaintCmd = makeButton(this, "SendMspaintCmd", tr("&Edit"),
+                                tr("Opens the picture in the image editor."));
     placeTwips(SendMspaintCmd, 754, 1215, 1395, 315);
     SendMspaintCmd->setDefault(true);
-    CancelCmd = makeButton(this, "CancelCmd", tr("編集しない(&C)"),
-                           tr("お絵かきをキャンセルして直ぐに送信します。"));
+    CancelCmd = makeButton(this, "CancelCmd", tr("&Skip"),
+                           tr("Uploads the picture at once, without drawing."));
     placeTwips(CancelCmd, 2531, 1200, 1395, 315);
 
     fitDesignedTexts(this);
@@ -73,13 +73,17 @@ void LoadMspaintWin::SendMspaintCmd_Click() {
     std::unique_ptr<StartedProcess> editor = desktop_.startProcess(paintCommand(), {path}, &why);
     if (!editor) {
         const RuntimeFault fault(FaultNumber::FileNotFound);
-        desktop_.message(this, tr("エラー"),
-                         crLf(tr("エラーが発生しました。\nエラーコード:%1\nエラーの詳細:%2"))
+        desktop_.message(this, tr("Error"),
+                         crLf(tr("An error occurred.\n"
+                                 "Error code: %1\n"
+                                 "Details: %2"))
                              .arg(QString::number(fault.number()), fault.description()),
                          MsgIcon::Critical);
         return;
     }
-    Status->setText(tr("お絵かき中！\nペイントが終了すると自動的に送信を開始します。"));
+    Status->setText(
+        tr("Drawing!\n"
+           "The upload starts when the editor closes."));
     editorRunning_ = true;
     editor->waitForExit();  // no polling: woken by the editor's end
     editorRunning_ = false;

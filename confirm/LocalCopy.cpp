@@ -13,7 +13,7 @@ namespace quiblo {
 SaveFileRequest localCopyRequest(const QDateTime& now) {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
-    return {QCoreApplication::translate("LocalCopy", "クイブロ - 画像ファイルのローカル保存"), folder,
+    return {QCoreApplication::translate("LocalCopy", "Quiblo - Save a copy of the picture"), folder,
             QStringLiteral("quiblo-") + now.toString(QStringLiteral("yyyyMMdd-HHmmss")) +
                 QStringLiteral(".png"),
             QStringLiteral("Portable Network Graphics (*.png)")};
@@ -21,14 +21,17 @@ SaveFileRequest localCopyRequest(const QDateTime& now) {
 
 QString saveFailureReason(const QString& path, int errorCode) {
     const QFileInfo folder(QFileInfo(path).absolutePath());
-    if (!folder.isDir()) return QCoreApplication::translate("LocalCopy", "保存先のフォルダーがありません。");
-    if (!folder.isWritable()) return QCoreApplication::translate("LocalCopy", "保存先のフォルダーに書き込めません。");
-    return QCoreApplication::translate("LocalCopy", "エラーコード:%1").arg(errorCode);
+    if (!folder.isDir())
+        return QCoreApplication::translate("LocalCopy", "The folder does not exist.");
+    if (!folder.isWritable())
+        return QCoreApplication::translate("LocalCopy", "Cannot write to the folder.");
+    return QCoreApplication::translate("LocalCopy", "Error code: %1").arg(errorCode);
 }
 
 bool offerToKeepPicture(Desktop& desktop, QWidget* parent, ImgctlLibrary& imgctl,
                         const QImage& picture) {
-    if (desktop.message(parent, QCoreApplication::translate("LocalCopy", "確認"), QCoreApplication::translate("LocalCopy", "画像を保存しますか？"),
+    if (desktop.message(parent, QCoreApplication::translate("LocalCopy", "Confirm"),
+                        QCoreApplication::translate("LocalCopy", "Save a copy of the picture?"),
                         MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes) != MsgAnswer::Yes)
         return false;
     for (;;) {
@@ -36,12 +39,14 @@ bool offerToKeepPicture(Desktop& desktop, QWidget* parent, ImgctlLibrary& imgctl
         if (path.isEmpty()) return false;
         const ImgctlLibrary::PngResult result = imgctl.writePng(picture, path);
         if (result.written) return true;
-        desktop.message(parent, QCoreApplication::translate("LocalCopy", "エラー"),
-                        crLf(QCoreApplication::translate("LocalCopy",
-                                                         "画像を保存できませんでした。\n%1\n%2"))
-                            .arg(QDir::toNativeSeparators(path),
-                                 saveFailureReason(path, result.errorCode)),
-                        MsgIcon::Critical);
+        desktop.message(
+            parent, QCoreApplication::translate("LocalCopy", "Error"),
+            crLf(QCoreApplication::translate("LocalCopy",
+                                             "Could not save the picture.\n"
+                                             "%1\n"
+                                             "%2"))
+                .arg(QDir::toNativeSeparators(path), saveFailureReason(path, result.errorCode)),
+            MsgIcon::Critical);
     }
 }
 

@@ -108,11 +108,12 @@ bool IsPaintAvailable() {
 }
 
 QString paintEditorNote() {
-    if (IsPaintAvailable()) return PreviewWin::tr("使用するエディタ: %1").arg(paintCommand());
+    if (IsPaintAvailable()) return PreviewWin::tr("Editor: %1").arg(paintCommand());
     // The list's separator is a text of its own: each language joins a list its own way.
-    return PreviewWin::tr("画像エディタが見つかりません。%1のいずれかを入れるか、"
-                          "環境変数QUIBLO_PAINT_COMMANDでエディタのコマンドを指定してください。")
-        .arg(knownPaintEditors().join(PreviewWin::tr("、")));
+    return PreviewWin::tr(
+               "No image editor found. Install one of %1, or name an editor in the "
+               "QUIBLO_PAINT_COMMAND environment variable.")
+        .arg(knownPaintEditors().join(PreviewWin::tr(", ")));
 }
 
 PreviewWin::PreviewWin(Desktop& desktop, ImgctlLibrary& imgctl, const QImage& heldPicture,
@@ -122,7 +123,7 @@ PreviewWin::PreviewWin(Desktop& desktop, ImgctlLibrary& imgctl, const QImage& he
       desktop_(desktop),
       imgctl_(imgctl) {
     setObjectName(QStringLiteral("PreviewWin"));
-    setWindowTitle(tr("クイブロ - 確認ウィンドウ"));
+    setWindowTitle(tr("Quiblo - Confirm"));
     setModal(true);
     const QRect& wanted = shown;
     // The whole picture is shared rather than copied: at 3840x2160 a copy costs several ms
@@ -133,24 +134,19 @@ PreviewWin::PreviewWin(Desktop& desktop, ImgctlLibrary& imgctl, const QImage& he
 }
 
 void PreviewWin::buildControls() {
-    Label1 =
-        makeLabel(this, "Label1",
-                  tr("クイブロ完了です。この画像をアップロードしてよろしいですか？"));
+    Label1 = makeLabel(this, "Label1", tr("Captured. Upload this picture?"));
     placeTwips(Label1, 180, 120, 5955, 195);
-    Label2 = makeLabel(
-        this, "Label2",
-        tr("※画面上に承諾を得ていない著作物がある場合はアップロードしないでください。"
-                       "\n※アップロードされた画像が不適切と判断された場合は、管理人が削除するこ"
-                       "とがあります。"));
+    Label2 = makeLabel(this, "Label2",
+                       tr("Do not upload other people's work without their permission.\n"
+                          "The administrator may delete pictures found inappropriate."));
     Label2->setStyleSheet(QStringLiteral("color: red;"));
     placeTwips(Label2, 180, 360, 6975, 375);
-    IsSaveLocalDisk =
-        makeCheckBox(this, "IsSaveLocalDisk", tr("この画像をコンピュータ内に保存する...(&S)"),
-                     tr("ここにチェックを入れると、アップロードする画像を、保存することができます。"));
+    IsSaveLocalDisk = makeCheckBox(this, "IsSaveLocalDisk", tr("&Save a copy on this computer..."),
+                                   tr("Check this to save a copy of the picture you upload."));
     placeTwips(IsSaveLocalDisk, 1200, 780, 3435, 195);
-    IsPaintMode = makeCheckBox(
-        this, "IsPaintMode", tr("ペイントで画像に説明を加える(WindowsXPのみ)...(&D)"),
-        tr("ここにチェックを入れると、アップロードする画像にペイントで説明を加えることができます。"));
+    IsPaintMode =
+        makeCheckBox(this, "IsPaintMode", tr("&Draw on the picture in an image editor..."),
+                     tr("Check this to draw on the picture before it is uploaded."));
     placeTwips(IsPaintMode, kPaintLeft, 780, kPaintWidth, 195);
     // A caption may run past the designed size in this font: let the box grow, not clip.
     for (QCheckBox* box : {IsSaveLocalDisk, IsPaintMode}) fitToCaption(box);
@@ -158,11 +154,11 @@ void PreviewWin::buildControls() {
     const int clear = IsSaveLocalDisk->geometry().right() + 1 + twipsToPixels(kBoxGap);
     if (IsPaintMode->x() < clear) IsPaintMode->move(clear, IsPaintMode->y());
 
-    GoAheadCmd = makeButton(this, "GoAheadCmd", tr("はい(&Y)"));
+    GoAheadCmd = makeButton(this, "GoAheadCmd", tr("&Yes"));
     GoAheadCmd->setDefault(true);
-    QuibloStopCmd = makeButton(this, "QuibloStopCmd", tr("いいえ(&N)"));
+    QuibloStopCmd = makeButton(this, "QuibloStopCmd", tr("&No"));
 
-    PreviewFrame = new QGroupBox(tr("プレビュー"), this);
+    PreviewFrame = new QGroupBox(tr("Preview"), this);
     PreviewFrame->setObjectName(QStringLiteral("PreviewFrame"));
     PreviewFrame->hide();
     PreviewWaku = new QWidget(PreviewFrame);
@@ -222,8 +218,8 @@ bool PreviewWin::askSavePath(QString* path) {
     for (;;) {
         *path = desktop_.saveFileName(this, request);
         if (!path->isEmpty()) return true;
-        if (desktop_.message(this, tr("確認"), tr("キャンセルしますか？"),
-                             MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes)
+        if (desktop_.message(this, tr("Confirm"), tr("Cancel?"), MsgIcon::Question,
+                             MsgButtons::YesNo) == MsgAnswer::Yes)
             return false;
     }
 }
@@ -232,12 +228,13 @@ bool PreviewWin::saveLocalCopy(const QString& path) {
     const ImgctlLibrary::PngResult result = imgctl_.writePng(picture_, path);
     localCopyWritten_ = result.written;
     if (result.written) return true;
-    desktop_.message(this, tr("エラー"),
-                     crLf(tr("PNGデータの出力においてエラーが発生しました。\nエラーコード:%1"))
+    desktop_.message(this, tr("Error"),
+                     crLf(tr("Writing the PNG data failed.\n"
+                             "Error code: %1"))
                          .arg(result.errorCode),
                      MsgIcon::Critical);
-    desktop_.message(this, tr("エラー"),
-                     tr("エラーが発生したため、終了します。"), MsgIcon::Critical);
+    desktop_.message(this, tr("Error"), tr("An error occurred; Quiblo stops here."),
+                     MsgIcon::Critical);
     return false;
 }
 

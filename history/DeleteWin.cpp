@@ -39,8 +39,8 @@ QLabel* makeWrappedLabel(QWidget* parent, const char* name, const QString& text,
     return label;
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QString& tooltip,
-                        int left, int top, int width, int height) {
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption,
+                        const QString& tooltip, int left, int top, int width, int height) {
     auto* button = makeControl<QPushButton>(parent, name, left, top, width, height);
     button->setText(caption);
     button->setToolTip(tooltip);
@@ -51,20 +51,23 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 QString notRemovedMessage(HistoryProblem problem) {
     switch (problem) {
         case HistoryProblem::Missing:
-            return crLf(DeleteWin::tr("サーバー上の画像はすでにありませんが、\n"
-                                      "情報ファイルが見つからないため、\n"
-                                      "履歴から削除できませんでした。\n"
-                                      "情報ファイルのほかの内容はそのまま残っています。"));
+            return crLf(
+                DeleteWin::tr("The picture is no longer on the server,\n"
+                              "but the history file was not found,\n"
+                              "so the entry could not be removed from the history.\n"
+                              "The rest of the history file is unchanged."));
         case HistoryProblem::Unreadable:
-            return crLf(DeleteWin::tr("サーバー上の画像はすでにありませんが、\n"
-                                      "情報ファイルを読み込めないため、\n"
-                                      "履歴から削除できませんでした。\n"
-                                      "情報ファイルのほかの内容はそのまま残っています。"));
+            return crLf(
+                DeleteWin::tr("The picture is no longer on the server,\n"
+                              "but the history file cannot be read,\n"
+                              "so the entry could not be removed from the history.\n"
+                              "The rest of the history file is unchanged."));
         default:
-            return crLf(DeleteWin::tr("サーバー上の画像はすでにありませんが、\n"
-                                      "情報ファイルを書き換えられなかったため、\n"
-                                      "履歴から削除できませんでした。\n"
-                                      "情報ファイルのほかの内容はそのまま残っています。"));
+            return crLf(
+                DeleteWin::tr("The picture is no longer on the server,\n"
+                              "but the history file could not be rewritten,\n"
+                              "so the entry could not be removed from the history.\n"
+                              "The rest of the history file is unchanged."));
     }
 }
 
@@ -72,15 +75,15 @@ QString notRemovedMessage(HistoryProblem problem) {
 
 DeleteReply readDeleteReply(const QString& text) {
     const ResultReply reply = readResultReply(text);
-    DeleteReply result{DeleteWin::tr("エラー"),
-                       crLf(DeleteWin::tr("サーバーとの通信に失敗、又はその処理が失敗したため、\n"
-                                          "削除処理はできませんでした。")),
+    DeleteReply result{DeleteWin::tr("Error"),
+                       crLf(DeleteWin::tr("Talking to the server failed, or the server failed,\n"
+                                          "so the picture was not deleted.")),
                        MsgIcon::Critical, false};
     if (!reply.complete) return result;
     if (reply.status == ReplyStatus::Error) {
         result.text = reply.message;
     } else if (reply.status == ReplyStatus::Success) {
-        result = {DeleteWin::tr("情報"), reply.message, MsgIcon::Information, false};
+        result = {DeleteWin::tr("Information"), reply.message, MsgIcon::Information, false};
     }
     result.removesRecord = reply.code == QLatin1String("DELETE_SUCCESS") ||
                            reply.code == QLatin1String("NOT_FOUND_FILE");
@@ -93,7 +96,7 @@ DeleteWin::DeleteWin(Desktop& desktop, const QString& programFolder, QWidget* pa
       desktop_(desktop),
       programFolder_(programFolder) {
     setObjectName(QStringLiteral("DeleteWin"));
-    setWindowTitle(tr("クイブロ - 履歴閲覧/手動削除"));
+    setWindowTitle(tr("Quiblo - History and deletion"));
     setModal(true);
     buildControls();
     connectHandlers();
@@ -117,8 +120,7 @@ void DeleteWin::fitListToEntries() {
 void DeleteWin::buildControls() {
     setFixedSize(twipsToPixels(5205), twipsToPixels(6090));
 
-    Label1 =
-        makeWrappedLabel(this, "Label1", tr("履歴閲覧/手動削除"), 300, 300, 2295, 255);
+    Label1 = makeWrappedLabel(this, "Label1", tr("History and deletion"), 300, 300, 2295, 255);
     QFont headingFont(QStringLiteral("ＭＳ Ｐゴシック"));
     headingFont.setPointSize(12);
     Label1->setFont(headingFont);
@@ -132,30 +134,29 @@ void DeleteWin::buildControls() {
 
     // Designed 780 twips high; four lines in this font need a little more, so the label reaches
     // down to the list rather than cut off its last line.
-    Label2 = makeWrappedLabel(
-        this, "Label2",
-        tr("ここでは、自分が過去にアップロードした画像を確認したり手動で"
-                       "削除することができます。") +
-            kCrLf + tr("（他人がアップロードした物は削除できません）") + kCrLf +
-            tr("項目を選択すると閲覧用URLが表示されます。"),
-        360, 780, 4515, 1620 - 780);
+    Label2 =
+        makeWrappedLabel(this, "Label2",
+                         tr("Here you can view the pictures you uploaded before, or delete them.") +
+                             kCrLf + tr("(You cannot delete other people's pictures.)") + kCrLf +
+                             tr("Select an entry to see its viewing URL."),
+                         360, 780, 4515, 1620 - 780);
     DelList = makeControl<QListWidget>(this, "DelList", 300, 1620, 4575, 2760);
     DelList->setSortingEnabled(false);
-    DelList->setAccessibleName(tr("送信履歴"));
+    DelList->setAccessibleName(tr("Upload history"));
     fitListToEntries();
-    Label3 = makeWrappedLabel(this, "Label3", tr("この画像の閲覧用URL"), 360, 4500,
-                              1875, 195);
+    Label3 =
+        makeWrappedLabel(this, "Label3", tr("Viewing URL of this picture"), 360, 4500, 1875, 195);
     URL = makeControl<QLineEdit>(this, "URL", 300, 4740, 4575, 270);
     URL->setReadOnly(true);
     URL->setAccessibleName(Label3->text());  // named by the label above it
 
-    URLCopyCmd = makeButton(this, "URLCopyCmd", tr("URLをコピー(&C)"), QString(), 3000, 5160, 1875, 315);
-    CheckImgCmd = makeButton(this, "CheckImgCmd", tr("画像確認(&C)"), tr("ブラウザで画像を閲覧します。"),
-                             900, 5610, 1275, 315);
+    URLCopyCmd = makeButton(this, "URLCopyCmd", tr("&Copy URL"), QString(), 3000, 5160, 1875, 315);
+    CheckImgCmd = makeButton(this, "CheckImgCmd", tr("Vie&w"),
+                             tr("Shows the picture in the browser."), 900, 5610, 1275, 315);
     CheckImgCmd->setDefault(true);
-    DelCmd = makeButton(this, "DelCmd", tr("削除(&D)"), tr("画像をサーバー上から削除します。"), 2280, 5610,
-                        1275, 315);
-    CloseCmd = makeButton(this, "CloseCmd", tr("閉じる(&C)"), QString(), 3660, 5610, 1275, 315);
+    DelCmd = makeButton(this, "DelCmd", tr("&Delete"), tr("Deletes the picture from the server."),
+                        2280, 5610, 1275, 315);
+    CloseCmd = makeButton(this, "CloseCmd", tr("C&lose"), QString(), 3660, 5610, 1275, 315);
     setActionsEnabled(false);
 }
 
@@ -176,12 +177,12 @@ void DeleteWin::Form_Load() {
     const HistoryEntries history = LoadHistoryEntries(programFolder_);
     // The window is not shown yet: its boxes belong to the window that opens it.
     if (history.problem == HistoryProblem::Missing)
-        desktop_.message(parentWidget(), DeleteWin::tr("エラー"),
-                         tr("情報ファイルが見つからないため、削除処理ができません。"),
+        desktop_.message(parentWidget(), DeleteWin::tr("Error"),
+                         tr("The history file was not found, so nothing can be deleted."),
                          MsgIcon::Critical);
     else if (history.problem == HistoryProblem::Unreadable)
-        desktop_.message(parentWidget(), DeleteWin::tr("エラー"),
-                         tr("情報ファイルを読み込めないため、削除処理ができません。"),
+        desktop_.message(parentWidget(), DeleteWin::tr("Error"),
+                         tr("The history file cannot be read, so nothing can be deleted."),
                          MsgIcon::Critical);
     // Each entry carries its record: a newer record's display shows its time, not its id.
     for (qsizetype i = 0; i < history.entries.size(); ++i) {
@@ -230,8 +231,8 @@ void DeleteWin::URLCopyCmd_Click() {
     }
     content->setText(URL->text());
     clipboard->setMimeData(content.release());  // the clipboard owns it
-    desktop_.message(this, tr("確認"),
-                     tr("URLがクリップボードへ転送されました。"), MsgIcon::Information);
+    desktop_.message(this, tr("Confirm"), tr("The URL was copied to the clipboard."),
+                     MsgIcon::Information);
 }
 
 void DeleteWin::DelCmd_Click() {
@@ -240,7 +241,7 @@ void DeleteWin::DelCmd_Click() {
     const HistoryRecord record{item->data(kPngCodeRole).toString(),
                                item->data(kDelIdRole).toString()};
     if (const QString unreadable = serviceSettingMessage(); !unreadable.isEmpty()) {
-        desktop_.message(this, tr("エラー"), unreadable, MsgIcon::Critical);
+        desktop_.message(this, tr("Error"), unreadable, MsgIcon::Critical);
         return;
     }
     const QString url = deleteUrl(record.pngcode, record.delid);
@@ -248,7 +249,7 @@ void DeleteWin::DelCmd_Click() {
     const HttpReply reply = runWaiting([&] { return httpGet({url}); });
     pauseFor(100);
     if (!reply.tlsFailure.isEmpty()) {
-        desktop_.message(this, tr("エラー"), reply.tlsFailure, MsgIcon::Critical);
+        desktop_.message(this, tr("Error"), reply.tlsFailure, MsgIcon::Critical);
         return;
     }
     const DeleteReply result = readDeleteReply(reply.text());
@@ -263,7 +264,7 @@ void DeleteWin::DelCmd_Click() {
 bool DeleteWin::removeFromHistory(const QString& pngcode, const QString& delid) {
     const HistoryProblem problem = RemoveHistoryRecord(programFolder_, pngcode, delid);
     if (problem == HistoryProblem::None) return true;
-    desktop_.message(this, DeleteWin::tr("エラー"), notRemovedMessage(problem), MsgIcon::Critical);
+    desktop_.message(this, DeleteWin::tr("Error"), notRemovedMessage(problem), MsgIcon::Critical);
     return false;
 }
 

@@ -9,21 +9,22 @@ namespace quiblo {
 QString faultDescription(int number) {
     switch (number) {
         case FaultNumber::Overflow:
-            return QCoreApplication::translate("Fault", "オーバーフローしました。");
+            return QCoreApplication::translate("Fault", "Overflow.");
         case FaultNumber::SubscriptOutOfRange:
-            return QCoreApplication::translate("Fault", "インデックスが有効範囲にありません。");
+            return QCoreApplication::translate("Fault", "Index out of range.");
         case FaultNumber::FileNotFound:
-            return QCoreApplication::translate("Fault", "ファイルが見つかりません。");
+            return QCoreApplication::translate("Fault", "File not found.");
         case FaultNumber::WriteFailed:
-            return QCoreApplication::translate("Fault", "ファイルに書き込めません。");
+            return QCoreApplication::translate("Fault", "Cannot write the file.");
         case FaultNumber::FileAccess:
-            return QCoreApplication::translate("Fault", "ファイルを読み込めません。");
+            return QCoreApplication::translate("Fault", "Cannot read the file.");
         case FaultNumber::PathNotFound:
-            return QCoreApplication::translate("Fault", "パスが見つかりません。");
+            return QCoreApplication::translate("Fault", "Path not found.");
         case FaultNumber::InvalidPicture:
-            return QCoreApplication::translate("Fault", "ピクチャが不正です。");
+            return QCoreApplication::translate("Fault", "Invalid picture.");
         default:
-            return QCoreApplication::translate("Fault", "アプリケーション定義またはオブジェクト定義のエラーです。");
+            return QCoreApplication::translate("Fault",
+                                               "Application-defined or object-defined error.");
     }
 }
 

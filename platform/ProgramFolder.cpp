@@ -82,26 +82,30 @@ void makeUserFolder(const QString& folder) {
 
 ProgramFolderChoice chooseProgramFolder(const QString& executable, const QString& user,
                                         bool installed) {
-    const QString cannotSave = QCoreApplication::translate("ProgramFolder", "設定の保存、画像の送信、履歴の記録は失敗します。");
+    const QString cannotSave = QCoreApplication::translate(
+        "ProgramFolder", "Settings, uploads and the history cannot be saved.");
     if (!installed && isWritableFolder(executable)) return {executable, true, {}};
     if (user.isEmpty())
         return {{},
                 false,
-                crLf(QCoreApplication::translate("ProgramFolder", "ホームフォルダ (HOME) が設定されていないため、設定と履歴を保存する"
-                               "フォルダがありません。\n")) +
+                crLf(QCoreApplication::translate("ProgramFolder",
+                                                 "There is no folder for settings and history, "
+                                                 "because the home folder (HOME) is not set.\n")) +
                     cannotSave};
     makeUserFolder(user);
     const QFileInfo entry(user);
     if ((entry.exists() || entry.isSymLink()) && !isOwnFolder(user, 077))
-        return {
-            {},
-            false,
-            crLf(QCoreApplication::translate("ProgramFolder", "設定と履歴を保存するフォルダが、自分のものでないか、リンクであるか、"
-                           "他のユーザーに開かれているため、使いません。\n")) +
-                QDir::toNativeSeparators(user) + QStringLiteral("\r\n") + cannotSave};
+        return {{},
+                false,
+                crLf(QCoreApplication::translate(
+                    "ProgramFolder",
+                    "The folder for settings and history is not used: it belongs to someone else, "
+                    "is a link, or is open to other users.\n")) +
+                    QDir::toNativeSeparators(user) + QStringLiteral("\r\n") + cannotSave};
     if (isWritableFolder(user)) return {user, true, {}};
     return {user, false,
-            crLf(QCoreApplication::translate("ProgramFolder", "設定と履歴を保存するフォルダに書き込めません。\n")) +
+            crLf(QCoreApplication::translate(
+                "ProgramFolder", "Cannot write to the folder for settings and history.\n")) +
                 QDir::toNativeSeparators(user) + QStringLiteral("\r\n") + cannotSave};
 }
 

@@ -37,9 +37,8 @@ Language chooseLanguage(const QString& setting, const QStringList& desktopLangua
 }
 
 bool useLanguage(QCoreApplication& app, Language language) {
-    for (QTranslator* old :
-         app.findChildren<QTranslator*>(QStringLiteral("quiblo-translation"),
-                                        Qt::FindDirectChildrenOnly)) {
+    for (QTranslator* old : app.findChildren<QTranslator*>(QStringLiteral("quiblo-translation"),
+                                                           Qt::FindDirectChildrenOnly)) {
         QCoreApplication::removeTranslator(old);
         delete old;
     }

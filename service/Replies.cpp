@@ -19,9 +19,9 @@ QString refusalMessage(const QStringList& fields, qsizetype messageField) {
     if (fields.size() > 1 && fields[1] == QLatin1String("BAD_KEY"))
         return crLf(QCoreApplication::translate(
             "Replies",
-            "アップロードキーが違うか、設定されていないため、利用できません。\n"
-            "「高度な設定」のアップロードキーを確かめてください。\n"
-            "(キーはサーバーの管理人から受け取ります。)"));
+            "The upload key is wrong or missing, so you cannot upload.\n"
+            "Check the upload key in Settings.\n"
+            "(The server's administrator gives you the key.)"));
     return fields.value(messageField);
 }
 
@@ -68,12 +68,12 @@ namespace {
 
 QString usageText(const UserCheckReply& reply, qint16 remaining) {
     return crLf(QCoreApplication::translate("Replies",
-                                            "クイブロ 利用状況\n"
+                                            "Quiblo usage\n"
                                             "%1\n"
-                                            "現在利用回数: %2回利用済みです。\n"
-                                            "最大: 過去%3時間に%4回利用できます。\n"
+                                            "Uploads so far: %2\n"
+                                            "Limit: %4 in any %3 hours\n"
                                             "\n"
-                                            "あと%5回利用可能です。")
+                                            "Uploads left: %5")
                     .arg(QString(30, QLatin1Char('-')), reply.used(), reply.hours(),
                          reply.allowed(), QString::number(remaining)));
 }
@@ -81,13 +81,13 @@ QString usageText(const UserCheckReply& reply, qint16 remaining) {
 }  // namespace
 
 QString endingText() {
-    return QCoreApplication::translate("Replies", "終了します。");
+    return QCoreApplication::translate("Replies", "Quiblo stops here.");
 }
 
 QString connectionFailedText() {
     return crLf(QCoreApplication::translate("Replies",
-                                            "サーバーとの接続が失敗したため、\n"
-                                            "一部処理は行えませんでした。"));
+                                            "Could not connect to the server,\n"
+                                            "so some steps were not done."));
 }
 
 UsageReport usageReport(const UserCheckReply& reply) {
@@ -118,7 +118,7 @@ UploadPermission uploadPermission(const UserCheckReply& reply) {
     const std::optional<qint16> count = roundToInt16(readFieldNumber(reply.used()) + 1);
     if (!count) throw RuntimeFault(FaultNumber::Overflow);
     return {Kind::Allowed,
-            QCoreApplication::translate("Replies", "[%1回目の利用 (最大:過去%2時間に%3回まで)]")
+            QCoreApplication::translate("Replies", "[Upload no. %1 (limit: %3 in any %2 hours)]")
                 .arg(QString::number(*count), reply.hours(), reply.allowed())};
 }
 

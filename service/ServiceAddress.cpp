@@ -148,10 +148,10 @@ QString serviceSettingMessage() {
     if (parseServiceAddress(qEnvironmentVariable("QUIBLO_SERVICE_HOST"))) return {};
     const QString problem = storedSetting().problem;
     if (problem.isEmpty()) return {};
-    return crLf(QCoreApplication::translate("ServiceAddress",
-                                            "アップロード先のサーバーの設定 (%1) を読めないため、"
-                                            "サーバーには接続しません。\n"
-                                            "「高度な設定」で直してください。")
+    return crLf(QCoreApplication::translate(
+                    "ServiceAddress",
+                    "The server setting (%1) cannot be read, so Quiblo does not connect.\n"
+                    "Correct it in Settings.")
                     .arg(problem));
 }
 

@@ -22,17 +22,20 @@ QString tlsFailureText(int curlResult, const QString& host, const QString& detai
         case CURLE_SSL_CACERT_BADFILE:
         case CURLE_SSL_ISSUER_ERROR:
         case CURLE_SSL_CRL_BADFILE:
-            text =
-                QCoreApplication::translate("Tls", "サーバー %1 の証明書を確認できなかったため、接続を中止しました。")
-                    .arg(host);
+            text = QCoreApplication::translate("Tls",
+                                               "The certificate of server %1 could not be "
+                                               "verified, so the connection was stopped.")
+                       .arg(host);
             break;
         case CURLE_SSL_CONNECT_ERROR:
-            text = QCoreApplication::translate("Tls", "サーバー %1 と暗号化した接続 (TLS) を始められませんでした。")
+            text = QCoreApplication::translate(
+                       "Tls", "Could not start an encrypted connection (TLS) with server %1.")
                        .arg(host);
             break;
         case CURLE_USE_SSL_FAILED:
-            text = QCoreApplication::translate("Tls", "アップロードサーバー %1 は暗号化 (TLS) に対応していないため、"
-                       "転送を中止しました。")
+            text = QCoreApplication::translate("Tls",
+                                               "Upload server %1 does not support encryption "
+                                               "(TLS), so the upload was stopped.")
                        .arg(host);
             break;
         default:
@@ -42,8 +45,10 @@ QString tlsFailureText(int curlResult, const QString& host, const QString& detai
 }
 
 QString plainTextRedirectText(const QString& host, const QString& target) {
-    return QCoreApplication::translate("Tls", "サーバー %1 が暗号化されていないアドレスへ切り替えようとしたため、"
-               "接続を中止しました。\n(%2)")
+    return QCoreApplication::translate("Tls",
+                                       "Server %1 tried to switch to an unencrypted address, so "
+                                       "the connection was stopped.\n"
+                                       "(%2)")
         .arg(host, target)
         .replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
 }

@@ -36,7 +36,7 @@ StoredServiceSetting readStoredServiceSetting(const QString& programFolder) {
                         ? QString::fromLatin1(kSettingsFileName)
                         : QDir::toNativeSeparators(folder + QLatin1Char('/') +
                                                    QString::fromLatin1(kSettingsFileName));
-                problem = QCoreApplication::translate("ServiceSetting", "%1 の %2")
+                problem = QCoreApplication::translate("ServiceSetting", "%2 in %1")
                               .arg(file, QString::fromLatin1(key));
             }
             return QString();

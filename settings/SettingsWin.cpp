@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "IniFile.h"
+#include "LanguageSetting.h"
 #include "ServiceSetting.h"
 #include "WorkFileCleaning.h"
 #include "platform/Desktop.h"
@@ -108,14 +109,14 @@ SettingsWin::SettingsWin(Desktop& desktop, const QString& programFolder, QWidget
       desktop_(desktop),
       programFolder_(programFolder) {
     setObjectName(QStringLiteral("SettingsWin"));
-    setWindowTitle(tr("クイブロ - 高度な設定"));
+    setWindowTitle(tr("Quiblo - Settings"));
     setModal(true);
     buildControls();
     Form_Load();
 }
 
 void SettingsWin::buildControls() {
-    Label1 = makeLabel(this, "Label1", tr("高度な設定"), 240, 240, 1335, 255);
+    Label1 = makeLabel(this, "Label1", tr("Settings"), 240, 240, 1335, 255);
     QFont heading = Label1->font();
     heading.setPointSize(12);
     Label1->setFont(heading);
@@ -125,59 +126,64 @@ void SettingsWin::buildControls() {
     Line1->setPalette(ink);
     Line1->setAutoFillBackground(true);  // a one-pixel frame shape would draw nothing
     Label2 = makeLabel(this, "Label2",
-                       tr("クイブロは初期設定でも十分お使いいただけますが、ここでは細"
-                                      "かい動作制御を行うことができます。"),
-                       240, 720, 4695, 360);
+                       tr("Quiblo works well as it is; here you can fine-tune how it works."), 240,
+                       720, 4695, 360);
     Label2->setWordWrap(true);
-    Label3 = makeLabel(this, "Label3",
-                       tr("・正常に削除されなかった作業ファイル(tmp_***.png)の削除"),
-                       240, 1380, 4575, 195);
-    CleanTmpFileCmd = makeButton(this, "CleanTmpFileCmd", tr("クリーニング(&C)"), 465,
-                                 1680, 4275, 315);
+    Label3 = makeLabel(this, "Label3", tr("- Delete left-over work files (tmp_***.png)"), 240, 1380,
+                       4575, 195);
+    CleanTmpFileCmd = makeButton(this, "CleanTmpFileCmd", tr("&Clean up"), 465, 1680, 4275, 315);
     Label4 = makeLabel(this, "Label4",
-                       tr("・撮影時のウェイト時間 (デフォルト100ms)\n"
-                                      "　(画像にクイブロの残影が残ってしまう場合、長めにする)"),
+                       tr("- Wait before capturing (default 100 ms)\n"
+                          "  (make it longer if Quiblo itself shows in the picture)"),
                        240, 2220, 4575, 375);
     QuibloWaitTime = makeControl<QLineEdit>(this, "QuibloWaitTime", 1980, 2700, 525, 270);
-    QuibloWaitTime->setAccessibleName(tr("撮影時のウェイト時間 (ms)"));
+    QuibloWaitTime->setAccessibleName(tr("Wait before capturing (ms)"));
     QuibloWaitTime->setReadOnly(true);
     QuibloWaitTime->installEventFilter(this);  // its arrow keys and wheel step the up-down
     QuibloWaitTimeUD = makeControl<UpDown>(this, "QuibloWaitTimeUD", 2506, 2700, 255, 270);
     QuibloWaitTimeUD->setRange(kMinimumWait, kMaximumWait);
     QuibloWaitTimeUD->setIncrement(kWaitIncrement);
-    QuibloWaitTimeUD->setAccessibleName(tr("ウェイト時間の増減"));
-    QuibloWaitTimeUD->upButton->setAccessibleName(tr("ウェイト時間を増やす"));
-    QuibloWaitTimeUD->downButton->setAccessibleName(tr("ウェイト時間を減らす"));
+    QuibloWaitTimeUD->setAccessibleName(tr("Change the wait"));
+    QuibloWaitTimeUD->upButton->setAccessibleName(tr("Longer wait"));
+    QuibloWaitTimeUD->downButton->setAccessibleName(tr("Shorter wait"));
     Label5 = makeLabel(this, "Label5", QStringLiteral("ms"), 2820, 2760, 315, 255);
-    Label6 = makeLabel(this, "Label6",
-                       tr("・アップロード先のサーバー (例: example.com:8780)"), 240,
-                       3180, 4575, 195);
+    Label6 = makeLabel(this, "Label6", tr("- Upload server (e.g. example.com:8780)"), 240, 3180,
+                       4575, 195);
     // The address box, the port's label and its box stand apart as the rest of the window does.
     ServiceHost = makeControl<QLineEdit>(this, "ServiceHost", 465, 3450, 2685, 270);
-    ServiceHost->setAccessibleName(tr("アップロード先のサーバー"));
+    ServiceHost->setAccessibleName(tr("Upload server"));
     ServiceHost->setPlaceholderText(defaultServiceHost());
     ServiceHost->setMaxLength(300);
-    Label7 = makeLabel(this, "Label7", tr("FTP ポート"), 3270, 3495, 795, 195);
+    Label7 = makeLabel(this, "Label7", tr("FTP port"), 3270, 3495, 795, 195);
     FtpPort = makeControl<QLineEdit>(this, "FtpPort", 4305, 3450, 630, 270);
-    FtpPort->setAccessibleName(tr("FTP ポート"));
+    FtpPort->setAccessibleName(tr("FTP port"));
     FtpPort->setPlaceholderText(QString::number(defaultFtpPort()));
     FtpPort->setMaxLength(5);
-    Label8 = makeLabel(this, "Label8",
-                       tr("・アップロードキー (サーバーの管理人から受け取ったもの)"),
-                       240, 3840, 4575, 195);
+    Label8 = makeLabel(this, "Label8", tr("- Upload key (from the server's administrator)"), 240,
+                       3840, 4575, 195);
     UploadKey = makeControl<QLineEdit>(this, "UploadKey", 465, 4110, 4470, 270);
-    UploadKey->setAccessibleName(tr("アップロードキー"));
+    UploadKey->setAccessibleName(tr("Upload key"));
     UploadKey->setEchoMode(QLineEdit::Password);
     UploadKey->setMaxLength(256);
-    Label9 = makeLabel(this, "Label9", tr("・保存期間 (サーバーに画像を残す期間)"), 240,
-                       4500, 4575, 195);
+    Label9 =
+        makeLabel(this, "Label9", tr("- Keep pictures on the server for"), 240, 4500, 4575, 195);
     Lifetime = makeControl<QComboBox>(this, "Lifetime", 465, 4770, 2685, 300);
-    Lifetime->setAccessibleName(tr("保存期間"));
+    Lifetime->setAccessibleName(tr("Keep pictures for"));
     // The values Quiblo.ini keeps beside the texts shown; empty: the service's keeping time.
-    for (const auto& [text, value] : {std::pair{tr("サーバーの既定"), ""}, std::pair{tr("1時間"), "1h"},
-                                      std::pair{tr("1日"), "1d"}, std::pair{tr("1週間"), "7d"}})
+    for (const auto& [text, value] :
+         {std::pair{tr("The server's default"), ""}, std::pair{tr("1 hour"), "1h"},
+          std::pair{tr("1 day"), "1d"}, std::pair{tr("1 week"), "7d"}})
         Lifetime->addItem(text, QString::fromLatin1(value));
-    CloseCmd = makeButton(this, "CloseCmd", tr("閉じる(&C)"), 3660, 5220, 1275, 315);
+    // The caption is in both languages, so that someone lost in the other one finds it; each
+    // language's name stays in its own script.
+    Label10 = makeLabel(this, "Label10", tr("- 言語 / Language"), 240, 5160, 4575, 195);
+    Language = makeControl<QComboBox>(this, "Language", 465, 5430, 2685, 300);
+    Language->setAccessibleName(tr("Language"));
+    Language->addItem(tr("Automatic"), QStringLiteral("auto"));
+    Language->addItem(QStringLiteral("日本語"), QStringLiteral("ja"));
+    Language->addItem(QStringLiteral("English"), QStringLiteral("en"));
+    Label11 = makeLabel(this, "Label11", tr("From the next start"), 3270, 5475, 1665, 195);
+    CloseCmd = makeButton(this, "CloseCmd", tr("C&lose"), 3660, 5880, 1275, 315);
 
     QuibloWaitTimeUD->onChange = [this] { QuibloWaitTimeUD_Change(); };
     connect(CleanTmpFileCmd, &QPushButton::clicked, this, &SettingsWin::CleanTmpFileCmd_Click);
@@ -185,7 +191,7 @@ void SettingsWin::buildControls() {
 }
 
 void SettingsWin::Form_Load() {
-    setFixedSize(twipsToPixels(5205), twipsToPixels(5685));
+    setFixedSize(twipsToPixels(5205), twipsToPixels(6345));
     fitDesignedTexts(this);
     centreOnScreen(this);
     ReadSettings();
@@ -205,40 +211,55 @@ void SettingsWin::ReadSettings() {
     const QString lifetime =
         readIniString(programFolder_, section, QString::fromLatin1(kLifetimeKey)).trimmed();
     Lifetime->setCurrentIndex(std::max(0, Lifetime->findData(lifetime)));
+    const QString language =
+        readIniString(programFolder_, section, QString::fromLatin1(kLanguageKey)).trimmed();
+    Language->setCurrentIndex(std::max(0, Language->findData(language.toLower())));
 }
 
 // A bad address or port is said, with the box to mend it focused, and nothing is saved.
 bool SettingsWin::checkServiceSettings() {
     const QString host = ServiceHost->text().trimmed();
     if (!host.isEmpty() && !parseServiceAddress(host)) {
-        desktop_.message(this, tr("エラー"),
-                         crLf(tr("アップロード先のサーバーの指定が正しくありません。\n"
-                                        "ホスト名とポート (例: example.com:8780) を、空白やパスを"
-                                        "付けずに入力してください。\n"
-                                        "暗号化するときは https:// を先頭に付けます。")),
-                         MsgIcon::Critical);
+        desktop_.message(
+            this, tr("Error"),
+            crLf(
+                tr("The upload server is not valid.\n"
+                   "Enter a host name and port (e.g. example.com:8780), without blanks or a path.\n"
+                   "For encryption, start it with https://.")),
+            MsgIcon::Critical);
         ServiceHost->setFocus();
         return false;
     }
     const QString port = FtpPort->text().trimmed();
     if (!port.isEmpty() && !parsePort(port)) {
-        desktop_.message(this, tr("エラー"),
-                         tr("FTP ポートには 1 から 65535 までの数を入力してください。"),
+        desktop_.message(this, tr("Error"), tr("Enter an FTP port from 1 to 65535."),
                          MsgIcon::Critical);
         FtpPort->setFocus();
         return false;
     }
     const QString key = UploadKey->text().trimmed();
     if (!key.isEmpty() && !isUploadKey(key)) {
-        desktop_.message(this, tr("エラー"),
-                         crLf(tr("アップロードキーが正しくありません。\n"
-                                        "管理人から受け取ったキー (16 文字以上の英数字と記号) を"
-                                        "そのまま入力してください。")),
+        desktop_.message(this, tr("Error"),
+                         crLf(tr("The upload key is not valid.\n"
+                                 "Enter the key from the administrator (16 or more letters, digits "
+                                 "and symbols) exactly.")),
                          MsgIcon::Critical);
         UploadKey->setFocus();
         return false;
     }
     return true;
+}
+
+// "auto" is written only over a language the file names: a file without one follows the
+// desktop (or the system-wide file) already.
+QString SettingsWin::languageToStore() const {
+    const QString chosen = Language->currentData().toString();
+    if (chosen != QLatin1String("auto")) return chosen;
+    const QString absent = QStringLiteral("\n");
+    return readIniString(programFolder_, QString::fromLatin1(kSettingsSection),
+                         QString::fromLatin1(kLanguageKey), absent) == absent
+               ? QString()
+               : chosen;
 }
 
 // Written and read back: a lost setting is said rather than passed over.
@@ -265,17 +286,20 @@ void SettingsWin::WriteSettings() {
         if (writeChecked(kServiceHostKey, ServiceHost->text().trimmed()) &&
             writeChecked(kFtpPortKey, FtpPort->text().trimmed()) &&
             writeChecked(kUploadKeyKey, UploadKey->text().trimmed()) &&
-            writeChecked(kLifetimeKey, Lifetime->currentData().toString()))
+            writeChecked(kLifetimeKey, Lifetime->currentData().toString()) &&
+            writeChecked(kLanguageKey, languageToStore()))
             return;
-        desktop_.message(this, tr("エラー"),
-                         crLf(tr("アップロード先のサーバーを保存できませんでした。\n%1"))
+        desktop_.message(this, tr("Error"),
+                         crLf(tr("Could not save the upload server.\n"
+                                 "%1"))
                              .arg(QDir::toNativeSeparators(programFile(
                                  programFolder_, QString::fromLatin1(kSettingsFileName)))),
                          MsgIcon::Critical);
         return;
     }
-    desktop_.message(this, tr("エラー"),
-                     crLf(tr("撮影時のウェイト時間を保存できませんでした。\n%1"))
+    desktop_.message(this, tr("Error"),
+                     crLf(tr("Could not save the capture wait.\n"
+                             "%1"))
                          .arg(QDir::toNativeSeparators(
                              programFile(programFolder_, QString::fromLatin1(kSettingsFileName)))),
                      MsgIcon::Critical);
@@ -287,11 +311,9 @@ void SettingsWin::QuibloWaitTimeUD_Change() {
 
 void SettingsWin::CleanTmpFileCmd_Click() {
     if (cleanWorkFiles(programFolder_)) {
-        desktop_.message(this, tr("情報"),
-                         tr("クリーニング作業は完了しました。"), MsgIcon::Information);
+        desktop_.message(this, tr("Information"), tr("Clean-up finished."), MsgIcon::Information);
     } else {
-        desktop_.message(this, tr("エラー"),
-                         tr("クリーニング作業は失敗しました。"), MsgIcon::Critical);
+        desktop_.message(this, tr("Error"), tr("Clean-up failed."), MsgIcon::Critical);
     }
 }
 

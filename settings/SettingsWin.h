@@ -1,5 +1,5 @@
 // The advanced settings window: the capture wait, the cleaning of left-over work files, and the
-// address and FTP port of the service.
+// address, FTP port, upload key and keeping time of the service, and the language of the texts.
 #pragma once
 
 #include <QDialog>
@@ -70,6 +70,9 @@ public:
     QLineEdit* FtpPort;
     QLabel* Label9;
     QComboBox* Lifetime;
+    QLabel* Label10;
+    QComboBox* Language;
+    QLabel* Label11;
     QPushButton* CloseCmd;
 
     // Handlers.
@@ -89,6 +92,7 @@ private:
     bool checkServiceSettings();
     void WriteSettings();
     bool writeChecked(const char* key, const QString& value);
+    QString languageToStore() const;
 
     Desktop& desktop_;
     QString programFolder_;

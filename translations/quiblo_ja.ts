@@ -4,26 +4,38 @@
 <context>
     <name>Artwork</name>
     <message>
-        <source>クイブロ</source>
-        <translation type="unfinished"></translation>
+        <source>Quiblo</source>
+        <translation>クイブロ</translation>
     </message>
 </context>
 <context>
     <name>CommandLine</name>
     <message>
-        <source>--capture には full、window、region のどれかを指定してください。</source>
-        <translation type="unfinished"></translation>
+        <source>--capture needs one of full, window or region.</source>
+        <translation>--capture には full、window、region のどれかを指定してください。</translation>
     </message>
     <message>
-        <source>撮影範囲が正しくありません: </source>
-        <translation type="unfinished"></translation>
+        <source>Unknown capture area: </source>
+        <translation>撮影範囲が正しくありません: </translation>
     </message>
     <message>
-        <source>不明な引数です: </source>
-        <translation type="unfinished"></translation>
+        <source>Unknown argument: </source>
+        <translation>不明な引数です: </translation>
     </message>
     <message>
-        <source>使い方: quiblo [--capture full|window|region] [--bind-keys] [--unbind-keys]
+        <source>Usage: quiblo [--capture full|window|region] [--bind-keys] [--unbind-keys]
+
+  --capture full     capture the whole screen
+  --capture window   capture the active window
+  --capture region   capture a region you select
+  --bind-keys        capture with the Print key and its variants
+  --unbind-keys      remove those keys again
+  --help             show this help
+  --version          show the version
+
+If Quiblo is already running, the capture starts in its window.
+</source>
+        <translation>使い方: quiblo [--capture full|window|region] [--bind-keys] [--unbind-keys]
 
   --capture full     全画面を撮影する
   --capture window   アクティブウィンドウを撮影する
@@ -34,1210 +46,1308 @@
   --version          バージョンを表示する
 
 クイブロが既に起動しているときは、その画面で撮影が始まります。
-</source>
-        <translation type="unfinished"></translation>
+</translation>
     </message>
 </context>
 <context>
     <name>Fault</name>
     <message>
-        <source>オーバーフローしました。</source>
-        <translation type="unfinished"></translation>
+        <source>Overflow.</source>
+        <translation>オーバーフローしました。</translation>
     </message>
     <message>
-        <source>インデックスが有効範囲にありません。</source>
-        <translation type="unfinished"></translation>
+        <source>Index out of range.</source>
+        <translation>インデックスが有効範囲にありません。</translation>
     </message>
     <message>
-        <source>ファイルが見つかりません。</source>
-        <translation type="unfinished"></translation>
+        <source>File not found.</source>
+        <translation>ファイルが見つかりません。</translation>
     </message>
     <message>
-        <source>ファイルに書き込めません。</source>
-        <translation type="unfinished"></translation>
+        <source>Cannot write the file.</source>
+        <translation>ファイルに書き込めません。</translation>
     </message>
     <message>
-        <source>ファイルを読み込めません。</source>
-        <translation type="unfinished"></translation>
+        <source>Cannot read the file.</source>
+        <translation>ファイルを読み込めません。</translation>
     </message>
     <message>
-        <source>パスが見つかりません。</source>
-        <translation type="unfinished"></translation>
+        <source>Path not found.</source>
+        <translation>パスが見つかりません。</translation>
     </message>
     <message>
-        <source>ピクチャが不正です。</source>
-        <translation type="unfinished"></translation>
+        <source>Invalid picture.</source>
+        <translation>ピクチャが不正です。</translation>
     </message>
     <message>
-        <source>アプリケーション定義またはオブジェクト定義のエラーです。</source>
-        <translation type="unfinished"></translation>
+        <source>Application-defined or object-defined error.</source>
+        <translation>アプリケーション定義またはオブジェクト定義のエラーです。</translation>
     </message>
 </context>
 <context>
     <name>LocalCopy</name>
     <message>
-        <source>クイブロ - 画像ファイルのローカル保存</source>
-        <translation type="unfinished"></translation>
+        <source>Quiblo - Save a copy of the picture</source>
+        <translation>クイブロ - 画像ファイルのローカル保存</translation>
     </message>
     <message>
-        <source>保存先のフォルダーがありません。</source>
-        <translation type="unfinished"></translation>
+        <source>The folder does not exist.</source>
+        <translation>保存先のフォルダーがありません。</translation>
     </message>
     <message>
-        <source>保存先のフォルダーに書き込めません。</source>
-        <translation type="unfinished"></translation>
+        <source>Cannot write to the folder.</source>
+        <translation>保存先のフォルダーに書き込めません。</translation>
     </message>
     <message>
-        <source>確認</source>
-        <translation type="unfinished"></translation>
+        <source>Error code: %1</source>
+        <translation>エラーコード:%1</translation>
     </message>
     <message>
-        <source>画像を保存しますか？</source>
-        <translation type="unfinished"></translation>
+        <source>Confirm</source>
+        <translation>確認</translation>
     </message>
     <message>
-        <source>エラー</source>
-        <translation type="unfinished"></translation>
+        <source>Save a copy of the picture?</source>
+        <translation>画像を保存しますか？</translation>
     </message>
     <message>
-        <source>エラーコード:%1</source>
-        <translation type="unfinished"></translation>
+        <source>Error</source>
+        <translation>エラー</translation>
     </message>
     <message>
-        <source>画像を保存できませんでした。
+        <source>Could not save the picture.
 %1
 %2</source>
-        <translation type="unfinished"></translation>
+        <translation>画像を保存できませんでした。
+%1
+%2</translation>
     </message>
 </context>
 <context>
     <name>PrintKeys</name>
     <message>
-        <source>クイブロ: %1を撮影</source>
-        <translation type="unfinished"></translation>
+        <source>Quiblo: capture %1</source>
+        <translation>クイブロ: %1を撮影</translation>
     </message>
     <message>
-        <source>GNOME の設定が読めません: </source>
-        <translation type="unfinished"></translation>
+        <source>Cannot read the GNOME settings: </source>
+        <translation>GNOME の設定が読めません: </translation>
     </message>
     <message>
-        <source>GNOME のスクリーンショット機能</source>
-        <translation type="unfinished"></translation>
+        <source>GNOME&apos;s screenshot tool</source>
+        <translation>GNOME のスクリーンショット機能</translation>
     </message>
     <message>
-        <source>クイブロ</source>
-        <translation type="unfinished"></translation>
+        <source>Quiblo</source>
+        <translation>クイブロ</translation>
     </message>
     <message>
-        <source>%1を撮影</source>
-        <translation type="unfinished"></translation>
+        <source>Capture %1</source>
+        <translation>%1を撮影</translation>
     </message>
     <message>
-        <source>KDE のショートカット設定 (kglobalaccel) が動いていません。</source>
-        <translation type="unfinished"></translation>
+        <source>KDE&apos;s shortcut service (kglobalaccel) is not running.</source>
+        <translation>KDE のショートカット設定 (kglobalaccel) が動いていません。</translation>
     </message>
     <message>
-        <source>KDE のショートカット設定に書き込めませんでした: </source>
-        <translation type="unfinished"></translation>
+        <source>Could not change the KDE shortcuts: </source>
+        <translation>KDE のショートカット設定に書き込めませんでした: </translation>
     </message>
     <message>
-        <source>全画面</source>
-        <translation type="unfinished"></translation>
+        <source>the whole screen</source>
+        <translation>全画面</translation>
     </message>
     <message>
-        <source>アクティブウィンドウ</source>
-        <translation type="unfinished"></translation>
+        <source>the active window</source>
+        <translation>アクティブウィンドウ</translation>
     </message>
     <message>
-        <source>任意の指定範囲</source>
-        <translation type="unfinished"></translation>
+        <source>a region</source>
+        <translation>任意の指定範囲</translation>
     </message>
     <message>
-        <source>設定ファイル Quiblo.ini に書き込めませんでした。</source>
-        <translation type="unfinished"></translation>
+        <source>Could not write the settings file Quiblo.ini.</source>
+        <translation>設定ファイル Quiblo.ini に書き込めませんでした。</translation>
     </message>
     <message>
-        <source>sway の設定ファイル (~/.config/sway/config) に次の行を加えて、swaymsg reload で読み込み直してください。</source>
-        <translation type="unfinished"></translation>
+        <source>%1 was not found.</source>
+        <translation>%1 が見つかりません。</translation>
     </message>
     <message>
-        <source>i3 の設定ファイル (~/.config/i3/config) に次の行を加えて、i3-msg reload で読み込み直してください。</source>
-        <translation type="unfinished"></translation>
+        <source>%1 does not answer.</source>
+        <translation>%1 が応答しません。</translation>
     </message>
     <message>
-        <source>このデスクトップのキーボード設定で、次のキーにコマンドを割り当ててください。</source>
-        <translation type="unfinished"></translation>
+        <source>Add these lines to the sway configuration (~/.config/sway/config), then run swaymsg reload.</source>
+        <translation>sway の設定ファイル (~/.config/sway/config) に次の行を加えて、swaymsg reload で読み込み直してください。</translation>
     </message>
     <message>
-        <source>クイブロは、このデスクトップのキーを変えていません。設定ファイルに加えた行があれば、その行を消してください。</source>
-        <translation type="unfinished"></translation>
+        <source>Add these lines to the i3 configuration (~/.config/i3/config), then run i3-msg reload.</source>
+        <translation>i3 の設定ファイル (~/.config/i3/config) に次の行を加えて、i3-msg reload で読み込み直してください。</translation>
     </message>
     <message>
-        <source>Print キーの割り当て</source>
-        <translation type="unfinished"></translation>
+        <source>In this desktop&apos;s keyboard settings, give these keys these commands.</source>
+        <translation>このデスクトップのキーボード設定で、次のキーにコマンドを割り当ててください。</translation>
     </message>
     <message>
-        <source>、</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Print キーにクイブロの撮影を割り当てました。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Print キーは既にクイブロに割り当ててあります。変えたものはありません。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Print キーからクイブロの撮影を外しました。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>クイブロに割り当てたキーはありません。変えたものはありません。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>キーを割り当てられませんでした。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>キーの割り当てを外せませんでした。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>確認</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>エラー</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Xfce のスクリーンショット機能 (xfce4-screenshooter)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>%1 が見つかりません。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>%1 が応答しません。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>クイブロは、このデスクトップのキーを自分では変えられません。
+        <source>Quiblo cannot change this desktop&apos;s keys itself.
 </source>
-        <translation type="unfinished"></translation>
+        <translation>クイブロは、このデスクトップのキーを自分では変えられません。
+</translation>
     </message>
     <message>
-        <source>次のキーで、クイブロが撮影するようにします。
+        <source>Quiblo has not changed this desktop&apos;s keys. If you added lines to a configuration file, remove them.</source>
+        <translation>クイブロは、このデスクトップのキーを変えていません。設定ファイルに加えた行があれば、その行を消してください。</translation>
+    </message>
+    <message>
+        <source>Print key</source>
+        <translation>Print キーの割り当て</translation>
+    </message>
+    <message>
+        <source>These keys will capture with Quiblo:
 </source>
-        <translation type="unfinished"></translation>
+        <translation>次のキーで、クイブロが撮影するようにします。
+</translation>
     </message>
     <message>
         <source>
 
-%1 は、いま %2 が使っています。そこからは外します。</source>
-        <translation type="unfinished"></translation>
+%2 uses %1 now; they will be taken from it.</source>
+        <translation>
+
+%1 は、いま %2 が使っています。そこからは外します。</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>、</translation>
     </message>
     <message>
         <source>
 
-よろしいですか？</source>
-        <translation type="unfinished"></translation>
+Continue?</source>
+        <translation>
+
+よろしいですか？</translation>
     </message>
     <message>
-        <source>Print、Alt+Print、Shift+Print に割り当てたクイブロの撮影を外し、%1 から外したキーを戻します。
+        <source>Print, Alt+Print and Shift+Print will no longer capture with Quiblo, and the keys taken from %1 go back to it.
 
-よろしいですか？</source>
-        <translation type="unfinished"></translation>
+Continue?</source>
+        <translation>Print、Alt+Print、Shift+Print に割り当てたクイブロの撮影を外し、%1 から外したキーを戻します。
+
+よろしいですか？</translation>
+    </message>
+    <message>
+        <source>The Print key now captures with Quiblo.</source>
+        <translation>Print キーにクイブロの撮影を割り当てました。</translation>
+    </message>
+    <message>
+        <source>The Print key already captures with Quiblo. Nothing was changed.</source>
+        <translation>Print キーは既にクイブロに割り当ててあります。変えたものはありません。</translation>
+    </message>
+    <message>
+        <source>The Print key no longer captures with Quiblo.</source>
+        <translation>Print キーからクイブロの撮影を外しました。</translation>
+    </message>
+    <message>
+        <source>No keys capture with Quiblo. Nothing was changed.</source>
+        <translation>クイブロに割り当てたキーはありません。変えたものはありません。</translation>
+    </message>
+    <message>
+        <source>Could not set the keys.</source>
+        <translation>キーを割り当てられませんでした。</translation>
+    </message>
+    <message>
+        <source>Could not remove the keys.</source>
+        <translation>キーの割り当てを外せませんでした。</translation>
     </message>
     <message>
         <source>
+
+These changes could not be undone:
+</source>
+        <translation>
 
 途中まで変えた設定を元に戻せませんでした。
-</source>
-        <translation type="unfinished"></translation>
+</translation>
     </message>
     <message>
         <source>
 
-途中まで変えた設定は元に戻しました。</source>
-        <translation type="unfinished"></translation>
+The changes made so far were undone.</source>
+        <translation>
+
+途中まで変えた設定は元に戻しました。</translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation>確認</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>エラー</translation>
+    </message>
+    <message>
+        <source>Xfce&apos;s screenshot tool (xfce4-screenshooter)</source>
+        <translation>Xfce のスクリーンショット機能 (xfce4-screenshooter)</translation>
     </message>
 </context>
 <context>
     <name>ProgramFolder</name>
     <message>
-        <source>設定の保存、画像の送信、履歴の記録は失敗します。</source>
-        <translation type="unfinished"></translation>
+        <source>Settings, uploads and the history cannot be saved.</source>
+        <translation>設定の保存、画像の送信、履歴の記録は失敗します。</translation>
     </message>
     <message>
-        <source>ホームフォルダ (HOME) が設定されていないため、設定と履歴を保存するフォルダがありません。
+        <source>There is no folder for settings and history, because the home folder (HOME) is not set.
 </source>
-        <translation type="unfinished"></translation>
+        <translation>ホームフォルダ (HOME) が設定されていないため、設定と履歴を保存するフォルダがありません。
+</translation>
     </message>
     <message>
-        <source>設定と履歴を保存するフォルダが、自分のものでないか、リンクであるか、他のユーザーに開かれているため、使いません。
+        <source>The folder for settings and history is not used: it belongs to someone else, is a link, or is open to other users.
 </source>
-        <translation type="unfinished"></translation>
+        <translation>設定と履歴を保存するフォルダが、自分のものでないか、リンクであるか、他のユーザーに開かれているため、使いません。
+</translation>
     </message>
     <message>
-        <source>設定と履歴を保存するフォルダに書き込めません。
+        <source>Cannot write to the folder for settings and history.
 </source>
-        <translation type="unfinished"></translation>
+        <translation>設定と履歴を保存するフォルダに書き込めません。
+</translation>
     </message>
 </context>
 <context>
     <name>ReducedPicture</name>
     <message>
-        <source>画像のファイルサイズが大きすぎるため、このままでは転送できません。
-色数を減らした画像（256色、%1バイト）を転送しますか？</source>
-        <translation type="unfinished"></translation>
+        <source>The picture is too large to upload as it is.
+Upload it with fewer colours (256 colours, %1 bytes)?</source>
+        <translation>画像のファイルサイズが大きすぎるため、このままでは転送できません。
+色数を減らした画像（256色、%1バイト）を転送しますか？</translation>
     </message>
     <message>
-        <source>画像のファイルサイズが大きすぎるため、このままでは転送できません。
-縦横を半分にし、色数を減らした画像（%1x%2、256色、%3バイト）を転送しますか？</source>
-        <translation type="unfinished"></translation>
+        <source>The picture is too large to upload as it is.
+Upload it at half size with fewer colours (%1x%2, 256 colours, %3 bytes)?</source>
+        <translation>画像のファイルサイズが大きすぎるため、このままでは転送できません。
+縦横を半分にし、色数を減らした画像（%1x%2、256色、%3バイト）を転送しますか？</translation>
     </message>
 </context>
 <context>
     <name>RegionSelection</name>
     <message>
-        <source>範囲:(%1,%2) - (%3,%4) / サイズ: %5x%6</source>
-        <translation type="unfinished"></translation>
+        <source>Region: (%1,%2) - (%3,%4) / Size: %5x%6</source>
+        <translation>範囲:(%1,%2) - (%3,%4) / サイズ: %5x%6</translation>
     </message>
     <message>
-        <source>始点:(%1,%2) - (%3,%3) / サイズ: %3x%3</source>
-        <translation type="unfinished"></translation>
+        <source>Start: (%1,%2) - (%3,%3) / Size: %3x%3</source>
+        <translation>始点:(%1,%2) - (%3,%3) / サイズ: %3x%3</translation>
     </message>
 </context>
 <context>
     <name>Replies</name>
     <message>
-        <source>終了します。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>アップロードキーが違うか、設定されていないため、利用できません。
+        <source>The upload key is wrong or missing, so you cannot upload.
+Check the upload key in Settings.
+(The server&apos;s administrator gives you the key.)</source>
+        <translation>アップロードキーが違うか、設定されていないため、利用できません。
 「高度な設定」のアップロードキーを確かめてください。
-(キーはサーバーの管理人から受け取ります。)</source>
-        <translation type="unfinished"></translation>
+(キーはサーバーの管理人から受け取ります。)</translation>
     </message>
     <message>
-        <source>クイブロ 利用状況
+        <source>Quiblo stops here.</source>
+        <translation>終了します。</translation>
+    </message>
+    <message>
+        <source>Could not connect to the server,
+so some steps were not done.</source>
+        <translation>サーバーとの接続が失敗したため、
+一部処理は行えませんでした。</translation>
+    </message>
+    <message>
+        <source>Quiblo usage
+%1
+Uploads so far: %2
+Limit: %4 in any %3 hours
+
+Uploads left: %5</source>
+        <translation>クイブロ 利用状況
 %1
 現在利用回数: %2回利用済みです。
 最大: 過去%3時間に%4回利用できます。
 
-あと%5回利用可能です。</source>
-        <translation type="unfinished"></translation>
+あと%5回利用可能です。</translation>
     </message>
     <message>
-        <source>サーバーとの接続が失敗したため、
-一部処理は行えませんでした。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>[%1回目の利用 (最大:過去%2時間に%3回まで)]</source>
-        <translation type="unfinished"></translation>
+        <source>[Upload no. %1 (limit: %3 in any %2 hours)]</source>
+        <translation>[%1回目の利用 (最大:過去%2時間に%3回まで)]</translation>
     </message>
 </context>
 <context>
     <name>ServiceAddress</name>
     <message>
-        <source>アップロード先のサーバーの設定 (%1) を読めないため、サーバーには接続しません。
-「高度な設定」で直してください。</source>
-        <translation type="unfinished"></translation>
+        <source>The server setting (%1) cannot be read, so Quiblo does not connect.
+Correct it in Settings.</source>
+        <translation>アップロード先のサーバーの設定 (%1) を読めないため、サーバーには接続しません。
+「高度な設定」で直してください。</translation>
     </message>
 </context>
 <context>
     <name>ServiceSetting</name>
     <message>
-        <source>%1 の %2</source>
-        <translation type="unfinished"></translation>
+        <source>%2 in %1</source>
+        <translation>%1 の %2</translation>
     </message>
 </context>
 <context>
     <name>Tls</name>
     <message>
-        <source>サーバー %1 の証明書を確認できなかったため、接続を中止しました。</source>
-        <translation type="unfinished"></translation>
+        <source>The certificate of server %1 could not be verified, so the connection was stopped.</source>
+        <translation>サーバー %1 の証明書を確認できなかったため、接続を中止しました。</translation>
     </message>
     <message>
-        <source>サーバー %1 と暗号化した接続 (TLS) を始められませんでした。</source>
-        <translation type="unfinished"></translation>
+        <source>Could not start an encrypted connection (TLS) with server %1.</source>
+        <translation>サーバー %1 と暗号化した接続 (TLS) を始められませんでした。</translation>
     </message>
     <message>
-        <source>アップロードサーバー %1 は暗号化 (TLS) に対応していないため、転送を中止しました。</source>
-        <translation type="unfinished"></translation>
+        <source>Upload server %1 does not support encryption (TLS), so the upload was stopped.</source>
+        <translation>アップロードサーバー %1 は暗号化 (TLS) に対応していないため、転送を中止しました。</translation>
     </message>
     <message>
-        <source>サーバー %1 が暗号化されていないアドレスへ切り替えようとしたため、接続を中止しました。
+        <source>Server %1 tried to switch to an unencrypted address, so the connection was stopped.
 (%2)</source>
-        <translation type="unfinished"></translation>
+        <translation>サーバー %1 が暗号化されていないアドレスへ切り替えようとしたため、接続を中止しました。
+(%2)</translation>
     </message>
 </context>
 <context>
     <name>Transfer</name>
     <message>
-        <source>初期処理</source>
-        <translation type="unfinished"></translation>
+        <source>start-up</source>
+        <translation>初期処理</translation>
     </message>
     <message>
-        <source>接続処理</source>
-        <translation type="unfinished"></translation>
+        <source>connection</source>
+        <translation>接続処理</translation>
     </message>
     <message>
-        <source>転送設定処理</source>
-        <translation type="unfinished"></translation>
+        <source>transfer set-up</source>
+        <translation>転送設定処理</translation>
     </message>
     <message>
-        <source>転送処理</source>
-        <translation type="unfinished"></translation>
+        <source>transfer</source>
+        <translation>転送処理</translation>
     </message>
     <message>
-        <source>サーバーの名前を解決できません。</source>
-        <translation type="unfinished"></translation>
+        <source>Cannot resolve the server name.</source>
+        <translation>サーバーの名前を解決できません。</translation>
     </message>
     <message>
-        <source>サーバーに接続できません。</source>
-        <translation type="unfinished"></translation>
+        <source>Cannot connect to the server.</source>
+        <translation>サーバーに接続できません。</translation>
     </message>
     <message>
-        <source>サーバーからの応答がないため、時間切れになりました。</source>
-        <translation type="unfinished"></translation>
+        <source>The server did not answer in time.</source>
+        <translation>サーバーからの応答がないため、時間切れになりました。</translation>
     </message>
     <message>
-        <source>サーバーへのログインが拒否されました。</source>
-        <translation type="unfinished"></translation>
+        <source>The server refused the login.</source>
+        <translation>サーバーへのログインが拒否されました。</translation>
     </message>
     <message>
-        <source>サーバーがアクセスを拒否しました。</source>
-        <translation type="unfinished"></translation>
+        <source>The server denied access.</source>
+        <translation>サーバーがアクセスを拒否しました。</translation>
     </message>
     <message>
-        <source>サーバーがファイルの受け取りを拒否しました。</source>
-        <translation type="unfinished"></translation>
+        <source>The server refused the file.</source>
+        <translation>サーバーがファイルの受け取りを拒否しました。</translation>
     </message>
     <message>
-        <source>データの送信に失敗しました。</source>
-        <translation type="unfinished"></translation>
+        <source>Sending data failed.</source>
+        <translation>データの送信に失敗しました。</translation>
     </message>
     <message>
-        <source>データの受信に失敗しました。</source>
-        <translation type="unfinished"></translation>
+        <source>Receiving data failed.</source>
+        <translation>データの受信に失敗しました。</translation>
     </message>
     <message>
-        <source>サーバーが転送の完了を認めませんでした。</source>
-        <translation type="unfinished"></translation>
+        <source>The server did not confirm the upload.</source>
+        <translation>サーバーが転送の完了を認めませんでした。</translation>
     </message>
     <message>
-        <source>サーバーから応答がありません。</source>
-        <translation type="unfinished"></translation>
+        <source>No answer from the server.</source>
+        <translation>サーバーから応答がありません。</translation>
     </message>
     <message>
-        <source>サーバーの応答が正しくありません。</source>
-        <translation type="unfinished"></translation>
+        <source>The server sent an invalid answer.</source>
+        <translation>サーバーの応答が正しくありません。</translation>
     </message>
     <message>
-        <source>データ転送用の接続ができません。</source>
-        <translation type="unfinished"></translation>
+        <source>Cannot open the data connection.</source>
+        <translation>データ転送用の接続ができません。</translation>
     </message>
 </context>
 <context>
     <name>main</name>
     <message>
-        <source>quiblo: クイブロは操作中のため、撮影できません。
+        <source>quiblo: Quiblo is busy and cannot capture now.
 </source>
-        <translation type="unfinished"></translation>
+        <translation>quiblo: クイブロは操作中のため、撮影できません。
+</translation>
     </message>
 </context>
 <context>
     <name>quiblo::DeleteWin</name>
     <message>
-        <source>サーバー上の画像はすでにありませんが、
+        <source>The picture is no longer on the server,
+but the history file was not found,
+so the entry could not be removed from the history.
+The rest of the history file is unchanged.</source>
+        <translation>サーバー上の画像はすでにありませんが、
 情報ファイルが見つからないため、
 履歴から削除できませんでした。
-情報ファイルのほかの内容はそのまま残っています。</source>
-        <translation type="unfinished"></translation>
+情報ファイルのほかの内容はそのまま残っています。</translation>
     </message>
     <message>
-        <source>サーバー上の画像はすでにありませんが、
+        <source>The picture is no longer on the server,
+but the history file cannot be read,
+so the entry could not be removed from the history.
+The rest of the history file is unchanged.</source>
+        <translation>サーバー上の画像はすでにありませんが、
 情報ファイルを読み込めないため、
 履歴から削除できませんでした。
-情報ファイルのほかの内容はそのまま残っています。</source>
-        <translation type="unfinished"></translation>
+情報ファイルのほかの内容はそのまま残っています。</translation>
     </message>
     <message>
-        <source>サーバー上の画像はすでにありませんが、
+        <source>The picture is no longer on the server,
+but the history file could not be rewritten,
+so the entry could not be removed from the history.
+The rest of the history file is unchanged.</source>
+        <translation>サーバー上の画像はすでにありませんが、
 情報ファイルを書き換えられなかったため、
 履歴から削除できませんでした。
-情報ファイルのほかの内容はそのまま残っています。</source>
-        <translation type="unfinished"></translation>
+情報ファイルのほかの内容はそのまま残っています。</translation>
     </message>
     <message>
-        <source>エラー</source>
-        <translation type="unfinished"></translation>
+        <source>Error</source>
+        <translation>エラー</translation>
     </message>
     <message>
-        <source>サーバーとの通信に失敗、又はその処理が失敗したため、
-削除処理はできませんでした。</source>
-        <translation type="unfinished"></translation>
+        <source>Talking to the server failed, or the server failed,
+so the picture was not deleted.</source>
+        <translation>サーバーとの通信に失敗、又はその処理が失敗したため、
+削除処理はできませんでした。</translation>
     </message>
     <message>
-        <source>情報</source>
-        <translation type="unfinished"></translation>
+        <source>Information</source>
+        <translation>情報</translation>
     </message>
     <message>
-        <source>クイブロ - 履歴閲覧/手動削除</source>
-        <translation type="unfinished"></translation>
+        <source>Quiblo - History and deletion</source>
+        <translation>クイブロ - 履歴閲覧/手動削除</translation>
     </message>
     <message>
-        <source>履歴閲覧/手動削除</source>
-        <translation type="unfinished"></translation>
+        <source>History and deletion</source>
+        <translation>履歴閲覧/手動削除</translation>
     </message>
     <message>
-        <source>ここでは、自分が過去にアップロードした画像を確認したり手動で削除することができます。</source>
-        <translation type="unfinished"></translation>
+        <source>Here you can view the pictures you uploaded before, or delete them.</source>
+        <translation>ここでは、自分が過去にアップロードした画像を確認したり手動で削除することができます。</translation>
     </message>
     <message>
-        <source>（他人がアップロードした物は削除できません）</source>
-        <translation type="unfinished"></translation>
+        <source>(You cannot delete other people&apos;s pictures.)</source>
+        <translation>（他人がアップロードした物は削除できません）</translation>
     </message>
     <message>
-        <source>項目を選択すると閲覧用URLが表示されます。</source>
-        <translation type="unfinished"></translation>
+        <source>Select an entry to see its viewing URL.</source>
+        <translation>項目を選択すると閲覧用URLが表示されます。</translation>
     </message>
     <message>
-        <source>送信履歴</source>
-        <translation type="unfinished"></translation>
+        <source>Upload history</source>
+        <translation>送信履歴</translation>
     </message>
     <message>
-        <source>この画像の閲覧用URL</source>
-        <translation type="unfinished"></translation>
+        <source>Viewing URL of this picture</source>
+        <translation>この画像の閲覧用URL</translation>
     </message>
     <message>
-        <source>URLをコピー(&amp;C)</source>
-        <translation type="unfinished"></translation>
+        <source>&amp;Copy URL</source>
+        <translation>URLをコピー(&amp;C)</translation>
     </message>
     <message>
-        <source>画像確認(&amp;C)</source>
-        <translation type="unfinished"></translation>
+        <source>Vie&amp;w</source>
+        <translation>画像確認(&amp;C)</translation>
     </message>
     <message>
-        <source>ブラウザで画像を閲覧します。</source>
-        <translation type="unfinished"></translation>
+        <source>Shows the picture in the browser.</source>
+        <translation>ブラウザで画像を閲覧します。</translation>
     </message>
     <message>
-        <source>削除(&amp;D)</source>
-        <translation type="unfinished"></translation>
+        <source>&amp;Delete</source>
+        <translation>削除(&amp;D)</translation>
     </message>
     <message>
-        <source>画像をサーバー上から削除します。</source>
-        <translation type="unfinished"></translation>
+        <source>Deletes the picture from the server.</source>
+        <translation>画像をサーバー上から削除します。</translation>
     </message>
     <message>
-        <source>閉じる(&amp;C)</source>
-        <translation type="unfinished"></translation>
+        <source>C&amp;lose</source>
+        <translation>閉じる(&amp;C)</translation>
     </message>
     <message>
-        <source>情報ファイルが見つからないため、削除処理ができません。</source>
-        <translation type="unfinished"></translation>
+        <source>The history file was not found, so nothing can be deleted.</source>
+        <translation>情報ファイルが見つからないため、削除処理ができません。</translation>
     </message>
     <message>
-        <source>情報ファイルを読み込めないため、削除処理ができません。</source>
-        <translation type="unfinished"></translation>
+        <source>The history file cannot be read, so nothing can be deleted.</source>
+        <translation>情報ファイルを読み込めないため、削除処理ができません。</translation>
     </message>
     <message>
-        <source>確認</source>
-        <translation type="unfinished"></translation>
+        <source>Confirm</source>
+        <translation>確認</translation>
     </message>
     <message>
-        <source>URLがクリップボードへ転送されました。</source>
-        <translation type="unfinished"></translation>
+        <source>The URL was copied to the clipboard.</source>
+        <translation>URLがクリップボードへ転送されました。</translation>
     </message>
 </context>
 <context>
     <name>quiblo::LoadMspaintWin</name>
     <message>
-        <source>クイブロ - お絵かきモード</source>
-        <translation type="unfinished"></translation>
+        <source>Quiblo - Drawing</source>
+        <translation>クイブロ - お絵かきモード</translation>
     </message>
     <message>
-        <source>お絵かきモード</source>
-        <translation type="unfinished"></translation>
+        <source>Drawing</source>
+        <translation>お絵かきモード</translation>
     </message>
     <message>
-        <source>これからキャプチャ画像をペイントに転送します。
-お絵かきが終わったら保存して閉じてください。</source>
-        <translation type="unfinished"></translation>
+        <source>The picture will now open in the image editor.
+When you have finished drawing, save it and close the editor.</source>
+        <translation>これからキャプチャ画像をペイントに転送します。
+お絵かきが終わったら保存して閉じてください。</translation>
     </message>
     <message>
-        <source>編集(&amp;E)</source>
-        <translation type="unfinished"></translation>
+        <source>&amp;Edit</source>
+        <translation>編集(&amp;E)</translation>
     </message>
     <message>
-        <source>ペイントを開いて、画像を編集します。</source>
-        <translation type="unfinished"></translation>
+        <source>Opens the picture in the image editor.</source>
+        <translation>ペイントを開いて、画像を編集します。</translation>
     </message>
     <message>
-        <source>編集しない(&amp;C)</source>
-        <translation type="unfinished"></translation>
+        <source>&amp;Skip</source>
+        <translation>編集しない(&amp;C)</translation>
     </message>
     <message>
-        <source>お絵かきをキャンセルして直ぐに送信します。</source>
-        <translation type="unfinished"></translation>
+        <source>Uploads the picture at once, without drawing.</source>
+        <translation>お絵かきをキャンセルして直ぐに送信します。</translation>
     </message>
     <message>
-        <source>エラー</source>
-        <translation type="unfinished"></translation>
+        <source>Error</source>
+        <translation>エラー</translation>
     </message>
     <message>
-        <source>お絵かき中！
-ペイントが終了すると自動的に送信を開始します。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>エラーが発生しました。
+        <source>An error occurred.
+Error code: %1
+Details: %2</source>
+        <translation>エラーが発生しました。
 エラーコード:%1
-エラーの詳細:%2</source>
-        <translation type="unfinished"></translation>
+エラーの詳細:%2</translation>
+    </message>
+    <message>
+        <source>Drawing!
+The upload starts when the editor closes.</source>
+        <translation>お絵かき中！
+ペイントが終了すると自動的に送信を開始します。</translation>
     </message>
 </context>
 <context>
     <name>quiblo::MainWin</name>
     <message>
-        <source>クイブロ  v$major.$minor</source>
-        <translation type="unfinished"></translation>
+        <source>Quiblo v$major.$minor</source>
+        <translation>クイブロ  v$major.$minor</translation>
     </message>
     <message>
-        <source>クイブロ</source>
-        <translation type="unfinished"></translation>
+        <source>Full screen ($ScreenSize)</source>
+        <translation>全画面($ScreenSize)</translation>
     </message>
     <message>
-        <source>クイブロは、簡単に自分の画面をインターネット上の
+        <source>Quiblo</source>
+        <translation>クイブロ</translation>
+    </message>
+    <message>
+        <source>Quiblo shows your screen to other people
+on the internet in a few clicks.
+Use it to post a picture to a forum for a while.</source>
+        <translation>クイブロは、簡単に自分の画面をインターネット上の
 ほかのユーザーに見せる事ができるソフトです。
-掲示板への一時的な画像投稿などにお役立てください。</source>
-        <translation type="unfinished"></translation>
+掲示板への一時的な画像投稿などにお役立てください。</translation>
     </message>
     <message>
-        <source>1.撮影範囲</source>
-        <translation type="unfinished"></translation>
+        <source>1. What to capture</source>
+        <translation>1.撮影範囲</translation>
     </message>
     <message>
-        <source>全画面($ScreenSize)</source>
-        <translation type="unfinished"></translation>
+        <source>Active window
+(the one in front)</source>
+        <translation>アクティブウィンドウ
+(一番手前のウィンドウ)</translation>
     </message>
     <message>
-        <source>アクティブウィンドウ
-(一番手前のウィンドウ)</source>
-        <translation type="unfinished"></translation>
+        <source>a region</source>
+        <translation>任意の指定範囲</translation>
     </message>
     <message>
-        <source>任意の指定範囲</source>
-        <translation type="unfinished"></translation>
+        <source>2. Capture</source>
+        <translation>2.撮影</translation>
     </message>
     <message>
-        <source>2.撮影</source>
-        <translation type="unfinished"></translation>
+        <source>When you are ready...</source>
+        <translation>準備ができたら...</translation>
     </message>
     <message>
-        <source>準備ができたら...</source>
-        <translation type="unfinished"></translation>
+        <source>Captures the screen.</source>
+        <translation>撮影ボタンです。</translation>
     </message>
     <message>
-        <source>撮影ボタンです。</source>
-        <translation type="unfinished"></translation>
+        <source>After the capture you select a region or confirm.</source>
+        <translation>※撮影後、範囲選択または確認画面が出ます。</translation>
     </message>
     <message>
-        <source>※撮影後、範囲選択または確認画面が出ます。</source>
-        <translation type="unfinished"></translation>
+        <source>3. Share</source>
+        <translation>3.確認</translation>
     </message>
     <message>
-        <source>3.確認</source>
-        <translation type="unfinished"></translation>
+        <source>Your picture can be seen at this URL.
+Send it to the people you want to show it to.</source>
+        <translation>クイブロした画像は、このURLにアクセスすると見ることができます。
+見せたい相手に送ってください。</translation>
     </message>
     <message>
-        <source>クイブロした画像は、このURLにアクセスすると見ることができます。
-見せたい相手に送ってください。</source>
-        <translation type="unfinished"></translation>
+        <source>Vi&amp;ew</source>
+        <translation>確認(&amp;E)</translation>
     </message>
     <message>
-        <source>確認(&amp;E)</source>
-        <translation type="unfinished"></translation>
+        <source>Shows the picture in the browser.</source>
+        <translation>ブラウザで今の画像を確認します。</translation>
     </message>
     <message>
-        <source>ブラウザで今の画像を確認します。</source>
-        <translation type="unfinished"></translation>
+        <source>Picture URL</source>
+        <translation>画像のURL</translation>
     </message>
     <message>
-        <source>画像のURL</source>
-        <translation type="unfinished"></translation>
+        <source>Pictures are deleted after a few weeks;
+you can delete them sooner with [Histor&amp;y / Delete] below.</source>
+        <translation>※画像は数週間後自動削除されますが、
+↓[履歴/削除(&amp;M)] より削除することもできます。</translation>
     </message>
     <message>
-        <source>※画像は数週間後自動削除されますが、
-↓[履歴/削除(&amp;M)] より削除することもできます。</source>
-        <translation type="unfinished"></translation>
+        <source>Histor&amp;y / Delete</source>
+        <translation>履歴/削除(&amp;M)</translation>
     </message>
     <message>
-        <source>履歴/削除(&amp;M)</source>
-        <translation type="unfinished"></translation>
+        <source>Shows your uploads, and deletes pictures you uploaded.</source>
+        <translation>今までの送信履歴の確認や、アップロードした画像を手動削除します。</translation>
     </message>
     <message>
-        <source>今までの送信履歴の確認や、アップロードした画像を手動削除します。</source>
-        <translation type="unfinished"></translation>
+        <source>&amp;Copy URL</source>
+        <translation>URLをコピー(&amp;C)</translation>
     </message>
     <message>
-        <source>URLをコピー(&amp;C)</source>
-        <translation type="unfinished"></translation>
+        <source>Copies the URL above to the clipboard.</source>
+        <translation>上記のURLをクリップボードへ転送します。</translation>
     </message>
     <message>
-        <source>上記のURLをクリップボードへ転送します。</source>
-        <translation type="unfinished"></translation>
+        <source>&amp;Quiblo</source>
+        <translation>クイブロ(&amp;P)</translation>
     </message>
     <message>
-        <source>クイブロ(&amp;P)</source>
-        <translation type="unfinished"></translation>
+        <source>&amp;Full screen</source>
+        <translation>全画面(&amp;A)</translation>
     </message>
     <message>
-        <source>全画面(&amp;A)</source>
-        <translation type="unfinished"></translation>
+        <source>Active &amp;window</source>
+        <translation>アクティブウィンドウ(&amp;W)</translation>
     </message>
     <message>
-        <source>アクティブウィンドウ(&amp;W)</source>
-        <translation type="unfinished"></translation>
+        <source>&amp;Region</source>
+        <translation>任意指定(&amp;S)</translation>
     </message>
     <message>
-        <source>任意指定(&amp;S)</source>
-        <translation type="unfinished"></translation>
+        <source>&amp;Capture</source>
+        <translation>クイブロ（撮影）(&amp;P)</translation>
     </message>
     <message>
-        <source>クイブロ（撮影）(&amp;P)</source>
-        <translation type="unfinished"></translation>
+        <source>E&amp;xit (Esc)</source>
+        <translation>終了(&amp;X)/(Esc)</translation>
     </message>
     <message>
-        <source>終了(&amp;X)/(Esc)</source>
-        <translation type="unfinished"></translation>
+        <source>&amp;Tools</source>
+        <translation>その他(&amp;O)</translation>
     </message>
     <message>
-        <source>その他(&amp;O)</source>
-        <translation type="unfinished"></translation>
+        <source>&amp;Open uploaded picture...</source>
+        <translation>アップロード画像を確認...(&amp;O)</translation>
     </message>
     <message>
-        <source>アップロード画像を確認...(&amp;O)</source>
-        <translation type="unfinished"></translation>
+        <source>&amp;History and deletion...</source>
+        <translation>履歴の確認／転送した画像の削除...(&amp;D)</translation>
     </message>
     <message>
-        <source>履歴の確認／転送した画像の削除...(&amp;D)</source>
-        <translation type="unfinished"></translation>
+        <source>&amp;Settings...</source>
+        <translation>高度な設定...(&amp;S)</translation>
     </message>
     <message>
-        <source>高度な設定...(&amp;S)</source>
-        <translation type="unfinished"></translation>
+        <source>Check &amp;usage</source>
+        <translation>利用状況チェック(&amp;K)</translation>
     </message>
     <message>
-        <source>利用状況チェック(&amp;K)</source>
-        <translation type="unfinished"></translation>
+        <source>&amp;About Quiblo</source>
+        <translation>バージョン情報(&amp;V)</translation>
     </message>
     <message>
-        <source>バージョン情報(&amp;V)</source>
-        <translation type="unfinished"></translation>
+        <source>Confirm</source>
+        <translation>確認</translation>
     </message>
     <message>
-        <source>確認</source>
-        <translation type="unfinished"></translation>
+        <source>The URL was copied to the clipboard.</source>
+        <translation>URLがクリップボードへ転送されました。</translation>
     </message>
     <message>
-        <source>URLがクリップボードへ転送されました。</source>
-        <translation type="unfinished"></translation>
+        <source>Error</source>
+        <translation>エラー</translation>
     </message>
     <message>
-        <source>エラー</source>
-        <translation type="unfinished"></translation>
+        <source>Information</source>
+        <translation>情報</translation>
     </message>
     <message>
-        <source>情報</source>
-        <translation type="unfinished"></translation>
+        <source>The screen capture failed.</source>
+        <translation>画面キャプチャーに失敗しました。</translation>
     </message>
     <message>
-        <source>画面キャプチャーに失敗しました。</source>
-        <translation type="unfinished"></translation>
+        <source>The desktop did not allow the screen capture.</source>
+        <translation>デスクトップの画面キャプチャーが許可されませんでした。</translation>
     </message>
     <message>
-        <source>OSバージョンの取得に失敗しました。</source>
-        <translation type="unfinished"></translation>
+        <source>The desktop&apos;s screen capture is not available.</source>
+        <translation>デスクトップの画面キャプチャー機能が使えません。</translation>
     </message>
     <message>
-        <source>クイブロは既に起動しています。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>デスクトップの画面キャプチャーが許可されませんでした。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>デスクトップの画面キャプチャー機能が使えません。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>画面キャプチャーに失敗しました。
+        <source>The screen capture failed.
+Check that the window is there,
+then try again.</source>
+        <translation>画面キャプチャーに失敗しました。
 対象ウィンドウがあるかチェックして、
-もう一度やり直してください。</source>
-        <translation type="unfinished"></translation>
+もう一度やり直してください。</translation>
     </message>
     <message>
-        <source>画面キャプチャーに失敗しました。
-もう一度やり直してください。</source>
-        <translation type="unfinished"></translation>
+        <source>The screen capture failed.
+Please try again.</source>
+        <translation>画面キャプチャーに失敗しました。
+もう一度やり直してください。</translation>
     </message>
     <message>
-        <source>エラーが発生しました。
+        <source>An error occurred.
+Error code: %1
+Details: %2
+Step: %3</source>
+        <translation>エラーが発生しました。
 エラーコード:%1
 エラーの詳細:%2
-エラー位置:%3</source>
-        <translation type="unfinished"></translation>
+エラー位置:%3</translation>
     </message>
     <message>
-        <source>Imgctl.dllが読み込めません。
+        <source>There is no screen to capture in this session.</source>
+        <translation>OSバージョンの取得に失敗しました。</translation>
+    </message>
+    <message>
+        <source>Cannot load the image library (libimgctl.so).
+Put it in the same folder as Quiblo
+or in a system library folder.</source>
+        <translation>Imgctl.dllが読み込めません。
 クイブロと同じフォルダ内または、システムフォルダ内に
-Imgctl.dllを配置してください。</source>
-        <translation type="unfinished"></translation>
+Imgctl.dllを配置してください。</translation>
     </message>
     <message>
-        <source>Imgctl.dllの処理で、
-予期しないエラーが発生しました。</source>
-        <translation type="unfinished"></translation>
+        <source>The image library (libimgctl.so)
+failed unexpectedly.</source>
+        <translation>Imgctl.dllの処理で、
+予期しないエラーが発生しました。</translation>
     </message>
     <message>
-        <source>設定と履歴を保存するフォルダに書き込めません。
+        <source>Quiblo is already running.</source>
+        <translation>クイブロは既に起動しています。</translation>
+    </message>
+    <message>
+        <source>Cannot write to the folder for settings and history.
 %1
-設定の保存、画像の送信、履歴の記録は失敗します。</source>
-        <translation type="unfinished"></translation>
+Settings, uploads and the history cannot be saved.</source>
+        <translation>設定と履歴を保存するフォルダに書き込めません。
+%1
+設定の保存、画像の送信、履歴の記録は失敗します。</translation>
     </message>
 </context>
 <context>
     <name>quiblo::PosSelectWin</name>
     <message>
-        <source>範囲が小さすぎです。10ピクセル四方以上を指定してください。
-キャンセルしますか？</source>
-        <translation type="unfinished"></translation>
+        <source>The region is too small. Select at least 10 by 10 pixels.
+Cancel?</source>
+        <translation>範囲が小さすぎです。10ピクセル四方以上を指定してください。
+キャンセルしますか？</translation>
     </message>
     <message>
-        <source>範囲選択されていません。
-キャンセルしますか？</source>
-        <translation type="unfinished"></translation>
+        <source>No region is selected.
+Cancel?</source>
+        <translation>範囲選択されていません。
+キャンセルしますか？</translation>
     </message>
     <message>
-        <source>[範囲選択] - ドラッグで範囲指定、右クリックで確定
-       (スペースキーでこの説明文の表示切替)</source>
-        <translation type="unfinished"></translation>
+        <source>[Select a region] - drag to select, right-click to confirm
+       (Space shows or hides this help)</source>
+        <translation>[範囲選択] - ドラッグで範囲指定、右クリックで確定
+       (スペースキーでこの説明文の表示切替)</translation>
     </message>
     <message>
-        <source>確認</source>
-        <translation type="unfinished"></translation>
+        <source>Confirm</source>
+        <translation>確認</translation>
     </message>
 </context>
 <context>
     <name>quiblo::PreviewWin</name>
     <message>
-        <source>クイブロ - 確認ウィンドウ</source>
-        <translation type="unfinished"></translation>
+        <source>Editor: %1</source>
+        <translation>使用するエディタ: %1</translation>
     </message>
     <message>
-        <source>クイブロ完了です。この画像をアップロードしてよろしいですか？</source>
-        <translation type="unfinished"></translation>
+        <source>No image editor found. Install one of %1, or name an editor in the QUIBLO_PAINT_COMMAND environment variable.</source>
+        <translation>画像エディタが見つかりません。%1のいずれかを入れるか、環境変数QUIBLO_PAINT_COMMANDでエディタのコマンドを指定してください。</translation>
     </message>
     <message>
-        <source>※画面上に承諾を得ていない著作物がある場合はアップロードしないでください。
-※アップロードされた画像が不適切と判断された場合は、管理人が削除することがあります。</source>
-        <translation type="unfinished"></translation>
+        <source>, </source>
+        <translation>、</translation>
     </message>
     <message>
-        <source>この画像をコンピュータ内に保存する...(&amp;S)</source>
-        <translation type="unfinished"></translation>
+        <source>Quiblo - Confirm</source>
+        <translation>クイブロ - 確認ウィンドウ</translation>
     </message>
     <message>
-        <source>ここにチェックを入れると、アップロードする画像を、保存することができます。</source>
-        <translation type="unfinished"></translation>
+        <source>Captured. Upload this picture?</source>
+        <translation>クイブロ完了です。この画像をアップロードしてよろしいですか？</translation>
     </message>
     <message>
-        <source>ペイントで画像に説明を加える(WindowsXPのみ)...(&amp;D)</source>
-        <translation type="unfinished"></translation>
+        <source>Do not upload other people&apos;s work without their permission.
+The administrator may delete pictures found inappropriate.</source>
+        <translation>※画面上に承諾を得ていない著作物がある場合はアップロードしないでください。
+※アップロードされた画像が不適切と判断された場合は、管理人が削除することがあります。</translation>
     </message>
     <message>
-        <source>ここにチェックを入れると、アップロードする画像にペイントで説明を加えることができます。</source>
-        <translation type="unfinished"></translation>
+        <source>&amp;Save a copy on this computer...</source>
+        <translation>この画像をコンピュータ内に保存する...(&amp;S)</translation>
     </message>
     <message>
-        <source>はい(&amp;Y)</source>
-        <translation type="unfinished"></translation>
+        <source>Check this to save a copy of the picture you upload.</source>
+        <translation>ここにチェックを入れると、アップロードする画像を、保存することができます。</translation>
     </message>
     <message>
-        <source>いいえ(&amp;N)</source>
-        <translation type="unfinished"></translation>
+        <source>&amp;Draw on the picture in an image editor...</source>
+        <translation>ペイントで画像に説明を加える(WindowsXPのみ)...(&amp;D)</translation>
     </message>
     <message>
-        <source>プレビュー</source>
-        <translation type="unfinished"></translation>
+        <source>Check this to draw on the picture before it is uploaded.</source>
+        <translation>ここにチェックを入れると、アップロードする画像にペイントで説明を加えることができます。</translation>
     </message>
     <message>
-        <source>確認</source>
-        <translation type="unfinished"></translation>
+        <source>&amp;Yes</source>
+        <translation>はい(&amp;Y)</translation>
     </message>
     <message>
-        <source>キャンセルしますか？</source>
-        <translation type="unfinished"></translation>
+        <source>&amp;No</source>
+        <translation>いいえ(&amp;N)</translation>
     </message>
     <message>
-        <source>エラー</source>
-        <translation type="unfinished"></translation>
+        <source>Preview</source>
+        <translation>プレビュー</translation>
     </message>
     <message>
-        <source>エラーが発生したため、終了します。</source>
-        <translation type="unfinished"></translation>
+        <source>Confirm</source>
+        <translation>確認</translation>
     </message>
     <message>
-        <source>使用するエディタ: %1</source>
-        <translation type="unfinished"></translation>
+        <source>Cancel?</source>
+        <translation>キャンセルしますか？</translation>
     </message>
     <message>
-        <source>画像エディタが見つかりません。%1のいずれかを入れるか、環境変数QUIBLO_PAINT_COMMANDでエディタのコマンドを指定してください。</source>
-        <translation type="unfinished"></translation>
+        <source>Error</source>
+        <translation>エラー</translation>
     </message>
     <message>
-        <source>、</source>
-        <translation type="unfinished"></translation>
+        <source>Writing the PNG data failed.
+Error code: %1</source>
+        <translation>PNGデータの出力においてエラーが発生しました。
+エラーコード:%1</translation>
     </message>
     <message>
-        <source>PNGデータの出力においてエラーが発生しました。
-エラーコード:%1</source>
-        <translation type="unfinished"></translation>
+        <source>An error occurred; Quiblo stops here.</source>
+        <translation>エラーが発生したため、終了します。</translation>
     </message>
 </context>
 <context>
     <name>quiblo::SendDataWin</name>
     <message>
-        <source>クイブロ - 送信ダイアログ</source>
-        <translation type="unfinished"></translation>
+        <source>Quiblo - Uploading</source>
+        <translation>クイブロ - 送信ダイアログ</translation>
     </message>
     <message>
-        <source>進捗状況</source>
-        <translation type="unfinished"></translation>
+        <source>Progress</source>
+        <translation>進捗状況</translation>
     </message>
 </context>
 <context>
     <name>quiblo::SettingsWin</name>
     <message>
-        <source>クイブロ - 高度な設定</source>
-        <translation type="unfinished"></translation>
+        <source>Quiblo - Settings</source>
+        <translation>クイブロ - 高度な設定</translation>
     </message>
     <message>
-        <source>高度な設定</source>
-        <translation type="unfinished"></translation>
+        <source>Settings</source>
+        <translation>高度な設定</translation>
     </message>
     <message>
-        <source>クイブロは初期設定でも十分お使いいただけますが、ここでは細かい動作制御を行うことができます。</source>
-        <translation type="unfinished"></translation>
+        <source>Quiblo works well as it is; here you can fine-tune how it works.</source>
+        <translation>クイブロは初期設定でも十分お使いいただけますが、ここでは細かい動作制御を行うことができます。</translation>
     </message>
     <message>
-        <source>・正常に削除されなかった作業ファイル(tmp_***.png)の削除</source>
-        <translation type="unfinished"></translation>
+        <source>- Delete left-over work files (tmp_***.png)</source>
+        <translation>・正常に削除されなかった作業ファイル(tmp_***.png)の削除</translation>
     </message>
     <message>
-        <source>クリーニング(&amp;C)</source>
-        <translation type="unfinished"></translation>
+        <source>&amp;Clean up</source>
+        <translation>クリーニング(&amp;C)</translation>
     </message>
     <message>
-        <source>・撮影時のウェイト時間 (デフォルト100ms)
-&#x3000;(画像にクイブロの残影が残ってしまう場合、長めにする)</source>
-        <translation type="unfinished"></translation>
+        <source>- Wait before capturing (default 100 ms)
+  (make it longer if Quiblo itself shows in the picture)</source>
+        <translation>・撮影時のウェイト時間 (デフォルト100ms)
+&#x3000;(画像にクイブロの残影が残ってしまう場合、長めにする)</translation>
     </message>
     <message>
-        <source>撮影時のウェイト時間 (ms)</source>
-        <translation type="unfinished"></translation>
+        <source>Wait before capturing (ms)</source>
+        <translation>撮影時のウェイト時間 (ms)</translation>
     </message>
     <message>
-        <source>ウェイト時間の増減</source>
-        <translation type="unfinished"></translation>
+        <source>Change the wait</source>
+        <translation>ウェイト時間の増減</translation>
     </message>
     <message>
-        <source>ウェイト時間を増やす</source>
-        <translation type="unfinished"></translation>
+        <source>Longer wait</source>
+        <translation>ウェイト時間を増やす</translation>
     </message>
     <message>
-        <source>ウェイト時間を減らす</source>
-        <translation type="unfinished"></translation>
+        <source>Shorter wait</source>
+        <translation>ウェイト時間を減らす</translation>
     </message>
     <message>
-        <source>・アップロード先のサーバー (例: example.com:8780)</source>
-        <translation type="unfinished"></translation>
+        <source>- Upload server (e.g. example.com:8780)</source>
+        <translation>・アップロード先のサーバー (例: example.com:8780)</translation>
     </message>
     <message>
-        <source>アップロード先のサーバー</source>
-        <translation type="unfinished"></translation>
+        <source>Upload server</source>
+        <translation>アップロード先のサーバー</translation>
     </message>
     <message>
-        <source>FTP ポート</source>
-        <translation type="unfinished"></translation>
+        <source>FTP port</source>
+        <translation>FTP ポート</translation>
     </message>
     <message>
-        <source>・アップロードキー (サーバーの管理人から受け取ったもの)</source>
-        <translation type="unfinished"></translation>
+        <source>- Upload key (from the server&apos;s administrator)</source>
+        <translation>・アップロードキー (サーバーの管理人から受け取ったもの)</translation>
     </message>
     <message>
-        <source>アップロードキー</source>
-        <translation type="unfinished"></translation>
+        <source>Upload key</source>
+        <translation>アップロードキー</translation>
     </message>
     <message>
-        <source>・保存期間 (サーバーに画像を残す期間)</source>
-        <translation type="unfinished"></translation>
+        <source>- Keep pictures on the server for</source>
+        <translation>・保存期間 (サーバーに画像を残す期間)</translation>
     </message>
     <message>
-        <source>保存期間</source>
-        <translation type="unfinished"></translation>
+        <source>Keep pictures for</source>
+        <translation>保存期間</translation>
     </message>
     <message>
-        <source>サーバーの既定</source>
-        <translation type="unfinished"></translation>
+        <source>The server&apos;s default</source>
+        <translation>サーバーの既定</translation>
     </message>
     <message>
-        <source>1時間</source>
-        <translation type="unfinished"></translation>
+        <source>1 hour</source>
+        <translation>1時間</translation>
     </message>
     <message>
-        <source>1日</source>
-        <translation type="unfinished"></translation>
+        <source>1 day</source>
+        <translation>1日</translation>
     </message>
     <message>
-        <source>1週間</source>
-        <translation type="unfinished"></translation>
+        <source>1 week</source>
+        <translation>1週間</translation>
     </message>
     <message>
-        <source>閉じる(&amp;C)</source>
-        <translation type="unfinished"></translation>
+        <source>C&amp;lose</source>
+        <translation>閉じる(&amp;C)</translation>
     </message>
     <message>
-        <source>エラー</source>
-        <translation type="unfinished"></translation>
+        <source>Error</source>
+        <translation>エラー</translation>
     </message>
     <message>
-        <source>FTP ポートには 1 から 65535 までの数を入力してください。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>情報</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>クリーニング作業は完了しました。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>クリーニング作業は失敗しました。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>アップロード先のサーバーの指定が正しくありません。
+        <source>The upload server is not valid.
+Enter a host name and port (e.g. example.com:8780), without blanks or a path.
+For encryption, start it with https://.</source>
+        <translation>アップロード先のサーバーの指定が正しくありません。
 ホスト名とポート (例: example.com:8780) を、空白やパスを付けずに入力してください。
-暗号化するときは https:// を先頭に付けます。</source>
-        <translation type="unfinished"></translation>
+暗号化するときは https:// を先頭に付けます。</translation>
     </message>
     <message>
-        <source>アップロードキーが正しくありません。
-管理人から受け取ったキー (16 文字以上の英数字と記号) をそのまま入力してください。</source>
-        <translation type="unfinished"></translation>
+        <source>Enter an FTP port from 1 to 65535.</source>
+        <translation>FTP ポートには 1 から 65535 までの数を入力してください。</translation>
     </message>
     <message>
-        <source>アップロード先のサーバーを保存できませんでした。
+        <source>The upload key is not valid.
+Enter the key from the administrator (16 or more letters, digits and symbols) exactly.</source>
+        <translation>アップロードキーが正しくありません。
+管理人から受け取ったキー (16 文字以上の英数字と記号) をそのまま入力してください。</translation>
+    </message>
+    <message>
+        <source>Could not save the upload server.
 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>アップロード先のサーバーを保存できませんでした。
+%1</translation>
     </message>
     <message>
-        <source>撮影時のウェイト時間を保存できませんでした。
+        <source>Could not save the capture wait.
 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>撮影時のウェイト時間を保存できませんでした。
+%1</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>情報</translation>
+    </message>
+    <message>
+        <source>Clean-up finished.</source>
+        <translation>クリーニング作業は完了しました。</translation>
+    </message>
+    <message>
+        <source>Clean-up failed.</source>
+        <translation>クリーニング作業は失敗しました。</translation>
+    </message>
+    <message>
+        <source>- 言語 / Language</source>
+        <translation>・言語 / Language</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>言語</translation>
+    </message>
+    <message>
+        <source>Automatic</source>
+        <translation>自動</translation>
+    </message>
+    <message>
+        <source>From the next start</source>
+        <translation>次回の起動から有効</translation>
     </message>
 </context>
 <context>
     <name>quiblo::UploadJob</name>
     <message>
-        <source>画像準備中...</source>
-        <translation type="unfinished"></translation>
+        <source>Preparing the picture...</source>
+        <translation>画像準備中...</translation>
     </message>
     <message>
-        <source>画像保存中...</source>
-        <translation type="unfinished"></translation>
+        <source>Saving the picture...</source>
+        <translation>画像保存中...</translation>
     </message>
     <message>
-        <source>エラーが発生したため、終了します。</source>
-        <translation type="unfinished"></translation>
+        <source>Writing the PNG data failed.
+Error code: %1</source>
+        <translation>PNGデータの出力においてエラーが発生しました。
+エラーコード:%1</translation>
     </message>
     <message>
-        <source>確認</source>
-        <translation type="unfinished"></translation>
+        <source>An error occurred; Quiblo stops here.</source>
+        <translation>エラーが発生したため、終了します。</translation>
     </message>
     <message>
-        <source>ユーザー確認中...</source>
-        <translation type="unfinished"></translation>
+        <source>Confirm</source>
+        <translation>確認</translation>
     </message>
     <message>
-        <source>終了します。</source>
-        <translation type="unfinished"></translation>
+        <source>The file is too large to upload.
+Capture a smaller area.</source>
+        <translation>ファイルサイズが大きすぎるため転送できません。
+アップロードする領域を小さくしてください。</translation>
     </message>
     <message>
-        <source>ユーザー確認完了.</source>
-        <translation type="unfinished"></translation>
+        <source>Checking the user...</source>
+        <translation>ユーザー確認中...</translation>
     </message>
     <message>
-        <source>ユーザー確認完了. </source>
-        <translation type="unfinished"></translation>
+        <source>Quiblo stops here.</source>
+        <translation>終了します。</translation>
     </message>
     <message>
-        <source>転送初期処理中...</source>
-        <translation type="unfinished"></translation>
+        <source>User checked.</source>
+        <translation>ユーザー確認完了.</translation>
     </message>
     <message>
-        <source>接続処理中...</source>
-        <translation type="unfinished"></translation>
+        <source>User checked. </source>
+        <translation>ユーザー確認完了. </translation>
     </message>
     <message>
-        <source>アップロードサーバーへ接続されました。</source>
-        <translation type="unfinished"></translation>
+        <source>Starting the upload...</source>
+        <translation>転送初期処理中...</translation>
     </message>
     <message>
-        <source>アップロード中... [ %1Bytes / %2Bytes ]</source>
-        <translation type="unfinished"></translation>
+        <source>Connecting...</source>
+        <translation>接続処理中...</translation>
     </message>
     <message>
-        <source>転送は正常に終了しました。</source>
-        <translation type="unfinished"></translation>
+        <source>Connected to the upload server.</source>
+        <translation>アップロードサーバーへ接続されました。</translation>
     </message>
     <message>
-        <source>アップロード情報を送信中...</source>
-        <translation type="unfinished"></translation>
+        <source>Uploading... [ %1 / %2 bytes ]</source>
+        <translation>アップロード中... [ %1Bytes / %2Bytes ]</translation>
     </message>
     <message>
-        <source>アップロード情報を送信中... エラー</source>
-        <translation type="unfinished"></translation>
+        <source>Upload finished.</source>
+        <translation>転送は正常に終了しました。</translation>
     </message>
     <message>
-        <source>アップロード情報を送信中... 完了</source>
-        <translation type="unfinished"></translation>
+        <source>Registering the upload...</source>
+        <translation>アップロード情報を送信中...</translation>
     </message>
     <message>
-        <source>アップロード情報を記録中...</source>
-        <translation type="unfinished"></translation>
+        <source>Registering the upload... failed</source>
+        <translation>アップロード情報を送信中... エラー</translation>
     </message>
     <message>
-        <source>アップロード情報を記録中... 完了</source>
-        <translation type="unfinished"></translation>
+        <source>Registering the upload... done</source>
+        <translation>アップロード情報を送信中... 完了</translation>
     </message>
     <message>
-        <source>クイブロは正常に完了しました。</source>
-        <translation type="unfinished"></translation>
+        <source>Writing the history...</source>
+        <translation>アップロード情報を記録中...</translation>
     </message>
     <message>
-        <source>終了処理中...</source>
-        <translation type="unfinished"></translation>
+        <source>Writing the history... done</source>
+        <translation>アップロード情報を記録中... 完了</translation>
     </message>
     <message>
-        <source>転送すべきファイルが読み込めません。</source>
-        <translation type="unfinished"></translation>
+        <source>Done.</source>
+        <translation>クイブロは正常に完了しました。</translation>
     </message>
     <message>
-        <source>致命的なエラー</source>
-        <translation type="unfinished"></translation>
+        <source>Finishing...</source>
+        <translation>終了処理中...</translation>
     </message>
     <message>
-        <source>お知らせ</source>
-        <translation type="unfinished"></translation>
+        <source>Cannot read the file to upload.</source>
+        <translation>転送すべきファイルが読み込めません。</translation>
     </message>
     <message>
-        <source>同じ画像をもう一度転送しますか？</source>
-        <translation type="unfinished"></translation>
+        <source>Fatal error</source>
+        <translation>致命的なエラー</translation>
     </message>
     <message>
-        <source>質問</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>サポートBBSを開いてよろしいですか？</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>エラー</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>PNGデータの出力においてエラーが発生しました。
-エラーコード:%1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>ファイルサイズが大きすぎるため転送できません。
-アップロードする領域を小さくしてください。</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>予期しないエラーが発生しました。サポートBBSで報告をお願いします。
+        <source>An unexpected error occurred. Please report it on the support board.
+Error code: %1
+Details: %2</source>
+        <translation>予期しないエラーが発生しました。サポートBBSで報告をお願いします。
 エラーコード:%1
-詳細:%2</source>
-        <translation type="unfinished"></translation>
+詳細:%2</translation>
     </message>
     <message>
-        <source>現在ご使用のバージョンよりも新しいバージョンが公開されています。
+        <source>Notice</source>
+        <translation>お知らせ</translation>
+    </message>
+    <message>
+        <source>A newer version of Quiblo is available.
+Quiblo works together with its server, so only the newest version can upload.
+Open the download page now?</source>
+        <translation>現在ご使用のバージョンよりも新しいバージョンが公開されています。
 クイブロはサーバーと連動して動作しますので、最新バージョン以外は使用できません。
-今すぐダウンロードページを開きますか？</source>
-        <translation type="unfinished"></translation>
+今すぐダウンロードページを開きますか？</translation>
     </message>
     <message>
-        <source>[%1]プロセスにおいて、エラーが発生しました。
+        <source>An error occurred in the [%1] step.
+The details follow.
+Please report it on the support board.
+%2
+Error code: %3
+%4</source>
+        <translation>[%1]プロセスにおいて、エラーが発生しました。
 エラー内容は以下の通りです。
 サポートBBSで報告をお願いします。
 %2
 エラーコード: %3
-%4</source>
-        <translation type="unfinished"></translation>
+%4</translation>
     </message>
     <message>
-        <source>－－－－－－－－－－－－－－－－－－－</source>
-        <translation type="unfinished"></translation>
+        <source>--------------------------------------</source>
+        <translation>－－－－－－－－－－－－－－－－－－－</translation>
+    </message>
+    <message>
+        <source>Upload the same picture again?</source>
+        <translation>同じ画像をもう一度転送しますか？</translation>
+    </message>
+    <message>
+        <source>Question</source>
+        <translation>質問</translation>
+    </message>
+    <message>
+        <source>Open the support board?</source>
+        <translation>サポートBBSを開いてよろしいですか？</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>エラー</translation>
     </message>
 </context>
 <context>
     <name>quiblo::VersionWin</name>
     <message>
-        <source>クイブロ - バージョン情報</source>
-        <translation type="unfinished"></translation>
+        <source>Quiblo</source>
+        <translation>クイブロ</translation>
     </message>
     <message>
-        <source>開発元サイト:</source>
-        <translation type="unfinished"></translation>
+        <source>Quiblo: easy screen capture and upload</source>
+        <translation>簡単画面キャプチャー&amp;アップロードソフト 「クイブロ」</translation>
     </message>
     <message>
-        <source>質問</source>
-        <translation type="unfinished"></translation>
+        <source>Thank you for using Quiblo.</source>
+        <translation>クイブロをご使用いただきありがとうございます。</translation>
     </message>
     <message>
-        <source>サイトにアクセスしますか？</source>
-        <translation type="unfinished"></translation>
+        <source>For comments, bugs or ideas, please post on the board at the address below.</source>
+        <translation>感想・不具合・改善提案等ありましたら、下記URLより掲示板へお願いします。</translation>
     </message>
     <message>
-        <source>クイブロ</source>
-        <translation type="unfinished"></translation>
+        <source>Quiblo - About</source>
+        <translation>クイブロ - バージョン情報</translation>
     </message>
     <message>
-        <source>簡単画面キャプチャー&amp;アップロードソフト 「クイブロ」</source>
-        <translation type="unfinished"></translation>
+        <source>Developer:</source>
+        <translation>開発元サイト:</translation>
     </message>
     <message>
-        <source>クイブロをご使用いただきありがとうございます。</source>
-        <translation type="unfinished"></translation>
+        <source>Question</source>
+        <translation>質問</translation>
     </message>
     <message>
-        <source>感想・不具合・改善提案等ありましたら、下記URLより掲示板へお願いします。</source>
-        <translation type="unfinished"></translation>
+        <source>Open the website?</source>
+        <translation>サイトにアクセスしますか？</translation>
     </message>
 </context>
 </TS>

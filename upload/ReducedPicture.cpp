@@ -52,15 +52,15 @@ ReducedPicture makeReducedPicture(ImgctlLibrary& imgctl, const QImage& picture, 
 QString reducedOfferText(const ReducedPicture& reduced) {
     const QString bytes = groupedDigits(reduced.bytes);
     if (!reduced.halved)
-        return crLf(QCoreApplication::translate(
-                        "ReducedPicture",
-                        "画像のファイルサイズが大きすぎるため、このままでは転送できません。\n"
-                        "色数を減らした画像（256色、%1バイト）を転送しますか？")
-                        .arg(bytes));
+        return crLf(
+            QCoreApplication::translate("ReducedPicture",
+                                        "The picture is too large to upload as it is.\n"
+                                        "Upload it with fewer colours (256 colours, %1 bytes)?")
+                .arg(bytes));
     return crLf(QCoreApplication::translate(
                     "ReducedPicture",
-                    "画像のファイルサイズが大きすぎるため、このままでは転送できません。\n"
-                    "縦横を半分にし、色数を減らした画像（%1x%2、256色、%3バイト）を転送しますか？")
+                    "The picture is too large to upload as it is.\n"
+                    "Upload it at half size with fewer colours (%1x%2, 256 colours, %3 bytes)?")
                     .arg(QString::number(reduced.size.width()),
                          QString::number(reduced.size.height()), bytes));
 }

@@ -27,7 +27,7 @@ SendDataWin::SendDataWin(UploadHooks hooks, const QImage& picture, bool paintWan
       job_(std::move(hooks), picture, this),
       paintWanted_(paintWanted) {
     setObjectName(QStringLiteral("SendDataWin"));
-    setWindowTitle(tr("クイブロ - 送信ダイアログ"));
+    setWindowTitle(tr("Quiblo - Uploading"));
     setModal(true);
     setFixedSize(twipsToPixels(5400), twipsToPixels(2100));
     buildControls();
@@ -40,7 +40,7 @@ SendDataWin::SendDataWin(UploadHooks hooks, const QImage& picture, bool paintWan
 }
 
 void SendDataWin::buildControls() {
-    Label1 = makeLabel(this, "Label1", tr("進捗状況"));
+    Label1 = makeLabel(this, "Label1", tr("Progress"));
     placeTwips(Label1, 240, 180, 4935, 255);
     Status = makeLabel(this, "Status", QStringLiteral("%Status%"));
     placeTwips(Status, 240, 540, 4935, 255);

@@ -32,45 +32,46 @@ bool isPassingFailure(const TransferFailure& failure) {
 QString transferStageName(TransferStage stage) {
     switch (stage) {
         case TransferStage::Initial:
-            return QCoreApplication::translate("Transfer", "初期処理");
+            return QCoreApplication::translate("Transfer", "start-up");
         case TransferStage::Connect:
-            return QCoreApplication::translate("Transfer", "接続処理");
+            return QCoreApplication::translate("Transfer", "connection");
         case TransferStage::OpenRemote:
-            return QCoreApplication::translate("Transfer", "転送設定処理");
+            return QCoreApplication::translate("Transfer", "transfer set-up");
         case TransferStage::Write:
             break;
     }
-    return QCoreApplication::translate("Transfer", "転送処理");
+    return QCoreApplication::translate("Transfer", "transfer");
 }
 
 QString transferCauseText(int curlCode) {
     switch (curlCode) {
         case CURLE_COULDNT_RESOLVE_HOST:
-            return QCoreApplication::translate("Transfer", "サーバーの名前を解決できません。");
+            return QCoreApplication::translate("Transfer", "Cannot resolve the server name.");
         case CURLE_COULDNT_CONNECT:
-            return QCoreApplication::translate("Transfer", "サーバーに接続できません。");
+            return QCoreApplication::translate("Transfer", "Cannot connect to the server.");
         case CURLE_OPERATION_TIMEDOUT:
-            return QCoreApplication::translate("Transfer", "サーバーからの応答がないため、時間切れになりました。");
+            return QCoreApplication::translate("Transfer", "The server did not answer in time.");
         case CURLE_LOGIN_DENIED:
-            return QCoreApplication::translate("Transfer", "サーバーへのログインが拒否されました。");
+            return QCoreApplication::translate("Transfer", "The server refused the login.");
         case CURLE_REMOTE_ACCESS_DENIED:
-            return QCoreApplication::translate("Transfer", "サーバーがアクセスを拒否しました。");
+            return QCoreApplication::translate("Transfer", "The server denied access.");
         case CURLE_UPLOAD_FAILED:
-            return QCoreApplication::translate("Transfer", "サーバーがファイルの受け取りを拒否しました。");
+            return QCoreApplication::translate("Transfer", "The server refused the file.");
         case CURLE_SEND_ERROR:
-            return QCoreApplication::translate("Transfer", "データの送信に失敗しました。");
+            return QCoreApplication::translate("Transfer", "Sending data failed.");
         case CURLE_RECV_ERROR:
-            return QCoreApplication::translate("Transfer", "データの受信に失敗しました。");
+            return QCoreApplication::translate("Transfer", "Receiving data failed.");
         case CURLE_PARTIAL_FILE:
-            return QCoreApplication::translate("Transfer", "サーバーが転送の完了を認めませんでした。");
+            return QCoreApplication::translate("Transfer",
+                                               "The server did not confirm the upload.");
         case CURLE_GOT_NOTHING:
-            return QCoreApplication::translate("Transfer", "サーバーから応答がありません。");
+            return QCoreApplication::translate("Transfer", "No answer from the server.");
         case CURLE_WEIRD_SERVER_REPLY:
         case CURLE_FTP_WEIRD_PASV_REPLY:
         case CURLE_FTP_WEIRD_227_FORMAT:
-            return QCoreApplication::translate("Transfer", "サーバーの応答が正しくありません。");
+            return QCoreApplication::translate("Transfer", "The server sent an invalid answer.");
         case CURLE_FTP_CANT_GET_HOST:
-            return QCoreApplication::translate("Transfer", "データ転送用の接続ができません。");
+            return QCoreApplication::translate("Transfer", "Cannot open the data connection.");
     }
     return QString::fromUtf8(curl_easy_strerror(static_cast<CURLcode>(curlCode)));
 }

@@ -30,13 +30,13 @@ UploadJob::UploadJob(UploadHooks hooks, const QImage& picture, QWidget* boxParen
     : hooks_(std::move(hooks)), picture_(picture), boxParent_(boxParent), keptPicture_(picture) {}
 
 bool UploadJob::prepare() {
-    showStepStatus(tr("画像準備中..."));
+    showStepStatus(tr("Preparing the picture..."));
     const UploadCodes codes = hooks_.makeUploadCodes();
     pngCode_ = codes.pngcode;
     delId_ = codes.delid;
     uploadedAt_ = codes.uploadedAt;
     remoteFileName_ = pngCode_ + QStringLiteral(".png");
-    showStatus(tr("画像保存中..."));
+    showStatus(tr("Saving the picture..."));
     workFile_ = programFile(hooks_.programFolder, QStringLiteral("tmp_") + remoteFileName_);
     if (hooks_.workFileMade) hooks_.workFileMade(workFile_);
     const auto result = runWaiting([&] { return savePicture(picture_); });
@@ -47,8 +47,10 @@ bool UploadJob::prepare() {
 
 // The image library failed: its code in one box, the end of the run in the next.
 void UploadJob::reportPngError(int code) {
-    error(crLf(tr("PNGデータの出力においてエラーが発生しました。\nエラーコード:%1")).arg(code));
-    error(tr("エラーが発生したため、終了します。"));
+    error(crLf(tr("Writing the PNG data failed.\n"
+                  "Error code: %1"))
+              .arg(code));
+    error(tr("An error occurred; Quiblo stops here."));
     end(true);
 }
 
@@ -93,8 +95,8 @@ bool UploadJob::offerReducedPicture() {
             break;
     }
     const MsgAnswer answer =
-        desktop().message(boxParent_, tr("確認"), reducedOfferText(*reduced),
-                          MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes);
+        desktop().message(boxParent_, tr("Confirm"), reducedOfferText(*reduced), MsgIcon::Question,
+                          MsgButtons::YesNo, MsgAnswer::Yes);
     // Yes makes the reduced picture the work file; anything else sends nothing.
     if (answer == MsgAnswer::Yes && std::rename(QFile::encodeName(reducedPath).constData(),
                                                 QFile::encodeName(workFile_).constData()) == 0)
@@ -105,32 +107,32 @@ bool UploadJob::offerReducedPicture() {
 }
 
 void UploadJob::refuseTooLarge() {
-    error(crLf(tr("ファイルサイズが大きすぎるため転送できません。\n"
-                  "アップロードする領域を小さくしてください。")));
+    error(
+        crLf(tr("The file is too large to upload.\n"
+                "Capture a smaller area.")));
     end(true);
 }
 
 void UploadJob::checkUserAndConnect() {
     try {
-        showStatus(tr("ユーザー確認中..."));
+        showStatus(tr("Checking the user..."));
         const UserCheck check = checkUser(hooks_.httpLimits);
         // An address the settings hold but that cannot be read: no service was contacted.
         for (const QString& problem : {check.unreadableSetting, check.tlsFailure}) {
             if (!problem.isEmpty()) {
-                error(problem + kCrLf + tr("終了します。"));
+                error(problem + kCrLf + tr("Quiblo stops here."));
                 end(true);
                 return;
             }
         }
         const UploadPermission permission = uploadPermission(check.reply);
         if (permission.kind != UploadPermission::Kind::Allowed) {
-            if (permission.kind == UploadPermission::Kind::Refused)
-                showStatus(tr("ユーザー確認完了."));
+            if (permission.kind == UploadPermission::Kind::Refused) showStatus(tr("User checked."));
             error(permission.text);
             end(true);
             return;
         }
-        showStatus(tr("ユーザー確認完了. "));
+        showStatus(tr("User checked. "));
         emit userInfoShown(permission.text);
         if (check.uploadPath.isEmpty())
             connectToServer();
@@ -142,27 +144,27 @@ void UploadJob::checkUserAndConnect() {
 }
 
 void UploadJob::connectToServer() {
-    showStepStatus(tr("転送初期処理中..."));
+    showStepStatus(tr("Starting the upload..."));
     FtpSession session;
     const QString password = MakeFtpPassword(kVersionMajor, kVersionMinor);
     const FtpAccount account{serviceHostName(), ftpPort(), serviceIsSecure(),
                              QStringLiteral("quiblo"), ftpPasswordWithKey(password)};
     if (hooks_.ftpPasswordMade) hooks_.ftpPasswordMade(password);
-    showStepStatus(tr("接続処理中..."));
+    showStepStatus(tr("Connecting..."));
     if (auto failure = runWaiting([&] { return session.login(account); })) {
         reportInternetError(*failure);
         return;
     }
-    showStatus(tr("アップロードサーバーへ接続されました。"));
+    showStatus(tr("Connected to the upload server."));
     transferFile(session);
 }
 
 // The service offers the upload over HTTP: the same steps and status lines as over FTP, with the
 // HTTP status in place of the FTP server's reply.
 void UploadJob::sendOverHttp(const QString& url) {
-    showStepStatus(tr("転送初期処理中..."));
-    showStepStatus(tr("接続処理中..."));
-    showStatus(tr("アップロードサーバーへ接続されました。"));
+    showStepStatus(tr("Starting the upload..."));
+    showStepStatus(tr("Connecting..."));
+    showStatus(tr("Connected to the upload server."));
     const QString key = uploadKey();
     const QString password = MakeFtpPassword(kVersionMajor, kVersionMinor);
     if (hooks_.ftpPasswordMade) hooks_.ftpPasswordMade(password);
@@ -199,8 +201,7 @@ void UploadJob::sendWorkFile(const Transfer& transfer) {
             this,
             [this, sent, total] {
                 emit progressMade(static_cast<int>(sent));
-                showStatus(
-                    tr("アップロード中... [ %1Bytes / %2Bytes ]").arg(sent).arg(total));
+                showStatus(tr("Uploading... [ %1 / %2 bytes ]").arg(sent).arg(total));
             },
             Qt::QueuedConnection);
     };
@@ -209,12 +210,12 @@ void UploadJob::sendWorkFile(const Transfer& transfer) {
         return;
     }
     QFile::remove(workFile_);  // only a complete transfer removes the work file
-    showStepStatus(tr("転送は正常に終了しました。"));
+    showStepStatus(tr("Upload finished."));
     registerUpload();
 }
 
 void UploadJob::registerUpload() {
-    showStepStatus(tr("アップロード情報を送信中..."));
+    showStepStatus(tr("Registering the upload..."));
     // The lifetime the user chose goes with it; an earlier service ignores it.
     const QString lifetime = uploadLifetime();
     const QString url = recordUrl(pngCode_, delId_, GetUserId()) +
@@ -230,23 +231,23 @@ void UploadJob::registerUpload() {
     }
     pauseFor(200);
     if (result.status == ReplyStatus::Error) {
-        showStatus(tr("アップロード情報を送信中... エラー"));
+        showStatus(tr("Registering the upload... failed"));
         error(result.message);
         end(true);
         return;
     }
     if (result.status != ReplyStatus::Success) {
-        showStatus(tr("アップロード情報を送信中... エラー"));
+        showStatus(tr("Registering the upload... failed"));
         error(!reply.tlsFailure.isEmpty() ? reply.tlsFailure : connectionFailedText());
         end(true);
         return;
     }
-    showStatus(tr("アップロード情報を送信中... 完了"));
-    showStepStatus(tr("アップロード情報を記録中..."));
-    showStatus(tr("アップロード情報を記録中... 完了"));
-    showStepStatus(tr("クイブロは正常に完了しました。"));
+    showStatus(tr("Registering the upload... done"));
+    showStepStatus(tr("Writing the history..."));
+    showStatus(tr("Writing the history... done"));
+    showStepStatus(tr("Done."));
     pauseFor(500);
-    showStepStatus(tr("終了処理中..."));
+    showStepStatus(tr("Finishing..."));
     if (hooks_.showViewingUrl) hooks_.showViewingUrl(viewUrl(BaseConv(pngCode_, 10, 64)));
     end(false);
 }
@@ -263,14 +264,15 @@ void UploadJob::showStatus(const QString& text) {
 
 void UploadJob::reportRuntimeError(int code, const QString& description) {
     if (code == FaultNumber::PathNotFound) {
-        error(tr("転送すべきファイルが読み込めません。"));
+        error(tr("Cannot read the file to upload."));
     } else {
-        desktop().message(boxParent_, tr("致命的なエラー"),
-                          crLf(tr("予期しないエラーが発生しました。サポートBBSで報告をお願いします。\n"
-                                  "エラーコード:%1\n"
-                                  "詳細:%2"))
-                              .arg(QString::number(code), description),
-                          MsgIcon::Critical);
+        desktop().message(
+            boxParent_, tr("Fatal error"),
+            crLf(tr("An unexpected error occurred. Please report it on the support board.\n"
+                    "Error code: %1\n"
+                    "Details: %2"))
+                .arg(QString::number(code), description),
+            MsgIcon::Critical);
         offerSupportBoard();
     }
     end(true);
@@ -279,26 +281,28 @@ void UploadJob::reportRuntimeError(int code, const QString& description) {
 void UploadJob::reportInternetError(const TransferFailure& failure) {
     if (failure.loginRefused) {
         const MsgAnswer answer = desktop().message(
-            boxParent_, tr("お知らせ"),
-            crLf(tr("現在ご使用のバージョンよりも新しいバージョンが公開されています。\n"
-                    "クイブロはサーバーと連動して動作しますので、最新バージョン以外は使用できません。\n"
-                    "今すぐダウンロードページを開きますか？")),
+            boxParent_, tr("Notice"),
+            crLf(
+                tr("A newer version of Quiblo is available.\n"
+                   "Quiblo works together with its server, so only the newest version can upload.\n"
+                   "Open the download page now?")),
             MsgIcon::Question, MsgButtons::YesNo);
         if (answer == MsgAnswer::Yes) desktop().openUrl(downloadPageUrl());
     } else {
         // The rule is a text of its own so that each language draws it in its own characters.
-        error(crLf(tr("[%1]プロセスにおいて、エラーが発生しました。\n"
-                      "エラー内容は以下の通りです。\n"
-                      "サポートBBSで報告をお願いします。\n"
+        error(crLf(tr("An error occurred in the [%1] step.\n"
+                      "The details follow.\n"
+                      "Please report it on the support board.\n"
                       "%2\n"
-                      "エラーコード: %3\n"
+                      "Error code: %3\n"
                       "%4"))
-                  .arg(transferStageName(failure.stage), tr("－－－－－－－－－－－－－－－－－－－"),
-                       QString::number(failure.code), failure.description));
+                  .arg(transferStageName(failure.stage),
+                       tr("--------------------------------------"), QString::number(failure.code),
+                       failure.description));
         if (isPassingFailure(failure) &&
-            desktop().message(boxParent_, tr("確認"),
-                              tr("同じ画像をもう一度転送しますか？"), MsgIcon::Question,
-                              MsgButtons::YesNo, MsgAnswer::Yes) == MsgAnswer::Yes) {
+            desktop().message(boxParent_, tr("Confirm"), tr("Upload the same picture again?"),
+                              MsgIcon::Question, MsgButtons::YesNo,
+                              MsgAnswer::Yes) == MsgAnswer::Yes) {
             tryAgain_ = true;  // the run goes on from the user check, the work file kept
             return;
         }
@@ -308,9 +312,8 @@ void UploadJob::reportInternetError(const TransferFailure& failure) {
 }
 
 void UploadJob::offerSupportBoard() {
-    if (desktop().message(boxParent_, tr("質問"),
-                          tr("サポートBBSを開いてよろしいですか？"), MsgIcon::Question,
-                          MsgButtons::YesNo) == MsgAnswer::Yes)
+    if (desktop().message(boxParent_, tr("Question"), tr("Open the support board?"),
+                          MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes)
         desktop().openUrl(supportBoardUrl());
 }
 
@@ -330,7 +333,7 @@ void UploadJob::send() {
 }
 
 void UploadJob::error(const QString& text) {
-    desktop().message(boxParent_, tr("エラー"), text, MsgIcon::Critical);
+    desktop().message(boxParent_, tr("Error"), text, MsgIcon::Critical);
 }
 
 // A run that stored nothing on the service does not lose the picture: after its last message,

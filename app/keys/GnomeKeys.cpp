@@ -87,7 +87,8 @@ Outcome GnomeKeys::bind(const QString& program, KeyMemory& memory, WriteLog& log
 // An entry not listed before is unused: taking a write back resets it.
 void GnomeKeys::bindCustom(const OurKey& key, const QString& program, bool listed, Outcome& outcome,
                            WriteLog& log) {
-    const QString values[] = {QCoreApplication::translate("PrintKeys", "クイブロ: %1を撮影").arg(QCoreApplication::translate("PrintKeys", key.what)),
+    const QString values[] = {QCoreApplication::translate("PrintKeys", "Quiblo: capture %1")
+                                  .arg(QCoreApplication::translate("PrintKeys", key.what)),
                               captureCommand(program, QLatin1String(key.type)),
                               QLatin1String(key.gnome)};
     for (int i = 0; i < 3; ++i) {
@@ -156,7 +157,9 @@ void GnomeKeys::reset(const QString& schema, const QString& key) const {
 QStringList GnomeKeys::customPaths() const {
     const QString text = get(kMediaKeys, QStringLiteral("custom-keybindings"));
     const std::optional<QStringList> paths = parseStringList(text);
-    if (!paths) throw StepFailed{QCoreApplication::translate("PrintKeys", "GNOME の設定が読めません: ") + text};
+    if (!paths)
+        throw StepFailed{
+            QCoreApplication::translate("PrintKeys", "Cannot read the GNOME settings: ") + text};
     return *paths;
 }
 

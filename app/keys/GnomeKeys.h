@@ -12,7 +12,9 @@ namespace quiblo {
 class GnomeKeys : public CommandStore {
 public:
     using CommandStore::CommandStore;
-    QString toolName() const override { return QCoreApplication::translate("PrintKeys", "GNOME のスクリーンショット機能"); }
+    QString toolName() const override {
+        return QCoreApplication::translate("PrintKeys", "GNOME's screenshot tool");
+    }
     QStringList keysHeldByTool() override;
     Outcome bind(const QString& program, KeyMemory& memory, WriteLog& log) override;
     Outcome unbind(KeyMemory& memory, WriteLog& log) override;

@@ -14,8 +14,9 @@ const QString kSpectacle = QStringLiteral("org.kde.spectacle.desktop");
 
 QStringList ourAction(const OurKey& key) {
     return {QStringLiteral("io.github.quiblo.Quiblo.desktop"), QLatin1String(key.kdeName),
-            QCoreApplication::translate("PrintKeys", "クイブロ"),
-            QCoreApplication::translate("PrintKeys", "%1を撮影").arg(QCoreApplication::translate("PrintKeys", key.what))};
+            QCoreApplication::translate("PrintKeys", "Quiblo"),
+            QCoreApplication::translate("PrintKeys", "Capture %1")
+                .arg(QCoreApplication::translate("PrintKeys", key.what))};
 }
 
 QString memoryKey(const QStringList& action) {
@@ -61,8 +62,8 @@ public:
     QList<int> shortcut(const QStringList& action) override {
         QDBusReply<QList<int>> reply = call(QStringLiteral("shortcut"), {action});
         if (!reply.isValid() && reply.error().type() == QDBusError::ServiceUnknown)
-            throw StepFailed{
-                QCoreApplication::translate("PrintKeys", "KDE のショートカット設定 (kglobalaccel) が動いていません。")};
+            throw StepFailed{QCoreApplication::translate(
+                "PrintKeys", "KDE's shortcut service (kglobalaccel) is not running.")};
         return reply.isValid() ? reply.value() : QList<int>();
     }
     void setForeignShortcut(const QStringList& action, const QList<int>& keys) override {
@@ -90,8 +91,9 @@ private:
     }
     static void check(const QDBusMessage& reply) {
         if (reply.type() == QDBusMessage::ErrorMessage)
-            throw StepFailed{QCoreApplication::translate("PrintKeys", "KDE のショートカット設定に書き込めませんでした: ") +
-                             reply.errorMessage()};
+            throw StepFailed{
+                QCoreApplication::translate("PrintKeys", "Could not change the KDE shortcuts: ") +
+                reply.errorMessage()};
     }
 };
 

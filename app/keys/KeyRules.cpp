@@ -7,11 +7,12 @@
 namespace quiblo {
 
 const std::array<OurKey, 3> kOurKeys = {{
-    {"full", "Print", "Print", Qt::Key_Print, "CaptureFull", QT_TRANSLATE_NOOP("PrintKeys", "全画面")},
+    {"full", "Print", "Print", Qt::Key_Print, "CaptureFull",
+     QT_TRANSLATE_NOOP("PrintKeys", "the whole screen")},
     {"window", "Alt+Print", "<Alt>Print", int(Qt::AltModifier) | Qt::Key_Print, "CaptureWindow",
-     QT_TRANSLATE_NOOP("PrintKeys", "アクティブウィンドウ")},
+     QT_TRANSLATE_NOOP("PrintKeys", "the active window")},
     {"region", "Shift+Print", "<Shift>Print", int(Qt::ShiftModifier) | Qt::Key_Print,
-     "CaptureRegion", QT_TRANSLATE_NOOP("PrintKeys", "任意の指定範囲")},
+     "CaptureRegion", QT_TRANSLATE_NOOP("PrintKeys", "a region")},
 }};
 
 bool isOurAccelerator(const QString& accelerator) {

@@ -41,7 +41,8 @@ void KeyMemory::remember(const QString& key, const QString& value) {
 
 void KeyMemory::write(const QString& key, const QString& value) const {
     if (!WriteIniValue(folder_, QString::fromLatin1(kMemorySection), key, value))
-        throw StepFailed{QCoreApplication::translate("PrintKeys", "設定ファイル Quiblo.ini に書き込めませんでした。")};
+        throw StepFailed{QCoreApplication::translate(
+            "PrintKeys", "Could not write the settings file Quiblo.ini.")};
 }
 
 QString CommandStore::call(const QString& program, const QStringList& arguments) const {
@@ -56,13 +57,13 @@ std::optional<QString> runSettingsCommand(const QString& program, const QStringL
     QProcess process;
     process.start(program, arguments);
     if (!process.waitForStarted(kCommandMilliseconds)) {
-        *error = QCoreApplication::translate("PrintKeys", "%1 が見つかりません。").arg(program);
+        *error = QCoreApplication::translate("PrintKeys", "%1 was not found.").arg(program);
         return {};
     }
     if (!process.waitForFinished(kCommandMilliseconds)) {
         process.kill();
         process.waitForFinished();
-        *error = QCoreApplication::translate("PrintKeys", "%1 が応答しません。").arg(program);
+        *error = QCoreApplication::translate("PrintKeys", "%1 does not answer.").arg(program);
         return {};
     }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {

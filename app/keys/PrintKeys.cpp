@@ -34,21 +34,26 @@ QString keyLines(const QString& program, KeyDesktop desktop) {
 int showKeyLines(Desktop& desktop, const KeyRequest& request) {
     QString where;
     if (request.desktop == KeyDesktop::Sway)
-        where = QCoreApplication::translate("PrintKeys", "sway の設定ファイル (~/.config/sway/config) に次の行を加えて、"
-            "swaymsg reload で読み込み直してください。");
+        where = QCoreApplication::translate("PrintKeys",
+                                            "Add these lines to the sway configuration "
+                                            "(~/.config/sway/config), then run swaymsg reload.");
     else if (request.desktop == KeyDesktop::I3)
-        where = QCoreApplication::translate("PrintKeys", "i3 の設定ファイル (~/.config/i3/config) に次の行を加えて、"
-            "i3-msg reload で読み込み直してください。");
+        where = QCoreApplication::translate("PrintKeys",
+                                            "Add these lines to the i3 configuration "
+                                            "(~/.config/i3/config), then run i3-msg reload.");
     else
-        where = QCoreApplication::translate("PrintKeys", "このデスクトップのキーボード設定で、次のキーにコマンドを割り当てて"
-            "ください。");
+        where = QCoreApplication::translate(
+            "PrintKeys", "In this desktop's keyboard settings, give these keys these commands.");
     const QString text =
         request.bind
-            ? crLf(QCoreApplication::translate("PrintKeys", "クイブロは、このデスクトップのキーを自分では変えられません。\n")) +
+            ? crLf(QCoreApplication::translate(
+                  "PrintKeys", "Quiblo cannot change this desktop's keys itself.\n")) +
                   where + QStringLiteral("\r\n\r\n") + keyLines(request.program, request.desktop)
-            : QCoreApplication::translate("PrintKeys", "クイブロは、このデスクトップのキーを変えていません。"
-                  "設定ファイルに加えた行があれば、その行を消してください。");
-    desktop.message(nullptr, QCoreApplication::translate("PrintKeys", "Print キーの割り当て"), text, MsgIcon::Information);
+            : QCoreApplication::translate("PrintKeys",
+                                          "Quiblo has not changed this desktop's keys. If you "
+                                          "added lines to a configuration file, remove them.");
+    desktop.message(nullptr, QCoreApplication::translate("PrintKeys", "Print key"), text,
+                    MsgIcon::Information);
     return 0;
 }
 
@@ -68,42 +73,64 @@ std::unique_ptr<KeyStore> storeFor(const KeyRequest& request, std::unique_ptr<Gl
 }
 
 QString bindQuestion(const KeyStore& store, const QStringList& held) {
-    QString text = crLf(QCoreApplication::translate("PrintKeys", "次のキーで、クイブロが撮影するようにします。\n"));
+    QString text =
+        crLf(QCoreApplication::translate("PrintKeys", "These keys will capture with Quiblo:\n"));
     for (const OurKey& key : kOurKeys)
         text +=
-            QStringLiteral("\r\n%1: %2").arg(QLatin1String(key.label), QCoreApplication::translate("PrintKeys", key.what));
+            QStringLiteral("\r\n%1: %2")
+                .arg(QLatin1String(key.label), QCoreApplication::translate("PrintKeys", key.what));
     if (!held.isEmpty())
-        text += crLf(QCoreApplication::translate("PrintKeys", "\n\n%1 は、いま %2 が使っています。そこからは外します。"))
-                    .arg(held.join(QCoreApplication::translate("PrintKeys", "、")), store.toolName());
-    return text + crLf(QCoreApplication::translate("PrintKeys", "\n\nよろしいですか？"));
+        text +=
+            crLf(QCoreApplication::translate("PrintKeys",
+                                             "\n"
+                                             "\n"
+                                             "%2 uses %1 now; they will be taken from it."))
+                .arg(held.join(QCoreApplication::translate("PrintKeys", ", ")), store.toolName());
+    return text + crLf(QCoreApplication::translate("PrintKeys",
+                                                   "\n"
+                                                   "\n"
+                                                   "Continue?"));
 }
 
 QString unbindQuestion(const KeyStore& store) {
-    return crLf(QCoreApplication::translate("PrintKeys", "Print、Alt+Print、Shift+Print に割り当てたクイブロの撮影を外し、"
-               "%1 から外したキーを戻します。\n\nよろしいですか？"))
+    return crLf(QCoreApplication::translate(
+                    "PrintKeys",
+                    "Print, Alt+Print and Shift+Print will no longer capture with Quiblo, and the "
+                    "keys taken from %1 go back to it.\n"
+                    "\n"
+                    "Continue?"))
         .arg(store.toolName());
 }
 
 QString doneText(bool bind, bool changed) {
     if (bind)
-        return changed ? QCoreApplication::translate("PrintKeys", "Print キーにクイブロの撮影を割り当てました。")
-                       : QCoreApplication::translate("PrintKeys", "Print キーは既にクイブロに割り当ててあります。"
-                             "変えたものはありません。");
-    return changed
-               ? QCoreApplication::translate("PrintKeys", "Print キーからクイブロの撮影を外しました。")
-               : QCoreApplication::translate("PrintKeys", "クイブロに割り当てたキーはありません。変えたものはありません。");
+        return changed ? QCoreApplication::translate("PrintKeys",
+                                                     "The Print key now captures with Quiblo.")
+                       : QCoreApplication::translate(
+                             "PrintKeys",
+                             "The Print key already captures with Quiblo. Nothing was changed.");
+    return changed ? QCoreApplication::translate("PrintKeys",
+                                                 "The Print key no longer captures with Quiblo.")
+                   : QCoreApplication::translate(
+                         "PrintKeys", "No keys capture with Quiblo. Nothing was changed.");
 }
 
 // The failure, and whether what was written before it went back.
 QString failureText(bool bind, const QString& error, bool wrote, const QStringList& notUndone) {
-    QString text = (bind ? QCoreApplication::translate("PrintKeys", "キーを割り当てられませんでした。")
-                         : QCoreApplication::translate("PrintKeys", "キーの割り当てを外せませんでした。")) +
+    QString text = (bind ? QCoreApplication::translate("PrintKeys", "Could not set the keys.")
+                         : QCoreApplication::translate("PrintKeys", "Could not remove the keys.")) +
                    QStringLiteral("\r\n") + error;
     if (!notUndone.isEmpty())
-        text += crLf(QCoreApplication::translate("PrintKeys", "\n\n途中まで変えた設定を元に戻せませんでした。\n")) +
+        text += crLf(QCoreApplication::translate("PrintKeys",
+                                                 "\n"
+                                                 "\n"
+                                                 "These changes could not be undone:\n")) +
                 notUndone.join(QStringLiteral("\r\n"));
     else if (wrote)
-        text += crLf(QCoreApplication::translate("PrintKeys", "\n\n途中まで変えた設定は元に戻しました。"));
+        text += crLf(QCoreApplication::translate("PrintKeys",
+                                                 "\n"
+                                                 "\n"
+                                                 "The changes made so far were undone."));
     return text;
 }
 
@@ -133,18 +160,18 @@ int changePrintKeys(Desktop& desktop, const KeyRequest& request) {
     try {
         const QString question =
             request.bind ? bindQuestion(*store, store->keysHeldByTool()) : unbindQuestion(*store);
-        if (desktop.message(nullptr, QCoreApplication::translate("PrintKeys", "確認"), question, MsgIcon::Question,
-                            MsgButtons::YesNo, MsgAnswer::Yes) != MsgAnswer::Yes)
+        if (desktop.message(nullptr, QCoreApplication::translate("PrintKeys", "Confirm"), question,
+                            MsgIcon::Question, MsgButtons::YesNo, MsgAnswer::Yes) != MsgAnswer::Yes)
             return 2;
         const Outcome outcome =
             request.bind ? store->bind(request.program, memory, log) : store->unbind(memory, log);
-        desktop.message(nullptr, QCoreApplication::translate("PrintKeys", "確認"), doneText(request.bind, outcome.changed),
-                        MsgIcon::Information);
+        desktop.message(nullptr, QCoreApplication::translate("PrintKeys", "Confirm"),
+                        doneText(request.bind, outcome.changed), MsgIcon::Information);
         return 0;
     } catch (const StepFailed& failure) {
         const bool wrote = !log.empty();
         const QStringList notUndone = log.undoAll();
-        desktop.message(nullptr, QCoreApplication::translate("PrintKeys", "エラー"),
+        desktop.message(nullptr, QCoreApplication::translate("PrintKeys", "Error"),
                         failureText(request.bind, failure.error, wrote, notUndone),
                         MsgIcon::Critical);
         return 1;

@@ -12,7 +12,8 @@ class XfceKeys : public CommandStore {
 public:
     using CommandStore::CommandStore;
     QString toolName() const override {
-        return QCoreApplication::translate("PrintKeys", "Xfce のスクリーンショット機能 (xfce4-screenshooter)");
+        return QCoreApplication::translate("PrintKeys",
+                                           "Xfce's screenshot tool (xfce4-screenshooter)");
     }
     QStringList keysHeldByTool() override;
     Outcome bind(const QString& program, KeyMemory& memory, WriteLog& log) override;

@@ -195,6 +195,7 @@ protected:
         env.insert(QStringLiteral("DISPLAY"), session.display());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+        env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("ja"));  // a Japanese user
         return env;
     }
     std::unique_ptr<UserProgram> program(const QProcessEnvironment& env) const {

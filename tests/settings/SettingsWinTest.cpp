@@ -51,7 +51,7 @@ TEST_F(SettingsWinTest, LaysOutItsControlsAsDesigned) {
     open();
     EXPECT_EQ(win->windowTitle(), QStringLiteral("クイブロ - 高度な設定"));
     // Designed 347 wide: the introduction's one designed line needs 552 pixels in this font.
-    EXPECT_EQ(win->size(), QSize(584, 379));
+    EXPECT_EQ(win->size(), QSize(584, 423));
     EXPECT_FALSE(win->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(win->CleanTmpFileCmd->text(), QStringLiteral("クリーニング(&C)"));
     EXPECT_EQ(win->CleanTmpFileCmd->geometry(), QRect(31, 112, 285, 21));
@@ -82,9 +82,12 @@ TEST_F(SettingsWinTest, LaysOutItsControlsAsDesigned) {
     EXPECT_EQ(win->Label9->text(), QStringLiteral("・保存期間 (サーバーに画像を残す期間)"));
     EXPECT_EQ(win->Lifetime->geometry(), QRect(31, 318, 179, 20));
     EXPECT_GE(win->Lifetime->geometry().top() - win->Label9->geometry().bottom(), 2);
-    EXPECT_GE(win->CloseCmd->geometry().top() - win->Lifetime->geometry().bottom(), 10);
     EXPECT_EQ(win->CloseCmd->text(), QStringLiteral("閉じる(&C)"));
-    EXPECT_EQ(win->CloseCmd->geometry(), QRect(244, 348, 85, 21));
+    EXPECT_EQ(win->Label10->text(), QStringLiteral("・言語 / Language"));
+    EXPECT_EQ(win->Language->geometry(), QRect(31, 362, 179, 20));
+    EXPECT_EQ(win->Label11->text(), QStringLiteral("次回の起動から有効"));
+    EXPECT_GE(win->CloseCmd->geometry().top() - win->Language->geometry().bottom(), 10);
+    EXPECT_EQ(win->CloseCmd->geometry(), QRect(244, 392, 85, 21));
 }
 
 TEST_F(SettingsWinTest, ShowsTheStoredWaitOr100) {
