@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "platform/Translation.h"
+
 namespace quiblo {
 
 void initCurlOnce() {
@@ -15,6 +17,10 @@ void appendHeader(CurlList& headers, const char* line) {
         (void)headers.release();
         headers.reset(head);
     }
+}
+
+void appendLanguageHeader(CurlList& headers) {
+    appendHeader(headers, ("Accept-Language: " + languageTag().toLatin1()).constData());
 }
 
 }  // namespace quiblo

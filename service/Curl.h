@@ -24,6 +24,8 @@ struct CurlListCleanup {
 using CurlList = std::unique_ptr<curl_slist, CurlListCleanup>;
 // Adds a header line; the list stays as it was when there is no memory for it.
 void appendHeader(CurlList& headers, const char* line);
+// Asks the service for its texts in the program's language.
+void appendLanguageHeader(CurlList& headers);
 
 // curl_global_init, once for the process, from whichever thread comes first.
 void initCurlOnce();

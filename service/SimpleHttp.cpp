@@ -113,6 +113,7 @@ HttpReply httpGet(const HttpRequest& request) {
     const QUrl parsed(request.url);
     const bool secure = parsed.scheme() == QLatin1String("https");
     CurlList headers = noCacheHeaders();
+    appendLanguageHeader(headers);
     if (!request.uploadKey.isEmpty() && keyMayGo(secure, parsed.host()))
         appendHeader(headers, ("X-Quiblo-Key: " + request.uploadKey.toLatin1()).constData());
     const QByteArray address = request.url.toUtf8();

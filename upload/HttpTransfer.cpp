@@ -87,6 +87,7 @@ std::optional<TransferFailure> putPicture(const QString& url, const QString& pas
     CurlList headers;
     appendHeader(headers, "Content-Type: image/png");
     appendHeader(headers, "Expect:");  // the picture goes at once, not after a 100 Continue
+    appendLanguageHeader(headers);
     appendHeader(headers, ("X-Quiblo-Password: " + password.toLatin1()).constData());
     if (!uploadKey.isEmpty() && keyMayGo(secure, parsed.host()))
         appendHeader(headers, ("X-Quiblo-Key: " + uploadKey.toLatin1()).constData());

@@ -19,6 +19,7 @@ from .keys import KEY_HEADER
 from .limits import deletions_blocked, lifetime_seconds
 from .reply import BodyRefused, Reply, not_found, page
 from .store import StoreError, StoreFull
+from .words import language_of, say
 
 JSON_TYPE = "application/json; charset=UTF-8"
 # Room for a multipart body's boundaries and headers around the picture.
@@ -157,24 +158,28 @@ def deletion_page(service, request, code, delid):
     """GET shows the picture and a button; POST (the button) deletes it."""
     # A guessing address is refused before any id is compared, on the page as on the button: the
     # page would otherwise tell a right id from a wrong one without limit.
+    lang = language_of(request.header("Accept-Language"))
     if deletions_blocked(service.store, request.client, clock.now()):
-        return page("クイブロ - 削除", "<h1>削除できません</h1>\n<p>削除IDの誤りが続いたため、"
-                    "しばらく削除できません。</p>", 429)
+        return page(say(lang, "delete_title"), f"<h1>{say(lang, 'delete_blocked_heading')}</h1>\n"
+                    f"<p>{say(lang, 'delete_blocked')}</p>", 429, language=lang)
     picture = service.live_picture(code)
     owner = picture is not None and hmac.compare_digest(service.store.deletion_id(code) or "", delid)
     if request.method != "POST" and not owner:  # GET, HEAD: nothing is shown to a wrong id
         if picture is not None:
             service.store.note_wrong_guess(request.client, clock.now())
-        return not_found()
+        return not_found(lang)
     if request.method == "POST":
         request.body(4096, 30)  # the form's few bytes
         result = service.store.delete(code, delid)
         if result == "DELID_MISMATCH":
             service.store.note_wrong_guess(request.client, clock.now())
         if result != "DELETE_SUCCESS":
-            return not_found()
-        return page("クイブロ - 削除", "<h1>削除しました</h1>\n<p>画像をサーバーから削除しました。</p>")
+            return not_found(lang)
+        return page(say(lang, "delete_title"), f"<h1>{say(lang, 'deleted_heading')}</h1>\n"
+                    f"<p>{say(lang, 'deleted_page')}</p>", language=lang)
     target = html.escape(f"/delete/{code}/{delid}")
-    return page("クイブロ - 画像の削除", "<h1>この画像を削除しますか？</h1>\n"
-                f'<p><img src="/img/{code}.png" alt="削除する画像" style="max-width:100%;max-height:60vh"></p>\n'
-                f'<form method="post" action="{target}"><button type="submit">削除する</button></form>')
+    return page(say(lang, "delete_question_title"), f"<h1>{say(lang, 'delete_question')}</h1>\n"
+                f'<p><img src="/img/{code}.png" alt="{say(lang, "delete_alt")}" '
+                'style="max-width:100%;max-height:60vh"></p>\n'
+                f'<form method="post" action="{target}"><button type="submit">{say(lang, "delete_button")}'
+                "</button></form>", language=lang)

@@ -12,6 +12,7 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 from .reply import BodyRefused, unavailable
 from .store import StoreError
+from .words import language_of
 
 # The request line and headers of one request together: far more than any client of the
 # service sends, and little enough that hundreds of unfinished requests hold little memory.
@@ -179,7 +180,7 @@ class Handler(BaseHTTPRequestHandler):
             reply = self.service.route(request)
         except StoreError as err:
             logging.error("the store failed: %s", err)
-            reply = unavailable()
+            reply = unavailable(language_of(request.header("Accept-Language")))
         if request.body_unread:
             self.close_connection = True  # what is left of the body is not read
         return reply

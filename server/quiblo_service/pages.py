@@ -11,6 +11,7 @@ from .codes import DELETION_ID, PICTURE_CODE, USER_ID, picture_code_of
 from .keys import KEY_HEADER
 from .limits import deletions_blocked, lifetime_seconds
 from .reply import BodyRefused, Reply, not_found, page
+from .words import date_text, language_of, say
 
 CGI_TYPE = "text/plain; charset=Shift_JIS"
 DAY = 86400
@@ -22,15 +23,8 @@ def cgi(*fields):
     return Reply(200, CGI_TYPE, "|".join(str(f) for f in fields).encode("cp932"))
 
 
-def date_text(seconds):
-    t = time.localtime(seconds)
-    return f"{t.tm_year}年{t.tm_mon}月{t.tm_mday}日"
-
-
 VIEW_STYLE = ("<style>#picture{cursor:zoom-out}"
               "#picture.fit{max-width:100%;max-height:95vh;width:auto;height:auto;cursor:zoom-in}</style>\n")
-KEY_MESSAGE = ("アップロードキーが正しくないため、利用できません。\r\n"
-               "設定画面の「アップロードキー」を確かめてください。")
 
 
 def matches(if_none_match, tag):
@@ -65,40 +59,47 @@ class Service:
     def route(self, request):
         """The Reply to a request (http.Request)."""
         path = request.path
+        lang = language_of(request.header("Accept-Language"))
         match = re.fullmatch(r"/delete/([0-9]{18})/([0-9]{14})", path)
         if match:
             try:
                 return api.deletion_page(self, request, *match.groups())
             except BodyRefused as err:
-                return page(str(err.status), f"<h1>{err.status}</h1>", err.status)
+                return page(str(err.status), f"<h1>{err.status}</h1>", err.status, language=lang)
         if request.method in ("POST", "PUT"):
             return self.route_with_body(request)
         params = {k: v[0] for k, v in urllib.parse.parse_qs(request.query, keep_blank_values=True).items()}
         key = request.header(KEY_HEADER)
         if path == "/usercheck.cgi":
-            return self.usercheck(params, key)
+            return self.usercheck(params, key, lang)
         if path == "/recode.cgi":
-            return self.recode(params, request.client, key)
+            return self.recode(params, request.client, key, lang)
         if path == "/delete2.cgi":
-            return self.delete(params, request.client)
+            return self.delete(params, request.client, lang)
         if path == "/view.cgi":
-            return self.view(request)
+            return self.view(request, lang)
         match = re.fullmatch(r"/(img|thumb)/([0-9]{18})\.png", path)
         if match:
             return self.image(match.group(2), request.header("If-None-Match"), match.group(1) == "thumb")
         if path == "/oembed":
             return previews.oembed(self, request, params)
+        return self.plain_page(path, lang) or not_found(lang)
+
+    def plain_page(self, path, lang):
+        """The top, download and board pages, or None."""
         if path in ("/", "/index.html"):
-            return page("クイブロ", "<h1>クイブロ</h1>\n<p>画面をキャプチャして、すぐにWebで公開できるツールです。</p>\n"
-                        '<ul><li><a href="/download.html">ダウンロード</a></li>\n'
-                        '<li><a href="/cgi-bin/forum/forum.cgi">サポートBBS</a></li></ul>')
+            return page(say(lang, "top_title"), f"<h1>{say(lang, 'title')}</h1>\n<p>{say(lang, 'top_intro')}</p>\n"
+                        f'<ul><li><a href="/download.html">{say(lang, "download")}</a></li>\n'
+                        f'<li><a href="/cgi-bin/forum/forum.cgi">{say(lang, "board")}</a></li></ul>',
+                        language=lang)
         if path == "/download.html":
-            return page("クイブロ - ダウンロード", "<h1>ダウンロード</h1>\n"
-                        f"<p>最新バージョン: {html.escape(self.version)}</p>\n"
-                        "<p>最新バージョン以外はサーバーと連動できないため使用できません。</p>")
+            return page(say(lang, "download_title"), f"<h1>{say(lang, 'download')}</h1>\n"
+                        f"<p>{say(lang, 'latest_version', version=html.escape(self.version))}</p>\n"
+                        f"<p>{say(lang, 'latest_only')}</p>", language=lang)
         if path == "/cgi-bin/forum/forum.cgi":
-            return page("クイブロ - サポートBBS", "<h1>サポートBBS</h1>\n<p>不具合の報告やご質問はこちらへどうぞ。</p>")
-        return not_found()
+            return page(say(lang, "board_title"), f"<h1>{say(lang, 'board')}</h1>\n<p>{say(lang, 'board_intro')}</p>",
+                        language=lang)
+        return None
 
     def route_with_body(self, request):
         match = re.fullmatch(r"/upload/([0-9]{18})\.png", request.path)
@@ -108,86 +109,79 @@ class Service:
             return api.upload(self, request)
         return page("405", "<h1>405 Method Not Allowed</h1>", 405)
 
-    def usercheck(self, p, key):
+    def usercheck(self, p, key, lang="ja"):
         limits = (self.usage.max_uploads, self.usage.hours_text())
         if p.get("op") != "chk":
-            return cgi("error", "BAD_REQUEST", 0, *limits, "リクエストが正しくありません。")
+            return cgi("error", "BAD_REQUEST", 0, *limits, say(lang, "bad_request"))
         if self.keys.name_of(key) is None:
-            return cgi("error", "BAD_KEY", 0, *limits, KEY_MESSAGE)
+            return cgi("error", "BAD_KEY", 0, *limits, say(lang, "bad_key"))
         sid = p.get("sid", "")
         if not USER_ID.fullmatch(sid):
-            return cgi("error", "BAD_USER", 0, *limits, "ユーザーを識別できないため、利用できません。")
+            return cgi("error", "BAD_USER", 0, *limits, say(lang, "bad_user_check"))
         count = self.store.uses(sid, self.usage.window_start(clock.now()))
         if count >= self.usage.max_uploads:
             return cgi("error", "LIMIT_REACHED", count, *limits,
-                       "アップロード回数の上限に達しました。\r\n"
-                       f"過去{limits[1]}時間に{limits[0]}回までアップロードできます。\r\n"
-                       "しばらく時間をおいてから、もう一度お試しください。")
+                       say(lang, "limit_reached", hours=limits[1], allowed=limits[0]))
         reply = cgi("success", "OK", count, *limits)
         # The upload over HTTP is offered here: a program that finds the header sends its picture
         # there; earlier services send none, and the program then uses FTP.
         reply.headers[upload.OFFER_HEADER] = upload.UPLOAD_PATH
         return reply
 
-    def recode(self, p, client, key):
+    def recode(self, p, client, key, lang="ja"):
         if (p.get("op") != "rec" or not PICTURE_CODE.fullmatch(p.get("pngcode", ""))
                 or not DELETION_ID.fullmatch(p.get("delid", ""))):
-            return cgi("error", "BAD_REQUEST", "リクエストが正しくありません。")
+            return cgi("error", "BAD_REQUEST", say(lang, "bad_request"))
         key_name = self.keys.name_of(key)
         if key_name is None:
-            return cgi("error", "BAD_KEY", KEY_MESSAGE)
+            return cgi("error", "BAD_KEY", say(lang, "bad_key"))
         if not USER_ID.fullmatch(p.get("sid", "")):
-            return cgi("error", "BAD_USER", "ユーザーを識別できないため、登録できません。")
+            return cgi("error", "BAD_USER", say(lang, "bad_user_register"))
         now = clock.now()
         try:  # a lifetime of its own, which earlier services never heard of
             expires_at = now + lifetime_seconds(p["expires"], self.keep_days) if "expires" in p else None
         except ValueError:
-            return cgi("error", "BAD_REQUEST", "リクエストが正しくありません。")
+            return cgi("error", "BAD_REQUEST", say(lang, "bad_request"))
         refusal = self.store.register(p["pngcode"], p["delid"], p["sid"], key_name or None, now,
                                       now - self.pending.seconds, self.usage.window_start(now),
                                       self.usage.max_uploads, expires_at)
-        messages = {
-            None: "画像を登録しました。",
-            "NOT_UPLOADED": "画像ファイルがサーバーに届いていないため、登録できません。",
-            "ALREADY_REGISTERED": "この画像はすでに登録されています。",
-            "LIMIT_REACHED": "アップロード回数の上限に達したため、登録できません。",
-        }
-        return cgi("success" if refusal is None else "error", refusal or "REGISTERED", messages[refusal])
+        messages = {None: "registered", "NOT_UPLOADED": "not_uploaded",
+                    "ALREADY_REGISTERED": "already_registered", "LIMIT_REACHED": "limit_register"}
+        return cgi("success" if refusal is None else "error", refusal or "REGISTERED",
+                   say(lang, messages[refusal]))
 
-    def delete(self, p, client):
+    def delete(self, p, client, lang="ja"):
         if (p.get("op") != "del" or not PICTURE_CODE.fullmatch(p.get("pngcode", ""))
                 or not DELETION_ID.fullmatch(p.get("delid", ""))):
-            return cgi("error", "BAD_REQUEST", "リクエストが正しくありません。")
+            return cgi("error", "BAD_REQUEST", say(lang, "bad_request"))
         now = clock.now()
         if deletions_blocked(self.store, client, now):
-            return cgi("error", "TOO_MANY_ATTEMPTS", "削除IDの誤りが続いたため、しばらく削除できません。\r\n"
-                       "時間をおいてから、もう一度お試しください。")
+            return cgi("error", "TOO_MANY_ATTEMPTS", say(lang, "too_many_attempts"))
         code = p["pngcode"]
         if self.live_picture(code) is None and (self.store.picture(code) or self.store.was_expired(code)):
-            return cgi("error", "NOT_FOUND_FILE",
-                       f"この画像は保存期間（{self.keep_days:g}日）が過ぎたため、すでに自動削除されています。")
+            return cgi("error", "NOT_FOUND_FILE", say(lang, "expired", days=f"{self.keep_days:g}"))
         result = self.store.delete(code, p["delid"])
         if result == "DELETE_SUCCESS":
-            return cgi("success", result, "画像をサーバーから削除しました。")
+            return cgi("success", result, say(lang, "deleted"))
         if result == "NOT_FOUND_FILE":
-            return cgi("error", result, "指定された画像はサーバー上に見つかりません。")
+            return cgi("error", result, say(lang, "not_on_server"))
         self.store.note_wrong_guess(client, now)
-        return cgi("error", result, "削除IDが一致しないため、削除できません。")
+        return cgi("error", result, say(lang, "wrong_delid"))
 
-    def view(self, request):
+    def view(self, request, lang="ja"):
         code = picture_code_of(request.query)
         picture = code and self.live_picture(code)
         data = picture and self.store.picture_data(code)
         if not data:
-            return not_found()
+            return not_found(lang)
         expires = self.expires_at(picture)
-        removal = (f'<p id="expiry">この画像は {date_text(expires)} に自動削除されます。</p>\n'
+        removal = (f'<p id="expiry">{say(lang, "expiry", date=date_text(lang, expires))}</p>\n'
                    if expires is not None else "")
         # The picture fits the window; a click shows it at full size and another fits it again.
-        return page("クイブロ - 画像閲覧", VIEW_STYLE + '<h1>クイブロ</h1>\n'
-                    f'<p><img src="/img/{code}.png" id="picture" class="fit" alt="アップロードされた画像"'
-                    ' title="クリックで拡大/縮小" onclick="this.classList.toggle(\'fit\')"></p>\n' + removal,
-                    head_html=previews.head_tags(self, request, code, data))
+        return page(say(lang, "view_title"), VIEW_STYLE + f'<h1>{say(lang, "title")}</h1>\n'
+                    f'<p><img src="/img/{code}.png" id="picture" class="fit" alt="{say(lang, "picture_alt")}"'
+                    f' title="{say(lang, "zoom")}" onclick="this.classList.toggle(\'fit\')"></p>\n' + removal,
+                    head_html=previews.head_tags(self, request, code, data), language=lang)
 
     def image(self, code, etag=None, thumbnail=False):
         """The picture (or its thumbnail), which never changes under its code: caches keep it

@@ -10,9 +10,9 @@ import urllib.parse
 
 from .codes import picture_code_of, viewing_code
 from .reply import Reply
+from .words import language_of, say
 
 THUMBNAIL_SIDE = 320  # at most this wide and this high
-TITLE = "クイブロ"
 
 
 def base_url(service, request):
@@ -36,17 +36,18 @@ def head_tags(service, request, code, data):
     page_url = f"{base}/view.cgi?{viewing_code(code)}"
     image_url = f"{base}/img/{code}.png"
     size = picture_size(data)
+    title = say(language_of(request.header("Accept-Language")), "title")
     oembed = f"{base}/oembed?" + urllib.parse.urlencode({"url": page_url, "format": "json"})
-    tags = [("property", "og:type", "website"), ("property", "og:title", TITLE),
-            ("property", "og:site_name", TITLE), ("property", "og:url", page_url),
+    tags = [("property", "og:type", "website"), ("property", "og:title", title),
+            ("property", "og:site_name", title), ("property", "og:url", page_url),
             ("property", "og:image", image_url), ("property", "og:image:type", "image/png"),
-            ("name", "twitter:card", "summary_large_image"), ("name", "twitter:title", TITLE),
+            ("name", "twitter:card", "summary_large_image"), ("name", "twitter:title", title),
             ("name", "twitter:image", image_url)]
     if size:
         tags[6:6] = [("property", "og:image:width", str(size[0])), ("property", "og:image:height", str(size[1]))]
     lines = [f'<meta {kind}="{name}" content="{html.escape(value)}">' for kind, name, value in tags]
     lines.append(f'<link rel="alternate" type="application/json+oembed" href="{html.escape(oembed)}" '
-                 f'title="{TITLE}">')
+                 f'title="{title}">')
     return "\n" + "\n".join(lines) + "\n"
 
 
@@ -64,7 +65,8 @@ def oembed(service, request, params):
         return not_found()
     width, height = size
     base = base_url(service, request)
-    answer = {"version": "1.0", "type": "photo", "title": TITLE, "provider_name": TITLE,
+    title = say(language_of(request.header("Accept-Language")), "title")
+    answer = {"version": "1.0", "type": "photo", "title": title, "provider_name": title,
               "provider_url": base + "/", "url": f"{base}/img/{code}.png", "width": width, "height": height,
               "thumbnail_url": f"{base}/thumb/{code}.png"}
     return Reply(200, "application/json; charset=UTF-8", json.dumps(answer, ensure_ascii=False).encode())

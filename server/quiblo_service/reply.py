@@ -3,6 +3,8 @@ refusal of a request body that is not read."""
 
 import html
 
+from .words import say
+
 HTML_TYPE = "text/html; charset=UTF-8"
 
 
@@ -20,17 +22,18 @@ class BodyRefused(Exception):
         self.status = status
 
 
-def page(title, body_html, status=200, head_html=""):
-    text = ('<!DOCTYPE html>\n<html lang="ja"><head><meta charset="UTF-8">'
+def page(title, body_html, status=200, head_html="", language="ja"):
+    text = (f'<!DOCTYPE html>\n<html lang="{language}"><head><meta charset="UTF-8">'
             f"<title>{html.escape(title)}</title>{head_html}</head>\n<body>\n{body_html}\n</body></html>\n")
     return Reply(status, HTML_TYPE, text.encode("utf-8"))
 
 
-def not_found():
-    return page("クイブロ - ページが見つかりません",
-                "<h1>404 Not Found</h1>\n<p>お探しのページは見つかりませんでした。</p>", 404)
+def not_found(language="ja"):
+    return page(say(language, "not_found_title"),
+                f"<h1>404 Not Found</h1>\n<p>{say(language, 'not_found')}</p>", 404, language=language)
 
 
-def unavailable():
-    return page("クイブロ - 一時的に利用できません",
-                "<h1>503 Service Unavailable</h1>\n<p>しばらくしてから、もう一度お試しください。</p>", 503)
+def unavailable(language="ja"):
+    return page(say(language, "unavailable_title"),
+                f"<h1>503 Service Unavailable</h1>\n<p>{say(language, 'unavailable')}</p>", 503,
+                language=language)
