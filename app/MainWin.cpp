@@ -140,15 +140,14 @@ void MainWin::buildControls() {
     QuibloCmd = makeButton(Type2_Pic, "QuibloCmd", tr("Quiblo"), tr("Captures the screen."), 2220,
                            0, 1035, 495);
     QuibloCmd->setDefault(true);
-    QuibloGuide2 =
-        makeLabel(Type2_Pic, "QuibloGuide2",
-                  tr("After the capture you select a region or confirm."), 0, 600, 3675, 195);
+    QuibloGuide2 = makeLabel(Type2_Pic, "QuibloGuide2", tr("Then you select a region or confirm."),
+                             0, 600, 3675, 195);
 
     Type3 = makeFrame(client, "Type3", tr("3. Share"), QRect(233, 4440, 3990, 1995), &Type3_Pic,
                       "Type3_Pic", QPoint(180, 180));
     ConfirmGuide = makeLabel(Type3_Pic, "ConfirmGuide",
-                             tr("Your picture can be seen at this URL.\n"
-                                "Send it to the people you want to show it to."),
+                             tr("Anyone with this URL can see your picture.\n"
+                                "Send it to whoever you like."),
                              60, 60, 3675, 555);
     ConfirmGuide->setWordWrap(true);
     CheckImgCmd = makeButton(Type3_Pic, "CheckImgCmd", tr("Vi&ew"),
@@ -162,7 +161,7 @@ void MainWin::buildControls() {
     URL->setPlainText(QStringLiteral("%URL%"));
     ConfirmGuide2 = makeLabel(Type3_Pic, "ConfirmGuide2",
                               tr("Pictures are deleted after a few weeks;\n"
-                                 "you can delete them sooner with [Histor&y / Delete] below."),
+                                 "you can delete them sooner with [&My uploads] below."),
                               60, 1320, 3675, 435);
     // Shown as a designed label shows an access key: the letter underlined, no ampersand.
     ConfirmGuide2->setTextFormat(Qt::RichText);
@@ -171,7 +170,7 @@ void MainWin::buildControls() {
                                .replace(QStringLiteral("(&amp;M)"), QStringLiteral("(<u>M</u>)"))
                                .replace(QLatin1Char('\n'), QStringLiteral("<br>")));
 
-    DeleteCmd = makeButton(client, "DeleteCmd", tr("Histor&y / Delete"),
+    DeleteCmd = makeButton(client, "DeleteCmd", tr("&My uploads"),
                            tr("Shows your uploads, and deletes pictures you uploaded."), 552, 6600,
                            1335, 315);
     URLCopyCmd = makeButton(client, "URLCopyCmd", tr("&Copy URL"),

@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFont>
-#include <QLocale>
 #include <QThread>
 #include <QTimer>
 #include <cstdio>
@@ -56,8 +55,7 @@ quiblo::ProgramFolderChoice chooseFolder() {
 
 // The texts in the language of the settings, else of the desktop.
 void useChosenLanguage(QCoreApplication& app, const QString& programFolder) {
-    quiblo::useLanguage(app, quiblo::chooseLanguage(quiblo::readLanguageSetting(programFolder),
-                                                    QLocale::system().uiLanguages()));
+    quiblo::useLanguage(app, quiblo::chosenLanguage(programFolder));
 }
 
 // --help, --version and a wrong argument: read again once the texts' language is known.

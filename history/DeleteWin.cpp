@@ -96,7 +96,7 @@ DeleteWin::DeleteWin(Desktop& desktop, const QString& programFolder, QWidget* pa
       desktop_(desktop),
       programFolder_(programFolder) {
     setObjectName(QStringLiteral("DeleteWin"));
-    setWindowTitle(tr("Quiblo - History and deletion"));
+    setWindowTitle(tr("Quiblo - Your uploads"));
     setModal(true);
     buildControls();
     connectHandlers();
@@ -120,7 +120,7 @@ void DeleteWin::fitListToEntries() {
 void DeleteWin::buildControls() {
     setFixedSize(twipsToPixels(5205), twipsToPixels(6090));
 
-    Label1 = makeWrappedLabel(this, "Label1", tr("History and deletion"), 300, 300, 2295, 255);
+    Label1 = makeWrappedLabel(this, "Label1", tr("Your uploads"), 300, 300, 2295, 255);
     QFont headingFont(QStringLiteral("ＭＳ Ｐゴシック"));
     headingFont.setPointSize(12);
     Label1->setFont(headingFont);
@@ -134,12 +134,11 @@ void DeleteWin::buildControls() {
 
     // Designed 780 twips high; four lines in this font need a little more, so the label reaches
     // down to the list rather than cut off its last line.
-    Label2 =
-        makeWrappedLabel(this, "Label2",
-                         tr("Here you can view the pictures you uploaded before, or delete them.") +
-                             kCrLf + tr("(You cannot delete other people's pictures.)") + kCrLf +
-                             tr("Select an entry to see its viewing URL."),
-                         360, 780, 4515, 1620 - 780);
+    Label2 = makeWrappedLabel(this, "Label2",
+                              tr("View or delete the pictures you uploaded.") + kCrLf +
+                                  tr("(You cannot delete other people's pictures.)") + kCrLf +
+                                  tr("Select an entry to see its viewing URL."),
+                              360, 780, 4515, 1620 - 780);
     DelList = makeControl<QListWidget>(this, "DelList", 300, 1620, 4575, 2760);
     DelList->setSortingEnabled(false);
     DelList->setAccessibleName(tr("Upload history"));

@@ -4,6 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh --tests
+# The translations are whole before anything is built: each .ts is what the code gives, and no
+# language leaves a text untranslated.
+./scripts/translations.sh check
 # Warnings are errors here: a new warning fails the run.
 QUIBLO_TESTS=ON QUIBLO_WERROR=ON ./scripts/build.sh
 

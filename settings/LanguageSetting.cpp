@@ -1,5 +1,7 @@
 #include "LanguageSetting.h"
 
+#include <QLocale>
+
 #include "IniFile.h"
 #include "ServiceSetting.h"
 
@@ -20,6 +22,10 @@ QString readLanguageSetting(const QString& programFolder) {
             return value;
     }
     return QStringLiteral("auto");
+}
+
+Language chosenLanguage(const QString& programFolder) {
+    return chooseLanguage(readLanguageSetting(programFolder), QLocale::system().uiLanguages());
 }
 
 }  // namespace quiblo

@@ -4,11 +4,17 @@
 
 #include <QString>
 
+#include "platform/Translation.h"
+
 namespace quiblo {
 
 inline constexpr char kLanguageKey[] = "Language";
 
 // "ja" or "en" when a file says so, else "auto"; a value other than these counts as "auto".
 QString readLanguageSetting(const QString& programFolder);
+
+// The language of the texts: the setting, else the desktop's (as Qt reads LANGUAGE, LC_ALL,
+// LC_MESSAGES and LANG).
+Language chosenLanguage(const QString& programFolder);
 
 }  // namespace quiblo

@@ -542,18 +542,6 @@ so the picture was not deleted.</source>
         <translation>情報</translation>
     </message>
     <message>
-        <source>Quiblo - History and deletion</source>
-        <translation>クイブロ - 履歴閲覧/手動削除</translation>
-    </message>
-    <message>
-        <source>History and deletion</source>
-        <translation>履歴閲覧/手動削除</translation>
-    </message>
-    <message>
-        <source>Here you can view the pictures you uploaded before, or delete them.</source>
-        <translation>ここでは、自分が過去にアップロードした画像を確認したり手動で削除することができます。</translation>
-    </message>
-    <message>
         <source>(You cannot delete other people&apos;s pictures.)</source>
         <translation>（他人がアップロードした物は削除できません）</translation>
     </message>
@@ -608,6 +596,18 @@ so the picture was not deleted.</source>
     <message>
         <source>The URL was copied to the clipboard.</source>
         <translation>URLがクリップボードへ転送されました。</translation>
+    </message>
+    <message>
+        <source>Your uploads</source>
+        <translation>履歴閲覧/手動削除</translation>
+    </message>
+    <message>
+        <source>View or delete the pictures you uploaded.</source>
+        <translation>ここでは、自分が過去にアップロードした画像を確認したり手動で削除することができます。</translation>
+    </message>
+    <message>
+        <source>Quiblo - Your uploads</source>
+        <translation>クイブロ - 履歴閲覧/手動削除</translation>
     </message>
 </context>
 <context>
@@ -710,18 +710,8 @@ Use it to post a picture to a forum for a while.</source>
         <translation>撮影ボタンです。</translation>
     </message>
     <message>
-        <source>After the capture you select a region or confirm.</source>
-        <translation>※撮影後、範囲選択または確認画面が出ます。</translation>
-    </message>
-    <message>
         <source>3. Share</source>
         <translation>3.確認</translation>
-    </message>
-    <message>
-        <source>Your picture can be seen at this URL.
-Send it to the people you want to show it to.</source>
-        <translation>クイブロした画像は、このURLにアクセスすると見ることができます。
-見せたい相手に送ってください。</translation>
     </message>
     <message>
         <source>Vi&amp;ew</source>
@@ -734,16 +724,6 @@ Send it to the people you want to show it to.</source>
     <message>
         <source>Picture URL</source>
         <translation>画像のURL</translation>
-    </message>
-    <message>
-        <source>Pictures are deleted after a few weeks;
-you can delete them sooner with [Histor&amp;y / Delete] below.</source>
-        <translation>※画像は数週間後自動削除されますが、
-↓[履歴/削除(&amp;M)] より削除することもできます。</translation>
-    </message>
-    <message>
-        <source>Histor&amp;y / Delete</source>
-        <translation>履歴/削除(&amp;M)</translation>
     </message>
     <message>
         <source>Shows your uploads, and deletes pictures you uploaded.</source>
@@ -886,6 +866,26 @@ Settings, uploads and the history cannot be saved.</source>
         <translation>設定と履歴を保存するフォルダに書き込めません。
 %1
 設定の保存、画像の送信、履歴の記録は失敗します。</translation>
+    </message>
+    <message>
+        <source>Pictures are deleted after a few weeks;
+you can delete them sooner with [&amp;My uploads] below.</source>
+        <translation>※画像は数週間後自動削除されますが、
+↓[履歴/削除(&amp;M)] より削除することもできます。</translation>
+    </message>
+    <message>
+        <source>&amp;My uploads</source>
+        <translation>履歴/削除(&amp;M)</translation>
+    </message>
+    <message>
+        <source>Then you select a region or confirm.</source>
+        <translation>※撮影後、範囲選択または確認画面が出ます。</translation>
+    </message>
+    <message>
+        <source>Anyone with this URL can see your picture.
+Send it to whoever you like.</source>
+        <translation>クイブロした画像は、このURLにアクセスすると見ることができます。
+見せたい相手に送ってください。</translation>
     </message>
 </context>
 <context>

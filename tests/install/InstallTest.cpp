@@ -332,6 +332,24 @@ TEST_F(Installed, LaysOutTheProgramItsLibraryLauncherIconsAndMetainfo) {
     ASSERT_TRUE(text.open(QIODevice::ReadOnly));
     const QByteArray content = text.readAll();
     EXPECT_TRUE(content.contains("\nName[ja]=クイブロ\n"));
+    // Every text a person reads is there in English and in Japanese: a key with one and not the
+    // other shows half a launcher to half its users.
+    QStringList plain, japanese;
+    for (const QByteArray& line : content.split('\n')) {
+        const QByteArray key = line.left(line.indexOf('='));
+        if (key.endsWith("[ja]")) japanese << QString::fromUtf8(key.chopped(4));
+        if (key == "Name" || key == "GenericName" || key == "Comment" || key == "Keywords")
+            plain << QString::fromUtf8(key);
+    }
+    EXPECT_EQ(japanese, plain);
+    QFile info(metainfo);
+    ASSERT_TRUE(info.open(QIODevice::ReadOnly));
+    const QString infoText = QString::fromUtf8(info.readAll());
+    for (const char* element : {"name", "summary", "p"}) {
+        const QString tag = QLatin1Char('<') + QLatin1String(element);
+        EXPECT_EQ(infoText.count(tag + QLatin1Char('>')), infoText.count(tag + " xml:lang=\"ja\">"))
+            << element;
+    }
     for (const char* type : {"full", "window", "region"})
         EXPECT_TRUE(content.contains(QByteArray("\nExec=quiblo --capture ") + type + '\n')) << type;
 
