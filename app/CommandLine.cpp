@@ -82,10 +82,10 @@ QString usageText() {
 }
 
 QString versionText() {
-    return QStringLiteral(
-               "quiblo %1.%2\n"
-               "License GPL-3.0-or-later: GNU GPL version 3 or later "
-               "<https://www.gnu.org/licenses/gpl.html>\n")
+    return QCoreApplication::translate("CommandLine",
+                                       "quiblo %1.%2\n"
+                                       "License GPL-3.0-or-later: GNU GPL version 3 or later "
+                                       "<https://www.gnu.org/licenses/gpl.html>\n")
         .arg(kVersionMajor)
         .arg(kVersionMinor);
 }

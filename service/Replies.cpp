@@ -73,9 +73,10 @@ QString usageText(const UserCheckReply& reply, qint16 remaining) {
                                             "Uploads so far: %2\n"
                                             "Limit: %4 in any %3 hours\n"
                                             "\n"
-                                            "Uploads left: %5")
-                    .arg(QString(30, QLatin1Char('-')), reply.used(), reply.hours(),
-                         reply.allowed(), QString::number(remaining)));
+                                            "Uploads left: %5"))
+        // The fields go in as the service sent them, line ends and all.
+        .arg(QString(30, QLatin1Char('-')), reply.used(), reply.hours(), reply.allowed(),
+             QString::number(remaining));
 }
 
 }  // namespace

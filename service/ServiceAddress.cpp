@@ -151,8 +151,8 @@ QString serviceSettingMessage() {
     return crLf(QCoreApplication::translate(
                     "ServiceAddress",
                     "The server setting (%1) cannot be read, so Quiblo does not connect.\n"
-                    "Correct it in Settings.")
-                    .arg(problem));
+                    "Correct it in Settings."))
+        .arg(problem);
 }
 
 bool keyMayGo(bool secure, const QString& host) {

@@ -48,6 +48,14 @@ If Quiblo is already running, the capture starts in its window.
 クイブロが既に起動しているときは、その画面で撮影が始まります。
 </translation>
     </message>
+    <message>
+        <source>quiblo %1.%2
+License GPL-3.0-or-later: GNU GPL version 3 or later &lt;https://www.gnu.org/licenses/gpl.html&gt;
+</source>
+        <translation>quiblo %1.%2
+License GPL-3.0-or-later: GNU GPL version 3 or later &lt;https://www.gnu.org/licenses/gpl.html&gt;
+</translation>
+    </message>
 </context>
 <context>
     <name>Fault</name>

@@ -52,17 +52,16 @@ ReducedPicture makeReducedPicture(ImgctlLibrary& imgctl, const QImage& picture, 
 QString reducedOfferText(const ReducedPicture& reduced) {
     const QString bytes = groupedDigits(reduced.bytes);
     if (!reduced.halved)
-        return crLf(
-            QCoreApplication::translate("ReducedPicture",
-                                        "The picture is too large to upload as it is.\n"
-                                        "Upload it with fewer colours (256 colours, %1 bytes)?")
-                .arg(bytes));
+        return crLf(QCoreApplication::translate(
+                        "ReducedPicture",
+                        "The picture is too large to upload as it is.\n"
+                        "Upload it with fewer colours (256 colours, %1 bytes)?"))
+            .arg(bytes);
     return crLf(QCoreApplication::translate(
                     "ReducedPicture",
                     "The picture is too large to upload as it is.\n"
-                    "Upload it at half size with fewer colours (%1x%2, 256 colours, %3 bytes)?")
-                    .arg(QString::number(reduced.size.width()),
-                         QString::number(reduced.size.height()), bytes));
+                    "Upload it at half size with fewer colours (%1x%2, 256 colours, %3 bytes)?"))
+        .arg(QString::number(reduced.size.width()), QString::number(reduced.size.height()), bytes);
 }
 
 QString groupedDigits(qint64 value) {

@@ -157,7 +157,12 @@ TEST_F(LanguageTest, MessageBoxesShowTheirTextsWhole) {
         QCoreApplication::translate("Replies",
                                     "The upload key is wrong or missing, so you cannot upload.\n"
                                     "Check the upload key in Settings.\n"
-                                    "(The server's administrator gives you the key.)")};
+                                    "(The server's administrator gives you the key.)"),
+        QCoreApplication::translate("Replies",
+                                    "Quiblo usage\n%1\nUploads so far: %2\nLimit: %4 in any %3 "
+                                    "hours\n\nUploads left: %5")
+            .arg(QString(30, QLatin1Char('-')), QStringLiteral("3"), QStringLiteral("24"),
+                 QStringLiteral("30"), QStringLiteral("27"))};
     for (const QString& text : texts) {
         bool checked = false;
         QTimer poll;

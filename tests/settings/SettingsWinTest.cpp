@@ -16,6 +16,7 @@
 #include <QWheelEvent>
 #include <memory>
 
+#include "settings/LanguageSetting.h"
 #include "settings/SettingsWin.h"
 #include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"
@@ -389,4 +390,28 @@ TEST_F(SettingsWinTest, BadServiceAddressIsRefusedAndNothingSaved) {
     open();
     EXPECT_EQ(win->ServiceHost->text(), QStringLiteral("https://team.example:8443"));
     EXPECT_EQ(win->FtpPort->text(), QStringLiteral("2121"));
+}
+
+// The language: the desktop's unless chosen, kept as the program reads it at its next start;
+// "auto" is written only over a language the file named.
+TEST_F(SettingsWinTest, LanguageIsChosenSavedAndShownAgain) {
+    store("200");
+    open();
+    QStringList shownChoices;
+    for (int i = 0; i < win->Language->count(); ++i) shownChoices << win->Language->itemText(i);
+    EXPECT_EQ(shownChoices, (QStringList{"自動", "日本語", "English"}));
+    EXPECT_EQ(win->Language->currentIndex(), 0);
+    win->Language->setFocus();
+    QTest::keyClick(win->Language, Qt::Key_End);
+    QTest::keyClick(win->Language, Qt::Key_Escape);
+    EXPECT_FALSE(win->isVisible());
+    EXPECT_EQ(stored(), QByteArray("[Quiblo]\r\nWait=200\r\nLanguage=en\r\n"));
+    EXPECT_EQ(readLanguageSetting(folder.path()), QStringLiteral("en"));
+    open();
+    EXPECT_EQ(win->Language->currentText(), QStringLiteral("English"));
+    win->Language->setFocus();
+    QTest::keyClick(win->Language, Qt::Key_Home);
+    QTest::keyClick(win->Language, Qt::Key_Escape);
+    EXPECT_EQ(stored(), QByteArray("[Quiblo]\r\nWait=200\r\nLanguage=auto\r\n"));
+    EXPECT_EQ(readLanguageSetting(folder.path()), QStringLiteral("auto"));
 }

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "capture/PosSelectWin.h"
+#include "platform/Translation.h"
 #include "support/ScriptedDesktop.h"
 
 using namespace quiblo;
@@ -76,6 +77,7 @@ int main(int argc, char** argv) {
     qputenv("QT_SCALE_FACTOR", "2");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    quiblo::useLanguage(app, quiblo::Language::Japanese);  // the texts checked are Japanese
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
