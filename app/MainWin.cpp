@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 
@@ -131,7 +132,7 @@ void MainWin::buildControls() {
         tr("Active window\n"
            "(the one in front)"));
     QuibloType[2] = makeControl<QRadioButton>(Type1_Pic, "QuibloType_2", 2040, 60, 1635, 195);
-    QuibloType[2]->setText(tr("a region"));
+    QuibloType[2]->setText(tr("Region"));
 
     Type2 = makeFrame(client, "Type2", tr("2. Capture"), QRect(233, 3120, 3990, 1215), &Type2_Pic,
                       "Type2_Pic", QPoint(120, 240));
@@ -160,15 +161,16 @@ void MainWin::buildControls() {
     URL->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     URL->setPlainText(QStringLiteral("%URL%"));
     ConfirmGuide2 = makeLabel(Type3_Pic, "ConfirmGuide2",
-                              tr("Pictures are deleted after a few weeks;\n"
-                                 "you can delete them sooner with [&My uploads] below."),
+                              tr("Pictures are deleted after a few weeks,\n"
+                                 "or sooner with [&My uploads] below."),
                               60, 1320, 3675, 435);
     // Shown as a designed label shows an access key: the letter underlined, no ampersand.
     ConfirmGuide2->setTextFormat(Qt::RichText);
-    ConfirmGuide2->setText(ConfirmGuide2->text()
-                               .toHtmlEscaped()
-                               .replace(QStringLiteral("(&amp;M)"), QStringLiteral("(<u>M</u>)"))
-                               .replace(QLatin1Char('\n'), QStringLiteral("<br>")));
+    ConfirmGuide2->setText(
+        ConfirmGuide2->text()
+            .toHtmlEscaped()
+            .replace(QRegularExpression(QStringLiteral("&amp;(.)")), QStringLiteral("<u>\\1</u>"))
+            .replace(QLatin1Char('\n'), QStringLiteral("<br>")));
 
     DeleteCmd = makeButton(client, "DeleteCmd", tr("&My uploads"),
                            tr("Shows your uploads, and deletes pictures you uploaded."), 552, 6600,

@@ -702,10 +702,6 @@ Use it to post a picture to a forum for a while.</source>
 (一番手前のウィンドウ)</translation>
     </message>
     <message>
-        <source>a region</source>
-        <translation>任意の指定範囲</translation>
-    </message>
-    <message>
         <source>2. Capture</source>
         <translation>2.撮影</translation>
     </message>
@@ -876,12 +872,6 @@ Settings, uploads and the history cannot be saved.</source>
 設定の保存、画像の送信、履歴の記録は失敗します。</translation>
     </message>
     <message>
-        <source>Pictures are deleted after a few weeks;
-you can delete them sooner with [&amp;My uploads] below.</source>
-        <translation>※画像は数週間後自動削除されますが、
-↓[履歴/削除(&amp;M)] より削除することもできます。</translation>
-    </message>
-    <message>
         <source>&amp;My uploads</source>
         <translation>履歴/削除(&amp;M)</translation>
     </message>
@@ -894,6 +884,16 @@ you can delete them sooner with [&amp;My uploads] below.</source>
 Send it to whoever you like.</source>
         <translation>クイブロした画像は、このURLにアクセスすると見ることができます。
 見せたい相手に送ってください。</translation>
+    </message>
+    <message>
+        <source>Region</source>
+        <translation>任意の指定範囲</translation>
+    </message>
+    <message>
+        <source>Pictures are deleted after a few weeks,
+or sooner with [&amp;My uploads] below.</source>
+        <translation>※画像は数週間後自動削除されますが、
+↓[履歴/削除(&amp;M)] より削除することもできます。</translation>
     </message>
 </context>
 <context>
