@@ -233,7 +233,7 @@ bool PreviewWin::saveLocalCopy(const QString& path) {
                              "Error code: %1"))
                          .arg(result.errorCode),
                      MsgIcon::Critical);
-    desktop_.message(this, tr("Error"), tr("An error occurred; Quiblo stops here."),
+    desktop_.message(this, tr("Error"), tr("An error occurred; nothing was uploaded."),
                      MsgIcon::Critical);
     return false;
 }

@@ -82,7 +82,7 @@ QString usageText(const UserCheckReply& reply, qint16 remaining) {
 }  // namespace
 
 QString endingText() {
-    return QCoreApplication::translate("Replies", "Quiblo stops here.");
+    return QCoreApplication::translate("Replies", "Stopped.");
 }
 
 QString connectionFailedText() {

@@ -44,7 +44,7 @@ ResultReply readResultReply(const QString& reply);
 
 // The message of a service that could not be reached.
 QString connectionFailedText();
-// The last line of a failure that ends the run: "終了します。"
+// The last line of a failure that ends the work at hand.
 QString endingText();
 
 // What the usage window makes of a reply.

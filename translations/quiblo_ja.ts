@@ -362,10 +362,6 @@ Check the upload key in Settings.
 (キーはサーバーの管理人から受け取ります。)</translation>
     </message>
     <message>
-        <source>Quiblo stops here.</source>
-        <translation>終了します。</translation>
-    </message>
-    <message>
         <source>Could not connect to the server,
 so some steps were not done.</source>
         <translation>サーバーとの接続が失敗したため、
@@ -388,6 +384,10 @@ Uploads left: %5</source>
     <message>
         <source>[Upload no. %1 (limit: %3 in any %2 hours)]</source>
         <translation>[%1回目の利用 (最大:過去%2時間に%3回まで)]</translation>
+    </message>
+    <message>
+        <source>Stopped.</source>
+        <translation>終了します。</translation>
     </message>
 </context>
 <context>
@@ -996,7 +996,7 @@ Error code: %1</source>
 エラーコード:%1</translation>
     </message>
     <message>
-        <source>An error occurred; Quiblo stops here.</source>
+        <source>An error occurred; nothing was uploaded.</source>
         <translation>エラーが発生したため、終了します。</translation>
     </message>
 </context>
@@ -1183,10 +1183,6 @@ Error code: %1</source>
 エラーコード:%1</translation>
     </message>
     <message>
-        <source>An error occurred; Quiblo stops here.</source>
-        <translation>エラーが発生したため、終了します。</translation>
-    </message>
-    <message>
         <source>Confirm</source>
         <translation>確認</translation>
     </message>
@@ -1199,10 +1195,6 @@ Capture a smaller area.</source>
     <message>
         <source>Checking the user...</source>
         <translation>ユーザー確認中...</translation>
-    </message>
-    <message>
-        <source>Quiblo stops here.</source>
-        <translation>終了します。</translation>
     </message>
     <message>
         <source>User checked.</source>
@@ -1321,6 +1313,14 @@ Error code: %3
     <message>
         <source>Error</source>
         <translation>エラー</translation>
+    </message>
+    <message>
+        <source>An error occurred; nothing was uploaded.</source>
+        <translation>エラーが発生したため、終了します。</translation>
+    </message>
+    <message>
+        <source>Nothing was uploaded.</source>
+        <translation>終了します。</translation>
     </message>
 </context>
 <context>

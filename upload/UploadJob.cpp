@@ -50,7 +50,7 @@ void UploadJob::reportPngError(int code) {
     error(crLf(tr("Writing the PNG data failed.\n"
                   "Error code: %1"))
               .arg(code));
-    error(tr("An error occurred; Quiblo stops here."));
+    error(tr("An error occurred; nothing was uploaded."));
     end(true);
 }
 
@@ -120,7 +120,7 @@ void UploadJob::checkUserAndConnect() {
         // An address the settings hold but that cannot be read: no service was contacted.
         for (const QString& problem : {check.unreadableSetting, check.tlsFailure}) {
             if (!problem.isEmpty()) {
-                error(problem + kCrLf + tr("Quiblo stops here."));
+                error(problem + kCrLf + tr("Nothing was uploaded."));
                 end(true);
                 return;
             }
