@@ -92,6 +92,8 @@ int changeKeys(QApplication& app, const quiblo::CommandLine& line) {
 
 // The main window until it closes; then the clipboard kept for after the program.
 int runProgram(QApplication& app, const quiblo::CommandLine& line) {
+    // First of all: a capture handed to a busy copy says so in this language too.
+    useChosenLanguage(app, chooseFolder().folder);
     const QString lockPath = quiblo::InstanceLock::defaultPath();
     if (lockPath.isEmpty())
         print(stderr,
@@ -104,8 +106,7 @@ int runProgram(QApplication& app, const quiblo::CommandLine& line) {
     int exitCode = 0;
     if (line.captureType && handOver(line.captureType, socketPath, 1, &exitCode)) return exitCode;
 
-    useChosenLanguage(app, chooseFolder().folder);
-    // Chosen again: its warning is written in the language just chosen.
+    // Chosen again: its warning is written in the language chosen.
     const quiblo::ProgramFolderChoice folder = chooseFolder();
     quiblo::useProgramFont(app);
 
