@@ -1,9 +1,11 @@
 // HTTP requests against the real reference service on loopback.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <chrono>
 #include <memory>
 
+#include "platform/Translation.h"
 #include "service/Replies.h"
 #include "service/ServiceAddress.h"
 #include "service/SimpleHttp.h"
@@ -102,6 +104,17 @@ TEST_F(SimpleHttpTest, LineEndStaysInLastField) {
     ASSERT_EQ(fields.size(), 5);
     EXPECT_EQ(fields[0], "success");
     EXPECT_EQ(fields[4], "24\r\n");
+}
+
+// Every request names the program's language, and the real service answers in it.
+TEST_F(SimpleHttpTest, TheServiceAnswersInTheProgramsLanguage) {
+    const QString request = url(QStringLiteral("/delete2.cgi?op=none"));
+    EXPECT_EQ(splitReply(GetUrlText(request)).value(2),
+              QStringLiteral("リクエストが正しくありません。"));
+    useLanguage(*qApp, Language::English);
+    const QString english = splitReply(GetUrlText(request)).value(2);
+    useLanguage(*qApp, Language::Japanese);
+    EXPECT_EQ(english, QStringLiteral("The request is not valid."));
 }
 
 TEST_F(SimpleHttpTest, ErrorPagesAreReturnedAsTheirBody) {
