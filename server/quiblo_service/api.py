@@ -2,8 +2,6 @@
 request and answers JSON; the deletion page, /delete/CODE/DELID, asks before it deletes. The
 addresses it gives start with the public address (`public-url`), or the one the client used."""
 
-import email.parser
-import email.policy
 import hmac
 import html
 import json
@@ -12,11 +10,12 @@ import secrets
 import time
 import urllib.parse
 
-from . import clock, png, previews
+from . import clock, previews
 from .codes import MAX_UPLOAD_BYTES, viewing_code
+from .forms import FormError, form_fields
 from .intake import Refusal
 from .keys import KEY_HEADER
-from .limits import deletions_blocked, lifetime_seconds
+from .limits import LIFETIME, deletions_blocked, lifetime_seconds
 from .reply import BodyRefused, Reply, not_found, page
 from .store import StoreError, StoreFull
 from .words import language_of, say
@@ -26,6 +25,8 @@ JSON_TYPE = "application/json; charset=UTF-8"
 FORM_OVERHEAD = 65536
 REFUSALS = {
     Refusal.KEY: (401, "the upload key is not accepted"),
+    Refusal.EXISTS: (409, "a picture of that code exists"),
+    Refusal.NOT_PNG: (415, "only whole PNG pictures are accepted"),
     Refusal.BUSY: (429, "too many pictures are waiting; try again later"),
     Refusal.UNAVAILABLE: (503, "the service cannot take pictures just now; try again later"),
 }
@@ -49,23 +50,10 @@ def presented_key(request):
     return request.header(KEY_HEADER)
 
 
-def form_fields(content_type, body):
-    """{name: bytes} of a multipart/form-data body."""
-    message = email.parser.BytesParser(policy=email.policy.HTTP).parsebytes(
-        b"Content-Type: " + content_type.encode("latin-1") + b"\r\n\r\n" + body)
-    fields = {}
-    if message.is_multipart():
-        for part in message.iter_parts():
-            name = part.get_param("name", header="content-disposition")
-            if name and name not in fields:
-                fields[name] = part.get_payload(decode=True) or b""
-    return fields
-
-
-def picture_and_lifetime(request, body):
-    """(picture bytes, the lifetime's text or None) of a multipart or a raw body."""
+def picture_and_lifetime(request, body, lifetime):
+    """(picture bytes, the lifetime's text or None) of a multipart or a raw body. FormError for
+    a form that cannot be read."""
     content_type = request.header("Content-Type") or ""
-    lifetime = urllib.parse.parse_qs(request.query).get("expires", [None])[0]
     if content_type.lower().startswith("multipart/form-data"):
         fields = form_fields(content_type, body)
         if "expires" in fields:
@@ -79,31 +67,32 @@ def new_codes():
 
 
 def upload(service, request):
-    """Checks, stores and registers one picture."""
+    """Checks, stores and registers one picture. Every refusal that needs no bytes (the key,
+    the usage limit, the uploads waiting, a lifetime in the query) comes before the body is
+    read, so a refused client costs no reading and no inflating."""
     key = presented_key(request)
     key_name = service.keys.name_of(key)
     if key_name is None:
         return error(*REFUSALS[Refusal.KEY])
-    try:
-        body = request.body(MAX_UPLOAD_BYTES + FORM_OVERHEAD, service.upload_seconds)
-    except BodyRefused as err:
-        return error(err.status, str(err))
-    data, lifetime = picture_and_lifetime(request, body)
-    if not data:
-        return error(400, "send the picture as the body, or as the form field `file`")
-    if len(data) > MAX_UPLOAD_BYTES:
-        return error(413, f"too large: at most {MAX_UPLOAD_BYTES} bytes")
-    if not png.is_whole(data):
-        return error(415, "only whole PNG pictures are accepted")
+    lifetime = urllib.parse.parse_qs(request.query).get("expires", [None])[0]
     now = clock.now()
-    try:
-        expires_at = now + lifetime_seconds(lifetime, service.keep_days) if lifetime else None
-    except ValueError as err:
-        return error(400, str(err))
+    if lifetime is not None and not LIFETIME.fullmatch(lifetime):
+        return error(400, "a lifetime is a number of hours or days, such as 1h or 7d")
     # The usage limit counts per key name, or per client address without keys.
     user = f"key:{key_name}" if key_name else f"address:{request.client}"
     try:
-        return register(service, request, data, key, user, now, expires_at)
+        if service.store.uses(user, service.usage.window_start(now)) >= service.usage.max_uploads:
+            return limit_reached(service)
+        code, refusal = start_upload(service, request.client, key)
+        if refusal is not None:
+            return error(*REFUSALS[refusal])
+        try:
+            expires_at = take_picture(service, request, code, key)
+        finally:
+            service.intake.finish(request.client)
+        return register(service, request, code, key, user, clock.now(), expires_at)
+    except Refused as refused:
+        return refused.reply
     except StoreFull:
         return error(507, "the service has no room for the picture")
     except StoreError as err:
@@ -111,22 +100,51 @@ def upload(service, request):
         return error(*REFUSALS[Refusal.UNAVAILABLE])
 
 
-def register(service, request, data, key, user, now, expires_at):
-    if service.store.uses(user, service.usage.window_start(now)) >= service.usage.max_uploads:
-        return limit_reached(service)
-    intake, client = service.intake, request.client
+def start_upload(service, client, key):
+    """(a new picture code, None) with a place taken among the uploads under way, or (None, the
+    Refusal)."""
     while True:
-        code, delid = new_codes()
-        refusal = intake.start(code, client, key)
-        if refusal is None:
-            try:
-                refusal = intake.keep(code, data, client, key)
-            finally:
-                intake.finish(client)
+        code = new_codes()[0]
+        refusal = service.intake.start(code, client, key)
         if refusal != Refusal.EXISTS:
-            break
+            return code, refusal
+
+
+class Refused(Exception):
+    """An upload refused with REPLY."""
+
+    def __init__(self, status, message):
+        super().__init__(message)
+        self.reply = error(status, message)
+
+
+def take_picture(service, request, code, key):
+    """Reads the body and keeps its picture under CODE; the end of its lifetime, or None.
+    Refused otherwise."""
+    try:
+        body = request.body(MAX_UPLOAD_BYTES + FORM_OVERHEAD, service.upload_seconds)
+        data, lifetime = picture_and_lifetime(request, body, urllib.parse.parse_qs(request.query)
+                                              .get("expires", [None])[0])
+    except BodyRefused as err:
+        raise Refused(err.status, str(err)) from err
+    except FormError as err:
+        raise Refused(400, str(err)) from err
+    if not data:
+        raise Refused(400, "send the picture as the body, or as the form field `file`")
+    if len(data) > MAX_UPLOAD_BYTES:
+        raise Refused(413, f"too large: at most {MAX_UPLOAD_BYTES} bytes")
+    try:
+        expires_at = clock.now() + lifetime_seconds(lifetime, service.keep_days) if lifetime else None
+    except ValueError as err:
+        raise Refused(400, str(err)) from err
+    refusal = service.intake.keep(code, data, request.client, key)
     if refusal is not None:
-        return error(*REFUSALS[refusal])
+        raise Refused(*REFUSALS[refusal])
+    return expires_at
+
+
+def register(service, request, code, key, user, now, expires_at):
+    delid = new_codes()[1]
     refused = service.store.register(code, delid, user, service.keys.name_of(key) or None, now,
                                      now - service.pending.seconds, service.usage.window_start(now),
                                      service.usage.max_uploads, expires_at)

@@ -1,9 +1,12 @@
 """Files that let other tools upload: a ShareX custom uploader (.sxcu, JSON) or a curl command
 line, for one key of the key file, at the service's public address."""
 
+import ipaddress
 import json
 import shlex
+import urllib.parse
 
+from .config import is_loopback
 from .keys import KeyFileError, read_key_file
 
 
@@ -14,6 +17,27 @@ def service_url(settings):
     scheme = "https" if settings.tls_cert else "http"
     host = f"[{settings.host}]" if ":" in settings.host else settings.host
     return f"{scheme}://{host}:{settings.http_port}"
+
+
+def address_refusal(settings, url, key):
+    """Why the file must not be written for URL, or None: an address no one else can reach, or
+    a key that would cross a network in plain text."""
+    if not settings.public_url and listens_everywhere(settings.host):
+        return (f"the service listens on {settings.host}, which is no address a client can use: set "
+                "public-url (--public-url) to the address the world uses, such as https://shots.example.org")
+    host = urllib.parse.urlsplit(url).hostname or ""
+    if key and url.startswith("http://") and not is_loopback(host) and not settings.plain_text:
+        return (f"{url} is plain http on a network, and the key would cross it in clear text: serve "
+                "over https (public-url = https://…), or give --plain-text to write the file all the same")
+    return None
+
+
+def listens_everywhere(host):
+    """True for 0.0.0.0 or ::, which name every address of the host and none a client uses."""
+    try:
+        return ipaddress.ip_address(host.strip("[]")).is_unspecified
+    except ValueError:
+        return False
 
 
 def key_of(settings, name):
@@ -65,6 +89,10 @@ def client_config(settings, out):
         key = key_of(settings, settings.key)
     except ValueError as err:
         raise SystemExit(f"quiblo-service: {err}") from err
+    url = service_url(settings)
+    refusal = address_refusal(settings, url, key)
+    if refusal:
+        raise SystemExit(f"quiblo-service: {refusal}")
     maker = sxcu if settings.format == "sxcu" else curl
-    print(maker(service_url(settings), key), file=out)
+    print(maker(url, key), file=out)
     return 0

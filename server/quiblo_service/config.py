@@ -7,6 +7,8 @@ import re
 import socket
 import sys
 
+from .proxies import networks
+
 COMMANDS = ("serve", "list", "remove", "stats", "import", "client-config")
 
 
@@ -81,6 +83,9 @@ OPTIONS = [
     Option("public-url", str, None, "the address the world uses for the service, such as "
            "https://shots.example.org (behind a proxy the service cannot know it): the start of the "
            "addresses in API answers, previews and client files"),
+    Option("trusted-proxies", networks, None, "addresses (or networks) of the fronts whose "
+           "X-Forwarded-For or Forwarded header names the client, such as 127.0.0.1, ::1: every "
+           "per-address count then counts the client, not the front (default: none)"),
     Option("verbose", None, False, "log requests, FTP sessions and sweeps to stderr"),
 ]
 BY_NAME = {option.attribute: option for option in OPTIONS}

@@ -26,6 +26,11 @@ STOR_REFUSALS = {
     Refusal.EXISTS: "550 File exists.",
     Refusal.BUSY: "452 Too many pictures are waiting for their registration; try again later.",
 }
+# What a whole upload is answered when the store does not keep it.
+KEEP_REFUSALS = {
+    Refusal.EXISTS: "550 File exists.",
+    Refusal.NOT_PNG: "550 Only whole PNG pictures are accepted; transfer aborted.",
+}
 
 # Commands the upload server does not serve are not understood, so FEAT advertises only what
 # works: resuming, sizes, times and listings all need what an upload-only account lacks.
@@ -94,8 +99,9 @@ class UploadDTP(DTPHandler):
         if upload and self.receive and not self._closed and self.transfer_finished and not upload.kept:
             upload.kept = True
             try:
-                if not self.cmd_channel.keep(upload):
-                    self._resp = ("550 File exists.", logging.info)
+                refusal = self.cmd_channel.keep(upload)
+                if refusal is not None:
+                    self._resp = (KEEP_REFUSALS[refusal], logging.info)
             except StoreFull as err:
                 logging.error("an upload could not be kept: %s", err)
                 self._resp = ("452 Insufficient storage space; transfer aborted.", logging.info)
@@ -205,8 +211,8 @@ class UploadHandler(FTPHandler):
         return upload
 
     def keep(self, upload):
-        """Hands a whole upload to the store; False when its code was taken meanwhile."""
-        return self.intake.keep(upload.code, upload.data, self.remote_ip, self.upload_key) is None
+        """Hands a whole upload to the store: None, or the Refusal."""
+        return self.intake.keep(upload.code, upload.data, self.remote_ip, self.upload_key)
 
     def ftp_STOU(self, line):
         self.respond("550 Unique names are not offered: store by picture code.")

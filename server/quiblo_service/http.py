@@ -3,6 +3,7 @@
 import collections
 import http.client
 import logging
+import re
 import socket
 import ssl
 import sys
@@ -10,13 +11,18 @@ import threading
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
-from .reply import BodyRefused, unavailable
+from .proxies import client_address, is_trusted
+from .reply import BodyRefused, Reply, unavailable
 from .store import StoreError
 from .words import language_of
 
 # The request line and headers of one request together: far more than any client of the
 # service sends, and little enough that hundreds of unfinished requests hold little memory.
 MAX_HEAD_BYTES = 16384
+# A length is plain ASCII digits: str.isdigit() would take "²", which int() refuses.
+LENGTH = re.compile(r"[0-9]{1,15}")
+# Deletion ids in a logged request line: whoever reads the log must not be able to delete.
+DELETION_ID_IN_PATH = re.compile(r"(/delete/[0-9]{18}/|[?&]delid=)[^ &/]*")
 BUSY = (b"HTTP/1.1 503 Service Unavailable\r\nContent-Type: text/plain\r\nContent-Length: 11\r\n"
         b"Connection: close\r\n\r\nToo busy.\r\n")
 
@@ -27,7 +33,7 @@ class HTTPServer(ThreadingHTTPServer):
     # for their handshake to be sent again.
     request_queue_size = 1024
 
-    def __init__(self, sock, handler, max_connections=512, max_per_address=64):
+    def __init__(self, sock, handler, max_connections=512, max_per_address=64, trusted_proxies=()):
         # The socket is made (and bound, perhaps shared with other workers) by the caller.
         super().__init__(sock.getsockname(), handler, bind_and_activate=False)
         self.socket.close()
@@ -35,6 +41,7 @@ class HTTPServer(ThreadingHTTPServer):
         self.server_address = sock.getsockname()
         self.server_activate()
         self.max_connections, self.max_per_address = max_connections, max_per_address
+        self.trusted_proxies = list(trusted_proxies)
         self.open_lock = threading.Lock()
         self.open_connections = {}  # socket -> client address
         self.per_address = collections.Counter()
@@ -43,9 +50,11 @@ class HTTPServer(ThreadingHTTPServer):
         """Takes a connection while the service holds fewer than its caps, in all and from this
         address; another is answered 503 (in plain text; a TLS one is closed) and let go."""
         address = client_address[0]
+        # A trusted proxy carries many clients on its connections: only the cap in all holds.
+        proxy = is_trusted(address, self.trusted_proxies)
         with self.open_lock:
             if (len(self.open_connections) < self.max_connections
-                    and self.per_address[address] < self.max_per_address):
+                    and (proxy or self.per_address[address] < self.max_per_address)):
                 self.open_connections[request] = address
                 self.per_address[address] += 1
                 return True
@@ -92,14 +101,17 @@ class HeadBudget:
 
 
 class Request:
-    """What the pages need of one HTTP request: its method, path, query, client address and
-    secure connection, its headers (trimmed), and its body, read only when asked for."""
+    """What the pages need of one HTTP request: its method, path, query, client address (behind
+    a trusted proxy, the one it names) and secure connection, its headers (trimmed), and its
+    body, read only when asked for."""
 
     def __init__(self, handler):
         self.handler = handler
         self.method = handler.command
         self.path, _, self.query = handler.path.partition("?")
-        self.client = handler.client_address[0]
+        headers = handler.headers
+        self.client = client_address(handler.client_address[0], headers.get_all("X-Forwarded-For"),
+                                     headers.get_all("Forwarded"), handler.server.trusted_proxies)
         self.secure = isinstance(handler.request, ssl.SSLSocket)
         self.body_unread = self.method in ("POST", "PUT")
 
@@ -107,9 +119,13 @@ class Request:
         return self.handler.header(name)
 
     def length(self):
-        """The body's announced length, or None."""
+        """The body's announced length, or None. BodyRefused (400) for one that is not a number."""
         text = self.header("Content-Length")
-        return int(text) if text is not None and text.isdigit() else None
+        if text is None:
+            return None
+        if not LENGTH.fullmatch(text):
+            raise BodyRefused(400, "Bad request: the Content-Length is not a number of bytes.")
+        return int(text)
 
     def body(self, limit, seconds):
         """The whole body: at most LIMIT bytes, arriving within SECONDS. BodyRefused otherwise."""
@@ -171,8 +187,9 @@ class Handler(BaseHTTPRequestHandler):
         return value.strip(" \t") if value is not None else None
 
     def log_message(self, fmt, *args):
-        # The request line and status only: the upload key travels in a header, never logged.
-        logging.info("http %s - %s", self.client_address[0], fmt % args)
+        # The request line and status only: the upload key travels in a header, never logged,
+        # and a deletion id is masked.
+        logging.info("http %s - %s", self.client_address[0], DELETION_ID_IN_PATH.sub(r"\1-", fmt % args))
 
     def real_reply(self):
         request = Request(self)
@@ -181,6 +198,8 @@ class Handler(BaseHTTPRequestHandler):
         except StoreError as err:
             logging.error("the store failed: %s", err)
             reply = unavailable(language_of(request.header("Accept-Language")))
+        except BodyRefused as err:  # a body that cannot be read as it is announced
+            reply = Reply(err.status, "text/plain; charset=UTF-8", f"{err.status} {err}\r\n".encode())
         if request.body_unread:
             self.close_connection = True  # what is left of the body is not read
         return reply

@@ -6,14 +6,14 @@ import collections
 import enum
 import threading
 
-from . import clock
+from . import clock, png
 
 
 class Refusal(enum.Enum):
     """Why an upload is not taken. Each server says it in its own words (FTP replies, HTTP
     statuses)."""
     KEY = "the upload key is not accepted"
-    EXISTS = "a picture of that code exists"
+    EXISTS = "a picture of that code exists, or did"
     BUSY = "too many pictures are waiting for their registration"
     NOT_PNG = "not a whole PNG picture"
     UNAVAILABLE = "the store cannot be used just now"
@@ -71,8 +71,12 @@ class Intake:
         self.arrivals.release(client)
 
     def keep(self, code, data, client, key):
-        """Hands a whole upload to the store: None, or Refusal.EXISTS when its code was taken
-        meanwhile. StoreError (StoreFull for a full disk) when the store fails."""
+        """Hands a whole upload to the store: None, Refusal.NOT_PNG for bytes that are not a
+        whole PNG (whatever path they came by, nothing else is ever kept), or Refusal.EXISTS
+        when its code was taken meanwhile. StoreError (StoreFull for a full disk) when the store
+        fails."""
+        if not png.is_whole(data):
+            return Refusal.NOT_PNG
         key_name = self.keys.name_of(key) or None
         if self.store.add_upload(code, bytes(data), client, key_name, clock.now()):
             return None

@@ -3,7 +3,6 @@ the plain pages. Each returns a Reply; http.py sends it."""
 
 import html
 import re
-import time
 import urllib.parse
 
 from . import api, clock, previews, upload
@@ -11,12 +10,14 @@ from .codes import DELETION_ID, PICTURE_CODE, USER_ID, picture_code_of
 from .keys import KEY_HEADER
 from .limits import deletions_blocked, lifetime_seconds
 from .reply import BodyRefused, Reply, not_found, page
+from .thumbnails import Thumbnails
 from .words import date_text, language_of, say
 
 CGI_TYPE = "text/plain; charset=Shift_JIS"
 DAY = 86400
-# A picture kept for ever may still be deleted by its owner: caches keep it a day at most.
-FOREVER_MAX_AGE = DAY
+# A picture may be deleted by its owner at any time: caches keep it five minutes at most (and
+# never past its end), then ask again with its ETag.
+MAX_AGE = 300
 
 
 def cgi(*fields):
@@ -41,6 +42,7 @@ class Service:
         self.store, self.keys, self.usage, self.pending = store, keys, usage, pending
         self.keep_days, self.version = keep_days, version
         self.intake, self.upload_seconds, self.public_url = intake, upload_seconds, public_url
+        self.thumbnails = Thumbnails(store)
 
     def expires_at(self, picture):
         """When the picture goes: the end of its own lifetime, else of the keeping time."""
@@ -185,21 +187,20 @@ class Service:
 
     def image(self, code, etag=None, thumbnail=False):
         """The picture (or its thumbnail), which never changes under its code: caches keep it
-        until it expires (a day at most when pictures are kept for ever) and ask again with its
-        ETag."""
+        for MAX_AGE at most, and ask again with its ETag."""
         picture = self.live_picture(code)
         if picture is None:
             return not_found()
+        data = self.thumbnails.of(code) if thumbnail else None
+        if thumbnail and data is None:  # none can be made of it
+            return not_found()
         tag = f'"{code}-{int(picture.registered_at * 1000)}{"-thumb" if thumbnail else ""}"'
         expires = self.expires_at(picture)
-        now = clock.now()
-        max_age = int(expires - now) if expires is not None else FOREVER_MAX_AGE
+        max_age = MAX_AGE if expires is None else min(MAX_AGE, int(expires - clock.now()))
         headers = {"ETag": tag, "Cache-Control": f"public, max-age={max(0, max_age)}"}
-        if expires is not None:
-            headers["Expires"] = time.strftime("%a, %d %b %Y %H:%M:%S GMT", time.gmtime(expires))
         if etag is not None and matches(etag, tag):
             return Reply(304, "image/png", b"", headers)
-        data = previews.thumbnail(self.store, code) if thumbnail else self.store.picture_data(code)
+        data = data or self.store.picture_data(code)
         if data is None:  # deleted meanwhile
             return not_found()
         return Reply(200, "image/png", data, headers)

@@ -38,6 +38,13 @@ def chunks(data):
         pos = end
 
 
+def picture_size(data):
+    """(width, height) of a PNG's header, or None when the bytes have none."""
+    if len(data) < 24 or data[12:16] != b"IHDR":
+        return None
+    return struct.unpack(">II", data[16:24])
+
+
 def row_bytes(width, bits_per_pixel):
     return 1 + (width * bits_per_pixel + 7) // 8  # with the filter byte
 

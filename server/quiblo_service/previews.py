@@ -1,19 +1,14 @@
 """Link previews: the viewing page's OpenGraph and Twitter-card tags and its oEmbed discovery link,
-the oEmbed answer (type photo), and the thumbnail of a picture, made once with Pillow and kept
-until its picture goes."""
+and the oEmbed answer (type photo), with a thumbnail where the picture may have one."""
 
 import html
-import io
 import json
-import struct
 import urllib.parse
 
 from .codes import picture_code_of, viewing_code
+from .png import picture_size
 from .reply import Reply
 from .words import language_of, say
-
-THUMBNAIL_SIDE = 320  # at most this wide and this high
-
 
 def base_url(service, request):
     """The address the world uses for this service: `public-url`, else the one the client used."""
@@ -21,13 +16,6 @@ def base_url(service, request):
         return service.public_url.rstrip("/")
     host = request.header("Host") or "localhost"
     return f"{'https' if request.secure else 'http'}://{host}"
-
-
-def picture_size(data):
-    """(width, height) of a PNG's header, or None when the bytes have none."""
-    if len(data) < 24 or data[12:16] != b"IHDR":
-        return None
-    return struct.unpack(">II", data[16:24])
 
 
 def head_tags(service, request, code, data):
@@ -67,33 +55,9 @@ def oembed(service, request, params):
     base = base_url(service, request)
     title = say(language_of(request.header("Accept-Language")), "title")
     answer = {"version": "1.0", "type": "photo", "title": title, "provider_name": title,
-              "provider_url": base + "/", "url": f"{base}/img/{code}.png", "width": width, "height": height,
-              "thumbnail_url": f"{base}/thumb/{code}.png"}
+              "provider_url": base + "/", "url": f"{base}/img/{code}.png", "width": width, "height": height}
+    small = service.thumbnails.of(code)
+    if small:  # the three go together, or none
+        answer["thumbnail_url"] = f"{base}/thumb/{code}.png"
+        answer["thumbnail_width"], answer["thumbnail_height"] = picture_size(small)
     return Reply(200, "application/json; charset=UTF-8", json.dumps(answer, ensure_ascii=False).encode())
-
-
-def make_thumbnail(data):
-    """A PNG at most THUMBNAIL_SIDE wide and high, of a picture's bytes."""
-    from PIL import Image
-    with Image.open(io.BytesIO(data)) as picture:
-        picture.thumbnail((THUMBNAIL_SIDE, THUMBNAIL_SIDE))
-        out = io.BytesIO()
-        picture.save(out, "PNG", optimize=True)
-    return out.getvalue()
-
-
-def thumbnail(store, code):
-    """The thumbnail of the registered picture CODE, made the first time it is asked for, or
-    None."""
-    kept = store.thumbnail(code)
-    if kept is not None:
-        return kept
-    data = store.picture_data(code)
-    if data is None:
-        return None
-    try:
-        made = make_thumbnail(data)
-    except (OSError, ValueError):  # not a picture Pillow reads (PIL's errors are OSErrors)
-        return None
-    store.put_thumbnail(code, made)
-    return made

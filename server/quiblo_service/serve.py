@@ -14,6 +14,7 @@ import threading
 import time
 
 from . import ftp, http, pages
+from .clients import listens_everywhere
 from .config import plain_text_refusal
 from .intake import Intake
 from .keys import KeyFileError, KeyRedactor, UploadKeys
@@ -103,7 +104,7 @@ class Worker:
         if context:
             http_sock = context.wrap_socket(http_sock, server_side=True, do_handshake_on_connect=False)
         self.httpd = http.HTTPServer(http_sock, handler, settings.max_http_connections,
-                                     settings.max_http_connections_per_address)
+                                     settings.max_http_connections_per_address, settings.trusted_proxies or ())
         self.ftpd = self.home = None
         if ftp_sock is not None:
             # The FTP account's folder: empty and private, as nothing is read or written there.
@@ -173,6 +174,9 @@ def serve(settings, worker_class=Worker):
     for handler in logging.getLogger().handlers:
         handler.addFilter(KeyRedactor(keys))
     context = tls_context(settings)
+    if not settings.public_url and listens_everywhere(settings.host):
+        logging.warning("public-url is not set, and %s is no address a client can use: the API's answers "
+                        "and the previews name the address each client used", settings.host)
     # Signals go to each process's main thread (sigwait); the threads inherit the mask.
     signal.pthread_sigmask(signal.SIG_BLOCK, STOP_SIGNALS | {signal.SIGHUP, signal.SIGCHLD})
     if settings.data:

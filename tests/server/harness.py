@@ -14,6 +14,8 @@ import subprocess
 import tempfile
 import time
 
+from tests.server.pngs import picture
+
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 SERVICE = os.path.join(REPO, "tests", "server", "quiblo-test-service")
 REAL_SERVICE = os.path.join(REPO, "server", "quiblo-service")
@@ -173,8 +175,11 @@ class Service:
     def new_code(self):
         return f"{next(Service.codes):018d}"
 
-    def upload(self, data=b"\x89PNG\r\n\x1a\n picture", code=None, source=None):
+    def upload(self, data=None, code=None, source=None):
+        """Stores a picture by FTP under CODE (a new one by default): DATA, else a whole PNG of
+        its own."""
         code = code or self.new_code()
+        data = picture(int(code) % 251) if data is None else data
         self.store(code + ".png", data, source)
         return code
 
@@ -227,5 +232,5 @@ class KeyedService(Service):
     def upload_with(self, key, code=None):
         code = code or self.new_code()
         with self.login(key) as client:
-            client.storbinary(f"STOR {code}.png", io.BytesIO(b"\x89PNG keyed"))
+            client.storbinary(f"STOR {code}.png", io.BytesIO(picture(int(code) % 251)))
         return code

@@ -22,3 +22,12 @@ def noise(width, height, seed=0):
     rows = b"".join(b"\0" + rows[y * (1 + width * 3) + 1:(y + 1) * (1 + width * 3)] for y in range(height))
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
             + chunk(b"IDAT", zlib.compress(rows, 1)) + chunk(b"IEND", b""))
+
+
+def of_size(size, seed=0):
+    """A whole PNG of exactly SIZE bytes (from 105): a picture padded with a private chunk, which
+    decoders pass over."""
+    base = picture(seed)
+    pad = size - len(base) - 12
+    assert pad >= 0, size
+    return base[:-12] + chunk(b"quIb", bytes((seed + i) % 256 for i in range(pad))) + base[-12:]

@@ -2,6 +2,8 @@
 two services on other ports) behave as one, workers share the ports and outlive a killed one,
 the schema is brought up to date, and a data folder moves in."""
 
+import contextlib
+import http.client
 import os
 import signal
 import subprocess
@@ -9,9 +11,9 @@ import threading
 import time
 import unittest
 
-from tests.server.pngs import picture
+from tests.server.pngs import of_size, picture
 from tests.server.postgres import PostgresServer
-from tests.server.harness import REAL_SERVICE, Service
+from tests.server.harness import PASSWORD_1_3, REAL_SERVICE, Service
 
 SERVER = None
 
@@ -38,9 +40,10 @@ class TwoHostsTest(unittest.TestCase):
         self.addCleanup(self.b.cleanup)
 
     def test_upload_through_one_view_and_delete_through_the_other(self):
-        code = self.a.upload(b"\x89PNG shared")
+        shared = picture(3)
+        code = self.a.upload(shared)
         self.assertEqual(self.b.recode(code, "HOSTS")[0], "success")  # FTP to A, registration at B
-        self.assertEqual(self.b.get(f"/img/{code}.png")[2], b"\x89PNG shared")
+        self.assertEqual(self.b.get(f"/img/{code}.png")[2], shared)
         self.assertEqual(self.b.delete(code)[:2], ["success", "DELETE_SUCCESS"])
         self.assertEqual(self.a.get(f"/view.cgi?{code}")[0], 404)
 
@@ -71,6 +74,30 @@ class TwoHostsTest(unittest.TestCase):
 
 
 class WorkersTest(unittest.TestCase):
+    def test_a_code_put_twice_at_once_while_it_is_registered_is_one_201_and_one_409(self):
+        dsn = SERVER.new_database()
+        service = on_database(dsn, "--workers", "2", "--no-ftp", "--max-uploads", "10000")
+        self.addCleanup(service.cleanup)
+        for _ in range(100):
+            code = service.new_code()
+            answers, first = [], threading.Event()
+
+            def put():
+                conn = http.client.HTTPConnection("127.0.0.1", service.http_port, timeout=10)
+                with contextlib.closing(conn):
+                    conn.request("PUT", f"/upload/{code}.png", picture(1), {"X-Quiblo-Password": PASSWORD_1_3})
+                    answers.append(conn.getresponse().status)
+                first.set()
+            puts = [threading.Thread(target=put) for _ in range(2)]
+            for thread in puts:
+                thread.start()
+            first.wait(10)
+            service.recode(code, "RACE")  # as the program registers, at once
+            for thread in puts:
+                thread.join()
+            self.assertEqual(sorted(answers), [201, 409])
+        self.assertNotIn("duplicate key", service.complaints())
+
     def test_a_worker_killed_during_uploads_leaves_whole_pictures_and_the_other_goes_on(self):
         dsn = SERVER.new_database()
         service = on_database(dsn, "--workers", "2", "--max-uploads", "10000",
@@ -86,7 +113,7 @@ class WorkersTest(unittest.TestCase):
             n = 0
             while not stop.is_set():
                 n += 1
-                data = bytes([index, n % 256]) * (20000 + n % 1000)
+                data = of_size(40000 + n % 2000, index * 64 + n % 64)
                 code = service.new_code()
                 attempted[code] = data
                 try:
@@ -136,13 +163,13 @@ class SchemaTest(unittest.TestCase):
         service = on_database(dsn)
         self.addCleanup(service.cleanup)
         self.assertEqual(service.usercheck("OLD")[2], "1")
-        self.assertEqual(SERVER.query(dsn, "SELECT version FROM quiblo_schema"), [(5,)])
+        self.assertEqual(SERVER.query(dsn, "SELECT version FROM quiblo_schema"), [(6,)])
         service.stop()
         SERVER.query(dsn, "UPDATE quiblo_schema SET version = 99")
         refused = subprocess.run([REAL_SERVICE, "--database", dsn, "--http-port", "0", "--ftp-port", "0"],
                                  capture_output=True, text=True, timeout=30)
         self.assertEqual(refused.returncode, 1)
-        self.assertIn("schema is version 99, newer than this service's 5", refused.stderr)
+        self.assertIn("schema is version 99, newer than this service's 6", refused.stderr)
 
 
 class BytesOnceTest(unittest.TestCase):

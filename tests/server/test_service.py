@@ -19,7 +19,7 @@ import threading
 import time
 import unittest
 
-from tests.server import harness
+from tests.server import harness, pngs
 from tests.server.harness import (DELID, HOST, PASSWORD_1_2, PASSWORD_1_3, REAL_SERVICE, SERVICE, Service,
                                   setUpModule, tearDownModule)
 
@@ -173,7 +173,7 @@ class RegistrationTest(ServiceTestCase):
 class DeletionAndViewTest(ServiceTestCase):
     def test_view_then_delete_with_the_right_deletion_id(self):
         s = self.service
-        picture = b"\x89PNG\r\n\x1a\n" + bytes(range(256)) * 4
+        picture = pngs.of_size(1100, 100)
         code = s.upload(picture, code="000000000000000100")
         s.recode(code, "001A2B3C4D5E")
 
@@ -241,25 +241,25 @@ class FtpTest(ServiceTestCase):
 
     def test_an_existing_file_is_never_overwritten(self):
         s = self.service
-        code = s.upload(b"first")
+        code = s.upload(pngs.picture(1))
         with self.assertRaisesRegex(ftplib.error_perm, "^550"):
-            s.upload(b"second", code=code)
-        self.assertEqual(s.stored(code), b"first")
+            s.upload(pngs.picture(2), code=code)
+        self.assertEqual(s.stored(code), pngs.picture(1))
         with s.ftp() as client, self.assertRaisesRegex(ftplib.error_perm, "^5"):
             client.storbinary(f"APPE {code}.png", io.BytesIO(b"more"))
 
     def test_size_limit(self):
         s = self.service
-        fits = s.upload(b"\x01" * 500_000)
+        fits = s.upload(pngs.of_size(500_000, 1))
         self.assertEqual(len(s.stored(fits)), 500_000)
 
         code = s.new_code()
         with self.assertRaisesRegex(ftplib.error_perm, "^552"):
-            s.upload(b"\x02" * 500_001, code=code)
+            s.upload(pngs.of_size(500_001, 2), code=code)
         self.assertIsNone(s.stored(code))
         self.assertEqual(s.recode(code, "AA")[:2], ["error", "NOT_UPLOADED"])
         # Nothing left behind blocks a smaller picture under the same code.
-        s.upload(b"small", code=code)
+        s.upload(code=code)
         self.assertEqual(s.recode(code, "AA")[0], "success")
 
     def test_ftp_cut_breaks_only_the_next_upload(self):
@@ -267,10 +267,10 @@ class FtpTest(ServiceTestCase):
         s.control(action="ftp_cut", after=1000)
         code = s.new_code()
         with self.assertRaises(ftplib.Error):
-            s.upload(b"\x03" * 5000, code=code)
+            s.upload(pngs.of_size(5000, 3), code=code)
         self.assertIsNone(s.stored(code))
         self.assertEqual(s.recode(code, "AA")[:2], ["error", "NOT_UPLOADED"])
-        whole = s.upload(b"\x04" * 5000)
+        whole = s.upload(pngs.of_size(5000, 4))
         self.assertEqual(len(s.stored(whole)), 5000)
 
     def test_ftp_full_refuses_with_452_and_keeps_nothing(self):
@@ -278,12 +278,12 @@ class FtpTest(ServiceTestCase):
         s.control(action="ftp_full")  # no room even to start
         code = s.new_code()
         with self.assertRaisesRegex(ftplib.error_temp, "^452 Insufficient storage space.$"):
-            s.upload(b"\x05" * 10, code=code)
+            s.upload(code=code)
         s.control(action="ftp_full", after=1000)  # full in the middle
         with self.assertRaisesRegex(ftplib.error_temp, "^452 .*transfer aborted"):
-            s.upload(b"\x05" * 5000, code=code)
+            s.upload(pngs.of_size(5000, 5), code=code)
         self.assertIsNone(s.stored(code))
-        s.upload(b"\x06" * 5000, code=code)  # only the next upload was hit
+        s.upload(pngs.of_size(5000, 6), code=code)  # only the next upload was hit
         self.assertEqual(len(s.stored(code)), 5000)
 
     def test_ftp_rate_limits_uploads_until_lifted_or_reset(self):
@@ -291,7 +291,7 @@ class FtpTest(ServiceTestCase):
         s.control(expect=400, action="ftp_rate", bytes_per_second=0)
         s.control(action="ftp_rate", bytes_per_second=40000)
         start = time.monotonic()
-        code = s.upload(b"\x07" * 60000)
+        code = s.upload(pngs.of_size(60000, 7))
         self.assertGreater(time.monotonic() - start, 1.0)
         self.assertEqual(len(s.stored(code)), 60000)
         self.assertEqual(s.control(action="status")["ftp_received"], 60000)
@@ -317,7 +317,7 @@ class FtpTest(ServiceTestCase):
         self.assertIsNone(s.stored(broken))
         self.assertEqual(s.recode(broken, "AA")[:2], ["error", "NOT_UPLOADED"])
         for code in (abandoned, broken):  # the codes are free again
-            s.upload(b"whole", code=code)
+            s.upload(code=code)
             self.assertEqual(s.recode(code, "AA")[0], "success")
 
     def test_only_picture_names_are_stored(self):
@@ -629,7 +629,7 @@ class DeletionThrottleTest(ServiceTestCase):
 class HeadAndViewPageTest(ServiceTestCase):
     def test_head_answers_like_get_without_the_body(self):
         s = self.service
-        code = s.upload(b"\x89PNG picture bytes")
+        code = s.upload()
         s.recode(code, "AA")
         for path in ("/", "/download.html", f"/view.cgi?{code}", f"/img/{code}.png",
                      "/usercheck.cgi?op=chk&sid=AA", "/missing"):
@@ -661,7 +661,7 @@ class FtpModeTest(ServiceTestCase):
     def test_ascii_mode_stores_the_bytes_unchanged(self):
         s = self.service
         code = s.new_code()
-        data = b"\x89PNG\r\n\x1a\n\r\n\n\r\x00 line\r\n"
+        data = pngs.picture(13)  # its signature holds CR LF, LF and a lone CR
         with s.ftp() as client:
             client.voidcmd("TYPE A")
             with client.transfercmd(f"STOR {code}.png") as conn:

@@ -1,5 +1,5 @@
 """What the service keeps: pictures, uploads waiting for their registration, the usage log, wrong
-deletion ids and the codes of expired pictures. `load(settings)` picks the store: sqlite3 and
+deletion ids, the codes of expired pictures and of every picture ever registered. `load(settings)` picks the store: sqlite3 and
 picture files in the data folder by default, PostgreSQL when `database` names one.
 
 Every time is given by the caller (seconds since the epoch, from the service's clock), so that
@@ -16,7 +16,8 @@ Use = collections.namedtuple("Use", "sid at key_name")
 # 3: an upload waiting for its registration is kept apart from the pictures in both stores.
 # 4: a picture may have a lifetime of its own, and a thumbnail.
 # 5: PostgreSQL writes a picture's bytes once (the data folder always did).
-SCHEMA_VERSION = 5
+# 6: the codes of every picture ever registered, which are never taken again.
+SCHEMA_VERSION = 6
 
 
 class StoreError(Exception):
@@ -50,11 +51,12 @@ class Store:
     # --- uploads waiting for their registration ---
 
     def knows(self, code):
-        """True when CODE is a picture or an upload waiting for its registration."""
+        """True when CODE is a picture or an upload waiting for its registration, or was ever
+        registered: an old link must never show a new picture."""
         raise NotImplementedError
 
     def add_upload(self, code, data, client, key_name, at):
-        """Keeps a whole upload until its registration. False when CODE is taken."""
+        """Keeps a whole upload until its registration. False when CODE is taken, or was."""
         raise NotImplementedError
 
     def waiting(self, client, arrived_since):

@@ -4,8 +4,10 @@ one is read as it is, not upgraded), no link followed out of it, and only whole 
 import contextlib
 import errno
 import os
+import shutil
 import sqlite3
 import stat
+import tempfile
 import urllib.parse
 
 from .. import png
@@ -41,12 +43,20 @@ def read_file(name, dir_fd, size):
     return data
 
 
-def read_only_uri(path):
-    """The database opened for reading only. Read-only sqlite still makes its -wal and -shm
-    files beside a database in WAL mode: where there are none (no service has it open), the
-    file is opened as unchanging, which makes none."""
-    uri = f"file:{urllib.parse.quote(os.path.abspath(path))}?mode=ro"
-    return uri if os.path.exists(path + "-wal") else uri + "&immutable=1"
+def unchanging_uri(path):
+    """The database opened as a file that nothing changes: sqlite then writes nothing beside it
+    (no -shm or -wal), and it opens in a folder that cannot be written."""
+    return f"file:{urllib.parse.quote(os.path.abspath(path))}?mode=ro&immutable=1"
+
+
+def copy_with_log(path, folder):
+    """A copy, in FOLDER, of the database at PATH with its write-ahead log: the log holds what a
+    service wrote last, which an unchanging open would not read, and the copy's own log may be
+    folded in there without a byte written beside the source."""
+    copy = os.path.join(folder, "quiblo.sqlite3")
+    for suffix in ("", "-wal"):
+        shutil.copyfile(path + suffix, copy + suffix)
+    return copy
 
 
 class SourceFolder:
@@ -59,8 +69,17 @@ class SourceFolder:
         path = os.path.join(folder, "quiblo.sqlite3")
         if not os.path.isfile(path) or os.path.islink(path):
             raise StoreError(f"{folder} holds no service's data (no quiblo.sqlite3)")
+        self.scratch = None
         with source_errors(folder):
-            self.db = sqlite3.connect(read_only_uri(path), uri=True)
+            if os.path.exists(path + "-wal"):
+                self.scratch = tempfile.TemporaryDirectory(prefix="quiblo-import-")
+                try:
+                    self.db = sqlite3.connect(copy_with_log(path, self.scratch.name))
+                except OSError as err:
+                    self.scratch.cleanup()
+                    raise StoreError(f"cannot read the data folder {folder}: {err.strerror}") from err
+            else:
+                self.db = sqlite3.connect(unchanging_uri(path), uri=True)
             try:
                 version = self.db.execute("PRAGMA user_version").fetchone()[0]
                 if version > SCHEMA_VERSION:
@@ -69,12 +88,14 @@ class SourceFolder:
                 self.columns = {table: {row[1] for row in self.db.execute(f"PRAGMA table_info({table})")}
                                 for table in ("pictures", "uses")}
             except BaseException:
-                self.db.close()
+                self.close()
                 raise
         self.skipped = []  # (code, reason) of the pictures left out
 
     def close(self):
         self.db.close()
+        if self.scratch is not None:
+            self.scratch.cleanup()
 
     def column(self, table, name):
         """NAME, or NULL in a folder older than that column."""

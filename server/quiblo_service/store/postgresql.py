@@ -60,6 +60,9 @@ MIGRATIONS = [
      "ALTER TABLE uploads ALTER COLUMN size SET NOT NULL",
      "ALTER TABLE pictures DROP COLUMN data",
      "ALTER TABLE uploads DROP COLUMN data"],
+    # 5 -> 6: the codes ever registered, eight bytes each.
+    ["CREATE TABLE used_codes (code bigint PRIMARY KEY)",
+     "INSERT INTO used_codes SELECT code::bigint FROM pictures UNION SELECT code::bigint FROM expired"],
 ]
 
 # A database that stops answering stalls only the requests that need it, and only for seconds:
@@ -149,6 +152,10 @@ class Pool:
                 return
 
 
+class CodeTaken(Exception):
+    """Inside add_upload: the code was taken meanwhile."""
+
+
 def drop_blobs(conn, codes):
     """Removes the bytes of pictures and uploads that are gone."""
     if codes:
@@ -196,19 +203,27 @@ class PostgresStore(Store):
     # --- uploads waiting for their registration ---
 
     def knows(self, code):
-        return self.one("SELECT 1 FROM pictures WHERE code = %s UNION ALL "
-                        "SELECT 1 FROM uploads WHERE code = %s", (code, code)) is not None
+        return self.one("SELECT 1 FROM pictures WHERE code = %s UNION ALL SELECT 1 FROM uploads WHERE code = %s "
+                        "UNION ALL SELECT 1 FROM used_codes WHERE code = %s", (code, code, int(code))) is not None
 
     def add_upload(self, code, data, client, key_name, at):
-        with self.transaction() as conn:
-            cursor = conn.execute(
-                "INSERT INTO uploads (code, size, arrived_at, client, key_name) "
-                "SELECT %s, %s, %s, %s, %s WHERE NOT EXISTS (SELECT 1 FROM pictures WHERE code = %s) "
-                "ON CONFLICT (code) DO NOTHING", (code, len(data), at, client, key_name, code))
-            if cursor.rowcount != 1:
-                return False
-            conn.execute("INSERT INTO blobs (code, data) VALUES (%s, %s)", (code, data))
-            return True
+        try:
+            with self.transaction() as conn:
+                cursor = conn.execute(
+                    "INSERT INTO uploads (code, size, arrived_at, client, key_name) "
+                    "SELECT %s, %s, %s, %s, %s WHERE NOT EXISTS (SELECT 1 FROM pictures WHERE code = %s) "
+                    "AND NOT EXISTS (SELECT 1 FROM used_codes WHERE code = %s) ON CONFLICT (code) DO NOTHING",
+                    (code, len(data), at, client, key_name, code, int(code)))
+                if cursor.rowcount != 1:
+                    return False
+                # A registration of the same code that ended meanwhile left its bytes here: the
+                # code is taken, and this transaction is rolled back.
+                if conn.execute("INSERT INTO blobs (code, data) VALUES (%s, %s) ON CONFLICT (code) DO NOTHING",
+                                (code, data)).rowcount != 1:
+                    raise CodeTaken(code)
+                return True
+        except CodeTaken:
+            return False
 
     def waiting(self, client, arrived_since):
         row = self.one("SELECT COUNT(*) FILTER (WHERE client = %s), COUNT(*) FROM uploads "
@@ -244,6 +259,7 @@ class PostgresStore(Store):
                          "key_name, expires_at) SELECT code, size, arrived_at, %s, %s, %s, client, %s, %s "
                          "FROM uploads WHERE code = %s", (at, delid, sid, key_name, expires_at, code))
             conn.execute("DELETE FROM uploads WHERE code = %s", (code,))
+            conn.execute("INSERT INTO used_codes (code) VALUES (%s) ON CONFLICT DO NOTHING", (int(code),))
             conn.execute("INSERT INTO uses (sid, at, key_name) VALUES (%s, %s, %s)", (sid, at, key_name))
             return None
 
@@ -379,6 +395,8 @@ class PostgresStore(Store):
                     (record.code, len(record.data), record.registered_at, record.registered_at,
                      record.delid, record.sid, record.client, record.key_name)).rowcount
                 if added:
+                    conn.execute("INSERT INTO used_codes (code) VALUES (%s) ON CONFLICT DO NOTHING",
+                                 (int(record.code),))
                     conn.execute("INSERT INTO blobs (code, data) VALUES (%s, %s) ON CONFLICT (code) DO NOTHING",
                                  (record.code, record.data))
                 counts[0 if added else 1] += 1
@@ -392,5 +410,6 @@ class PostgresStore(Store):
 
     def wipe(self):
         with self.transaction() as conn:
-            for table in ("thumbnails", "pictures", "uploads", "blobs", "uses", "wrong_guesses", "expired"):
+            for table in ("thumbnails", "pictures", "uploads", "blobs", "uses", "wrong_guesses", "expired",
+                          "used_codes"):
                 conn.execute(f"DELETE FROM {table}")

@@ -41,6 +41,10 @@ MIGRATIONS = [
     # 4 -> 5: nothing here: a picture's file is written once, and its registration moves only its
     # row (PostgreSQL came to the same).
     [],
+    # 5 -> 6: the codes ever registered, eight bytes each.
+    ["CREATE TABLE used_codes (code INTEGER PRIMARY KEY)",
+     "INSERT OR IGNORE INTO used_codes SELECT CAST(code AS INTEGER) FROM pictures",
+     "INSERT OR IGNORE INTO used_codes SELECT CAST(code AS INTEGER) FROM expired"],
 ]
 assert len(MIGRATIONS) == SCHEMA_VERSION
 
@@ -169,8 +173,9 @@ class SqliteStore(Store):
 
     @staticmethod
     def _known(db, code):
-        return db.execute("SELECT 1 FROM pictures WHERE code = ? UNION ALL SELECT 1 FROM uploads WHERE code = ?",
-                          (code, code)).fetchone() is not None
+        return db.execute("SELECT 1 FROM pictures WHERE code = ? UNION ALL SELECT 1 FROM uploads WHERE code = ? "
+                          "UNION ALL SELECT 1 FROM used_codes WHERE code = ?",
+                          (code, code, int(code))).fetchone() is not None
 
     # --- uploads waiting for their registration ---
 
@@ -229,6 +234,7 @@ class SqliteStore(Store):
                        "expires_at) SELECT code, size, arrived_at, ?, ?, ?, client, ?, ? FROM uploads WHERE code = ?",
                        (delid, sid, at, key_name, expires_at, code))
             db.execute("DELETE FROM uploads WHERE code = ?", (code,))
+            db.execute("INSERT OR IGNORE INTO used_codes (code) VALUES (?)", (int(code),))
             db.execute("INSERT INTO uses (sid, at, key_name) VALUES (?, ?, ?)", (sid, at, key_name))
             return None
 
@@ -350,5 +356,5 @@ class SqliteStore(Store):
         with self.locked(transaction=True) as db:
             for (code,) in db.execute("SELECT code FROM pictures UNION SELECT code FROM uploads").fetchall():
                 self._remove(db, code)
-            for table in ("uses", "wrong_guesses", "expired", "thumbnails"):
+            for table in ("uses", "wrong_guesses", "expired", "thumbnails", "used_codes"):
                 db.execute(f"DELETE FROM {table}")
