@@ -320,6 +320,25 @@ class HostileImportTest(unittest.TestCase):
         self.assertIn("pictures: 6 copied", result.stdout)
         self.assertEqual(folder_digest(self.data), before)
 
+    def test_a_folder_left_with_its_log_moves_in_whole_and_nothing_is_written_beside_it(self):
+        # A service killed after a registration leaves it in the write-ahead log alone.
+        folder = Service("--data", self.data, storage=False)
+        late = folder.upload(picture(9))
+        folder.recode(late, "MOVING")
+        folder.stop(signal.SIGKILL)
+        self.addCleanup(folder.tmp.cleanup)
+        self.assertGreater(os.path.getsize(os.path.join(self.data, "quiblo.sqlite3-wal")), 0)
+        os.unlink(os.path.join(self.data, "quiblo.sqlite3-shm"))  # as in a copy of the database and its log
+        before = sorted(os.listdir(self.data)), folder_digest(self.data)
+        dsn = SERVER.new_database()
+        result = admin("import", "--from", self.data, "--database", dsn)
+        self.assertIn("pictures: 7 copied", result.stdout, result.stderr)
+        self.assertEqual((sorted(os.listdir(self.data)), folder_digest(self.data)), before)
+        os.unlink(os.path.join(self.data, "quiblo.sqlite3-wal"))  # a clean stop leaves none
+        result = admin("import", "--from", self.data, "--database", SERVER.new_database())
+        self.assertIn("pictures: 6 copied", result.stdout, result.stderr)
+        self.assertEqual(sorted(os.listdir(self.data)), ["pictures", "quiblo.sqlite3"])
+
     def test_a_missing_or_corrupt_folder_is_one_line(self):
         dsn = SERVER.new_database()
         missing = os.path.join(self.outside, "mistyped")
