@@ -2,7 +2,6 @@
 the plain pages. Each returns a Reply; http.py sends it."""
 
 import html
-import re
 import urllib.parse
 
 from . import api, clock, previews, upload
@@ -10,8 +9,9 @@ from .codes import DELETION_ID, PICTURE_CODE, USER_ID, picture_code_of
 from .keys import KEY_HEADER
 from .limits import deletions_blocked, lifetime_seconds
 from .reply import BodyRefused, Reply, not_found, page
+from .http import on_loop
 from .thumbnails import Thumbnails
-from .words import date_text, language_of, say
+from .words import date_text, say
 
 CGI_TYPE = "text/plain; charset=Shift_JIS"
 DAY = 86400
@@ -58,37 +58,8 @@ class Service:
         expires = self.expires_at(picture)
         return None if expires is not None and expires <= clock.now() else picture
 
-    def route(self, request):
-        """The Reply to a request (http.Request)."""
-        path = request.path
-        lang = language_of(request.header("Accept-Language"))
-        match = re.fullmatch(r"/delete/([0-9]{18})/([0-9]{14})", path)
-        if match:
-            try:
-                return api.deletion_page(self, request, *match.groups())
-            except BodyRefused as err:
-                return page(str(err.status), f"<h1>{err.status}</h1>", err.status, language=lang)
-        if request.method in ("POST", "PUT"):
-            return self.route_with_body(request)
-        params = {k: v[0] for k, v in urllib.parse.parse_qs(request.query, keep_blank_values=True).items()}
-        key = request.header(KEY_HEADER)
-        if path == "/usercheck.cgi":
-            return self.usercheck(params, key, lang)
-        if path == "/recode.cgi":
-            return self.recode(params, request.client, key, lang)
-        if path == "/delete2.cgi":
-            return self.delete(params, request.client, lang)
-        if path == "/view.cgi":
-            return self.view(request, lang)
-        match = re.fullmatch(r"/(img|thumb)/([0-9]{18})\.png", path)
-        if match:
-            return self.image(match.group(2), request.header("If-None-Match"), match.group(1) == "thumb")
-        if path == "/oembed":
-            return previews.oembed(self, request, params)
-        return self.plain_page(path, lang) or not_found(lang)
-
     def plain_page(self, path, lang):
-        """The top, download and board pages, or None."""
+        """The top, download and board pages."""
         if path in ("/", "/index.html"):
             return page(say(lang, "top_title"), f"<h1>{say(lang, 'title')}</h1>\n<p>{say(lang, 'top_intro')}</p>\n"
                         f'<ul><li><a href="/download.html">{say(lang, "download")}</a></li>\n'
@@ -98,18 +69,8 @@ class Service:
             return page(say(lang, "download_title"), f"<h1>{say(lang, 'download')}</h1>\n"
                         f"<p>{say(lang, 'latest_version', version=html.escape(self.version))}</p>\n"
                         f"<p>{say(lang, 'latest_only')}</p>", language=lang)
-        if path == "/cgi-bin/forum/forum.cgi":
-            return page(say(lang, "board_title"), f"<h1>{say(lang, 'board')}</h1>\n<p>{say(lang, 'board_intro')}</p>",
-                        language=lang)
-        return None
-
-    def route_with_body(self, request):
-        match = re.fullmatch(r"/upload/([0-9]{18})\.png", request.path)
-        if match and request.method == "PUT" and self.intake is not None:
-            return upload.put(self, request, match.group(1))
-        if request.path == "/api/upload" and request.method == "POST" and self.intake is not None:
-            return api.upload(self, request)
-        return page("405", "<h1>405 Method Not Allowed</h1>", 405)
+        return page(say(lang, "board_title"), f"<h1>{say(lang, 'board')}</h1>\n<p>{say(lang, 'board_intro')}</p>",
+                    language=lang)
 
     def usercheck(self, p, key, lang="ja"):
         limits = (self.usage.max_uploads, self.usage.hours_text())
@@ -204,3 +165,35 @@ class Service:
         if data is None:  # deleted meanwhile
             return not_found()
         return Reply(200, "image/png", data, headers)
+
+
+def params(request):
+    """The query's fields, the first of each name."""
+    return {k: v[0] for k, v in urllib.parse.parse_qs(request.query, keep_blank_values=True).items()}
+
+
+def deletion_page(service, request, code, delid):
+    try:
+        return api.deletion_page(service, request, code, delid)
+    except BodyRefused as err:
+        return page(str(err.status), f"<h1>{err.status}</h1>", err.status, language=request.language)
+
+
+GET = ("GET", "HEAD")
+PICTURE = "{code:[0-9]{18}}"
+
+# Who answers what: (methods, path, answer(service, request, **the path's fields) -> Reply).
+# Answers run in the HTTP server's threads; those marked on_loop ask no store and run on its loop.
+ROUTES = [
+    (GET, "/usercheck.cgi", lambda s, r: s.usercheck(params(r), r.header(KEY_HEADER), r.language)),
+    (GET, "/recode.cgi", lambda s, r: s.recode(params(r), r.client, r.header(KEY_HEADER), r.language)),
+    (GET, "/delete2.cgi", lambda s, r: s.delete(params(r), r.client, r.language)),
+    (GET, "/view.cgi", lambda s, r: s.view(r, r.language)),
+    (GET, f"/img/{PICTURE}.png", lambda s, r, code: s.image(code, r.header("If-None-Match"))),
+    (GET, f"/thumb/{PICTURE}.png", lambda s, r, code: s.image(code, r.header("If-None-Match"), thumbnail=True)),
+    (GET, "/oembed", lambda s, r: previews.oembed(s, r, params(r))),
+    (("PUT",), f"/upload/{PICTURE}.png", upload.put),
+    (("POST",), "/api/upload", api.upload),
+    (GET + ("POST",), f"/delete/{PICTURE}/{{delid:[0-9]{{14}}}}", deletion_page),
+] + [(GET, path, on_loop(lambda s, r: s.plain_page(r.path, r.language)))
+     for path in ("/", "/index.html", "/download.html", "/cgi-bin/forum/forum.cgi")]

@@ -1,6 +1,7 @@
 """Start and stop: the listening sockets, one or more worker processes that share them, and in
 each the HTTP server, the FTP server and the sweeps."""
 
+import asyncio
 import json
 import logging
 import os
@@ -83,10 +84,9 @@ def passive_slice(ports, index, count):
 
 
 class Worker:
-    """One process's servers over shared listening sockets. A subclass may serve with classes of
-    its own: the HTTP handler and the FTP session and data connection."""
+    """One process's servers over shared listening sockets. A subclass may serve with parts of
+    its own: middlewares before the HTTP routes, and the FTP session and data connection."""
 
-    http_handler = http.Handler
     ftp_handler = ftp.UploadHandler
     ftp_dtp = ftp.UploadDTP
 
@@ -100,11 +100,9 @@ class Worker:
         self.service = pages.Service(self.store, keys, usage, pending, settings.keep_days, settings.version,
                                      intake=intake, upload_seconds=settings.upload_seconds,
                                      public_url=settings.public_url)
-        handler = type("Handler", (self.http_handler,), {"service": self.service})
-        if context:
-            http_sock = context.wrap_socket(http_sock, server_side=True, do_handshake_on_connect=False)
-        self.httpd = http.HTTPServer(http_sock, handler, settings.max_http_connections,
-                                     settings.max_http_connections_per_address, settings.trusted_proxies or ())
+        self.httpd = http.HTTPServer(http_sock, self.service, pages.ROUTES, context,
+                                     settings.max_http_connections, settings.max_http_connections_per_address,
+                                     settings.trusted_proxies or (), self.http_middlewares())
         self.ftpd = self.home = None
         if ftp_sock is not None:
             # The FTP account's folder: empty and private, as nothing is read or written there.
@@ -118,23 +116,36 @@ class Worker:
                                             handler=self.ftp_handler, dtp=self.ftp_dtp)
         self.sweeper = Sweeper(self.store, pending, settings.keep_days)
 
+    def http_middlewares(self):
+        """aiohttp middlewares that stand before the routes (none: the service's own)."""
+        return []
+
+    def serve_http(self, listening):
+        try:
+            asyncio.run(self.httpd.serve(listening.set))
+        except BaseException:
+            logging.exception("the HTTP server failed")
+            os.kill(os.getpid(), signal.SIGTERM)  # the process ends, as it cannot serve
+            listening.set()
+
     def run(self, announce, reload_keys=None):
         """Serves until SIGTERM or SIGINT; SIGHUP reads the upload keys again (a worker of a
         supervisor takes them from it instead: RELOAD_KEYS is then None)."""
         self.sweeper.once()  # at start, before the first request
-        threads = [threading.Thread(target=self.httpd.serve_forever, kwargs={"poll_interval": 0.2}),
+        listening = threading.Event()
+        threads = [threading.Thread(target=self.serve_http, args=(listening,)),
                    threading.Thread(target=self.sweeper.run, args=(self.stopping,))]
         if self.ftpd is not None:
             threads.append(threading.Thread(target=ftp.run_ftp, args=(self.ftpd, self.stopping)))
         for thread in threads:
             thread.start()
+        listening.wait()
         announce()
         while next_signal(STOP_SIGNALS | {signal.SIGHUP}, self.keys, reload_keys) == signal.SIGHUP:
             if reload_keys:
                 reload_keys()
         self.stopping.set()  # also ends every stall at once
-        self.httpd.shutdown()
-        self.httpd.server_close()
+        self.httpd.stop()
         for thread in threads:
             thread.join()
         self.store.close()
@@ -164,6 +175,7 @@ def serve(settings, worker_class=Worker):
     """Serves until stopped, with WORKER_CLASS's servers in each process."""
     logging.basicConfig(level=logging.INFO if settings.verbose else logging.WARNING,
                         stream=sys.stderr, format="quiblo-service: %(message)s")
+    http.keep_quiet()
     refusal = plain_text_refusal(settings)
     if refusal:
         sys.exit(refusal)

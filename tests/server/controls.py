@@ -4,24 +4,26 @@ the sweeps and wipes the data, and faults of the FTP upload server (a cut, a ful
 line, a command refused). The package never ships this module."""
 
 import argparse
+import asyncio
 import base64
+import http
 import errno
 import ipaddress
 import json
 import logging
 import re
 import socket
-import ssl
 import struct
 import sys
 import threading
 import time
 
+from aiohttp import web
 from pyftpdlib.handlers import PassiveDTP
 
 from quiblo_service import admin, clock, config, serve, upload
 from quiblo_service.ftp import UploadDTP, UploadHandler
-from quiblo_service.http import Handler
+from quiblo_service.http import response
 from quiblo_service.pages import CGI_TYPE, Reply, not_found, page
 from quiblo_service.serve import Worker
 
@@ -229,129 +231,170 @@ def status():
             "keep_days": service.keep_days}
 
 
-class ControlledHandler(Handler):
-    def real_reply(self):
-        reply = super().real_reply()
-        if not FAULTS.http_offer:  # as an earlier service answers: the upload goes by FTP
-            reply.headers.pop(upload.OFFER_HEADER, None)
-        return reply
+def answer(reply):
+    return response(reply)
 
-    def do_GET(self):
-        path = self.path.partition("?")[0]
-        if path == CONTROL_PATH:
-            return self.answer_control(None)
-        with FAULTS.lock:
-            FAULTS.requests += 1
-        script = FAULTS.take_script(path)
-        if script is None:
-            return super().do_GET()
-        self.play(script, self.real_reply)
 
-    def do_POST(self):
-        if self.path != CONTROL_PATH:
-            return super().do_POST()
-        refusal = self.control_refusal()
-        if refusal:
-            return self.send(refusal)
-        if self.headers.get_content_type() != "application/json":
+def json_answer(status, obj):
+    return answer(Reply(status, "application/json", json.dumps(obj, ensure_ascii=False).encode("utf-8")))
+
+
+def names_this_service(host, own_port, secure):
+    """True for a loopback name or address with this service's port (or none, on port 80)."""
+    match = re.fullmatch(r"(\[[0-9A-Fa-f:.]+\]|[^:\[\]/]+)(?::([0-9]{1,5}))?", host)
+    if not match:
+        return False
+    name, port = match.group(1).lower(), match.group(2)
+    if (int(port) if port else (443 if secure else 80)) != own_port:
+        return False
+    if name == "localhost":
+        return True
+    try:
+        return ipaddress.ip_address(name.strip("[]")).is_loopback
+    except ValueError:
+        return False
+
+
+def control_refusal(web_request):
+    """The answer that refuses a control request, or None. Only this machine's own requests
+    are served: a loopback peer that names this service as its host and comes from no foreign
+    page (Origin)."""
+    peer = ipaddress.ip_address(web_request.transport.get_extra_info("peername")[0])
+    if not peer.is_loopback:
+        return answer(not_found())
+    own_port = web_request.transport.get_extra_info("sockname")[1]
+    secure = web_request.secure
+    origin = web_request.headers.get("Origin")
+    scheme = "https://" if secure else "http://"
+    own_origin = origin is None or (origin.startswith(scheme)
+                                    and names_this_service(origin[len(scheme):], own_port, secure))
+    if not names_this_service(web_request.headers.get("Host", ""), own_port, secure) or not own_origin:
+        return answer(Reply(403, "application/json", b'{"ok": false, "error": "foreign Host or Origin"}'))
+    return None
+
+
+async def answer_control(web_request):
+    refusal = control_refusal(web_request)
+    if refusal is not None:
+        return refusal
+    command = None
+    if web_request.method == "POST":
+        if web_request.content_type != "application/json":
             # A web page can post text/plain to any address without asking: JSON it cannot.
-            return self.send_json(415, {"ok": False, "error": "Content-Type must be application/json"})
+            return json_answer(415, {"ok": False, "error": "Content-Type must be application/json"})
         try:
-            length = int(self.headers.get("Content-Length", "0"))
+            length = int(web_request.headers.get("Content-Length", "0"))
             if not 0 < length <= 1 << 20:
                 raise ValueError("a JSON body of at most 1 MiB is needed")
-            command = json.loads(self.rfile.read(length))
+            command = json.loads(await web_request.content.readexactly(length))
             if not isinstance(command, dict):
                 raise ValueError("the body must be a JSON object")
         except ValueError as err:  # JSONDecodeError is one
-            return self.send_json(400, {"ok": False, "error": str(err)})
-        self.answer_control(command)
+            return json_answer(400, {"ok": False, "error": str(err)})
+    try:
+        loop = asyncio.get_running_loop()
+        result = status() if command is None else await loop.run_in_executor(None, control, command)
+    except (ValueError, TypeError, AttributeError) as err:
+        return json_answer(400, {"ok": False, "error": str(err)})
+    return json_answer(200, result)
 
-    def control_refusal(self):
-        """The answer that refuses a control request, or None. Only this machine's own requests
-        are served: a loopback peer that names this
-        service as its host and comes from no foreign page (Origin)."""
-        peer = ipaddress.ip_address(self.client_address[0])
-        if not peer.is_loopback:
-            return not_found()
-        origin = self.headers.get("Origin")
-        scheme = "https://" if isinstance(self.request, ssl.SSLSocket) else "http://"
-        own_origin = origin is None or (origin.startswith(scheme)
-                                        and self.names_this_service(origin[len(scheme):]))
-        if not self.names_this_service(self.headers.get("Host", "")) or not own_origin:
-            return Reply(403, "application/json",
-                         b'{"ok": false, "error": "foreign Host or Origin"}')
-        return None
 
-    def names_this_service(self, host):
-        """True for a loopback name or address with this service's port (or none, on port 80)."""
-        match = re.fullmatch(r"(\[[0-9A-Fa-f:.]+\]|[^:\[\]/]+)(?::([0-9]{1,5}))?", host)
-        if not match:
-            return False
-        name, port = match.group(1).lower(), match.group(2)
-        own_port = self.server.server_address[1]
-        default_port = 443 if isinstance(self.request, ssl.SSLSocket) else 80
-        if (int(port) if port else default_port) != own_port:
-            return False
-        if name == "localhost":
+@web.middleware
+async def controlled(web_request, handler):
+    """The control endpoint, the scripted answers, and the offer of the upload over HTTP."""
+    path = web_request.rel_url.raw_path
+    if path == CONTROL_PATH:
+        return await answer_control(web_request)
+    with FAULTS.lock:
+        FAULTS.requests += 1
+    script = FAULTS.take_script(path)
+
+    async def real():
+        reply = await handler(web_request)
+        if not FAULTS.http_offer:  # as an earlier service answers: the upload goes by FTP
+            reply.headers.popall(upload.OFFER_HEADER, None)
+        return reply
+    if script is None:
+        return await real()
+    return await play(web_request, script, real)
+
+
+async def stopped_within(seconds):
+    """True when the service stops within SECONDS."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if WORKER.stopping.is_set():
             return True
-        try:
-            return ipaddress.ip_address(name.strip("[]")).is_loopback
-        except ValueError:
+        await asyncio.sleep(min(0.05, max(0.0, deadline - time.monotonic())))
+    return WORKER.stopping.is_set()
+
+
+async def play(web_request, script, real):
+    """Sends the script's answer byte by byte on the connection itself: the head with the whole
+    length (or none), then the body, with the stalls, trickles and drops asked for."""
+    transport = web_request.transport
+    if script.partial is None:
+        # Nothing is sent before the stall; a dropped request is not processed.
+        if script.stall and await stopped_within(script.stall):
+            return drop(transport, "close")  # shutting down
+        if script.drop:
+            return drop(transport, script.drop)
+    if script.body is not None or script.status is not None:
+        reply = script.reply(None)
+        status, content_type, body_bytes, extra = reply.status, reply.content_type, reply.body, reply.headers
+    else:
+        made = await real()
+        status, body_bytes = made.status, made.body or b""
+        content_type = made.headers.get("Content-Type", "text/plain")
+        extra = {name: value for name, value in made.headers.items()
+                 if name not in ("Content-Type", "Content-Length", "Server", "Date")}
+        extra.update(script.headers)
+    body = BodyStream(body_bytes, script.huge_body)
+    head = [f"HTTP/1.1 {status} {http.HTTPStatus(status).phrase if status in http.HTTPStatus._value2member_map_ else 'Status'}",
+            f"Content-Type: {content_type}", "Connection: close"]
+    if not script.no_length:
+        head.append(f"Content-Length: {body.total}")
+    head += [f"{name}: {value}" for name, value in extra.items()]
+    transport.write(("\r\n".join(head) + "\r\n\r\n").encode("latin-1"))
+    head_only = web_request.method == "HEAD"
+    if script.partial is not None:
+        if not await send_body(transport, body, script.partial, script.trickle, head_only):
+            return drop(transport, "close")
+        if script.stall and await stopped_within(script.stall):
+            return drop(transport, "close")
+        if script.drop:
+            return drop(transport, script.drop)
+    await send_body(transport, body, body.total, script.trickle, head_only)
+    return drop(transport, "close")
+
+
+async def send_body(transport, body, until, trickle, head_only):
+    """Sends the body up to byte `until`, at `trickle` bytes a second if given, as fast as the
+    client reads otherwise. False when the service stops or the client goes meanwhile."""
+    step = max(1, int(trickle // 10)) if trickle else 1 << 16
+    while body.sent < min(until, body.total) and not head_only:
+        if transport.is_closing():
             return False
-
-    def answer_control(self, command):
-        refusal = self.control_refusal()
-        if refusal:
-            return self.send(refusal)
-        try:
-            result = status() if command is None else control(command)
-        except (ValueError, TypeError, AttributeError) as err:
-            return self.send_json(400, {"ok": False, "error": str(err)})
-        self.send_json(200, result)
-
-    def send_json(self, status, obj):
-        self.send(Reply(status, "application/json", json.dumps(obj, ensure_ascii=False).encode("utf-8")))
-
-
-    def play(self, script, make_real):
-        stopping = WORKER.stopping
-        if script.partial is None:
-            # Nothing is sent before the stall; a dropped request is not processed.
-            if script.stall and stopping.wait(script.stall):
-                return self.drop("close")  # shutting down
-            if script.drop:
-                return self.drop(script.drop)
-        reply = script.reply(make_real)
-        body = BodyStream(reply.body, script.huge_body)
-        self.head_bytes(reply, None if script.no_length else body.total)  # the whole length
-        if script.partial is not None:
-            if not self.send_body(body, script.partial, script.trickle):
-                return self.drop("close")
-            if script.stall and stopping.wait(script.stall):
-                return self.drop("close")
-            if script.drop:
-                return self.drop(script.drop)
-        if not self.send_body(body, body.total, script.trickle):
-            return self.drop("close")
-
-    def send_body(self, body, until, trickle):
-        """Sends the body up to byte `until`, at `trickle` bytes a second if given. False when
-        the service stops meanwhile."""
-        step = max(1, int(trickle // 10)) if trickle else 1 << 16
-        while body.sent < min(until, body.total) and not self.head_only:
-            chunk = body.take(min(step, until - body.sent))
-            self.wfile.write(chunk)
-            if trickle and WORKER.stopping.wait(len(chunk) / trickle):
+        chunk = body.take(min(step, until - body.sent))
+        transport.write(chunk)
+        if trickle:
+            if await stopped_within(len(chunk) / trickle):
                 return False
-        return True
+        while transport.get_write_buffer_size() > 1 << 20 and not transport.is_closing():
+            if WORKER.stopping.is_set():
+                return False
+            await asyncio.sleep(0.01)
+    return True
 
-    def drop(self, how):
-        self.close_connection = True
-        if how == "reset":
-            # Linger 0: close sends a reset instead of an orderly end.
-            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-            self.connection.close()
+
+def drop(transport, how):
+    """Ends the connection (after what was written), or with a reset; the answer aiohttp then
+    tries to send goes nowhere."""
+    if how == "reset":
+        # Linger 0: close sends a reset instead of an orderly end.
+        transport.get_extra_info("socket").setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+    transport.close()
+    raise ConnectionResetError("the test control ended the connection")
 
 
 def no_space(error):
@@ -452,7 +495,6 @@ class ControlledDTP(UploadDTP):
 
 
 class ControlledWorker(Worker):
-    http_handler = ControlledHandler
     ftp_handler = ControlledFtpHandler
     ftp_dtp = ControlledDTP
 
@@ -460,6 +502,9 @@ class ControlledWorker(Worker):
         super().__init__(*args, **kwargs)
         global WORKER
         WORKER = self
+
+    def http_middlewares(self):
+        return [controlled]
 
 
 def main(argv):

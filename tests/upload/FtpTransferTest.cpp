@@ -38,10 +38,36 @@ protected:
     static inline qint64 counter = 700000000000000000;
 };
 
+quint32 crc32(const QByteArray& data) {
+    quint32 crc = 0xFFFFFFFFu;
+    for (char byte : data) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+QByteArray chunk(const char* kind, const QByteArray& body) {
+    const QByteArray typed = QByteArray(kind, 4) + body;
+    QByteArray out;
+    for (quint32 value : {quint32(body.size()), crc32(typed)}) {
+        const char digits[4] = {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
+        const QByteArray number(digits, 4);
+        out += out.isEmpty() ? number + typed : number;
+    }
+    return out;
+}
+
+// A whole PNG of exactly SIZE bytes (at least 79), as the service keeps only whole PNGs: one grey
+// pixel, then a private chunk of varied bytes that decoders pass over.
 QByteArray bytes(int size) {
-    QByteArray data(size, '\0');
-    for (int i = 0; i < size; ++i) data[i] = char(i * 31 % 251);
-    return data;
+    const QByteArray head = QByteArray("\x89PNG\r\n\x1a\n", 8) +
+                            chunk("IHDR", QByteArray("\0\0\0\1\0\0\0\1\x08\0\0\0\0", 13)) +
+                            chunk("IDAT", QByteArray("\x78\x9c\x63\x60\0\0\0\x02\0\x01", 10));
+    const QByteArray end = chunk("IEND", {});
+    QByteArray pad(size - head.size() - end.size() - 12, '\0');
+    for (int i = 0; i < pad.size(); ++i) pad[i] = char(i * 31 % 251);
+    return head + chunk("quIb", pad) + end;
 }
 
 }  // namespace
@@ -108,7 +134,7 @@ TEST_F(FtpTransferTest, NothingListeningFailsTheConnection) {
 
 TEST_F(FtpTransferTest, RefusedRemoteFileFailsTheTransferSetUp) {
     QString code;
-    ASSERT_FALSE(send(bytes(10), nullptr, &code));
+    ASSERT_FALSE(send(bytes(100), nullptr, &code));
     FtpSession session;
     ASSERT_FALSE(session.login(account()));
     QList<qint64> reports;
@@ -119,7 +145,7 @@ TEST_F(FtpTransferTest, RefusedRemoteFileFailsTheTransferSetUp) {
     EXPECT_EQ(failure->description,
               QStringLiteral("サーバーがファイルの受け取りを拒否しました。\r\n550 File exists."));
     EXPECT_TRUE(reports.isEmpty());
-    EXPECT_EQ(stored(code), bytes(10)) << "the first upload was overwritten";
+    EXPECT_EQ(stored(code), bytes(100)) << "the first upload was overwritten";
 }
 
 TEST_F(FtpTransferTest, TransferCutMidFileFailsTheWrite) {
