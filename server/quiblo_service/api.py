@@ -11,29 +11,27 @@ import time
 import urllib.parse
 
 from . import clock, previews
-from .codes import MAX_UPLOAD_BYTES, viewing_code
+from .codes import viewing_code
 from .forms import FormError, form_fields
-from .intake import Refusal
+from .http import BODY_ALLOWANCE
+from .refusals import Refusal, http_status, words
 from .keys import KEY_HEADER
 from .limits import LIFETIME, deletions_blocked, lifetime_seconds
 from .reply import BodyRefused, Reply, not_found, page
 from .store import StoreError, StoreFull
-from .words import language_of, say
+from .words import say
 
 JSON_TYPE = "application/json; charset=UTF-8"
-# Room for a multipart body's boundaries and headers around the picture.
-FORM_OVERHEAD = 65536
-REFUSALS = {
-    Refusal.KEY: (401, "the upload key is not accepted"),
-    Refusal.EXISTS: (409, "a picture of that code exists"),
-    Refusal.NOT_PNG: (415, "only whole PNG pictures are accepted"),
-    Refusal.BUSY: (429, "too many pictures are waiting; try again later"),
-    Refusal.UNAVAILABLE: (503, "the service cannot take pictures just now; try again later"),
-}
 
 
 def json_reply(status, obj, headers=None):
     return Reply(status, JSON_TYPE, json.dumps(obj, ensure_ascii=False).encode("utf-8"), headers)
+
+
+def refused(refusal, service):
+    usage = service.usage
+    return error(http_status(refusal), words(refusal, limit=service.intake.max_bytes,
+                                             uploads=usage.max_uploads, hours=usage.hours_text()))
 
 
 def error(status, message):
@@ -73,41 +71,41 @@ def upload(service, request):
     key = presented_key(request)
     key_name = service.keys.name_of(key)
     if key_name is None:
-        return error(*REFUSALS[Refusal.KEY])
+        return refused(Refusal.KEY, service)
     lifetime = urllib.parse.parse_qs(request.query).get("expires", [None])[0]
     now = clock.now()
     if lifetime is not None and not LIFETIME.fullmatch(lifetime):
         return error(400, "a lifetime is a number of hours or days, such as 1h or 7d")
     # The usage limit counts per key name, or per client address without keys.
     user = f"key:{key_name}" if key_name else f"address:{request.client}"
+    usage = service.usage_of(key_name)
     try:
-        if service.store.uses(user, service.usage.window_start(now)) >= service.usage.max_uploads:
-            return limit_reached(service)
-        code, refusal = start_upload(service, request.client, key)
+        if service.store.uses(user, usage.window_start(now)) >= usage.max_uploads:
+            return limit_reached(usage)
+        while True:
+            code = new_codes()[0]
+            with service.intake.taking(code, request.client, key) as refusal:
+                if refusal is None:
+                    expires_at = take_picture(service, request, code, key)
+            if refusal != Refusal.EXISTS:
+                break
         if refusal is not None:
-            return error(*REFUSALS[refusal])
-        try:
-            expires_at = take_picture(service, request, code, key)
-        finally:
-            service.intake.finish(request.client)
-        return register(service, request, code, key, user, clock.now(), expires_at)
-    except Refused as refused:
-        return refused.reply
+            return refused(refusal, service)
+        delid = new_codes()[1]
+        refusal = service.register(code, delid, user, key_name, clock.now(), expires_at)
+        if refusal == "LIMIT_REACHED":
+            return limit_reached(usage)
+        if refusal is not None:
+            return refused(Refusal.UNAVAILABLE, service)
+        picture = service.store.picture(code)
+        return json_reply(200, links(service, request, code, delid, service.expires_at(picture)))
+    except Refused as refusal:
+        return refusal.reply
     except StoreFull:
-        return error(507, "the service has no room for the picture")
+        return refused(Refusal.FULL, service)
     except StoreError as err:
         logging.error("an API upload failed: %s", err)
-        return error(*REFUSALS[Refusal.UNAVAILABLE])
-
-
-def start_upload(service, client, key):
-    """(a new picture code, None) with a place taken among the uploads under way, or (None, the
-    Refusal)."""
-    while True:
-        code = new_codes()[0]
-        refusal = service.intake.start(code, client, key)
-        if refusal != Refusal.EXISTS:
-            return code, refusal
+        return refused(Refusal.UNAVAILABLE, service)
 
 
 class Refused(Exception):
@@ -121,8 +119,9 @@ class Refused(Exception):
 def take_picture(service, request, code, key):
     """Reads the body and keeps its picture under CODE; the end of its lifetime, or None.
     Refused otherwise."""
+    limit = service.intake.max_bytes
     try:
-        body = request.body(MAX_UPLOAD_BYTES + FORM_OVERHEAD, service.upload_seconds)
+        body = request.body(limit, service.upload_seconds, allowance=BODY_ALLOWANCE)
         data, lifetime = picture_and_lifetime(request, body, urllib.parse.parse_qs(request.query)
                                               .get("expires", [None])[0])
     except BodyRefused as err:
@@ -131,34 +130,21 @@ def take_picture(service, request, code, key):
         raise Refused(400, str(err)) from err
     if not data:
         raise Refused(400, "send the picture as the body, or as the form field `file`")
-    if len(data) > MAX_UPLOAD_BYTES:
-        raise Refused(413, f"too large: at most {MAX_UPLOAD_BYTES} bytes")
+    if len(data) > limit:
+        raise Refused(http_status(Refusal.TOO_LARGE), words(Refusal.TOO_LARGE, limit=limit))
     try:
         expires_at = clock.now() + lifetime_seconds(lifetime, service.keep_days) if lifetime else None
     except ValueError as err:
         raise Refused(400, str(err)) from err
     refusal = service.intake.keep(code, data, request.client, key)
     if refusal is not None:
-        raise Refused(*REFUSALS[refusal])
+        raise Refused(http_status(refusal), words(refusal, limit=limit))
     return expires_at
 
 
-def register(service, request, code, key, user, now, expires_at):
-    delid = new_codes()[1]
-    refused = service.store.register(code, delid, user, service.keys.name_of(key) or None, now,
-                                     now - service.pending.seconds, service.usage.window_start(now),
-                                     service.usage.max_uploads, expires_at)
-    if refused == "LIMIT_REACHED":
-        return limit_reached(service)
-    if refused is not None:
-        return error(*REFUSALS[Refusal.UNAVAILABLE])
-    picture = service.store.picture(code)
-    return json_reply(200, links(service, request, code, delid, service.expires_at(picture)))
-
-
-def limit_reached(service):
-    return error(429, f"the usage limit is reached: {service.usage.max_uploads} uploads in "
-                      f"{service.usage.hours_text()} hours")
+def limit_reached(usage):
+    return error(http_status(Refusal.USAGE), words(Refusal.USAGE, uploads=usage.max_uploads,
+                                                   hours=usage.hours_text()))
 
 
 def links(service, request, code, delid, expires):
@@ -172,32 +158,66 @@ def iso_time(seconds):
     return time.strftime("%Y-%m-%dT%H:%M:%SZ", time.gmtime(seconds))
 
 
-def deletion_page(service, request, code, delid):
-    """GET shows the picture and a button; POST (the button) deletes it."""
+# The deletion page may not be framed by another site, and its address (which holds the deletion
+# id) is never sent on as a referrer.
+GUARD_HEADERS = {"Referrer-Policy": "no-referrer", "X-Frame-Options": "DENY",
+                 "Content-Security-Policy": "frame-ancestors 'none'"}
+
+
+def same_site(request, service):
+    """False for a POST that a page of another site sent: its Origin (else its Referer) names
+    another host. A script that names neither (curl) may post."""
+    origin, referer = request.header("Origin"), request.header("Referer")
+    if origin is None and referer is None:
+        return True
+    sent = origin if origin is not None else referer
+    own = {request.header("Host") or ""}
+    if service.public_url:
+        own.add(urllib.parse.urlsplit(service.public_url).netloc)
+    return urllib.parse.urlsplit(sent).netloc in own
+
+
+def guarded(reply):
+    reply.headers.update(GUARD_HEADERS)
+    return reply
+
+
+def deletion_page(service, request, code, delid, done=False):
+    """GET shows the picture and a button; POST (the button, or a script) deletes it and sends
+    the browser on to the result page, which a reload or a second click shows again."""
     # A guessing address is refused before any id is compared, on the page as on the button: the
     # page would otherwise tell a right id from a wrong one without limit.
-    lang = language_of(request.header("Accept-Language"))
+    lang = request.language
     if deletions_blocked(service.store, request.client, clock.now()):
-        return page(say(lang, "delete_title"), f"<h1>{say(lang, 'delete_blocked_heading')}</h1>\n"
-                    f"<p>{say(lang, 'delete_blocked')}</p>", 429, language=lang)
+        return guarded(page(say(lang, "delete_title"), f"<h1>{say(lang, 'delete_blocked_heading')}</h1>\n"
+                            f"<p>{say(lang, 'delete_blocked')}</p>", 429, language=lang))
+    if request.method == "POST" and not same_site(request, service):
+        return guarded(page("403", f"<h1>403 Forbidden</h1>\n<p>{say(lang, 'delete_elsewhere')}</p>", 403,
+                            language=lang))
     picture = service.live_picture(code)
+    gone = picture is None and service.store.knows(code) and service.store.deletion_id(code) is None
+    if done or (request.method == "POST" and gone):  # the result page; a second click
+        if not gone:
+            return guarded(not_found(lang))
+        return guarded(page(say(lang, "delete_title"), f"<h1>{say(lang, 'deleted_heading')}</h1>\n"
+                            f"<p>{say(lang, 'deleted_page')}</p>", language=lang))
     owner = picture is not None and hmac.compare_digest(service.store.deletion_id(code) or "", delid)
     if request.method != "POST" and not owner:  # GET, HEAD: nothing is shown to a wrong id
         if picture is not None:
             service.store.note_wrong_guess(request.client, clock.now())
-        return not_found(lang)
+        return guarded(not_found(lang))
+    target = f"/delete/{code}/{delid}"
     if request.method == "POST":
-        request.body(4096, 30)  # the form's few bytes
+        if request.length() is not None:  # a script may post nothing at all
+            request.body(4096, 30)  # the form's few bytes
         result = service.store.delete(code, delid)
         if result == "DELID_MISMATCH":
             service.store.note_wrong_guess(request.client, clock.now())
         if result != "DELETE_SUCCESS":
-            return not_found(lang)
-        return page(say(lang, "delete_title"), f"<h1>{say(lang, 'deleted_heading')}</h1>\n"
-                    f"<p>{say(lang, 'deleted_page')}</p>", language=lang)
-    target = html.escape(f"/delete/{code}/{delid}")
-    return page(say(lang, "delete_question_title"), f"<h1>{say(lang, 'delete_question')}</h1>\n"
-                f'<p><img src="/img/{code}.png" alt="{say(lang, "delete_alt")}" '
-                'style="max-width:100%;max-height:60vh"></p>\n'
-                f'<form method="post" action="{target}"><button type="submit">{say(lang, "delete_button")}'
-                "</button></form>", language=lang)
+            return guarded(not_found(lang))
+        return guarded(Reply(303, "text/plain; charset=UTF-8", b"303 See Other\r\n", {"Location": target + "/done"}))
+    return guarded(page(say(lang, "delete_question_title"), f"<h1>{say(lang, 'delete_question')}</h1>\n"
+                        f'<p><img src="/img/{code}.png" alt="{say(lang, "delete_alt")}" '
+                        'style="max-width:100%;max-height:60vh"></p>\n'
+                        f'<form method="post" action="{html.escape(target)}"><button type="submit">'
+                        f'{say(lang, "delete_button")}</button></form>', language=lang))

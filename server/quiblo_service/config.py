@@ -65,13 +65,16 @@ OPTIONS = [
     Option("max-uploads", int, 10, "uploads allowed per user and window"),
     Option("pending-minutes", float, 10.0, "minutes an upload waits for its registration before it is removed"),
     Option("max-pending-per-client", int, 10, "unregistered uploads one client address may have at a time"),
+    Option("max-bytes", int, 500_000, "the size limit of a picture in bytes, for FTP, the program's upload "
+           "over HTTP and the API alike (at most 20,000,000); the user check announces it, and the "
+           "program keeps to it"),
     Option("max-pending", int, 100, "unregistered uploads of all clients together"),
     Option("max-ftp-connections-per-address", int, 10, "FTP control connections one client address may hold, "
            "counted in each worker apart (with --workers N an address may hold N times as many)"),
     Option("max-ftp-connections", int, 256, "FTP control connections of all clients together, in each worker"),
     Option("max-http-connections-per-address", int, 64,
            "HTTP connections one client address may hold open, in each worker"),
-    Option("max-http-connections", int, 512, "HTTP connections of all clients together, in each worker"),
+    Option("max-http-connections", int, 4096, "HTTP connections of all clients together, in each worker"),
     Option("ftp-idle-seconds", float, 60.0, "seconds an FTP control or data connection may sit idle"),
     Option("upload-seconds", float, 300.0, "seconds one upload may take from its start"),
     Option("passive-ports", port_range, None,
@@ -224,6 +227,8 @@ def check(parser, settings):
         parser.error("the FTP connection limits must be at least 1 and the times positive")
     if settings.max_http_connections_per_address < 1 or settings.max_http_connections < 1:
         parser.error("the HTTP connection limits must be at least 1")
+    if not 1 <= settings.max_bytes <= 20_000_000:
+        parser.error("--max-bytes must be from 1 to 20000000")
     if settings.workers < 1:
         parser.error("--workers must be at least 1")
     if settings.workers > 1 and not settings.database:

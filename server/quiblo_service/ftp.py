@@ -16,21 +16,11 @@ except ImportError:
     TLS_DTPHandler = TLS_FTPHandler = None
 from pyftpdlib.servers import ThreadedFTPServer
 
-from .codes import FTP_USER, MAX_UPLOAD_BYTES, PICTURE_FILE, make_ftp_password
-from .intake import Refusal
+from .codes import FTP_USER, PICTURE_FILE, make_ftp_password
+from .refusals import Refusal, ftp_reply
 from .store import StoreError, StoreFull
 
-UNAVAILABLE = "451 The service cannot take pictures just now; try again later."
-STOR_REFUSALS = {
-    Refusal.KEY: "530 The upload key is no longer accepted.",  # taken back since the login
-    Refusal.EXISTS: "550 File exists.",
-    Refusal.BUSY: "452 Too many pictures are waiting for their registration; try again later.",
-}
-# What a whole upload is answered when the store does not keep it.
-KEEP_REFUSALS = {
-    Refusal.EXISTS: "550 File exists.",
-    Refusal.NOT_PNG: "550 Only whole PNG pictures are accepted; transfer aborted.",
-}
+
 
 # Commands the upload server does not serve are not understood, so FEAT advertises only what
 # works: resuming, sizes, times and listings all need what an upload-only account lacks.
@@ -38,9 +28,10 @@ UNSERVED_FTP_COMMANDS = {"SIZE", "REST", "MLST", "MLSD", "MDTM", "MFMT"}
 
 
 class Upload:
-    """One upload as it arrives, in memory: more than MAX_UPLOAD_BYTES ends it."""
+    """One upload as it arrives, in memory: more than LIMIT bytes ends it."""
 
-    def __init__(self, name):
+    def __init__(self, name, limit):
+        self.limit = limit
         self.name = name
         self.code = PICTURE_FILE.fullmatch(os.path.basename(name)).group(1)
         self.data = bytearray()
@@ -54,7 +45,7 @@ class Upload:
         return len(self.data)
 
     def write(self, data):
-        if len(self.data) + len(data) > MAX_UPLOAD_BYTES:
+        if len(self.data) + len(data) > self.limit:
             self.too_large = True
             raise OSError(errno.EFBIG, "File too large")
         self.data += data
@@ -101,10 +92,10 @@ class UploadDTP(DTPHandler):
             try:
                 refusal = self.cmd_channel.keep(upload)
                 if refusal is not None:
-                    self._resp = (KEEP_REFUSALS[refusal], logging.info)
+                    self._resp = (ftp_reply(refusal, aborted=refusal != Refusal.EXISTS), logging.info)
             except StoreFull as err:
                 logging.error("an upload could not be kept: %s", err)
-                self._resp = ("452 Insufficient storage space; transfer aborted.", logging.info)
+                self._resp = (ftp_reply(Refusal.FULL, aborted=True), logging.info)
             except StoreError as err:
                 logging.error("an upload could not be kept: %s", err)
                 self._resp = ("451 The upload could not be kept; transfer aborted.", logging.info)
@@ -115,7 +106,7 @@ class UploadDTP(DTPHandler):
 
     def handle_error(self):
         if isinstance(self.file_obj, Upload) and self.file_obj.too_large:
-            self._resp = (f"552 File too large: at most {MAX_UPLOAD_BYTES} bytes; transfer aborted.", logging.info)
+            self._resp = (ftp_reply(Refusal.TOO_LARGE, aborted=True, limit=self.file_obj.limit), logging.info)
             self.close()
         else:
             super().handle_error()
@@ -177,7 +168,7 @@ class UploadHandler(FTPHandler):
             return self.store_checked(file, mode)
         except StoreError as err:
             logging.error("an upload could not be started: %s", err)
-            self.respond(UNAVAILABLE)
+            self.respond(ftp_reply(Refusal.UNAVAILABLE))
             return None
         finally:
             self.release_reservation()
@@ -192,8 +183,11 @@ class UploadHandler(FTPHandler):
             self.respond("550 Appending and resuming are not allowed.")
             return None
         refusal = self.intake.start(match.group(1), self.remote_ip, self.upload_key)
+        if refusal == Refusal.KEY:  # taken back since the login
+            self.respond("530 The upload key is no longer accepted.")
+            return None
         if refusal is not None:
-            self.respond(STOR_REFUSALS[refusal])
+            self.respond(ftp_reply(refusal))
             return None
         self.reserved = self.remote_ip
         return super().ftp_STOR(file, mode)
@@ -205,7 +199,7 @@ class UploadHandler(FTPHandler):
             self.intake.finish(client)
 
     def new_upload(self, filename):
-        upload = Upload(filename)
+        upload = Upload(filename, self.intake.max_bytes)
         client, self.reserved = self.reserved, None  # the upload holds STOR's place now
         upload.on_close = lambda: self.intake.finish(client)
         return upload

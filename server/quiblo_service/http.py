@@ -10,9 +10,11 @@ import logging
 import re
 
 from aiohttp import web
+from aiohttp.web_urldispatcher import _default_expect_handler
 from aiohttp.abc import AbstractAccessLogger
 
 from .proxies import client_address, is_trusted
+from .refusals import Refusal, http_status, words
 from .reply import BodyRefused, Reply, not_found, page, unavailable
 from .store import StoreError
 from .words import language_of
@@ -28,6 +30,8 @@ IDLE_SECONDS = 20
 # What a refused body may still send is read and dropped for this long after the answer, so that
 # the client reads the answer instead of a broken pipe.
 DRAIN_SECONDS = 10
+# What a form may add around a picture (its boundaries and fields).
+BODY_ALLOWANCE = 65536
 # A length is plain ASCII digits: str.isdigit() would take "²", which int() refuses.
 LENGTH = re.compile(r"[0-9]{1,15}")
 # Deletion ids in a logged request line: whoever reads the log must not be able to delete.
@@ -71,14 +75,14 @@ class Request:
             raise BodyRefused(400, "Bad request: the Content-Length is not a number of bytes.")
         return int(text)
 
-    def body(self, limit, seconds):
-        """The whole body: at most LIMIT bytes, arriving within SECONDS. BodyRefused otherwise.
-        Called from an answer's thread."""
+    def body(self, limit, seconds, allowance=0):
+        """The whole body: at most LIMIT bytes (and ALLOWANCE for a form's parts around them),
+        arriving within SECONDS. BodyRefused otherwise. Called from an answer's thread."""
         length = self.length()
         if length is None or "chunked" in (self.header("Transfer-Encoding") or "").lower():
             raise BodyRefused(411, "Length Required: send the body with its Content-Length.")
-        if length > limit:
-            raise BodyRefused(413, f"Too large: at most {limit} bytes.")
+        if length > limit + allowance:
+            raise BodyRefused(http_status(Refusal.TOO_LARGE), words(Refusal.TOO_LARGE, limit=limit))
         if length == 0:
             return b""
         reading = asyncio.run_coroutine_threadsafe(self.read(length, seconds), self.loop)
@@ -88,7 +92,7 @@ class Request:
         try:
             return await asyncio.wait_for(self.web.content.readexactly(length), seconds)
         except asyncio.TimeoutError as err:
-            raise BodyRefused(408, "The upload took too long.") from err
+            raise BodyRefused(http_status(Refusal.TOO_SLOW), words(Refusal.TOO_SLOW)) from err
         except asyncio.IncompleteReadError as err:
             raise ConnectionAbortedError("the client ended the body early") from err
 
@@ -113,6 +117,16 @@ def response(reply):
     return web.Response(status=reply.status, body=reply.body, headers=headers)
 
 
+def unread_body(web_request):
+    """The bytes of the request's body still to come (None: unknown), which aiohttp drains after
+    the answer: they are no request's head."""
+    if web_request.content.is_eof():
+        return 0
+    if web_request.content_length is None:
+        return None
+    return max(0, web_request.content_length - web_request.content.total_bytes)
+
+
 class Guard(asyncio.Protocol):
     """Stands before aiohttp's own protocol: a connection past the caps, in all or from its
     address, is answered 503 (a TLS one is closed) and let go; a request head that does not
@@ -123,6 +137,7 @@ class Guard(asyncio.Protocol):
         self.head_timer = None
         self.in_request = False
         self.head_bytes, self.head_tail, self.head_done = 0, b"", False
+        self.body_to_come = 0  # of a request already answered: drained, not counted as a head
 
     def connection_made(self, transport):
         self.transport = transport
@@ -153,11 +168,22 @@ class Guard(asyncio.Protocol):
             self.head_timer.cancel()
             self.head_timer = None
 
-    def request_ended(self):
+    def request_ended(self, body_to_come):
         self.in_request = False
         self.head_bytes, self.head_tail, self.head_done = 0, b"", False
+        self.body_to_come = body_to_come
 
     def data_received(self, data):
+        if self.body_to_come is None:  # drained until aiohttp ends the connection
+            self.inner.data_received(data)
+            return
+        if self.body_to_come:
+            passed = min(self.body_to_come, len(data))
+            self.body_to_come -= passed
+            self.inner.data_received(data[:passed])
+            data = data[passed:]
+            if not data:
+                return
         if not self.in_request and not self.head_done:
             self.start_head_timer()
             if not self.count_head(data):
@@ -223,9 +249,20 @@ class HTTPServer:
         self.app = web.Application(middlewares=[*middlewares, self.guarded], client_max_size=1 << 30)
         for methods, path, answer in routes:
             for method in methods:
-                self.app.router.add_route(method, path, self.handler(answer))
+                self.app.router.add_route(method, path, self.handler(answer), expect_handler=self.expect)
         self.loop = self.stopped = self.runner = None
         self.protocol = None
+
+    async def expect(self, web_request):
+        """`Expect: 100-continue`: a body over any limit of the service is refused at once, before
+        it is sent; any other is asked for (100 Continue), so no client waits for it."""
+        largest = self.service.intake.max_bytes + BODY_ALLOWANCE
+        if web_request.content_length is not None and web_request.content_length > largest:
+            limit = self.service.intake.max_bytes
+            refusal = response(Reply(413, TEXT_TYPE, f"413 {words(Refusal.TOO_LARGE, limit=limit)}\r\n".encode()))
+            refusal.force_close()  # the body will not come
+            return refusal
+        return await _default_expect_handler(web_request)
 
     def admit(self, address):
         proxy = is_trusted(address, self.trusted_proxies)
@@ -274,8 +311,9 @@ class HTTPServer:
         except BodyRefused as err:  # a body that cannot be read as it is announced
             return response(Reply(err.status, TEXT_TYPE, f"{err.status} {err}\r\n".encode()))
         except ConnectionAbortedError:  # the client went before its body was whole
-            web_request.protocol.force_close()
-            return response(Reply(400, TEXT_TYPE, b"400 The body ended early.\r\n"))
+            ended = response(Reply(400, TEXT_TYPE, b"400 The body ended early.\r\n"))
+            ended.force_close()
+            return ended
         except web.HTTPException:
             raise
         except Exception:  # noqa: BLE001 - a fault of ours: logged whole, and a 500
@@ -283,7 +321,7 @@ class HTTPServer:
             return response(Reply(500, TEXT_TYPE, b"500 Internal Server Error\r\n"))
         finally:
             if isinstance(guard, Guard):
-                guard.request_ended()
+                guard.request_ended(unread_body(web_request))
 
     async def serve(self, ready):
         """Serves until stop(); READY() is called once it listens."""

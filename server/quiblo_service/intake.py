@@ -3,20 +3,12 @@ picture code not yet known), how many may wait for their registration or still b
 client address and in all, and handing the whole upload to the store."""
 
 import collections
-import enum
+import contextlib
 import threading
 
 from . import clock, png
-
-
-class Refusal(enum.Enum):
-    """Why an upload is not taken. Each server says it in its own words (FTP replies, HTTP
-    statuses)."""
-    KEY = "the upload key is not accepted"
-    EXISTS = "a picture of that code exists, or did"
-    BUSY = "too many pictures are waiting for their registration"
-    NOT_PNG = "not a whole PNG picture"
-    UNAVAILABLE = "the store cannot be used just now"
+from .codes import MAX_UPLOAD_BYTES
+from .refusals import Refusal
 
 
 class Arrivals:
@@ -49,9 +41,20 @@ class Arrivals:
 class Intake:
     """The rules of taking an upload, over one store."""
 
-    def __init__(self, store, keys, pending):
-        self.store, self.keys, self.pending = store, keys, pending
+    def __init__(self, store, keys, pending, max_bytes=MAX_UPLOAD_BYTES):
+        self.store, self.keys, self.pending, self.max_bytes = store, keys, pending, max_bytes
         self.arrivals = Arrivals()
+
+    @contextlib.contextmanager
+    def taking(self, code, client, key):
+        """start() for the block: it gets None (and may keep() the upload) or the Refusal; the
+        place is given back when it ends, however it ends."""
+        refusal = self.start(code, client, key)
+        try:
+            yield refusal
+        finally:
+            if refusal is None:
+                self.finish(client)
 
     def start(self, code, client, key):
         """None when an upload of CODE may come, with a place reserved for it among the uploads
@@ -75,6 +78,8 @@ class Intake:
         whole PNG (whatever path they came by, nothing else is ever kept), or Refusal.EXISTS
         when its code was taken meanwhile. StoreError (StoreFull for a full disk) when the store
         fails."""
+        if len(data) > self.max_bytes:
+            return Refusal.TOO_LARGE
         if not png.is_whole(data):
             return Refusal.NOT_PNG
         key_name = self.keys.name_of(key) or None

@@ -1,4 +1,5 @@
-"""Upload keys: who may upload. A file of `name key` lines (`#` starts a comment); a client
+"""Upload keys: who may upload. A file of `name key` lines (`#` starts a comment), each perhaps
+followed by the key's own usage limit (`limit=500/24h`: uploads per hours) and `admin`; a client
 presents its key in the `X-Quiblo-Key` header of its HTTP requests and after the upload password
 and a colon in its FTP login. Without a key file every client may upload."""
 
@@ -9,9 +10,12 @@ import re
 import threading
 import time
 
+from .limits import UsageLimit
+
 KEY_HEADER = "X-Quiblo-Key"
 KEY_NAME = re.compile(r"[A-Za-z0-9._@-]{1,64}")
 KEY = re.compile(r"[A-Za-z0-9._~+/=-]{16,256}")
+LIMIT = re.compile(r"limit=([0-9]{1,9})/([0-9]{1,6})h")
 # A file changed less than SETTLE_SECONDS ago may still be being written: it is read again once
 # it has been at rest that long. After a reload it is watched for WATCH_SECONDS, and read again
 # if it changes, so that an edit that ends just after the reload is not missed.
@@ -25,26 +29,46 @@ class KeyFileError(Exception):
 
 def read_key_file(path):
     """{key: name} of a key file, or KeyFileError naming the file and line."""
+    return read_keys_and_options(path)[0]
+
+
+def read_keys_and_options(path):
+    """({key: name}, {name: its options}) of a key file, or KeyFileError naming the file and
+    line. The options: "limit" [uploads, hours], "admin" true."""
     try:
         with open(path, encoding="utf-8") as file:
             lines = file.read().splitlines()
     except (OSError, UnicodeDecodeError) as err:
         raise KeyFileError(f"cannot read {path}: {getattr(err, 'strerror', None) or err}") from err
-    keys, names = {}, set()
+    keys, options = {}, {}
     for number, line in enumerate(lines, 1):
         line = line.split("#", 1)[0].strip()
         if not line:
             continue
         parts = line.split()
-        if len(parts) != 2 or not KEY_NAME.fullmatch(parts[0]) or not KEY.fullmatch(parts[1]):
+        if len(parts) < 2 or not KEY_NAME.fullmatch(parts[0]) or not KEY.fullmatch(parts[1]):
             raise KeyFileError(f"{path}:{number}: expected a name and a key of 16 to 256 of "
                                "A-Z a-z 0-9 . _ ~ + / = -")
-        name, key = parts
-        if name in names or key in keys:
+        name, key = parts[:2]
+        if name in options or key in keys:
             raise KeyFileError(f"{path}:{number}: the name or the key is given twice")
-        names.add(name)
+        options[name] = key_options(parts[2:], f"{path}:{number}")
         keys[key] = name
-    return keys
+    return keys, options
+
+
+def key_options(words, where):
+    found = {}
+    for word in words:
+        limit = LIMIT.fullmatch(word)
+        if limit and int(limit.group(2)) > 0 and "limit" not in found:
+            found["limit"] = [int(limit.group(1)), int(limit.group(2))]
+        elif word == "admin" and "admin" not in found:
+            found["admin"] = True
+        else:
+            raise KeyFileError(f"{where}: after the key, only limit=UPLOADS/HOURSh (such as "
+                               "limit=500/24h) and admin may follow")
+    return found
 
 
 def file_stamp(path):
@@ -57,12 +81,12 @@ def file_stamp(path):
 
 
 def read_settled(path):
-    """({key: name} or the KeyFileError, the stamp of what was read), read from a file that did
+    """(({key: name}, {name: options}) or the KeyFileError, the stamp of what was read), read from a file that did
     not change during the read and has been at rest for a moment."""
     for _ in range(25):
         before = file_stamp(path)
         try:
-            result = read_key_file(path)
+            result = read_keys_and_options(path)
         except KeyFileError as err:
             result = err
         after = file_stamp(path)
@@ -79,7 +103,7 @@ class UploadKeys:
     def __init__(self, path=None):
         self.path = path
         self.lock = threading.Lock()
-        self.keys = read_key_file(path) if path else {}
+        self.keys, self.options = read_keys_and_options(path) if path else ({}, {})
         self.seen = set(self.keys)  # every key this process was given, for redact()
         self.stamp = file_stamp(path) if path else None
         self.watch_until = 0.0
@@ -97,10 +121,10 @@ class UploadKeys:
         self.watch_until = time.monotonic() + WATCH_SECONDS
         if isinstance(result, KeyFileError):
             logging.error("upload keys refused: %s; every upload key is refused until it is mended", result)
-            result = {}
+            result = ({}, {})
         else:
-            logging.warning("upload keys read: %d", len(result))
-        self.take(result)
+            logging.warning("upload keys read: %d", len(result[0]))
+        self.take({"keys": result[0], "options": result[1]})
 
     def watching(self):
         return self.path is not None and time.monotonic() < self.watch_until
@@ -109,15 +133,26 @@ class UploadKeys:
         """True when the file changed since it was last read."""
         return self.path is not None and file_stamp(self.path) != self.stamp
 
-    def take(self, keys):
-        """Serves KEYS ({key: name}) from now on."""
+    def take(self, state):
+        """Serves STATE ({"keys": {key: name}, "options": {name: options}}, as current() gives
+        it) from now on."""
         with self.lock:
-            self.keys = dict(keys)
-            self.seen.update(keys)
+            self.keys, self.options = dict(state["keys"]), dict(state["options"])
+            self.seen.update(self.keys)
 
     def current(self):
         with self.lock:
-            return dict(self.keys)
+            return {"keys": dict(self.keys), "options": dict(self.options)}
+
+    def limit_of(self, name):
+        """The UsageLimit of the key named NAME, or None when it has none of its own."""
+        with self.lock:
+            limit = self.options.get(name, {}).get("limit")
+        return UsageLimit(limit[1], limit[0]) if limit else None
+
+    def is_admin(self, name):
+        with self.lock:
+            return bool(self.options.get(name, {}).get("admin"))
 
     def name_of(self, key):
         """The name of a listed key, else None; '' when no keys are needed. Every listed key is

@@ -50,6 +50,17 @@ class Service:
             return picture.expires_at
         return picture.registered_at + self.keep_days * DAY if self.keep_days else None
 
+    def usage_of(self, key_name):
+        """The usage limit of a key's uploads: its own, else the service's."""
+        return self.keys.limit_of(key_name) or self.usage
+
+    def register(self, code, delid, user, key_name, now, expires_at):
+        """Makes the waiting upload CODE a picture of USER within their usage limit: None, or the
+        store's refusal (NOT_UPLOADED, ALREADY_REGISTERED, LIMIT_REACHED)."""
+        usage = self.usage_of(key_name)
+        return self.store.register(code, delid, user, key_name or None, now, now - self.pending.seconds,
+                                   usage.window_start(now), usage.max_uploads, expires_at)
+
     def live_picture(self, code):
         """The registered picture CODE unless its time ran out (the sweep may not have come)."""
         picture = self.store.picture(code)
@@ -72,26 +83,30 @@ class Service:
         return page(say(lang, "board_title"), f"<h1>{say(lang, 'board')}</h1>\n<p>{say(lang, 'board_intro')}</p>",
                     language=lang)
 
-    def usercheck(self, p, key, lang="ja"):
-        limits = (self.usage.max_uploads, self.usage.hours_text())
+    def usercheck(self, p, key, lang):
+        key_name = self.keys.name_of(key)
+        usage = self.usage_of(key_name)
+        limits = (usage.max_uploads, usage.hours_text())
         if p.get("op") != "chk":
             return cgi("error", "BAD_REQUEST", 0, *limits, say(lang, "bad_request"))
-        if self.keys.name_of(key) is None:
+        if key_name is None:
             return cgi("error", "BAD_KEY", 0, *limits, say(lang, "bad_key"))
         sid = p.get("sid", "")
         if not USER_ID.fullmatch(sid):
             return cgi("error", "BAD_USER", 0, *limits, say(lang, "bad_user_check"))
-        count = self.store.uses(sid, self.usage.window_start(clock.now()))
-        if count >= self.usage.max_uploads:
+        count = self.store.uses(sid, usage.window_start(clock.now()))
+        if count >= usage.max_uploads:
             return cgi("error", "LIMIT_REACHED", count, *limits,
                        say(lang, "limit_reached", hours=limits[1], allowed=limits[0]))
         reply = cgi("success", "OK", count, *limits)
         # The upload over HTTP is offered here: a program that finds the header sends its picture
         # there; earlier services send none, and the program then uses FTP.
         reply.headers[upload.OFFER_HEADER] = upload.UPLOAD_PATH
+        # The size limit, which earlier services never announce (the program then means 500,000).
+        reply.headers[upload.MAX_BYTES_HEADER] = str(self.intake.max_bytes)
         return reply
 
-    def recode(self, p, client, key, lang="ja"):
+    def recode(self, p, client, key, lang):
         if (p.get("op") != "rec" or not PICTURE_CODE.fullmatch(p.get("pngcode", ""))
                 or not DELETION_ID.fullmatch(p.get("delid", ""))):
             return cgi("error", "BAD_REQUEST", say(lang, "bad_request"))
@@ -105,15 +120,13 @@ class Service:
             expires_at = now + lifetime_seconds(p["expires"], self.keep_days) if "expires" in p else None
         except ValueError:
             return cgi("error", "BAD_REQUEST", say(lang, "bad_request"))
-        refusal = self.store.register(p["pngcode"], p["delid"], p["sid"], key_name or None, now,
-                                      now - self.pending.seconds, self.usage.window_start(now),
-                                      self.usage.max_uploads, expires_at)
+        refusal = self.register(p["pngcode"], p["delid"], p["sid"], key_name, now, expires_at)
         messages = {None: "registered", "NOT_UPLOADED": "not_uploaded",
                     "ALREADY_REGISTERED": "already_registered", "LIMIT_REACHED": "limit_register"}
         return cgi("success" if refusal is None else "error", refusal or "REGISTERED",
                    say(lang, messages[refusal]))
 
-    def delete(self, p, client, lang="ja"):
+    def delete(self, p, client, lang):
         if (p.get("op") != "del" or not PICTURE_CODE.fullmatch(p.get("pngcode", ""))
                 or not DELETION_ID.fullmatch(p.get("delid", ""))):
             return cgi("error", "BAD_REQUEST", say(lang, "bad_request"))
@@ -131,7 +144,7 @@ class Service:
         self.store.note_wrong_guess(client, now)
         return cgi("error", result, say(lang, "wrong_delid"))
 
-    def view(self, request, lang="ja"):
+    def view(self, request, lang):
         code = picture_code_of(request.query)
         picture = code and self.live_picture(code)
         data = picture and self.store.picture_data(code)
@@ -172,9 +185,9 @@ def params(request):
     return {k: v[0] for k, v in urllib.parse.parse_qs(request.query, keep_blank_values=True).items()}
 
 
-def deletion_page(service, request, code, delid):
+def deletion_page(service, request, code, delid, done=None):
     try:
-        return api.deletion_page(service, request, code, delid)
+        return api.deletion_page(service, request, code, delid, done is not None)
     except BodyRefused as err:
         return page(str(err.status), f"<h1>{err.status}</h1>", err.status, language=request.language)
 
@@ -195,5 +208,6 @@ ROUTES = [
     (("PUT",), f"/upload/{PICTURE}.png", upload.put),
     (("POST",), "/api/upload", api.upload),
     (GET + ("POST",), f"/delete/{PICTURE}/{{delid:[0-9]{{14}}}}", deletion_page),
+    (GET, f"/delete/{PICTURE}/{{delid:[0-9]{{14}}}}/{{done:done}}", deletion_page),
 ] + [(GET, path, on_loop(lambda s, r: s.plain_page(r.path, r.language)))
      for path in ("/", "/index.html", "/download.html", "/cgi-bin/forum/forum.cgi")]

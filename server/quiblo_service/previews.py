@@ -8,7 +8,7 @@ import urllib.parse
 from .codes import picture_code_of, viewing_code
 from .png import picture_size
 from .reply import Reply
-from .words import language_of, say
+from .words import say
 
 def base_url(service, request):
     """The address the world uses for this service: `public-url`, else the one the client used."""
@@ -24,7 +24,7 @@ def head_tags(service, request, code, data):
     page_url = f"{base}/view.cgi?{viewing_code(code)}"
     image_url = f"{base}/img/{code}.png"
     size = picture_size(data)
-    title = say(language_of(request.header("Accept-Language")), "title")
+    title = say(request.language, "title")
     oembed = f"{base}/oembed?" + urllib.parse.urlencode({"url": page_url, "format": "json"})
     tags = [("property", "og:type", "website"), ("property", "og:title", title),
             ("property", "og:site_name", title), ("property", "og:url", page_url),
@@ -39,6 +39,19 @@ def head_tags(service, request, code, data):
     return "\n" + "\n".join(lines) + "\n"
 
 
+def bound(text):
+    """A maxwidth or maxheight: a positive whole number, else no bound."""
+    return int(text) if text and text.isascii() and text.isdigit() and 0 < int(text) < 1 << 20 else None
+
+
+def fitted(size, bounds):
+    """SIZE scaled down, keeping its shape, to fit BOUNDS (each None for none); never up."""
+    scale = min([1.0] + [limit / side for side, limit in zip(size, bounds) if limit])
+    if scale >= 1.0:
+        return size
+    return max(1, int(size[0] * scale)), max(1, int(size[1] * scale))
+
+
 def oembed(service, request, params):
     """The oEmbed answer for a viewing page's address: a photo."""
     from .reply import not_found
@@ -51,13 +64,23 @@ def oembed(service, request, params):
     size = data and picture_size(data)
     if not size:
         return not_found()
-    width, height = size
+    bounds = (bound(params.get("maxwidth")), bound(params.get("maxheight")))
     base = base_url(service, request)
-    title = say(language_of(request.header("Accept-Language")), "title")
+    title = say(request.language, "title")
     answer = {"version": "1.0", "type": "photo", "title": title, "provider_name": title,
-              "provider_url": base + "/", "url": f"{base}/img/{code}.png", "width": width, "height": height}
+              "provider_url": base + "/", "url": f"{base}/img/{code}.png"}
+    answer["width"], answer["height"] = size
     small = service.thumbnails.of(code)
-    if small:  # the three go together, or none
+    thumb = picture_size(small) if small else None
+    if thumb:  # the three go together, or none
         answer["thumbnail_url"] = f"{base}/thumb/{code}.png"
-        answer["thumbnail_width"], answer["thumbnail_height"] = picture_size(small)
+        answer["thumbnail_width"], answer["thumbnail_height"] = fitted(thumb, bounds)
+    if fitted(size, bounds) != size:
+        # The picture is larger than the consumer asked for: the thumbnail stands in for it,
+        # shrunk further if need be (a photo's size is that of the picture it names).
+        if thumb:
+            answer["url"] = answer["thumbnail_url"]
+            answer["width"], answer["height"] = fitted(thumb, bounds)
+        else:
+            answer["width"], answer["height"] = fitted(size, bounds)
     return Reply(200, "application/json; charset=UTF-8", json.dumps(answer, ensure_ascii=False).encode())

@@ -5,6 +5,7 @@ import asyncio
 import json
 import logging
 import os
+import resource
 import shutil
 import signal
 import socket
@@ -96,7 +97,7 @@ class Worker:
         self.store = load(settings)
         usage = UsageLimit(settings.window_hours, settings.max_uploads)
         pending = PendingLimits(settings.pending_minutes, settings.max_pending_per_client, settings.max_pending)
-        intake = Intake(self.store, keys, pending)
+        intake = Intake(self.store, keys, pending, settings.max_bytes)
         self.service = pages.Service(self.store, keys, usage, pending, settings.keep_days, settings.version,
                                      intake=intake, upload_seconds=settings.upload_seconds,
                                      public_url=settings.public_url)
@@ -166,6 +167,14 @@ def next_signal(signals, keys, reload_keys):
             reload_keys()
 
 
+def open_files_as_allowed():
+    """Raises the soft limit of open files to the hard one: each HTTP connection holds one, and
+    thousands may be open."""
+    soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+    if hard == resource.RLIM_INFINITY or hard > soft:
+        resource.setrlimit(resource.RLIMIT_NOFILE, (hard if hard != resource.RLIM_INFINITY else 65536, hard))
+
+
 def ready_line(http_port, ftp_port):
     """The one line that says the service listens; `ftp=off` when it serves without FTP."""
     print(f"quiblo-service listening http={http_port} ftp={ftp_port or 'off'}", flush=True)
@@ -186,6 +195,7 @@ def serve(settings, worker_class=Worker):
     for handler in logging.getLogger().handlers:
         handler.addFilter(KeyRedactor(keys))
     context = tls_context(settings)
+    open_files_as_allowed()
     if not settings.public_url and listens_everywhere(settings.host):
         logging.warning("public-url is not set, and %s is no address a client can use: the API's answers "
                         "and the previews name the address each client used", settings.host)

@@ -42,6 +42,7 @@ TEXTS = {
     "delete_question": ("この画像を削除しますか？", "Delete this picture?"),
     "delete_alt": ("削除する画像", "Picture to delete"),
     "delete_button": ("削除する", "Delete"),
+    "delete_elsewhere": ("他のサイトからの削除は受け付けません。", "A deletion sent from another site is refused."),
     # The CGI replies that the program shows.
     "bad_request": ("リクエストが正しくありません。", "The request is not valid."),
     "bad_key": ("アップロードキーが正しくないため、利用できません。\r\n"

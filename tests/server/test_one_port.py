@@ -208,8 +208,10 @@ class ApiTest(KeyFile, unittest.TestCase):
         status, _, page = request(self.service, "GET", local_path(deletion))
         self.assertIn(b'method="post"', page)
         self.assertEqual(request(self.service, "GET", local_path(url))[0], 200)  # asking deletes nothing
-        self.assertEqual(request(self.service, "POST", local_path(deletion), b"",
-                                 {"Content-Type": "application/x-www-form-urlencoded"})[0], 200)
+        status, headers, _ = request(self.service, "POST", local_path(deletion), b"",
+                                     {"Content-Type": "application/x-www-form-urlencoded"})
+        self.assertEqual((status, headers["location"]), (303, local_path(deletion) + "/done"))
+        self.assertEqual(request(self.service, "GET", headers["location"])[0], 200)
         for gone in (url, thumbnail, deletion):
             self.assertEqual(request(self.service, "GET", local_path(gone))[0], 404)
         # Another picture's page with a wrong deletion id shows nothing, and deletes nothing.

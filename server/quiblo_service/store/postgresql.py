@@ -60,8 +60,10 @@ MIGRATIONS = [
      "ALTER TABLE uploads ALTER COLUMN size SET NOT NULL",
      "ALTER TABLE pictures DROP COLUMN data",
      "ALTER TABLE uploads DROP COLUMN data"],
-    # 5 -> 6: the codes ever registered, eight bytes each.
+    # 5 -> 6: the codes ever registered, eight bytes each; the size limit is the service's
+    # setting (max-bytes), checked before anything is kept.
     ["CREATE TABLE used_codes (code bigint PRIMARY KEY)",
+     "ALTER TABLE blobs DROP CONSTRAINT IF EXISTS blobs_data_check",
      "INSERT INTO used_codes SELECT code::bigint FROM pictures UNION SELECT code::bigint FROM expired"],
 ]
 
