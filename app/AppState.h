@@ -52,6 +52,8 @@ public:
     bool UploadFailed = false;
     CaptureRectangle CaptureRect;
     bool RegionCancelled = false;
+    // The size limit the service announced at the last upload (0 until one did).
+    qint64 sizeLimit = 0;
     QString WorkPngPath;
     QString FtpPassword;
 

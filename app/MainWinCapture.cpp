@@ -87,6 +87,8 @@ UploadHooks MainWin::uploadHooks(PreviewWin& confirmed) {
     hooks.programFolder = app_.programFolder();
     hooks.makeUploadCodes = [this] { return app_.makeUploadCodes(); };
     hooks.httpLimits = app_.httpLimits();
+    hooks.sizeLimit = app_.sizeLimit;
+    hooks.sizeLimitAnnounced = [this](qint64 limit) { app_.sizeLimit = limit; };
     hooks.showViewingUrl = [this](const QString& url) { URL->setPlainText(url); };
     hooks.finished = [this](bool failed) { app_.UploadFailed = failed; };
     hooks.drawingOffered = [&confirmed] { confirmed.drawingOffered(); };

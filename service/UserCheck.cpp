@@ -1,12 +1,21 @@
 #include "UserCheck.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 
 #include "platform/Wait.h"
 #include "service/ServiceAddress.h"
 #include "service/UserId.h"
 
 namespace quiblo {
+
+qint64 announcedSizeLimit(const QByteArray& header) {
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,12}$"));
+    const QString text = QString::fromLatin1(header.trimmed());
+    if (!digits.match(text).hasMatch()) return kDefaultSizeLimit;
+    const qint64 limit = text.toLongLong();
+    return limit > 0 ? std::min(limit, kLargestSizeLimit) : kDefaultSizeLimit;
+}
 
 UserCheck checkUser(const HttpLimits& limits) {
     UserCheck check;
@@ -22,6 +31,7 @@ UserCheck checkUser(const HttpLimits& limits) {
         QStringLiteral("^/[A-Za-z0-9_-]+(/[A-Za-z0-9_-]+)*/$"));
     const QString offered = QString::fromLatin1(reply.header("X-Quiblo-Upload"));
     if (plainPath.match(offered).hasMatch()) check.uploadPath = offered;
+    check.sizeLimit = announcedSizeLimit(reply.header("X-Quiblo-Max-Bytes"));
     return check;
 }
 

@@ -9,6 +9,14 @@
 
 namespace quiblo {
 
+inline constexpr qint64 kDefaultSizeLimit = 500000;
+// What the program sends at most, whatever a service announces: a picture is held in memory.
+inline constexpr qint64 kLargestSizeLimit = 20000000;
+
+// The size limit of an X-Quiblo-Max-Bytes value: plain digits, at most kLargestSizeLimit;
+// anything else (or nothing) is the default.
+qint64 announcedSizeLimit(const QByteArray& header);
+
 struct UserCheck {
     // A service setting that cannot be read: no service was asked (the message names it).
     QString unreadableSetting;
@@ -18,6 +26,9 @@ struct UserCheck {
     // Where the service takes the picture over HTTP ("/upload/"), when it offers that; empty:
     // the upload goes by FTP, as to earlier services.
     QString uploadPath;
+    // The size limit the service announces, at most kLargestSizeLimit; an earlier service
+    // announces none, and means kDefaultSizeLimit.
+    qint64 sizeLimit = kDefaultSizeLimit;
 };
 // Asks the service: the settings are read on the calling thread, the request runs waiting
 // without freezing the windows, and a short pause follows, as the program has always made.

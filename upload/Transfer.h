@@ -6,7 +6,7 @@
 
 namespace quiblo {
 
-inline constexpr qint64 kUploadSizeLimit = 500000;
+inline constexpr qint64 kUploadSizeLimit = 500000;  // unless the service announces another
 inline constexpr int kUploadChunk = 100;
 // The most bytes handed to one send: whole chunks that fill one Ethernet packet.
 inline constexpr int kUploadBatch = 14 * kUploadChunk;

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 #include "FtpTransfer.h"
 #include "HttpTransfer.h"
@@ -27,7 +28,12 @@
 namespace quiblo {
 
 UploadJob::UploadJob(UploadHooks hooks, const QImage& picture, QWidget* boxParent)
-    : hooks_(std::move(hooks)), picture_(picture), boxParent_(boxParent), keptPicture_(picture) {}
+    : hooks_(std::move(hooks)),
+      picture_(picture),
+      boxParent_(boxParent),
+      keptPicture_(picture),
+      sizeLimit_(hooks_.sizeLimit > 0 ? hooks_.sizeLimit : kUploadSizeLimit),
+      weighAfterCheck_(hooks_.sizeLimit <= 0) {}
 
 bool UploadJob::prepare() {
     showStepStatus(tr("Preparing the picture..."));
@@ -65,8 +71,7 @@ ImgctlLibrary::PngResult UploadJob::savePicture(const QImage& picture) {
     ImgctlLibrary& imgctl = *hooks_.imgctl;
     const ImgctlLibrary::PngResult result = imgctl.writePng(picture, workFile_);
     const qint64 size = QFileInfo(workFile_).size();
-    if (!result.written || size <= kUploadSizeLimit ||
-        double(size) * kStrongReach > kUploadSizeLimit)
+    if (!result.written || size <= sizeLimit_ || double(size) * kStrongReach > sizeLimit_)
         return result;
     return imgctl.writePng(picture, workFile_, ImgctlLibrary::Effort::Strong);
 }
@@ -74,14 +79,14 @@ ImgctlLibrary::PngResult UploadJob::savePicture(const QImage& picture) {
 // A work file still over the limit (as encoded, or as the editor left it) is offered in fewer
 // colours, made while the status still says the picture is being saved. False: the run ended.
 bool UploadJob::offerReducedPicture() {
-    if (QFileInfo(workFile_).size() <= kUploadSizeLimit) return true;
+    if (QFileInfo(workFile_).size() <= sizeLimit_) return true;
     const QString reducedPath = workFile_.chopped(4) + QStringLiteral("_256.png");
     // Read back from the work file, as the editor may have changed it; decoded on the worker too.
     const std::optional<ReducedPicture> reduced =
         runWaiting([&]() -> std::optional<ReducedPicture> {
             const QImage picture(workFile_);
             if (picture.isNull()) return std::nullopt;
-            return makeReducedPicture(*hooks_.imgctl, picture, reducedPath, kUploadSizeLimit);
+            return makeReducedPicture(*hooks_.imgctl, picture, reducedPath, sizeLimit_);
         });
     // Not a picture the library can read: refused by the size check like any other.
     if (!reduced) return true;
@@ -113,10 +118,11 @@ void UploadJob::refuseTooLarge() {
     end(true);
 }
 
+// The user check comes before the size is weighed: the service says its size limit there.
 void UploadJob::checkUserAndConnect() {
     try {
         showStatus(tr("Checking the user..."));
-        const UserCheck check = checkUser(hooks_.httpLimits);
+        const UserCheck check = quiblo::checkUser(hooks_.httpLimits);
         // An address the settings hold but that cannot be read: no service was contacted.
         for (const QString& problem : {check.unreadableSetting, check.tlsFailure}) {
             if (!problem.isEmpty()) {
@@ -134,6 +140,9 @@ void UploadJob::checkUserAndConnect() {
         }
         showStatus(tr("User checked. "));
         emit userInfoShown(permission.text);
+        sizeLimit_ = check.sizeLimit;
+        if (hooks_.sizeLimitAnnounced) hooks_.sizeLimitAnnounced(sizeLimit_);
+        if (std::exchange(weighAfterCheck_, false) && !offerReducedPicture()) return;
         if (check.uploadPath.isEmpty())
             connectToServer();
         else
@@ -184,7 +193,7 @@ void UploadJob::sendWorkFile(const Transfer& transfer) {
     if (!QFileInfo(workFile_).dir().exists()) throw RuntimeFault(FaultNumber::PathNotFound);
     if (!work.exists()) throw RuntimeFault(FaultNumber::FileNotFound);
     // The size is checked before the remote file is opened: a refused picture leaves nothing.
-    if (work.size() > kUploadSizeLimit) {
+    if (work.size() > sizeLimit_) {
         refuseTooLarge();
         return;
     }
@@ -322,8 +331,10 @@ void UploadJob::takeDrawnPicture() {
     if (!drawn.isNull()) keptPicture_ = drawn;
 }
 
+// A picture over the limit is offered in fewer colours before the service is asked, when its
+// limit is known from an earlier run; else right after the user check, which announces it.
 void UploadJob::send() {
-    if (!offerReducedPicture()) return;
+    if (!weighAfterCheck_ && !offerReducedPicture()) return;
     pauseFor(500);
     processPendingEvents();
     do {

@@ -29,6 +29,11 @@ struct UploadHooks {
     QString programFolder;  // where the work file and the history go
     std::function<UploadCodes()> makeUploadCodes = [] { return MakeUploadCodes(); };
     HttpLimits httpLimits = {};  // of the user check and the registration
+    // The size limit the service announced last, which the picture is weighed against before
+    // the user check (0: none yet, and the user check comes first), and where this run's
+    // announcement goes.
+    qint64 sizeLimit = 500000;
+    std::function<void(qint64 limit)> sizeLimitAnnounced;
     std::function<void(const QString& url)> showViewingUrl;  // a finished upload's address
     std::function<void(bool failed)> finished;               // the run's outcome
     std::function<void()> drawingOffered;                    // the drawing step was offered
@@ -104,6 +109,8 @@ private:
     bool ended_ = false;
     bool registered_ = false;  // the service said yes: the picture is stored there
     QImage keptPicture_;  // what a run that stores nothing offers to keep: as captured or drawn
+    qint64 sizeLimit_;    // the service's: announced at the user check, else the one before
+    bool weighAfterCheck_ = false;  // no limit known before the user check
 };
 
 }  // namespace quiblo

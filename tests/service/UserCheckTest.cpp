@@ -4,6 +4,7 @@
 
 #include "service/Replies.h"
 #include "service/ReplyNumber.h"
+#include "service/UserCheck.h"
 
 using namespace quiblo;
 using Kind = UsageReport::Kind;
@@ -77,4 +78,14 @@ TEST(UsageReply, AnythingElseIsAFailedConnection) {
         EXPECT_EQ(report.text, QStringLiteral("サーバーとの接続が失敗したため、\r\n"
                                               "一部処理は行えませんでした。\r\n終了します。"));
     }
+}
+
+// The size limit a service announces: plain digits, at most 20 MB; anything else is the limit
+// of an earlier service.
+TEST(AnnouncedSizeLimit, PlainDigitsUpToTheLargestElseTheDefault) {
+    EXPECT_EQ(announcedSizeLimit("5000000"), 5000000);
+    EXPECT_EQ(announcedSizeLimit(" 700000 "), 700000);
+    EXPECT_EQ(announcedSizeLimit("999999999999"), kLargestSizeLimit);
+    for (const char* other : {"", "0", "-5", "5e6", "5 000 000", "0x100", "²"})
+        EXPECT_EQ(announcedSizeLimit(other), kDefaultSizeLimit) << other;
 }

@@ -21,7 +21,7 @@ protected:
     }
     // Uploads data under a new code; the sizes reported, chunk by chunk.
     std::optional<TransferFailure> send(const QByteArray& data, QList<qint64>* reports = nullptr,
-                                   QString* code = nullptr) {
+                                        QString* code = nullptr) {
         const QString pngcode = QStringLiteral("%1").arg(++counter, 18, 10, QLatin1Char('0'));
         if (code) *code = pngcode;
         FtpSession session;
@@ -51,7 +51,8 @@ QByteArray chunk(const char* kind, const QByteArray& body) {
     const QByteArray typed = QByteArray(kind, 4) + body;
     QByteArray out;
     for (quint32 value : {quint32(body.size()), crc32(typed)}) {
-        const char digits[4] = {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
+        const char digits[4] = {char(value >> 24), char(value >> 16), char(value >> 8),
+                                char(value)};
         const QByteArray number(digits, 4);
         out += out.isEmpty() ? number + typed : number;
     }
@@ -141,7 +142,8 @@ TEST_F(FtpTransferTest, RefusedRemoteFileFailsTheTransferSetUp) {
     auto failure = session.upload(code + QStringLiteral(".png"), bytes(500),
                                   [&](qint64 sent) { reports << sent; });
     ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->stage, TransferStage::OpenRemote) << "the file exists: the server refuses it";
+    EXPECT_EQ(failure->stage, TransferStage::OpenRemote)
+        << "the file exists: the server refuses it";
     EXPECT_EQ(failure->description,
               QStringLiteral("サーバーがファイルの受け取りを拒否しました。\r\n550 File exists."));
     EXPECT_TRUE(reports.isEmpty());

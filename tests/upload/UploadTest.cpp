@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -1159,4 +1160,35 @@ TEST_F(HttpUploadTest, ChosenLifetimeGoesWithTheRegistration) {
     };
     EXPECT_FALSE(served(shortLived).startsWith("\x89PNG")) << "the picture outlived its hour";
     EXPECT_TRUE(served(code).startsWith("\x89PNG"));
+}
+
+// A team's service that takes 5 MB announces it at the user check: the program's first run, which
+// knows no limit yet, weighs the picture after the check, and sends a 4K screen of 1.6 MB as it
+// was captured, without the offer in fewer colours.
+TEST_F(UploadTest, LimitTheServiceAnnouncesIsKeptAndALargeScreenGoesAsCaptured) {
+    test::ReferenceService large({"--max-bytes", "5000000"});
+    ASSERT_TRUE(large.started()) << large.startError().toStdString();
+    large.control(R"({"action":"offer","http":false})");
+    host.emplace("QUIBLO_SERVICE_HOST", large.host().toUtf8());
+    ftp.emplace("QUIBLO_FTP_PORT", QByteArray::number(large.ftpPort()));
+    QImage screen(3840, 2160, QImage::Format_RGB32);
+    screen.fill(Qt::white);
+    QPainter(&screen).drawImage(400, 300, noisePicture(900, 600));
+    usePicture(screen);
+    qint64 announced = 0;
+    UploadHooks first = hooks();
+    first.sizeLimit = 0;  // no run before this one
+    first.sizeLimitAnnounced = [&](qint64 limit) { announced = limit; };
+    UploadJob job(first, preview->previewPicture());
+    if (job.prepare()) job.send();
+    code = job.pngCode();
+    countKeepQuestions();
+    EXPECT_TRUE(desktop.shownBoxes.isEmpty()) << box(0)->text.toStdString();
+    EXPECT_FALSE(uploadFailed);
+    QFile sent(large.pictureFile(code));
+    ASSERT_TRUE(sent.open(QIODevice::ReadOnly));
+    const QByteArray bytes = sent.readAll();
+    EXPECT_GT(bytes.size(), 500000);
+    EXPECT_EQ(QImage::fromData(bytes).convertToFormat(QImage::Format_RGB32), screen);
+    EXPECT_EQ(announced, 5000000);
 }
