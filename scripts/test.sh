@@ -4,9 +4,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh --tests
-# The translations are whole before anything is built: each .ts is what the code gives, and no
-# language leaves a text untranslated.
+# The translations are whole before anything is built: each .ts, and each of the service's .po
+# catalogs, is what the code gives, and no language leaves a text untranslated.
 ./scripts/translations.sh check
+./scripts/service-catalogs.sh check
 # Warnings are errors here: a new warning fails the run.
 QUIBLO_TESTS=ON QUIBLO_WERROR=ON ./scripts/build.sh
 

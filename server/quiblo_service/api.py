@@ -3,7 +3,6 @@ request and answers JSON; the deletion page, /delete/CODE/DELID, asks before it 
 addresses it gives start with the public address (`public-url`), or the one the client used."""
 
 import hmac
-import html
 import json
 import logging
 import secrets
@@ -17,7 +16,7 @@ from .http import BODY_ALLOWANCE
 from .refusals import Refusal, http_status, words
 from .keys import KEY_HEADER
 from .limits import LIFETIME, deletions_blocked, lifetime_seconds
-from .reply import BodyRefused, Reply, not_found, page
+from .reply import BodyRefused, Reply, message, not_found, render
 from .store import StoreError, StoreFull
 from .words import say
 
@@ -189,18 +188,17 @@ def deletion_page(service, request, code, delid, done=False):
     # page would otherwise tell a right id from a wrong one without limit.
     lang = request.language
     if deletions_blocked(service.store, request.client, clock.now()):
-        return guarded(page(say(lang, "delete_title"), f"<h1>{say(lang, 'delete_blocked_heading')}</h1>\n"
-                            f"<p>{say(lang, 'delete_blocked')}</p>", 429, language=lang))
+        return guarded(message(lang, say(lang, "delete_title"), say(lang, "delete_blocked_heading"),
+                               say(lang, "delete_blocked"), 429))
     if request.method == "POST" and not same_site(request, service):
-        return guarded(page("403", f"<h1>403 Forbidden</h1>\n<p>{say(lang, 'delete_elsewhere')}</p>", 403,
-                            language=lang))
+        return guarded(message(lang, "403", "403 Forbidden", say(lang, "delete_elsewhere"), 403))
     picture = service.live_picture(code)
     gone = picture is None and service.store.knows(code) and service.store.deletion_id(code) is None
     if done or (request.method == "POST" and gone):  # the result page; a second click
         if not gone:
             return guarded(not_found(lang))
-        return guarded(page(say(lang, "delete_title"), f"<h1>{say(lang, 'deleted_heading')}</h1>\n"
-                            f"<p>{say(lang, 'deleted_page')}</p>", language=lang))
+        return guarded(message(lang, say(lang, "delete_title"), say(lang, "deleted_heading"),
+                               say(lang, "deleted_page")))
     owner = picture is not None and hmac.compare_digest(service.store.deletion_id(code) or "", delid)
     if request.method != "POST" and not owner:  # GET, HEAD: nothing is shown to a wrong id
         if picture is not None:
@@ -216,8 +214,5 @@ def deletion_page(service, request, code, delid, done=False):
         if result != "DELETE_SUCCESS":
             return guarded(not_found(lang))
         return guarded(Reply(303, "text/plain; charset=UTF-8", b"303 See Other\r\n", {"Location": target + "/done"}))
-    return guarded(page(say(lang, "delete_question_title"), f"<h1>{say(lang, 'delete_question')}</h1>\n"
-                        f'<p><img src="/img/{code}.png" alt="{say(lang, "delete_alt")}" '
-                        'style="max-width:100%;max-height:60vh"></p>\n'
-                        f'<form method="post" action="{html.escape(target)}"><button type="submit">'
-                        f'{say(lang, "delete_button")}</button></form>', language=lang))
+    return guarded(render("delete.html", lang, title=say(lang, "delete_question_title"), code=code,
+                          target=target))

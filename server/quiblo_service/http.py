@@ -15,7 +15,7 @@ from aiohttp.abc import AbstractAccessLogger
 
 from .proxies import client_address, is_trusted
 from .refusals import Refusal, http_status, words
-from .reply import BodyRefused, Reply, not_found, page, unavailable
+from .reply import BodyRefused, Reply, not_found, status_page, unavailable
 from .store import StoreError
 from .words import language_of
 
@@ -302,9 +302,9 @@ class HTTPServer:
         except web.HTTPNotFound:
             if request.method not in ("POST", "PUT"):
                 return response(not_found(request.language))
-            return response(page("405", "<h1>405 Method Not Allowed</h1>", 405, language=request.language))
+            return response(status_page(405, request.language))
         except web.HTTPMethodNotAllowed:
-            return response(page("405", "<h1>405 Method Not Allowed</h1>", 405, language=request.language))
+            return response(status_page(405, request.language))
         except StoreError as err:
             logging.error("the store failed: %s", err)
             return response(unavailable(request.language))

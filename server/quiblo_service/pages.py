@@ -1,14 +1,13 @@
 """The answers of the HTTP endpoints: the three CGI endpoints, the viewing page, the picture and
 the plain pages. Each returns a Reply; http.py sends it."""
 
-import html
 import urllib.parse
 
 from . import api, clock, previews, upload
 from .codes import DELETION_ID, PICTURE_CODE, USER_ID, picture_code_of
 from .keys import KEY_HEADER
 from .limits import deletions_blocked, lifetime_seconds
-from .reply import BodyRefused, Reply, not_found, page
+from .reply import BodyRefused, Reply, not_found, render, status_page
 from .http import on_loop
 from .thumbnails import Thumbnails
 from .words import date_text, say
@@ -22,10 +21,6 @@ MAX_AGE = 300
 
 def cgi(*fields):
     return Reply(200, CGI_TYPE, "|".join(str(f) for f in fields).encode("cp932"))
-
-
-VIEW_STYLE = ("<style>#picture{cursor:zoom-out}"
-              "#picture.fit{max-width:100%;max-height:95vh;width:auto;height:auto;cursor:zoom-in}</style>\n")
 
 
 def matches(if_none_match, tag):
@@ -72,16 +67,10 @@ class Service:
     def plain_page(self, path, lang):
         """The top, download and board pages."""
         if path in ("/", "/index.html"):
-            return page(say(lang, "top_title"), f"<h1>{say(lang, 'title')}</h1>\n<p>{say(lang, 'top_intro')}</p>\n"
-                        f'<ul><li><a href="/download.html">{say(lang, "download")}</a></li>\n'
-                        f'<li><a href="/cgi-bin/forum/forum.cgi">{say(lang, "board")}</a></li></ul>',
-                        language=lang)
+            return render("top.html", lang, title=say(lang, "top_title"))
         if path == "/download.html":
-            return page(say(lang, "download_title"), f"<h1>{say(lang, 'download')}</h1>\n"
-                        f"<p>{say(lang, 'latest_version', version=html.escape(self.version))}</p>\n"
-                        f"<p>{say(lang, 'latest_only')}</p>", language=lang)
-        return page(say(lang, "board_title"), f"<h1>{say(lang, 'board')}</h1>\n<p>{say(lang, 'board_intro')}</p>",
-                    language=lang)
+            return render("download.html", lang, title=say(lang, "download_title"), version=self.version)
+        return render("board.html", lang, title=say(lang, "board_title"))
 
     def usercheck(self, p, key, lang):
         key_name = self.keys.name_of(key)
@@ -151,13 +140,10 @@ class Service:
         if not data:
             return not_found(lang)
         expires = self.expires_at(picture)
-        removal = (f'<p id="expiry">{say(lang, "expiry", date=date_text(lang, expires))}</p>\n'
-                   if expires is not None else "")
         # The picture fits the window; a click shows it at full size and another fits it again.
-        return page(say(lang, "view_title"), VIEW_STYLE + f'<h1>{say(lang, "title")}</h1>\n'
-                    f'<p><img src="/img/{code}.png" id="picture" class="fit" alt="{say(lang, "picture_alt")}"'
-                    f' title="{say(lang, "zoom")}" onclick="this.classList.toggle(\'fit\')"></p>\n' + removal,
-                    head_html=previews.head_tags(self, request, code, data), language=lang)
+        tags, oembed = previews.head_tags(self, request, code, data)
+        return render("view.html", lang, title=say(lang, "view_title"), code=code, tags=tags, oembed=oembed,
+                      expiry=date_text(lang, expires) if expires is not None else None)
 
     def image(self, code, etag=None, thumbnail=False):
         """The picture (or its thumbnail), which never changes under its code: caches keep it
@@ -189,7 +175,7 @@ def deletion_page(service, request, code, delid, done=None):
     try:
         return api.deletion_page(service, request, code, delid, done is not None)
     except BodyRefused as err:
-        return page(str(err.status), f"<h1>{err.status}</h1>", err.status, language=request.language)
+        return status_page(err.status, request.language)
 
 
 GET = ("GET", "HEAD")

@@ -1,7 +1,6 @@
 """Link previews: the viewing page's OpenGraph and Twitter-card tags and its oEmbed discovery link,
 and the oEmbed answer (type photo), with a thumbnail where the picture may have one."""
 
-import html
 import json
 import urllib.parse
 
@@ -33,10 +32,7 @@ def head_tags(service, request, code, data):
             ("name", "twitter:image", image_url)]
     if size:
         tags[6:6] = [("property", "og:image:width", str(size[0])), ("property", "og:image:height", str(size[1]))]
-    lines = [f'<meta {kind}="{name}" content="{html.escape(value)}">' for kind, name, value in tags]
-    lines.append(f'<link rel="alternate" type="application/json+oembed" href="{html.escape(oembed)}" '
-                 f'title="{title}">')
-    return "\n" + "\n".join(lines) + "\n"
+    return tags, oembed
 
 
 def bound(text):

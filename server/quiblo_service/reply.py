@@ -1,9 +1,12 @@
 """What the HTTP server hands the pages and gets back: a Reply (an HTML page among them), and the
 refusal of a request body that is not read."""
 
-import html
+import http
+import os
 
-from .words import say
+import jinja2
+
+from .words import DEFAULT, say
 
 HTML_TYPE = "text/html; charset=UTF-8"
 
@@ -22,18 +25,33 @@ class BodyRefused(Exception):
         self.status = status
 
 
-def page(title, body_html, status=200, head_html="", language="ja"):
-    text = (f'<!DOCTYPE html>\n<html lang="{language}"><head><meta charset="UTF-8">'
-            f"<title>{html.escape(title)}</title>{head_html}</head>\n<body>\n{body_html}\n</body></html>\n")
-    return Reply(status, HTML_TYPE, text.encode("utf-8"))
+TEMPLATES = jinja2.Environment(
+    loader=jinja2.FileSystemLoader(os.path.join(os.path.dirname(os.path.abspath(__file__)), "templates")),
+    autoescape=True, keep_trailing_newline=True, undefined=jinja2.StrictUndefined)
 
 
-def not_found(language="ja"):
-    return page(say(language, "not_found_title"),
-                f"<h1>404 Not Found</h1>\n<p>{say(language, 'not_found')}</p>", 404, language=language)
+def render(template, language, status=200, headers=None, **context):
+    """The page TEMPLATE in LANGUAGE, with say(key, **fields) for its texts."""
+    text = TEMPLATES.get_template(template).render(
+        language=language, say=lambda key, **fields: say(language, key, **fields), **context)
+    return Reply(status, HTML_TYPE, text.encode("utf-8"), headers)
 
 
-def unavailable(language="ja"):
-    return page(say(language, "unavailable_title"),
-                f"<h1>503 Service Unavailable</h1>\n<p>{say(language, 'unavailable')}</p>", 503,
-                language=language)
+def message(language, title, heading, text="", status=200):
+    """A page of a heading and a line."""
+    return render("message.html", language, status, title=title, heading=heading, text=text)
+
+
+def not_found(language=DEFAULT):
+    return message(language, say(language, "not_found_title"), "404 Not Found", say(language, "not_found"), 404)
+
+
+def unavailable(language=DEFAULT):
+    return message(language, say(language, "unavailable_title"), "503 Service Unavailable",
+                   say(language, "unavailable"), 503)
+
+
+def status_page(status, language=DEFAULT):
+    """A page that says STATUS alone (such as 405)."""
+    return message(language, str(status), f"{status} {http.HTTPStatus(status).phrase}"
+                   if status in http.HTTPStatus._value2member_map_ else str(status), status=status)

@@ -1,8 +1,38 @@
 """The service's words for people, in Japanese and in English. Pages and the reply texts that
 the program shows follow the request's Accept-Language; a request that names no language gets
-Japanese, as earlier copies of the program expect. Admin commands and logs stay English."""
+Japanese, as earlier copies of the program expect. Admin commands and logs stay English.
 
+The texts are English in the code and the templates; each language has its gettext catalog,
+locale/LANG/LC_MESSAGES/quiblo-service.po, compiled by Babel when the service starts.
+scripts/service-catalogs.sh checks that the catalogs hold every text and translate it."""
+
+import functools
+import gettext
+import io
+import os
 import time
+
+from babel.messages.mofile import write_mo
+from babel.messages.pofile import read_po
+
+LOCALE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "locale")
+DOMAIN = "quiblo-service"
+
+
+def N_(text):
+    """Marks a text for the catalogs; it is translated where it is shown."""
+    return text
+
+
+@functools.lru_cache(maxsize=None)
+def translations(language):
+    """The compiled catalog of LANGUAGE."""
+    with open(os.path.join(LOCALE, language, "LC_MESSAGES", DOMAIN + ".po"), "rb") as po:
+        catalog = read_po(po, locale=language)
+    compiled = io.BytesIO()
+    write_mo(compiled, catalog)
+    compiled.seek(0)
+    return gettext.GNUTranslations(compiled)
 
 LANGUAGES = ("ja", "en")
 DEFAULT = "ja"
@@ -10,75 +40,52 @@ DEFAULT = "ja"
 MONTHS = ("January", "February", "March", "April", "May", "June", "July", "August", "September",
           "October", "November", "December")
 
-# Each text: (Japanese, English), with str.format fields. CGI texts keep CR LF line breaks.
+# Each text by its name: the English source, marked for the catalogs, with str.format fields.
+# The CGI texts keep CR LF line breaks, as the program shows them.
 TEXTS = {
-    "title": ("クイブロ", "Quiblo"),
-    "top_title": ("クイブロ", "Quiblo"),
-    "top_intro": ("画面をキャプチャして、すぐにWebで公開できるツールです。",
-                  "A tool that captures your screen and puts it on the web at once."),
-    "download": ("ダウンロード", "Download"),
-    "board": ("サポートBBS", "Support board"),
-    "download_title": ("クイブロ - ダウンロード", "Quiblo - Download"),
-    "latest_version": ("最新バージョン: {version}", "Latest version: {version}"),
-    "latest_only": ("最新バージョン以外はサーバーと連動できないため使用できません。",
-                    "Only the latest version works with the server."),
-    "board_title": ("クイブロ - サポートBBS", "Quiblo - Support board"),
-    "board_intro": ("不具合の報告やご質問はこちらへどうぞ。", "Report bugs and ask questions here."),
-    "view_title": ("クイブロ - 画像閲覧", "Quiblo - Picture"),
-    "picture_alt": ("アップロードされた画像", "Uploaded picture"),
-    "zoom": ("クリックで拡大/縮小", "Click to zoom in or out"),
-    "expiry": ("この画像は {date} に自動削除されます。", "This picture will be deleted on {date}."),
-    "not_found_title": ("クイブロ - ページが見つかりません", "Quiblo - Page not found"),
-    "not_found": ("お探しのページは見つかりませんでした。", "The page you asked for was not found."),
-    "unavailable_title": ("クイブロ - 一時的に利用できません", "Quiblo - Unavailable for now"),
-    "unavailable": ("しばらくしてから、もう一度お試しください。", "Please try again in a while."),
-    "delete_title": ("クイブロ - 削除", "Quiblo - Delete"),
-    "delete_blocked_heading": ("削除できません", "Cannot delete"),
-    "delete_blocked": ("削除IDの誤りが続いたため、しばらく削除できません。",
-                       "Too many wrong deletion ids: deleting is blocked for a while."),
-    "deleted_heading": ("削除しました", "Deleted"),
-    "deleted_page": ("画像をサーバーから削除しました。", "The picture was deleted from the server."),
-    "delete_question_title": ("クイブロ - 画像の削除", "Quiblo - Delete the picture"),
-    "delete_question": ("この画像を削除しますか？", "Delete this picture?"),
-    "delete_alt": ("削除する画像", "Picture to delete"),
-    "delete_button": ("削除する", "Delete"),
-    "delete_elsewhere": ("他のサイトからの削除は受け付けません。", "A deletion sent from another site is refused."),
-    # The CGI replies that the program shows.
-    "bad_request": ("リクエストが正しくありません。", "The request is not valid."),
-    "bad_key": ("アップロードキーが正しくないため、利用できません。\r\n"
-                "設定画面の「アップロードキー」を確かめてください。",
-                "The upload key is not valid, so you cannot upload.\r\n"
-                "Check the upload key in the settings."),
-    "bad_user_check": ("ユーザーを識別できないため、利用できません。",
-                       "The user cannot be identified, so you cannot upload."),
-    "limit_reached": ("アップロード回数の上限に達しました。\r\n"
-                      "過去{hours}時間に{allowed}回までアップロードできます。\r\n"
-                      "しばらく時間をおいてから、もう一度お試しください。",
-                      "You have reached the upload limit.\r\n"
-                      "You can upload {allowed} pictures in any {hours} hours.\r\n"
-                      "Please try again later."),
-    "bad_user_register": ("ユーザーを識別できないため、登録できません。",
-                          "The user cannot be identified, so the picture was not registered."),
-    "registered": ("画像を登録しました。", "The picture was registered."),
-    "not_uploaded": ("画像ファイルがサーバーに届いていないため、登録できません。",
-                     "The picture file has not reached the server, so it was not registered."),
-    "already_registered": ("この画像はすでに登録されています。",
-                           "This picture is registered already."),
-    "limit_register": ("アップロード回数の上限に達したため、登録できません。",
-                       "You have reached the upload limit, so the picture was not registered."),
-    "too_many_attempts": ("削除IDの誤りが続いたため、しばらく削除できません。\r\n"
-                          "時間をおいてから、もう一度お試しください。",
-                          "Too many wrong deletion ids: deleting is blocked for a while.\r\n"
-                          "Please try again later."),
-    "expired": ("この画像は保存期間（{days}日）が過ぎたため、すでに自動削除されています。",
-                "This picture was kept for its {days} days and has been deleted already."),
-    "deleted": ("画像をサーバーから削除しました。", "The picture was deleted from the server."),
-    "not_on_server": ("指定された画像はサーバー上に見つかりません。",
-                      "The picture is not on the server."),
-    "wrong_delid": ("削除IDが一致しないため、削除できません。",
-                    "The deletion id does not match, so the picture was not deleted."),
+    "title": N_("Quiblo"),
+    "top_title": N_("Quiblo"),
+    "top_intro": N_("A tool that captures your screen and puts it on the web at once."),
+    "download": N_("Download"),
+    "board": N_("Support board"),
+    "download_title": N_("Quiblo - Download"),
+    "latest_version": N_("Latest version: {version}"),
+    "latest_only": N_("Only the latest version works with the server."),
+    "board_title": N_("Quiblo - Support board"),
+    "board_intro": N_("Report bugs and ask questions here."),
+    "view_title": N_("Quiblo - Picture"),
+    "picture_alt": N_("Uploaded picture"),
+    "zoom": N_("Click to zoom in or out"),
+    "expiry": N_("This picture will be deleted on {date}."),
+    "not_found_title": N_("Quiblo - Page not found"),
+    "not_found": N_("The page you asked for was not found."),
+    "unavailable_title": N_("Quiblo - Unavailable for now"),
+    "unavailable": N_("Please try again in a while."),
+    "delete_title": N_("Quiblo - Delete"),
+    "delete_blocked_heading": N_("Cannot delete"),
+    "delete_blocked": N_("Too many wrong deletion ids: deleting is blocked for a while."),
+    "deleted_heading": N_("Deleted"),
+    "deleted_page": N_("The picture was deleted from the server."),
+    "delete_question_title": N_("Quiblo - Delete the picture"),
+    "delete_question": N_("Delete this picture?"),
+    "delete_alt": N_("Picture to delete"),
+    "delete_button": N_("Delete"),
+    "delete_elsewhere": N_("A deletion sent from another site is refused."),
+    "bad_request": N_("The request is not valid."),
+    "bad_key": N_("The upload key is not valid, so you cannot upload.\r\nCheck the upload key in the settings."),
+    "bad_user_check": N_("The user cannot be identified, so you cannot upload."),
+    "limit_reached": N_("You have reached the upload limit.\r\nYou can upload {allowed} pictures in any {hours} hours.\r\nPlease try again later."),
+    "bad_user_register": N_("The user cannot be identified, so the picture was not registered."),
+    "registered": N_("The picture was registered."),
+    "not_uploaded": N_("The picture file has not reached the server, so it was not registered."),
+    "already_registered": N_("This picture is registered already."),
+    "limit_register": N_("You have reached the upload limit, so the picture was not registered."),
+    "too_many_attempts": N_("Too many wrong deletion ids: deleting is blocked for a while.\r\nPlease try again later."),
+    "expired": N_("This picture was kept for its {days} days and has been deleted already."),
+    "deleted": N_("The picture was deleted from the server."),
+    "not_on_server": N_("The picture is not on the server."),
+    "wrong_delid": N_("The deletion id does not match, so the picture was not deleted."),
 }
-
 
 def language_of(accept_language):
     """"ja" or "en" for an Accept-Language header: the supported language the reader prefers
@@ -111,8 +118,8 @@ def language_of(accept_language):
 
 
 def say(language, key, **fields):
-    japanese, english = TEXTS[key]
-    return (english if language == "en" else japanese).format(**fields)
+    """The text KEY in LANGUAGE, its fields filled in."""
+    return translations(language).gettext(TEXTS[key]).format(**fields)
 
 
 def date_text(language, seconds):

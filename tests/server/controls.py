@@ -24,7 +24,8 @@ from pyftpdlib.handlers import PassiveDTP
 from quiblo_service import admin, clock, config, serve, upload
 from quiblo_service.ftp import UploadDTP, UploadHandler
 from quiblo_service.http import response
-from quiblo_service.pages import CGI_TYPE, Reply, not_found, page
+from quiblo_service.pages import CGI_TYPE, Reply, not_found
+from quiblo_service.reply import status_page
 from quiblo_service.serve import Worker
 
 CONTROL_PATH = "/_control"
@@ -130,7 +131,7 @@ class Script:
         if self.body is not None:
             return Reply(self.status or 200, self.content_type, self.body, dict(self.headers))
         if self.status is not None:
-            reply = page(f"{self.status}", f"<h1>{self.status}</h1>", self.status)
+            reply = status_page(self.status)
             reply.headers.update(self.headers)
             return reply
         return make_real()
