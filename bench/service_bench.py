@@ -2,7 +2,9 @@
 """Uploads a second and latency (p50, p95) of the reference service under many clients: each
 client sends a picture of about 417 KB and registers it, again and again, over FTP (log in, STOR)
 or over HTTP (PUT /upload/CODE.png), as the program does. Three set-ups, each path on each:
-sqlite with one process, PostgreSQL with one worker, PostgreSQL with two workers.
+sqlite with one process, PostgreSQL with one worker, PostgreSQL with two workers. Beside them,
+nginx's own PUT of the same bytes into a folder (WebDAV, two worker processes, the registration
+answered by nginx at once): what taking and writing a file costs on this machine.
 
     bench/service_bench.py [--seconds 20] [--clients 50 200] [--paths ftp http]
 
@@ -15,6 +17,7 @@ import io
 import multiprocessing
 import os
 import re
+import socket
 import subprocess
 import sys
 import tempfile
@@ -122,11 +125,48 @@ def start(options):
     return proc, int(match.group(1)), int(match.group(2))
 
 
+NGINX_CONFIG = """
+daemon off; worker_processes 2; pid {folder}/nginx.pid; error_log {folder}/error.log;
+events {{ worker_connections 4096; }}
+http {{
+    access_log off; client_body_temp_path {folder}/body; client_max_body_size 1m;
+    server {{
+        listen 127.0.0.1:{port};
+        location /upload/ {{ root {folder}; dav_methods PUT; }}
+        location = /recode.cgi {{ return 200 "success|REGISTERED|"; }}
+    }}
+}}
+"""
+
+
+def start_nginx(folder):
+    """nginx taking PUTs into FOLDER/upload, on a free port."""
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        port = probe.getsockname()[1]
+    os.makedirs(os.path.join(folder, "upload"))
+    os.chmod(folder, 0o777)
+    os.chmod(os.path.join(folder, "upload"), 0o777)
+    config = os.path.join(folder, "nginx.conf")
+    with open(config, "w") as f:
+        f.write(NGINX_CONFIG.format(folder=folder, port=port))
+    proc = subprocess.Popen(["/usr/sbin/nginx", "-c", config, "-p", folder], stderr=subprocess.DEVNULL)
+    deadline = time.monotonic() + 10
+    while time.monotonic() < deadline:
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=1).close()
+            return proc, port
+        except OSError:
+            time.sleep(0.05)
+    proc.kill()
+    raise SystemExit("nginx did not start")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--seconds", type=float, default=20)
     parser.add_argument("--clients", type=int, nargs="+", default=[50, 200])
-    parser.add_argument("--paths", nargs="+", choices=("ftp", "http"), default=["ftp", "http"])
+    parser.add_argument("--paths", nargs="+", choices=("ftp", "http", "nginx"), default=["ftp", "http", "nginx"])
     args = parser.parse_args()
     from tests.server.postgres import PostgresServer
     database = PostgresServer()
@@ -135,16 +175,21 @@ def main():
     senders = {"ftp": send_over_ftp, "http": send_over_http}
     runs = [(path, label, workers, clients) for label, workers in (("sqlite + files", 1), ("PostgreSQL", 1),
                                                                    ("PostgreSQL", 2))
-            for path in args.paths for clients in args.clients]
+            for path in args.paths if path != "nginx" for clients in args.clients]
+    if "nginx" in args.paths:
+        runs += [("nginx", "a folder", 2, clients) for clients in args.clients]
     try:
         for path, label, workers, clients in runs:
             with tempfile.TemporaryDirectory() as data:
-                store = (["--data", data] if label.startswith("sqlite")
-                         else ["--database", database.new_database(), "--workers", str(workers)])
-                proc, http_port, ftp_port = start(store)
+                if path == "nginx":
+                    (proc, http_port), ftp_port = start_nginx(data), None
+                else:
+                    store = (["--data", data] if label.startswith("sqlite")
+                             else ["--database", database.new_database(), "--workers", str(workers)])
+                    proc, http_port, ftp_port = start(store)
                 try:
-                    rate, p50, p95, failures = measure(senders[path], http_port, ftp_port, clients,
-                                                       args.seconds)
+                    rate, p50, p95, failures = measure(senders.get(path, send_over_http), http_port, ftp_port,
+                                                       clients, args.seconds)
                 finally:
                     proc.terminate()
                     proc.wait(30)

@@ -26,10 +26,12 @@ def port_range(text):
 class Option:
     """One option of the service: its name (as in the configuration file; --name on the command
     line, --no-name for a switch that is on by default), the type its text is read as (None: a
-    yes/no switch), its default and its help."""
+    yes/no switch), its default, its help, and its own rule: VALID(value) and the words that say
+    it when a value breaks it."""
 
-    def __init__(self, name, kind, default, help_text):
+    def __init__(self, name, kind, default, help_text, valid=None, rule=""):
         self.name, self.kind, self.default, self.help = name, kind, default, help_text
+        self.valid, self.rule = valid, rule
         self.attribute = name.replace("-", "_")
 
     def read(self, text):
@@ -53,30 +55,46 @@ OPTIONS = [
     Option("data", str, None, "data folder (the service makes it if missing; the admin's commands need it "
            "there); required without --database"),
     Option("database", str, None, "a PostgreSQL database (postgresql://…) that keeps everything instead of "
-           "the data folder"),
-    Option("workers", int, 1, "processes that share the ports (PostgreSQL only)"),
+           "the data folder",
+           valid=lambda v: re.match(r"postgres(ql)?://", v), rule="must be a postgresql:// address"),
+    Option("workers", int, 1, "processes that share the ports (PostgreSQL only)",
+           valid=lambda v: v >= 1, rule="must be at least 1"),
     Option("host", str, "127.0.0.1", "address to listen on"),
     Option("plain-text", None, False, "serve in plain text on an address other than loopback, without a "
            "certificate"),
-    Option("version", str, "1.3", "program version whose FTP password is accepted"),
-    Option("keep-days", float, 28.0, "days a picture is kept after its registration; 0 keeps pictures for ever"),
+    Option("version", str, "1.3", "program version whose FTP password is accepted",
+           valid=lambda v: re.fullmatch(r"[0-9]{1,3}\.[0-9]{1,3}", v), rule="must look like 1.3 (up to three digits each keeps the program's password arithmetic in range)"),
+    Option("keep-days", float, 28.0, "days a picture is kept after its registration; 0 keeps pictures for ever",
+           valid=lambda v: v >= 0, rule="must not be negative"),
     Option("upload-keys", str, None, "file of `name key` lines: only clients with a listed key may upload"),
-    Option("window-hours", float, 24.0, "length of the usage window"),
-    Option("max-uploads", int, 10, "uploads allowed per user and window"),
-    Option("pending-minutes", float, 10.0, "minutes an upload waits for its registration before it is removed"),
-    Option("max-pending-per-client", int, 10, "unregistered uploads one client address may have at a time"),
+    Option("window-hours", float, 24.0, "length of the usage window",
+           valid=lambda v: v > 0, rule="must be positive"),
+    Option("max-uploads", int, 10, "uploads allowed per user and window",
+           valid=lambda v: v >= 0, rule="must not be negative"),
+    Option("pending-minutes", float, 10.0, "minutes an upload waits for its registration before it is removed",
+           valid=lambda v: v > 0, rule="must be positive"),
+    Option("max-pending-per-client", int, 10, "unregistered uploads one client address may have at a time",
+           valid=lambda v: v >= 1, rule="must be at least 1"),
     Option("max-bytes", int, 500_000, "the size limit of a picture in bytes, for FTP, the program's upload "
            "over HTTP and the API alike (at most 20,000,000); the user check announces it, and the "
-           "program keeps to it"),
-    Option("max-pending", int, 100, "unregistered uploads of all clients together"),
+           "program keeps to it",
+           valid=lambda v: 1 <= v <= 20_000_000, rule="must be from 1 to 20000000"),
+    Option("max-pending", int, 100, "unregistered uploads of all clients together",
+           valid=lambda v: v >= 1, rule="must be at least 1"),
     Option("max-ftp-connections-per-address", int, 10, "FTP control connections one client address may hold, "
-           "counted in each worker apart (with --workers N an address may hold N times as many)"),
-    Option("max-ftp-connections", int, 256, "FTP control connections of all clients together, in each worker"),
+           "counted in each worker apart (with --workers N an address may hold N times as many)",
+           valid=lambda v: v >= 1, rule="must be at least 1"),
+    Option("max-ftp-connections", int, 256, "FTP control connections of all clients together, in each worker",
+           valid=lambda v: v >= 1, rule="must be at least 1"),
     Option("max-http-connections-per-address", int, 64,
-           "HTTP connections one client address may hold open, in each worker"),
-    Option("max-http-connections", int, 4096, "HTTP connections of all clients together, in each worker"),
-    Option("ftp-idle-seconds", float, 60.0, "seconds an FTP control or data connection may sit idle"),
-    Option("upload-seconds", float, 300.0, "seconds one upload may take from its start"),
+           "HTTP connections one client address may hold open, in each worker",
+           valid=lambda v: v >= 1, rule="must be at least 1"),
+    Option("max-http-connections", int, 4096, "HTTP connections of all clients together, in each worker",
+           valid=lambda v: v >= 1, rule="must be at least 1"),
+    Option("ftp-idle-seconds", float, 60.0, "seconds an FTP control or data connection may sit idle",
+           valid=lambda v: v > 0, rule="must be positive"),
+    Option("upload-seconds", float, 300.0, "seconds one upload may take from its start",
+           valid=lambda v: v > 0, rule="must be positive"),
     Option("passive-ports", port_range, None,
            "ports for passive FTP data connections, such as 60000-60099 (default: any)"),
     Option("masquerade-address", str, None,
@@ -85,7 +103,8 @@ OPTIONS = [
     Option("tls-key", str, None, "the certificate's private key (PEM)"),
     Option("public-url", str, None, "the address the world uses for the service, such as "
            "https://shots.example.org (behind a proxy the service cannot know it): the start of the "
-           "addresses in API answers, previews and client files"),
+           "addresses in API answers, previews and client files",
+           valid=lambda v: re.fullmatch(r"https?://[^/?#\s]+(/[^?#\s]*)?", v), rule="must be an http:// or https:// address without a query"),
     Option("trusted-proxies", networks, None, "addresses (or networks) of the fronts whose "
            "X-Forwarded-For or Forwarded header names the client, such as 127.0.0.1, ::1: every "
            "per-address count then counts the client, not the front (default: none)"),
@@ -207,30 +226,12 @@ def parse(argv):
 def check(parser, settings):
     if settings.command != "client-config" and not settings.data and not settings.database:
         parser.error("--data (or data in the configuration file) is required")
-    if settings.database and not re.match(r"postgres(ql)?://", settings.database):
-        parser.error("--database must be a postgresql:// address")
-    if settings.public_url and not re.fullmatch(r"https?://[^/?#\s]+(/[^?#\s]*)?", settings.public_url):
-        parser.error("--public-url must be an http:// or https:// address without a query")
+    for option in OPTIONS:  # each option's own rule
+        value = getattr(settings, option.attribute)
+        if option.valid is not None and value is not None and not option.valid(value):
+            parser.error(f"--{option.name} {option.rule}")
     if bool(settings.tls_cert) != bool(settings.tls_key):
         parser.error("--tls-cert and --tls-key go together")
-    # Up to three digits each keeps the program's 16-bit password arithmetic in range.
-    if not re.fullmatch(r"[0-9]{1,3}\.[0-9]{1,3}", settings.version):
-        parser.error("--version must look like 1.3")
-    if not settings.window_hours > 0 or settings.max_uploads < 0:
-        parser.error("--window-hours must be positive and --max-uploads not negative")
-    if settings.keep_days < 0:
-        parser.error("--keep-days must not be negative")
-    if not settings.pending_minutes > 0 or settings.max_pending_per_client < 1 or settings.max_pending < 1:
-        parser.error("--pending-minutes must be positive and the pending limits at least 1")
-    if (settings.max_ftp_connections_per_address < 1 or settings.max_ftp_connections < 1
-            or not settings.ftp_idle_seconds > 0 or not settings.upload_seconds > 0):
-        parser.error("the FTP connection limits must be at least 1 and the times positive")
-    if settings.max_http_connections_per_address < 1 or settings.max_http_connections < 1:
-        parser.error("the HTTP connection limits must be at least 1")
-    if not 1 <= settings.max_bytes <= 20_000_000:
-        parser.error("--max-bytes must be from 1 to 20000000")
-    if settings.workers < 1:
-        parser.error("--workers must be at least 1")
     if settings.workers > 1 and not settings.database:
         parser.error("--workers above 1 needs --database: a data folder serves one process")
     if settings.passive_ports and settings.workers > len(settings.passive_ports):

@@ -7,7 +7,7 @@ import contextlib
 import threading
 
 from . import clock, png
-from .codes import MAX_UPLOAD_BYTES
+from .limits import PendingLimits
 from .refusals import Refusal
 
 
@@ -41,8 +41,10 @@ class Arrivals:
 class Intake:
     """The rules of taking an upload, over one store."""
 
-    def __init__(self, store, keys, pending, max_bytes=MAX_UPLOAD_BYTES):
-        self.store, self.keys, self.pending, self.max_bytes = store, keys, pending, max_bytes
+    def __init__(self, store, keys, settings):
+        self.store, self.keys = store, keys
+        self.pending = PendingLimits.of(settings)
+        self.max_bytes = settings.max_bytes
         self.arrivals = Arrivals()
 
     @contextlib.contextmanager

@@ -19,6 +19,11 @@ class UsageLimit:
     def __init__(self, window_hours=24.0, max_uploads=10):
         self.window_hours, self.max_uploads = window_hours, max_uploads
 
+    @classmethod
+    def of(cls, settings):
+        """The service's own limit, for keys without one."""
+        return cls(settings.window_hours, settings.max_uploads)
+
     def window_start(self, now):
         return now - self.window_hours * 3600
 
@@ -33,6 +38,10 @@ class PendingLimits:
     def __init__(self, minutes=10.0, per_client=10, total=100):
         self.seconds, self.per_client, self.total = minutes * 60, per_client, total
 
+    @classmethod
+    def of(cls, settings):
+        return cls(settings.pending_minutes, settings.max_pending_per_client, settings.max_pending)
+
 
 class ConnectionLimits:
     """What one client may hold of the upload server: control connections from one address and
@@ -42,6 +51,11 @@ class ConnectionLimits:
     def __init__(self, per_address=10, total=256, idle_seconds=60, upload_seconds=300):
         self.per_address, self.total = per_address, total
         self.idle_seconds, self.upload_seconds = idle_seconds, upload_seconds
+
+    @classmethod
+    def of(cls, settings):
+        return cls(settings.max_ftp_connections_per_address, settings.max_ftp_connections,
+                   settings.ftp_idle_seconds, settings.upload_seconds)
 
 
 def deletions_blocked(store, client, now):

@@ -6,7 +6,7 @@ import urllib.parse
 from . import api, clock, previews, upload
 from .codes import DELETION_ID, PICTURE_CODE, USER_ID, picture_code_of
 from .keys import KEY_HEADER
-from .limits import deletions_blocked, lifetime_seconds
+from .limits import UsageLimit, deletions_blocked, lifetime_seconds
 from .reply import BodyRefused, Reply, not_found, render, status_page
 from .http import on_loop
 from .thumbnails import Thumbnails
@@ -32,11 +32,12 @@ def matches(if_none_match, tag):
 class Service:
     """The endpoints over a store, with the service's limits, keys and keeping time."""
 
-    def __init__(self, store, keys, usage, pending, keep_days, version, intake=None, upload_seconds=300,
-                 public_url=None):
-        self.store, self.keys, self.usage, self.pending = store, keys, usage, pending
-        self.keep_days, self.version = keep_days, version
-        self.intake, self.upload_seconds, self.public_url = intake, upload_seconds, public_url
+    def __init__(self, store, keys, intake, settings):
+        self.store, self.keys, self.intake, self.settings = store, keys, intake, settings
+        self.usage = UsageLimit.of(settings)
+        self.pending = intake.pending
+        self.keep_days, self.version = settings.keep_days, settings.version
+        self.upload_seconds, self.public_url = settings.upload_seconds, settings.public_url
         self.thumbnails = Thumbnails(store)
 
     def expires_at(self, picture):

@@ -20,7 +20,7 @@ from .clients import listens_everywhere
 from .config import plain_text_refusal
 from .intake import Intake
 from .keys import KeyFileError, KeyRedactor, UploadKeys
-from .limits import ConnectionLimits, PendingLimits, UsageLimit
+from .limits import ConnectionLimits
 from .store import StoreError, load
 from .sweep import Sweeper
 
@@ -95,12 +95,8 @@ class Worker:
         self.settings, self.keys = settings, keys
         self.stopping = threading.Event()
         self.store = load(settings)
-        usage = UsageLimit(settings.window_hours, settings.max_uploads)
-        pending = PendingLimits(settings.pending_minutes, settings.max_pending_per_client, settings.max_pending)
-        intake = Intake(self.store, keys, pending, settings.max_bytes)
-        self.service = pages.Service(self.store, keys, usage, pending, settings.keep_days, settings.version,
-                                     intake=intake, upload_seconds=settings.upload_seconds,
-                                     public_url=settings.public_url)
+        intake = Intake(self.store, keys, settings)
+        self.service = pages.Service(self.store, keys, intake, settings)
         self.httpd = http.HTTPServer(http_sock, self.service, pages.ROUTES, context,
                                      settings.max_http_connections, settings.max_http_connections_per_address,
                                      settings.trusted_proxies or (), self.http_middlewares())
@@ -108,14 +104,12 @@ class Worker:
         if ftp_sock is not None:
             # The FTP account's folder: empty and private, as nothing is read or written there.
             self.home = os.path.realpath(tempfile.mkdtemp(prefix="quiblo-ftp-"))
-            limits = ConnectionLimits(settings.max_ftp_connections_per_address, settings.max_ftp_connections,
-                                      settings.ftp_idle_seconds, settings.upload_seconds)
-            self.ftpd = ftp.make_ftp_server(ftp_sock, intake, settings.version, limits, self.home,
+            self.ftpd = ftp.make_ftp_server(ftp_sock, intake, settings.version, ConnectionLimits.of(settings), self.home,
                                             tls=(settings.tls_cert, settings.tls_key) if context else None,
                                             passive_ports=passive_ports,
                                             masquerade_address=settings.masquerade_address,
                                             handler=self.ftp_handler, dtp=self.ftp_dtp)
-        self.sweeper = Sweeper(self.store, pending, settings.keep_days)
+        self.sweeper = Sweeper(self.store, settings)
 
     def http_middlewares(self):
         """aiohttp middlewares that stand before the routes (none: the service's own)."""

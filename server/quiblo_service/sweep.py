@@ -5,7 +5,7 @@ short steps, the expiry at least hourly."""
 import logging
 
 from . import clock
-from .limits import THROTTLE_SECONDS
+from .limits import THROTTLE_SECONDS, PendingLimits
 from .store import StoreError
 
 DAY = 86400
@@ -16,8 +16,9 @@ EXPIRED_CODES_KEPT = 365 * DAY
 
 
 class Sweeper:
-    def __init__(self, store, pending, keep_days):
-        self.store, self.pending, self.keep_days = store, pending, keep_days
+    def __init__(self, store, settings):
+        self.store, self.keep_days = store, settings.keep_days
+        self.pending = PendingLimits.of(settings)
         self.next_expiry = None
 
     def once(self):

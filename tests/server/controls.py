@@ -213,11 +213,29 @@ def control(command):
         FAULTS.ftp_cut_close = None
         store.forget_wrong_guesses()
         if command.get("data"):
-            store.wipe()
+            wipe(store)
     elif action != "status":
         raise ValueError('action must be "script", "clock", "sweep", "ftp_cut", "ftp_full", "ftp_rate", '
                          '"ftp_refuse", "offer", "reset" or "status"')
     return status()
+
+
+TABLES = ("thumbnails", "pictures", "uploads", "uses", "wrong_guesses", "expired", "used_codes")
+
+
+def wipe(store):
+    """Forgets everything the store keeps, pictures' files or bytes among it."""
+    from quiblo_service.store.sqlite import SqliteStore
+    if isinstance(store, SqliteStore):
+        with store.locked(transaction=True) as db:
+            for (code,) in db.execute("SELECT code FROM pictures UNION SELECT code FROM uploads").fetchall():
+                store._remove(db, code)
+            for table in TABLES:
+                db.execute(f"DELETE FROM {table}")
+        return
+    with store.transaction() as conn:
+        for table in TABLES + ("blobs",):
+            conn.execute(f"DELETE FROM {table}")
 
 
 def status():

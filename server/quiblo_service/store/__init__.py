@@ -44,10 +44,6 @@ class Store:
     def close(self):
         """Lets go of files and connections."""
 
-    def verify(self):
-        """A list of problems found in the store (empty when it is sound)."""
-        raise NotImplementedError
-
     # --- uploads waiting for their registration ---
 
     def knows(self, code):
@@ -147,7 +143,7 @@ class Store:
         """Forgets the wrong deletion ids (those before then, or all)."""
         raise NotImplementedError
 
-    # --- sweeps, moving in, tests ---
+    # --- sweeps, moving in ---
 
     def lead_sweeps(self):
         """True when this process runs the sweeps: one process at a time does, and keeps the
@@ -159,10 +155,6 @@ class Store:
         all of them or, when anything fails, none. What is there already is skipped, so a rerun
         duplicates nothing. (pictures copied, pictures there already, uses copied, uses there
         already)."""
-        raise NotImplementedError
-
-    def wipe(self):
-        """Forgets everything: pictures, uploads, uses, wrong ids and expired codes."""
         raise NotImplementedError
 
 

@@ -191,19 +191,6 @@ class PostgresStore(Store):
         with self.pool.connection() as conn, conn.transaction():
             yield conn
 
-    def verify(self):
-        problems = []
-        version = self.one("SELECT version FROM quiblo_schema")
-        if not version or version[0] != SCHEMA_VERSION:
-            problems.append(f"schema version {version and version[0]}, expected {SCHEMA_VERSION}")
-        bad = self.one("SELECT COUNT(*) FROM pictures LEFT JOIN blobs USING (code) "
-                       "WHERE blobs.data IS NULL OR octet_length(blobs.data) <> size")[0]
-        if bad:
-            problems.append(f"{bad} pictures whose bytes differ from their size")
-        return problems
-
-    # --- uploads waiting for their registration ---
-
     def knows(self, code):
         return self.one("SELECT 1 FROM pictures WHERE code = %s UNION ALL SELECT 1 FROM uploads WHERE code = %s "
                         "UNION ALL SELECT 1 FROM used_codes WHERE code = %s", (code, code, int(code))) is not None
@@ -357,7 +344,7 @@ class PostgresStore(Store):
         with self.pool.connection() as conn:
             conn.execute(query, params)
 
-    # --- sweeps, moving in, tests ---
+    # --- sweeps, moving in ---
 
     def lead_sweeps(self):
         """A session lock held on a connection of its own: the turn passes on when this process
@@ -409,9 +396,3 @@ class PostgresStore(Store):
                     (use.sid, use.at, use.key_name, use.sid, use.at)).rowcount
                 counts[2 if added else 3] += 1
         return tuple(counts)
-
-    def wipe(self):
-        with self.transaction() as conn:
-            for table in ("thumbnails", "pictures", "uploads", "blobs", "uses", "wrong_guesses", "expired",
-                          "used_codes"):
-                conn.execute(f"DELETE FROM {table}")

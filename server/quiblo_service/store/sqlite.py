@@ -144,17 +144,6 @@ class SqliteStore(Store):
             for code in known - present:
                 self._forget(db, code)
 
-    def verify(self):
-        problems = []
-        with self.locked() as db:
-            if db.execute("PRAGMA integrity_check").fetchone()[0] != "ok":
-                problems.append("the database fails its integrity check")
-            codes = [code for (code,) in db.execute("SELECT code FROM pictures")]
-        missing = [code for code in codes if not os.path.isfile(self.path_of(code))]
-        if missing:
-            problems.append(f"{len(missing)} pictures have no file, such as {missing[0]}")
-        return problems
-
     def close(self):
         with self.lock:
             self.db.close()
@@ -344,17 +333,10 @@ class SqliteStore(Store):
             else:
                 db.execute("DELETE FROM wrong_guesses WHERE at < ?", (before,))
 
-    # --- sweeps, moving in, tests ---
+    # --- sweeps, moving in ---
 
     def lead_sweeps(self):
         return True  # one service process a data folder
 
     def import_records(self, records, uses):
         raise StoreError("a data folder is moved into PostgreSQL, not into another data folder")
-
-    def wipe(self):
-        with self.locked(transaction=True) as db:
-            for (code,) in db.execute("SELECT code FROM pictures UNION SELECT code FROM uploads").fetchall():
-                self._remove(db, code)
-            for table in ("uses", "wrong_guesses", "expired", "thumbnails", "used_codes"):
-                db.execute(f"DELETE FROM {table}")
