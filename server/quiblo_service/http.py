@@ -1,5 +1,5 @@
 """The HTTP (or HTTPS) server on aiohttp: its event loop holds every connection (a slow client costs
-a few kilobytes and no thread), the route table of pages.py says who answers what, and the
+a few kilobytes and no thread), the route table of routes.py says who answers what, and the
 answers that ask the store are made in a pool of threads, so that a stuck database holds up only
 the requests that wait for it. The caps: a request's head must arrive whole within HEAD_SECONDS
 and in at most MAX_HEAD_BYTES, and connections are counted in all and per client address."""

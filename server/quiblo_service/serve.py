@@ -15,11 +15,12 @@ import tempfile
 import threading
 import time
 
-from . import ftp, http, pages
+from . import ftp, http, routes
 from .clients import listens_everywhere
 from .config import plain_text_refusal
 from .intake import Intake
 from .keys import KeyFileError, KeyRedactor, UploadKeys
+from .service import Service
 from .limits import ConnectionLimits
 from .store import StoreError, load
 from .sweep import Sweeper
@@ -96,8 +97,8 @@ class Worker:
         self.stopping = threading.Event()
         self.store = load(settings)
         intake = Intake(self.store, keys, settings)
-        self.service = pages.Service(self.store, keys, intake, settings)
-        self.httpd = http.HTTPServer(http_sock, self.service, pages.ROUTES, context,
+        self.service = Service(self.store, keys, intake, settings)
+        self.httpd = http.HTTPServer(http_sock, self.service, routes.ROUTES, context,
                                      settings.max_http_connections, settings.max_http_connections_per_address,
                                      settings.trusted_proxies or (), self.http_middlewares())
         self.ftpd = self.home = None

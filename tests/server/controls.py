@@ -24,8 +24,8 @@ from pyftpdlib.handlers import PassiveDTP
 from quiblo_service import admin, clock, config, serve, upload
 from quiblo_service.ftp import UploadDTP, UploadHandler
 from quiblo_service.http import response
-from quiblo_service.pages import CGI_TYPE, Reply, not_found
-from quiblo_service.reply import status_page
+from quiblo_service.cgi import CGI_TYPE
+from quiblo_service.reply import Reply, not_found, status_page
 from quiblo_service.serve import Worker
 
 CONTROL_PATH = "/_control"
