@@ -25,7 +25,8 @@ tests=(
     kwin-wayland xfconf libxfconf-0-3 libkf5globalaccel-bin
     clang libclang-rt-14-dev libdbus-1-dev
     desktop-file-utils appstream dpkg-dev file systemd
-    python3-openssl openssl postgresql-15 python3-psycopg pyflakes3 nodejs
+    python3-openssl openssl postgresql-15 python3-psycopg pyflakes3 nodejs nginx-light
+    chromium chromium-driver python3-selenium
 )
 packages=("${program[@]}")
 if [ "${1:-}" = "--tests" ]; then

@@ -108,6 +108,10 @@ OPTIONS = [
     Option("trusted-proxies", networks, None, "addresses (or networks) of the fronts whose "
            "X-Forwarded-For or Forwarded header names the client, such as 127.0.0.1, ::1: every "
            "per-address count then counts the client, not the front (default: none)"),
+    Option("contact", str, None, "how the team reaches the service's admin (an address, a mail address or "
+           "a line of text): the support page shows it; without it there is none"),
+    Option("downloads", str, None, "a folder of the program's packages (*.deb) that the download page "
+           "offers"),
     Option("verbose", None, False, "log requests, FTP sessions and sweeps to stderr"),
 ]
 BY_NAME = {option.attribute: option for option in OPTIONS}

@@ -28,13 +28,22 @@ class BodyRefused(Exception):
 TEMPLATES = jinja2.Environment(
     loader=jinja2.FileSystemLoader(os.path.join(os.path.dirname(os.path.abspath(__file__)), "templates")),
     autoescape=True, keep_trailing_newline=True, undefined=jinja2.StrictUndefined)
+# The admin's contact (`contact`), which the pages' heading links to: set when the service starts.
+TEMPLATES.globals["contact"] = None
+
+
+# Pages load their style, script and pictures from this service alone, run no inline script, and
+# are never framed by another site.
+PAGE_POLICY = ("default-src 'self'; img-src 'self' data:; style-src 'self'; script-src 'self'; "
+               "base-uri 'none'; form-action 'self'; frame-ancestors 'none'")
 
 
 def render(template, language, status=200, headers=None, **context):
     """The page TEMPLATE in LANGUAGE, with say(key, **fields) for its texts."""
     text = TEMPLATES.get_template(template).render(
         language=language, say=lambda key, **fields: say(language, key, **fields), **context)
-    return Reply(status, HTML_TYPE, text.encode("utf-8"), headers)
+    return Reply(status, HTML_TYPE, text.encode("utf-8"),
+                 {"Content-Security-Policy": PAGE_POLICY, "X-Content-Type-Options": "nosniff", **(headers or {})})
 
 
 def message(language, title, heading, text="", status=200):

@@ -31,5 +31,7 @@ ROUTES = [
     (("POST",), "/api/upload", api.upload),
     (GET + ("POST",), DELETION, deletion.answer),
     (GET, DELETION + "/{done:done}", deletion.answer),
-] + [(GET, path, on_loop(lambda s, r: pages.plain_page(s, r.path, r.language)))
+    (GET, "/static/{name:[a-z]+\\.[a-z]+}", on_loop(pages.static)),
+    (GET, "/download/{name}", pages.package),
+] + [(GET, path, on_loop(lambda s, r: pages.plain_page(s, r, r.path, r.language)))
      for path in ("/", "/index.html", "/download.html", "/cgi-bin/forum/forum.cgi")]

@@ -15,7 +15,7 @@ import tempfile
 import threading
 import time
 
-from . import ftp, http, routes
+from . import ftp, http, reply, routes
 from .clients import listens_everywhere
 from .config import plain_text_refusal
 from .intake import Intake
@@ -97,6 +97,7 @@ class Worker:
         self.stopping = threading.Event()
         self.store = load(settings)
         intake = Intake(self.store, keys, settings)
+        reply.TEMPLATES.globals["contact"] = settings.contact
         self.service = Service(self.store, keys, intake, settings)
         self.httpd = http.HTTPServer(http_sock, self.service, routes.ROUTES, context,
                                      settings.max_http_connections, settings.max_http_connections_per_address,

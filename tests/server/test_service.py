@@ -179,7 +179,7 @@ class DeletionAndViewTest(ServiceTestCase):
 
         status, content_type, page = s.get("/view.cgi?1A")
         self.assertEqual((status, content_type), (200, "text/html; charset=UTF-8"))
-        image_path = re.search(rb'<img src="([^"]+)"', page).group(1).decode()
+        image_path = re.search(rb'<img src="([^"]+)" id="picture"', page).group(1).decode()
         self.assertEqual(s.get(image_path), (200, "image/png", picture))
         # The history window opens the decimal code: the same page.
         self.assertEqual(s.get(f"/view.cgi?{code}")[0], 200)
@@ -649,12 +649,16 @@ class HeadAndViewPageTest(ServiceTestCase):
         code = s.upload()
         s.recode(code, "AA")
         page = s.get(f"/view.cgi?{code}")[2].decode()
-        image = re.search(r"<img [^>]*>", page).group(0)
-        self.assertIn('class="fit"', image)
-        self.assertIn("""onclick="this.classList.toggle('fit')\"""", image)
-        fit_rule = re.search(r"#picture\.fit\{([^}]*)\}", page).group(1)
-        self.assertIn("max-width:100%", fit_rule)
-        self.assertIn("height:auto", fit_rule)
+        # Without a script the click opens the picture itself; the script toggles the fit instead.
+        link = re.search(r'<a class="zoom" href="([^"]+)"><img [^>]*id="picture"[^>]*></a>', page)
+        self.assertEqual(link.group(1), f"/img/{code}.png")
+        self.assertIn('class="fit"', link.group(0))
+        style = s.get("/static/quiblo.css")
+        self.assertEqual(style[:2], (200, "text/css; charset=UTF-8"))
+        fit_rule = re.search(rb"#picture\.fit \{([^}]*)\}", style[2]).group(1)
+        self.assertIn(b"max-width: 100%", fit_rule)
+        self.assertIn(b"height: auto", fit_rule)
+        self.assertIn(b'classList.toggle("fit")', s.get("/static/quiblo.js")[2])
 
 
 class FtpModeTest(ServiceTestCase):
