@@ -26,7 +26,7 @@ set(CPACK_COMPONENT_SERVICE_DESCRIPTION
     "Quiblo's screenshot service for a team's own host\nThe viewing pages, the three CGI endpoints and the FTP upload server that the Quiblo program\ntalks to, as a systemd service with its own user and data folder, and TLS from a certificate.")
 set(CPACK_DEBIAN_SERVICE_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_SERVICE_PACKAGE_ARCHITECTURE all)
-set(CPACK_DEBIAN_SERVICE_PACKAGE_DEPENDS "python3, python3-aiohttp, python3-jinja2, python3-babel, python3-pyftpdlib, python3-openssl, python3-pil, adduser")
+set(CPACK_DEBIAN_SERVICE_PACKAGE_DEPENDS "python3, python3-aiohttp, python3-jinja2, python3-babel, python3-cryptography, python3-pyftpdlib, python3-openssl, python3-pil, adduser")
 set(CPACK_DEBIAN_SERVICE_PACKAGE_RECOMMENDS "python3-psycopg")
 set(CPACK_DEBIAN_SERVICE_PACKAGE_SUGGESTS "postgresql")
 set(CPACK_DEBIAN_SERVICE_PACKAGE_CONTROL_EXTRA

@@ -11,7 +11,7 @@ program=(
     libcurl4-openssl-dev libdeflate-dev zlib1g-dev libimagequant-dev
     libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxkbcommon-x11-0 libxcb-cursor0 libgl-dev
     libwayland-dev fonts-ipafont-gothic
-    python3 python3-pyftpdlib python3-pil python3-aiohttp python3-jinja2 python3-babel
+    python3 python3-pyftpdlib python3-pil python3-aiohttp python3-jinja2 python3-babel python3-cryptography
 )
 # The tests besides: googletest, an X server and the tools that drive windows, the Wayland
 # desktops and their portals, the key stores of the desktops, PostgreSQL, clang for the

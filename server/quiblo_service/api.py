@@ -139,6 +139,29 @@ def take_picture(service, request, code, key):
     return expires_at
 
 
+def keep_and_register(service, client, key_name, data, expires_at):
+    """Keeps and registers the picture DATA of a signed-in KEY_NAME (or, without keys, of the
+    address CLIENT): (code, delid) or the Refusal."""
+    user = f"key:{key_name}" if key_name else f"address:{client}"
+    usage = service.usage_of(key_name)
+    if service.store.uses(user, usage.window_start(clock.now())) >= usage.max_uploads:
+        return Refusal.USAGE
+    while True:
+        code = new_codes()[0]
+        with service.intake.taking(code, client, None, key_name or "") as refusal:
+            if refusal is None:
+                refusal = service.intake.keep(code, data, client, None, key_name or "")
+        if refusal != Refusal.EXISTS:
+            break
+    if refusal is not None:
+        return refusal
+    delid = new_codes()[1]
+    refusal = service.register(code, delid, user, key_name, clock.now(), expires_at)
+    if refusal == "LIMIT_REACHED":
+        return Refusal.USAGE
+    return (code, delid) if refusal is None else Refusal.UNAVAILABLE
+
+
 def limit_reached(usage):
     return error(http_status(Refusal.USAGE), words(Refusal.USAGE, uploads=usage.max_uploads,
                                                    hours=usage.hours_text()))

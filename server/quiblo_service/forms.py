@@ -5,10 +5,11 @@ followed). Whatever a client puts in the headers, the cost is linear in the body
 import re
 
 MAX_PART_HEAD = 4096  # a part's headers together: a form field needs a few dozen bytes
-MAX_PARTS = 16  # the API's forms have two fields
+MAX_PARTS = 16  # the API's forms have two fields, the team page's a few more
 
 BOUNDARY = re.compile(r'(?:^|;)\s*boundary=(?:"([^"\r\n]{1,70})"|([^\s;",]{1,70}))', re.I)
 NAME = re.compile(r'(?:^|;)\s*name\s*=\s*(?:"([^"\r\n]*)"|([^\s;"]+))', re.I)
+FILENAME = re.compile(r'(?:^|;)\s*filename\s*=\s*(?:"([^"\r\n]*)"|([^\s;"]+))', re.I)
 
 
 class FormError(ValueError):
@@ -23,25 +24,35 @@ def boundary_of(content_type):
 
 
 def field_name(head):
-    """The name of a part's Content-Disposition, or None."""
+    """(the name, the file name) of a part's Content-Disposition; None for each it lacks."""
     for line in head.split(b"\r\n"):
         name, colon, value = line.partition(b":")
         if colon and name.strip().lower() == b"content-disposition":
-            match = NAME.search(value.decode("latin-1"))
-            return match and (match.group(1) if match.group(1) is not None else match.group(2))
-    return None
+            text = value.decode("utf-8", "replace")
+            match, file = NAME.search(text), FILENAME.search(text)
+            return (match and (match.group(1) if match.group(1) is not None else match.group(2)),
+                    file and (file.group(1) if file.group(1) is not None else file.group(2)))
+    return None, None
 
 
 def form_fields(content_type, body):
     """{name: bytes} of the form's fields, the first part of each name. FormError for a body
     that ends early, a part's headers over MAX_PART_HEAD bytes, or more than MAX_PARTS parts."""
+    fields = {}
+    for name, _, data in form_parts(content_type, body):
+        fields.setdefault(name, data)
+    return fields
+
+
+def form_parts(content_type, body):
+    """(name, file name or None, bytes) of every part of the form, in order."""
     delimiter = b"--" + boundary_of(content_type)
     separator = b"\r\n" + delimiter
     start = body.find(delimiter)
     if start < 0 or (start > 0 and body[start - 2:start] != b"\r\n"):
         raise FormError("the form has no parts")
     pos = start + len(delimiter)
-    fields, parts = {}, 0
+    found, parts = [], 0
     while not body.startswith(b"--", pos):  # the last delimiter ends with two dashes
         line_end = body.find(b"\r\n", pos, pos + 256)
         if line_end < 0 or body[pos:line_end].strip(b" \t"):
@@ -61,8 +72,8 @@ def form_fields(content_type, body):
         data_end = body.find(separator, data_start)
         if data_end < 0:
             raise FormError("the form ends early")
-        name = field_name(body[head_start:head_end])
-        if name is not None and name not in fields:
-            fields[name] = body[data_start:data_end]
+        name, filename = field_name(body[head_start:head_end])
+        if name is not None:
+            found.append((name, filename, body[data_start:data_end]))
         pos = data_end + len(separator)
-    return fields
+    return found

@@ -48,21 +48,21 @@ class Intake:
         self.arrivals = Arrivals()
 
     @contextlib.contextmanager
-    def taking(self, code, client, key):
+    def taking(self, code, client, key, signed_in=None):
         """start() for the block: it gets None (and may keep() the upload) or the Refusal; the
         place is given back when it ends, however it ends."""
-        refusal = self.start(code, client, key)
+        refusal = self.start(code, client, key, signed_in)
         try:
             yield refusal
         finally:
             if refusal is None:
                 self.finish(client)
 
-    def start(self, code, client, key):
+    def start(self, code, client, key, signed_in=None):
         """None when an upload of CODE may come, with a place reserved for it among the uploads
         under way (give it back with finish()); else the Refusal. StoreError when the store
-        cannot be asked."""
-        if self.keys.name_of(key) is None:
+        cannot be asked. SIGNED_IN: the key's name of a session that proved the key."""
+        if signed_in is None and self.keys.name_of(key) is None:
             return Refusal.KEY
         if self.store.knows(code):
             return Refusal.EXISTS
@@ -75,7 +75,7 @@ class Intake:
         """The upload that start() let come has arrived, or will not."""
         self.arrivals.release(client)
 
-    def keep(self, code, data, client, key):
+    def keep(self, code, data, client, key, signed_in=None):
         """Hands a whole upload to the store: None, Refusal.NOT_PNG for bytes that are not a
         whole PNG (whatever path they came by, nothing else is ever kept), or Refusal.EXISTS
         when its code was taken meanwhile. StoreError (StoreFull for a full disk) when the store
@@ -84,7 +84,7 @@ class Intake:
             return Refusal.TOO_LARGE
         if not png.is_whole(data):
             return Refusal.NOT_PNG
-        key_name = self.keys.name_of(key) or None
+        key_name = signed_in or self.keys.name_of(key) or None
         if self.store.add_upload(code, bytes(data), client, key_name, clock.now()):
             return None
         return Refusal.EXISTS

@@ -150,6 +150,13 @@ class UploadKeys:
             limit = self.options.get(name, {}).get("limit")
         return UsageLimit(limit[1], limit[0]) if limit else None
 
+    def fingerprint_of(self, name):
+        """The fingerprint of the key listed under NAME, or None."""
+        from .sessions import fingerprint
+        with self.lock:
+            found = [key for key, listed in self.keys.items() if listed == name]
+        return fingerprint(found[0]) if found else None
+
     def is_admin(self, name):
         with self.lock:
             return bool(self.options.get(name, {}).get("admin"))

@@ -4,7 +4,7 @@ its event loop."""
 
 import urllib.parse
 
-from . import api, cgi, deletion, pages, pictures, previews, upload
+from . import api, cgi, deletion, pages, pictures, previews, team, upload
 from .http import on_loop
 from .keys import KEY_HEADER
 
@@ -32,6 +32,13 @@ ROUTES = [
     (GET + ("POST",), DELETION, deletion.answer),
     (GET, DELETION + "/{done:done}", deletion.answer),
     (GET, "/static/{name:[a-z]+\\.[a-z]+}", on_loop(pages.static)),
+    (GET, "/my", team.my),
+    (("POST",), "/my/sign-in", team.sign_in),
+    (("POST",), "/my/sign-out", team.sign_out),
+    (("POST",), "/my/upload", team.upload),
+    (GET, f"/my/delete/{PICTURE}", lambda s, r, code: team.confirm_delete(s, r, code)),
+    (("POST",), f"/my/delete/{PICTURE}", team.delete),
+    (GET, "/admin", team.admin),
     (GET, "/download/{name}", pages.package),
 ] + [(GET, path, on_loop(lambda s, r: pages.plain_page(s, r, r.path, r.language)))
      for path in ("/", "/index.html", "/download.html", "/cgi-bin/forum/forum.cgi")]

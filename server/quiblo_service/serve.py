@@ -16,6 +16,8 @@ import threading
 import time
 
 from . import ftp, http, reply, routes
+from cryptography.fernet import Fernet
+
 from .clients import listens_everywhere
 from .config import plain_text_refusal
 from .intake import Intake
@@ -192,6 +194,8 @@ def serve(settings, worker_class=Worker):
         handler.addFilter(KeyRedactor(keys))
     context = tls_context(settings)
     open_files_as_allowed()
+    # The key of the team's sessions, the same in every worker; a restart signs everyone out.
+    settings.session_secret = Fernet.generate_key()
     if not settings.public_url and listens_everywhere(settings.host):
         logging.warning("public-url is not set, and %s is no address a client can use: the API's answers "
                         "and the previews name the address each client used", settings.host)

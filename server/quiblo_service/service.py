@@ -3,6 +3,7 @@ rules that several answers share (a picture's end, a key's usage limit, the regi
 
 from . import clock
 from .limits import UsageLimit
+from .sessions import Sessions
 from .thumbnails import Thumbnails
 
 DAY = 86400
@@ -18,6 +19,7 @@ class Service:
         self.keep_days, self.version = settings.keep_days, settings.version
         self.upload_seconds, self.public_url = settings.upload_seconds, settings.public_url
         self.thumbnails = Thumbnails(store)
+        self.sessions = Sessions(settings.session_secret)
 
     def expires_at(self, picture):
         """When the picture goes: the end of its own lifetime, else of the keeping time."""

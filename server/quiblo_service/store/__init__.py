@@ -111,6 +111,11 @@ class Store:
         """The registered pictures, oldest first."""
         raise NotImplementedError
 
+    def pictures_of(self, key_name, offset, limit):
+        """(the pictures of KEY_NAME, or of everyone for None, newest first from OFFSET, at most
+        LIMIT of them; how many there are in all)."""
+        raise NotImplementedError
+
     def totals(self):
         """(registered pictures, their bytes)."""
         raise NotImplementedError

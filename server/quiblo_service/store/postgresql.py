@@ -301,6 +301,14 @@ class PostgresStore(Store):
             "SELECT code, size, registered_at, key_name, expires_at FROM pictures WHERE registered_at >= %s "
             "ORDER BY registered_at", (since,))]
 
+    def pictures_of(self, key_name, offset, limit):
+        rows = self.run("SELECT code, size, registered_at, key_name, expires_at FROM pictures "
+                        "WHERE %s::text IS NULL OR key_name = %s ORDER BY registered_at DESC, code LIMIT %s OFFSET %s",
+                        (key_name, key_name, limit, offset))
+        total = self.one("SELECT COUNT(*) FROM pictures WHERE %s::text IS NULL OR key_name = %s",
+                         (key_name, key_name))[0]
+        return [Picture(*row) for row in rows], total
+
     def totals(self):
         count, size = self.one("SELECT COUNT(*), COALESCE(SUM(size), 0) FROM pictures")
         return count, int(size)

@@ -289,6 +289,15 @@ class SqliteStore(Store):
                               "WHERE registered_at >= ? ORDER BY registered_at", (since,)).fetchall()
         return [Picture(*row) for row in rows]
 
+    def pictures_of(self, key_name, offset, limit):
+        with self.locked() as db:
+            rows = db.execute("SELECT code, size, registered_at, key_name, expires_at FROM pictures "
+                              "WHERE ? IS NULL OR key_name = ? ORDER BY registered_at DESC, code LIMIT ? OFFSET ?",
+                              (key_name, key_name, limit, offset)).fetchall()
+            total = db.execute("SELECT COUNT(*) FROM pictures WHERE ? IS NULL OR key_name = ?",
+                               (key_name, key_name)).fetchone()[0]
+        return [Picture(*row) for row in rows], total
+
     def totals(self):
         with self.locked() as db:
             return tuple(db.execute("SELECT COUNT(*), COALESCE(SUM(size), 0) FROM pictures").fetchone())
