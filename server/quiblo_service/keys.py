@@ -150,6 +150,12 @@ class UploadKeys:
             limit = self.options.get(name, {}).get("limit")
         return UsageLimit(limit[1], limit[0]) if limit else None
 
+    def key_of(self, name):
+        """The key listed under NAME, or None."""
+        with self.lock:
+            found = [key for key, listed in self.keys.items() if listed == name]
+        return found[0] if found else None
+
     def fingerprint_of(self, name):
         """The fingerprint of the key listed under NAME, or None."""
         from .sessions import fingerprint

@@ -20,8 +20,10 @@ def plain_page(service, request, path, lang):
     if path in ("/", "/index.html"):
         return render("top.html", lang, title=say(lang, "top_title"))
     if path == "/download.html":
+        signed_in = not service.keys.required or service.sessions.of(request, service.keys) is not None
         return render("download.html", lang, title=say(lang, "download_title"), version=service.version,
-                      packages=packages(service), address=previews.base_url(service, request))
+                      packages=packages(service), address=previews.base_url(service, request),
+                      signed_in=signed_in)
     # The program opens this page: without a contact it says so, and no page links to it.
     return render("board.html", lang, title=say(lang, "board_title"), contact=service.settings.contact)
 

@@ -39,6 +39,8 @@ ROUTES = [
     (GET, f"/my/delete/{PICTURE}", lambda s, r, code: team.confirm_delete(s, r, code)),
     (("POST",), f"/my/delete/{PICTURE}", team.delete),
     (GET, "/admin", team.admin),
+    (GET, "/my/quiblo.sxcu", lambda s, r: team.uploader_file(s, r, "sxcu")),
+    (GET, "/my/quiblo-curl.txt", lambda s, r: team.uploader_file(s, r, "curl")),
     (GET, "/download/{name}", pages.package),
 ] + [(GET, path, on_loop(lambda s, r: pages.plain_page(s, r, r.path, r.language)))
      for path in ("/", "/index.html", "/download.html", "/cgi-bin/forum/forum.cgi")]

@@ -8,7 +8,7 @@ import hmac
 import logging
 import urllib.parse
 
-from . import api, clock, previews
+from . import api, clients, clock, previews
 from .codes import viewing_code
 from .deletion import same_site
 from .forms import FormError, form_parts
@@ -69,6 +69,19 @@ def tile(service, request, lang, picture):
     return {"code": picture.code, "key_name": picture.key_name, "url": f"{base}/view.cgi?{viewing_code(picture.code)}",
             "uploaded": date_text(lang, picture.registered_at),
             "expires": date_text(lang, expires) if expires is not None else None}
+
+
+def uploader_file(service, request, kind):
+    """A signed-in member's own ShareX uploader (.sxcu) or curl line, as client-config writes
+    them, as a file to keep: the key is in the file, never in a page."""
+    session = session_of(service, request)
+    if session is None and service.keys.required:
+        return not_found(request.language)
+    key = service.keys.key_of(session.name) if session else None
+    url = previews.base_url(service, request)
+    text, name = (clients.sxcu(url, key), "quiblo.sxcu") if kind == "sxcu" else (clients.curl(url, key), "quiblo-curl.txt")
+    return Reply(200, "text/plain; charset=UTF-8", (text + "\n").encode(),
+                 {"Content-Disposition": f'attachment; filename="{name}"', "Cache-Control": "no-store"})
 
 
 def sign_in(service, request):

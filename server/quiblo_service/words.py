@@ -104,6 +104,11 @@ TEXTS = {
     "admins_only": N_("Only an admin's key opens this page."),
     "usage_heading": N_("Uploads in the last {hours} hours, by key"),
     "all_pictures": N_("Pictures"),
+    "other_tools": N_("Other tools"),
+    "other_tools_what": N_("Your own uploader for ShareX, and a curl command line, with your key in them: keep "
+                           "them to yourself."),
+    "sxcu_file": N_("ShareX uploader (.sxcu)"),
+    "curl_line": N_("curl command line"),
     "link": N_("Link to this page"),
     "copy": N_("Copy"),
     "copied": N_("Copied"),

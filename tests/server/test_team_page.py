@@ -5,6 +5,7 @@ another site change nothing, a revoked key's session ends, and wrong keys count 
 
 import base64
 import http.client
+import json
 import os
 import signal
 import tempfile
@@ -16,7 +17,7 @@ from selenium.common.exceptions import StaleElementReferenceException
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
-from tests.server.harness import HOST, KeyedService
+from tests.server.harness import HOST, KeyedService, Service
 from tests.server.pngs import picture
 from tests.server.test_web_pages import DESKTOP, PHONE, SCREENSHOTS, browser
 
@@ -197,6 +198,39 @@ class TeamPageTest(unittest.TestCase):
                                        {"Content-Type": "application/x-www-form-urlencoded"}).status, 401)
         self.assertEqual(self.post("/my/sign-in", f"key={ALICE}",
                                    {"Content-Type": "application/x-www-form-urlencoded"}).status, 429)
+
+    def test_a_member_keeps_their_own_uploader_file_and_the_key_is_in_no_page(self):
+        driver = self.browse("en")
+        self.sign_in(driver, BOB)
+        driver.get(self.base + "/download.html")
+        self.assertNotIn(BOB, driver.page_source)
+        cookie = "quiblo_session=" + driver.get_cookie("quiblo_session")["value"]
+        conn = http.client.HTTPConnection(HOST, self.service.http_port, timeout=10)
+        conn.request("GET", driver.find_element(By.LINK_TEXT, "ShareX uploader (.sxcu)").get_attribute("href"),
+                     headers={"Cookie": cookie})
+        uploader = json.loads(conn.getresponse().read())
+        conn.close()
+        self.assertEqual(uploader["Headers"], {"Authorization": f"Bearer {BOB}"})
+        self.assertEqual(self.status("/my/quiblo.sxcu"), 404)  # without a session
+
+
+class WithoutAccountsTest(unittest.TestCase):
+    def test_without_keys_the_page_says_so_and_takes_pictures_by_the_address(self):
+        service = Service("--max-uploads", "1")
+        self.addCleanup(service.cleanup)
+        page = service.get("/my")[2].decode()
+        self.assertIn("アカウントがありません", page)
+        self.assertNotIn('name="token"', page)
+        body = (b"--b\r\nContent-Disposition: form-data; name=\"pictures\"; filename=\"a.png\"\r\n\r\n"
+                + picture(9) + b"\r\n--b\r\nContent-Disposition: form-data; name=\"pictures\"; "
+                b"filename=\"b.png\"\r\n\r\n" + picture(10) + b"\r\n--b--\r\n")
+        conn = http.client.HTTPConnection(HOST, service.http_port, timeout=10)
+        conn.request("POST", "/my/upload", body, {"Content-Type": "multipart/form-data; boundary=b"})
+        answer = conn.getresponse()
+        location = urllib.parse.parse_qs(urllib.parse.urlsplit(answer.getheader("Location")).query)
+        conn.close()
+        self.assertEqual(location["uploaded"], ["1"])  # one address, one upload in the window
+        self.assertEqual(len(location["refused"]), 1)
 
 
 if __name__ == "__main__":
