@@ -14,7 +14,7 @@ from .deletion import same_site
 from .forms import FormError, form_parts
 from .http import BODY_ALLOWANCE
 from .limits import deletions_blocked, lifetime_seconds
-from .refusals import Refusal, words
+from .refusals import Refusal
 from .reply import BodyRefused, Reply, message, not_found, render
 from .sessions import Sessions
 from .words import date_text, say
@@ -143,12 +143,19 @@ def upload(service, request):
         if isinstance(result, tuple):
             uploaded += 1
         else:
-            why = (say(lang, "not_png") if result == Refusal.NOT_PNG
-                   else words(result, limit=service.intake.max_bytes, uploads=service.usage_of(
-                       session and session.name).max_uploads, hours=service.usage_of(session and session.name).hours_text()))
-            refused.append(f"{filename[:80]}: {why}")
+            refused.append(f"{filename[:80]}: {refusal_words(service, lang, result, session)}")
     query = urllib.parse.urlencode([("uploaded", uploaded)] + [("refused", r) for r in refused])
     return to(f"/my?{query}")
+
+
+# Each refusal in the words of the page's reader.
+PEOPLE_WORDS = {Refusal.NOT_PNG: "not_png", Refusal.TOO_LARGE: "too_large", Refusal.USAGE: "limit_hit"}
+
+
+def refusal_words(service, lang, refusal, session):
+    usage = service.usage_of(session.name if session else None)
+    return say(lang, PEOPLE_WORDS.get(refusal, "try_later"), limit=f"{service.intake.max_bytes:,}",
+               allowed=usage.max_uploads, hours=usage.hours_text())
 
 
 def confirm_delete(service, request, code):
