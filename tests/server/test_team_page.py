@@ -199,6 +199,23 @@ class TeamPageTest(unittest.TestCase):
         self.assertEqual(self.post("/my/sign-in", f"key={ALICE}",
                                    {"Content-Type": "application/x-www-form-urlencoded"}).status, 429)
 
+    def test_a_members_pictures_come_newest_first_sixty_a_page(self):
+        codes = []
+        for seed in range(61):
+            conn = http.client.HTTPConnection(HOST, self.service.http_port, timeout=10)
+            conn.request("POST", "/api/upload", picture(seed), {"Authorization": f"Bearer {BOB}"})
+            codes.append(json.loads(conn.getresponse().read())["image_url"].rsplit("/", 1)[1][:-4])
+            conn.close()
+        for language in ("ja", "en"):  # the sign-in page, then the grid, in both languages
+            driver = self.browse(language)
+            driver.get(self.base + "/my")
+            self.keep(driver, f"my-sign-in-{language}-1280x800")
+            self.sign_in(driver, BOB)
+        self.assertEqual(self.tiles(driver), codes[:0:-1])  # the newest sixty
+        driver.find_element(By.CSS_SELECTOR, "p.pages a").click()
+        self.wait_for_tiles(driver, 1)
+        self.assertEqual(self.tiles(driver), codes[:1])
+
     def test_a_member_keeps_their_own_uploader_file_and_the_key_is_in_no_page(self):
         driver = self.browse("en")
         self.sign_in(driver, BOB)
