@@ -13,6 +13,7 @@ import struct
 import subprocess
 import tempfile
 import threading
+import time
 import unittest
 import zlib
 
@@ -297,6 +298,9 @@ class SecretsAndAddressesTest(unittest.TestCase):
         request(s, "GET", "/" + deletion)
         request(s, "POST", "/" + deletion, b"", {"Content-Type": "application/x-www-form-urlencoded"})
         s.delete(code)
+        deadline = time.monotonic() + 10  # a request is logged once its answer is sent
+        while "/delete2.cgi" not in s.complaints() and time.monotonic() < deadline:
+            time.sleep(0.05)
         log = s.complaints()
         self.assertIn(f"/delete2.cgi?op=del&pngcode={code}&delid=-", log)  # logged, masked
         self.assertNotIn(deletion.rsplit("/", 1)[1], log)
