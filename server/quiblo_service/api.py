@@ -9,7 +9,7 @@ import time
 import urllib.parse
 
 from . import clock, previews
-from .codes import viewing_code
+from .codes import PICTURE_CODE, viewing_code
 from .forms import FormError, form_fields
 from .http import BODY_ALLOWANCE
 from .refusals import Refusal, http_status, words
@@ -160,6 +160,29 @@ def keep_and_register(service, client, key_name, data, expires_at):
     if refusal == "LIMIT_REACHED":
         return Refusal.USAGE
     return (code, delid) if refusal is None else Refusal.UNAVAILABLE
+
+
+MAX_CODES = 1000
+
+
+def exists(service, request):
+    """POST /api/exists with a JSON list of picture codes: {code: true or false} for each, whether
+    the service still shows it. Nothing else is told; the key rules are the upload's."""
+    if service.keys.name_of(presented_key(request)) is None:
+        return refused(Refusal.KEY, service)
+    try:
+        codes = json.loads(request.body(MAX_CODES * 24, 30))
+    except BodyRefused as err:
+        return error(err.status, str(err))
+    except ValueError:
+        codes = None
+    if (not isinstance(codes, list) or len(codes) > MAX_CODES
+            or not all(isinstance(code, str) and PICTURE_CODE.fullmatch(code) for code in codes)):
+        return error(400, f"send a JSON list of at most {MAX_CODES} picture codes of 18 digits")
+    now = clock.now()
+    live = {picture.code for picture in service.store.pictures_among(set(codes))
+            if (service.expires_at(picture) or float("inf")) > now}
+    return json_reply(200, {code: code in live for code in codes})
 
 
 def limit_reached(usage):

@@ -29,6 +29,7 @@ ROUTES = [
     (GET, "/oembed", lambda s, r: previews.oembed(s, r, params(r))),
     (("PUT",), f"/upload/{PICTURE}.png", upload.put),
     (("POST",), "/api/upload", api.upload),
+    (("POST",), "/api/exists", api.exists),
     (GET + ("POST",), DELETION, deletion.answer),
     (GET, DELETION + "/{done:done}", deletion.answer),
     (GET, "/static/{name:[a-z]+\\.[a-z]+}", on_loop(pages.static)),

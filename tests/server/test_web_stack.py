@@ -220,6 +220,32 @@ class TeamLimitsTest(unittest.TestCase):
         self.assertIn(f"{keys}:1", done.stderr)
 
 
+class ExistsTest(unittest.TestCase):
+    def test_one_request_tells_which_codes_the_service_still_shows_and_nothing_more(self):
+        keys = os.path.join(self.enterContext(tempfile.TemporaryDirectory()), "keys")
+        with open(keys, "w") as f:
+            f.write(f"team {KEY}\n")
+        s = KeyedService(keys, "--keep-days", "1")
+        self.addCleanup(s.cleanup)
+        bearer = {"Authorization": f"Bearer {KEY}"}
+        kept, deleted, swept = (api_upload(s, picture(n), bearer)[1] for n in range(3))
+        request(s, "POST", "/" + deleted["deletion_url"].split("/", 3)[3], b"")
+        code_of = {name: answer["image_url"].rsplit("/", 1)[1][:-4]
+                   for name, answer in (("kept", kept), ("deleted", deleted), ("swept", swept))}
+        codes = [code_of["kept"], code_of["deleted"], code_of["swept"], "123456789012345678"]
+        s.control(action="clock", offset=2 * 86400)  # all run out; the sweep has not come
+        status, _, answer = request(s, "POST", "/api/exists", json.dumps(codes).encode(), bearer)
+        self.assertEqual(json.loads(answer), dict.fromkeys(codes, False))
+        s.control(action="clock", offset=0)
+        status, _, answer = request(s, "POST", "/api/exists", json.dumps(codes).encode(), bearer)
+        self.assertEqual((status, json.loads(answer)),
+                         (200, {codes[0]: True, codes[1]: False, codes[2]: True, codes[3]: False}))
+        self.assertEqual(request(s, "POST", "/api/exists", json.dumps(codes).encode())[0], 401)
+        for bad in (b"{}", b"[1]", b'["../x"]', json.dumps(["1" * 18] * 1001).encode(), b"not json"):
+            with self.subTest(bad=bad[:20]):
+                self.assertEqual(request(s, "POST", "/api/exists", bad, bearer)[0], 400)
+
+
 class SlowClientsTest(unittest.TestCase):
     def test_800_slow_clients_from_250_addresses_keep_no_one_out(self):
         soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)

@@ -111,6 +111,10 @@ class Store:
         """The registered pictures, oldest first."""
         raise NotImplementedError
 
+    def pictures_among(self, codes):
+        """The registered pictures whose codes are among CODES, as Picture."""
+        raise NotImplementedError
+
     def pictures_of(self, key_name, offset, limit):
         """(the pictures of KEY_NAME, or of everyone for None, newest first from OFFSET, at most
         LIMIT of them; how many there are in all)."""

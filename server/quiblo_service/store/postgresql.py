@@ -301,6 +301,11 @@ class PostgresStore(Store):
             "SELECT code, size, registered_at, key_name, expires_at FROM pictures WHERE registered_at >= %s "
             "ORDER BY registered_at", (since,))]
 
+    def pictures_among(self, codes):
+        return [Picture(*row) for row in self.run(
+            "SELECT code, size, registered_at, key_name, expires_at FROM pictures WHERE code = ANY(%s)",
+            (list(codes),))]
+
     def pictures_of(self, key_name, offset, limit):
         rows = self.run("SELECT code, size, registered_at, key_name, expires_at FROM pictures "
                         "WHERE %s::text IS NULL OR key_name = %s ORDER BY registered_at DESC, code LIMIT %s OFFSET %s",

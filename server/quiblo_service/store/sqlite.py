@@ -289,6 +289,13 @@ class SqliteStore(Store):
                               "WHERE registered_at >= ? ORDER BY registered_at", (since,)).fetchall()
         return [Picture(*row) for row in rows]
 
+    def pictures_among(self, codes):
+        codes = list(codes)
+        with self.locked() as db:
+            rows = db.execute("SELECT code, size, registered_at, key_name, expires_at FROM pictures WHERE code IN "
+                              f"({', '.join('?' * len(codes))})", codes).fetchall() if codes else []
+        return [Picture(*row) for row in rows]
+
     def pictures_of(self, key_name, offset, limit):
         with self.locked() as db:
             rows = db.execute("SELECT code, size, registered_at, key_name, expires_at FROM pictures "
