@@ -26,7 +26,8 @@ def browser(language, size, javascript=True):
     options = Options()
     options.binary_location = "/usr/bin/chromium"
     profile = tempfile.mkdtemp(prefix="quiblo-chromium-")
-    for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+    for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage", "--disable-quic",
+                     "--no-first-run",
                      "--disable-background-networking", "--disable-component-update", "--disable-sync",
                      f"--user-data-dir={profile}", f"--lang={language}"):
         options.add_argument(argument)
