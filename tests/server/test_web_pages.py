@@ -5,6 +5,7 @@ screenshot is kept in the build folder (QUIBLO_SCREENSHOTS) for a person to look
 import base64
 import json
 import os
+import shutil
 import tempfile
 import unittest
 import urllib.request
@@ -37,6 +38,12 @@ def browser(language, size, javascript=True):
     options.add_experimental_option("prefs", prefs)
     options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
     driver = webdriver.Chrome(service=Driver("/usr/bin/chromedriver"), options=options)
+    quit_browser = driver.quit
+
+    def quit_and_forget():  # the profile goes with the browser
+        quit_browser()
+        shutil.rmtree(profile, ignore_errors=True)
+    driver.quit = quit_and_forget
     phone = size == PHONE
     driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
         "width": size[0], "height": size[1], "deviceScaleFactor": 3 if phone else 1, "mobile": phone})
