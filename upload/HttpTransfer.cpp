@@ -116,9 +116,12 @@ std::optional<TransferFailure> putPicture(const QString& url, const QString& pas
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, detail);
     const CURLcode result = curl_easy_perform(handle);
     if (result == CURLE_OK && !put.restReported && onChunk) onChunk(put.sent);
-    failure.stage = put.sent > 0 ? TransferStage::Write : TransferStage::Connect;
     long status = 0;
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+    // A service that answered refused the picture as it was sent, however little of it had left
+    // when the answer came: a prompt refusal is not a failed connection.
+    failure.stage = put.sent > 0 || (result == CURLE_OK && status > 0) ? TransferStage::Write
+                                                                       : TransferStage::Connect;
     if (result != CURLE_OK) {
         failure.code = result;
         const QString tls = tlsFailureText(result, parsed.host(), QString::fromUtf8(detail));
