@@ -65,37 +65,14 @@ def upload(service, request):
     """Checks, stores and registers one picture. Every refusal that needs no bytes (the key,
     the usage limit, the uploads waiting, a lifetime in the query) comes before the body is
     read, so a refused client costs no reading and no inflating."""
-    key = presented_key(request)
-    key_name = service.keys.name_of(key)
+    key_name = service.keys.name_of(presented_key(request))
     if key_name is None:
         return refused(Refusal.KEY, service)
     lifetime = urllib.parse.parse_qs(request.query).get("expires", [None])[0]
-    now = clock.now()
     if lifetime is not None and not LIFETIME.fullmatch(lifetime):
         return error(400, "a lifetime is a number of hours or days, such as 1h or 7d")
-    # The usage limit counts per key name, or per client address without keys.
-    user = f"key:{key_name}" if key_name else f"address:{request.client}"
-    usage = service.usage_of(key_name)
     try:
-        if service.store.uses(user, usage.window_start(now)) >= usage.max_uploads:
-            return limit_reached(usage)
-        while True:
-            code = new_codes()[0]
-            with service.intake.taking(code, request.client, key) as refusal:
-                if refusal is None:
-                    expires_at = take_picture(service, request, code, key)
-            if refusal != Refusal.EXISTS:
-                break
-        if refusal is not None:
-            return refused(refusal, service)
-        delid = new_codes()[1]
-        refusal = service.register(code, delid, user, key_name, clock.now(), expires_at)
-        if refusal == "LIMIT_REACHED":
-            return limit_reached(usage)
-        if refusal is not None:
-            return refused(Refusal.UNAVAILABLE, service)
-        picture = service.store.picture(code)
-        return json_reply(200, links(service, request, code, delid, service.expires_at(picture)))
+        kept = keep_and_register(service, request.client, key_name, lambda: read_picture(service, request))
     except Refused as refusal:
         return refusal.reply
     except StoreFull:
@@ -103,6 +80,13 @@ def upload(service, request):
     except StoreError as err:
         logging.error("an API upload failed: %s", err)
         return refused(Refusal.UNAVAILABLE, service)
+    if kept == Refusal.USAGE:
+        return limit_reached(service.usage_of(key_name))
+    if isinstance(kept, Refusal):
+        return refused(kept, service)
+    code, delid = kept
+    picture = service.store.picture(code)
+    return json_reply(200, links(service, request, code, delid, service.expires_at(picture)))
 
 
 class Refused(Exception):
@@ -113,9 +97,9 @@ class Refused(Exception):
         self.reply = error(status, message)
 
 
-def take_picture(service, request, code, key):
-    """Reads the body and keeps its picture under CODE; the end of its lifetime, or None.
-    Refused otherwise."""
+def read_picture(service, request):
+    """(the picture of the body, the end of its lifetime or None). Refused for a body that
+    cannot be read, or a lifetime that is not one."""
     limit = service.intake.max_bytes
     try:
         body = request.body(limit, service.upload_seconds, allowance=BODY_ALLOWANCE)
@@ -127,21 +111,18 @@ def take_picture(service, request, code, key):
         raise Refused(400, str(err)) from err
     if not data:
         raise Refused(400, "send the picture as the body, or as the form field `file`")
-    if len(data) > limit:
-        raise Refused(http_status(Refusal.TOO_LARGE), words(Refusal.TOO_LARGE, limit=limit))
     try:
-        expires_at = clock.now() + lifetime_seconds(lifetime, service.keep_days) if lifetime else None
+        return data, clock.now() + lifetime_seconds(lifetime, service.keep_days) if lifetime else None
     except ValueError as err:
         raise Refused(400, str(err)) from err
-    refusal = service.intake.keep(code, data, request.client, key)
-    if refusal is not None:
-        raise Refused(http_status(refusal), words(refusal, limit=limit))
-    return expires_at
 
 
-def keep_and_register(service, client, key_name, data, expires_at):
-    """Keeps and registers the picture DATA of a signed-in KEY_NAME (or, without keys, of the
-    address CLIENT): (code, delid) or the Refusal."""
+def keep_and_register(service, client, key_name, read):
+    """The road of an upload whose key is settled (KEY_NAME, "" without keys), from the API or
+    the team's page: the usage limit (per key name, or per address CLIENT without keys), a new
+    code with its place among the uploads under way, READ() -> (the picture, the end of its
+    lifetime or None) while the place is held, the keeping and the registration. (code, delid)
+    or the Refusal."""
     user = f"key:{key_name}" if key_name else f"address:{client}"
     usage = service.usage_of(key_name)
     if service.store.uses(user, usage.window_start(clock.now())) >= usage.max_uploads:
@@ -150,6 +131,7 @@ def keep_and_register(service, client, key_name, data, expires_at):
         code = new_codes()[0]
         with service.intake.taking(code, client, None, key_name or "") as refusal:
             if refusal is None:
+                data, expires_at = read()
                 refusal = service.intake.keep(code, data, client, None, key_name or "")
         if refusal != Refusal.EXISTS:
             break

@@ -361,5 +361,4 @@ def keep_quiet():
     # of ours (a fault of an answer is logged where it is caught). Its access log is our own
     # (AccessLog), at INFO.
     logging.getLogger("aiohttp.server").setLevel(logging.CRITICAL)
-    logging.getLogger("quiblo.http").propagate = True
 

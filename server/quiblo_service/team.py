@@ -50,7 +50,7 @@ def my(service, request):
     if service.keys.required and session is None:
         return render("my_sign_in.html", lang, title=say(lang, "my_title"), wrong=False)
     query = urllib.parse.parse_qs(request.query)
-    page = max(0, int(query.get("page", ["0"])[0]) if query.get("page", ["0"])[0].isdigit() else 0)
+    page = page_number(query)
     name = session.name if session else None
     pictures, total = service.store.pictures_of(name, page * PAGE_SIZE, PAGE_SIZE) if session else ([], 0)
     usage = service.usage_of(name)
@@ -61,6 +61,12 @@ def my(service, request):
                   allowed=usage.max_uploads, hours=usage.hours_text(),
                   said=[say(lang, "uploaded", count=query["uploaded"][0])] if "uploaded" in query else [],
                   refused=query.get("refused", []))
+
+
+def page_number(query):
+    """The page of a grid that the query asks for, from 0."""
+    text = query.get("page", [""])[0]
+    return min(int(text), 1 << 20) if text.isascii() and text.isdigit() else 0
 
 
 def tile(service, request, lang, picture):
@@ -87,7 +93,7 @@ def uploader_file(service, request, kind):
 def sign_in(service, request):
     lang = request.language
     if not same_site(request, service):
-        return message(lang, "403", "403 Forbidden", say(lang, "delete_elsewhere"), 403)
+        return message(lang, "403", "403 Forbidden", say(lang, "elsewhere"), 403)
     if not service.keys.required:
         return to("/my")
     if deletions_blocked(service.store, request.client, clock.now()):
@@ -101,28 +107,44 @@ def sign_in(service, request):
     return to("/my", service.sessions.cookie(name, key, request.secure))
 
 
-def checked(service, request, fields):
-    """The session of a form that changes something, or None: another site's, or without the
-    session's token."""
-    session = session_of(service, request)
+class Forbidden(Exception):
+    """A form sent from another site, or without its session or the session's token."""
+
+
+def checked(service, request, fields=None):
+    """The session of a form that changes something (None without keys); Forbidden otherwise.
+    FIELDS None: the site and the session alone, which need no byte of the body."""
     if not same_site(request, service):
+        raise Forbidden
+    if not service.keys.required:
         return None
-    if service.keys.required:
-        if session is None or not hmac.compare_digest(fields.get("token", ""), session.token):
-            return None
+    session = session_of(service, request)
+    if session is None or (fields is not None and not hmac.compare_digest(fields.get("token", ""), session.token)):
+        raise Forbidden
     return session
 
 
+def form_answer(answer):
+    """ANSWER of a changing form, with a 403 for a Forbidden one."""
+    def guarded(service, request, *args, **kwargs):
+        try:
+            return answer(service, request, *args, **kwargs)
+        except Forbidden:
+            return message(request.language, "403", "403 Forbidden", say(request.language, "elsewhere"), 403)
+    return guarded
+
+
+@form_answer
 def sign_out(service, request):
-    session = checked(service, request, form(request, 4096))
-    if session is None and service.keys.required:
-        return message(request.language, "403", "403 Forbidden", "", 403)
+    checked(service, request, form(request, 4096))
     return to("/my", Sessions.ended(request.secure))
 
 
+@form_answer
 def upload(service, request):
     """The file box's pictures (several at once), or one a request from the page's script."""
     lang = request.language
+    checked(service, request)  # before a byte of the pictures is read
     content_type = request.header("Content-Type") or ""
     try:
         body = request.body(service.intake.max_bytes * MAX_FILES, service.upload_seconds, allowance=BODY_ALLOWANCE)
@@ -131,15 +153,14 @@ def upload(service, request):
         return message(lang, say(lang, "my_title"), "400 Bad Request", say(lang, "upload_unreadable"), 400)
     fields = {name: data.decode("utf-8", "replace") for name, filename, data in parts if filename is None}
     session = checked(service, request, fields)
-    if service.keys.required and session is None:
-        return message(lang, "403", "403 Forbidden", "", 403)
     lifetime = fields.get("expires", "")
     expires_at = clock.now() + lifetime_seconds(lifetime, service.keep_days) if lifetime in LIFETIMES[1:] else None
     uploaded, refused = 0, []
     for name, filename, data in parts:
         if name != "pictures" or filename is None or not data:
             continue
-        result = api.keep_and_register(service, request.client, session.name if session else None, data, expires_at)
+        result = api.keep_and_register(service, request.client, session.name if session else "",
+                                       lambda data=data: (data, expires_at))
         if isinstance(result, tuple):
             uploaded += 1
         else:
@@ -171,6 +192,7 @@ def may_delete(service, session, picture):
     return picture.key_name == session.name or service.keys.is_admin(session.name)
 
 
+@form_answer
 def delete(service, request, code):
     session = checked(service, request, form(request, 4096))
     picture = service.store.picture(code)
@@ -187,8 +209,7 @@ def admin(service, request):
     session = session_of(service, request)
     if session is None or not service.keys.is_admin(session.name):
         return message(lang, "403", "403 Forbidden", say(lang, "admins_only"), 403)
-    query = urllib.parse.parse_qs(request.query)
-    page = int(query["page"][0]) if query.get("page", [""])[0].isdigit() else 0
+    page = page_number(urllib.parse.parse_qs(request.query))
     pictures, total = service.store.pictures_of(None, page * PAGE_SIZE, PAGE_SIZE)
     since = clock.now() - service.usage.window_hours * 3600
     usage = {}

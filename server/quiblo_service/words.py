@@ -71,6 +71,7 @@ TEXTS = {
     "delete_alt": N_("Picture to delete"),
     "delete_button": N_("Delete"),
     "delete_elsewhere": N_("A deletion sent from another site is refused."),
+    "elsewhere": N_("A form sent from another site is refused."),
     "no_contact": N_("This service names no contact: ask the person who runs it."),
     "my_title": N_("Quiblo - My pictures"),
     "my_heading": N_("My pictures"),

@@ -242,6 +242,12 @@ class WithoutAccountsTest(unittest.TestCase):
                 + picture(9) + b"\r\n--b\r\nContent-Disposition: form-data; name=\"pictures\"; "
                 b"filename=\"b.png\"\r\n\r\n" + picture(10) + b"\r\n--b--\r\n")
         conn = http.client.HTTPConnection(HOST, service.http_port, timeout=10)
+        # Without accounts a form from another site is refused all the same.
+        conn.request("POST", "/my/upload", body, {"Content-Type": "multipart/form-data; boundary=b",
+                                                  "Origin": "https://evil.example"})
+        self.assertEqual(conn.getresponse().status, 403)
+        conn.close()
+        conn = http.client.HTTPConnection(HOST, service.http_port, timeout=10)
         conn.request("POST", "/my/upload", body, {"Content-Type": "multipart/form-data; boundary=b"})
         answer = conn.getresponse()
         location = urllib.parse.parse_qs(urllib.parse.urlsplit(answer.getheader("Location")).query)
