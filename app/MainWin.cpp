@@ -317,7 +317,7 @@ void MainWin::CheckImgCmd_Click() {
 }
 
 void MainWin::DeleteCmd_Click() {
-    DeleteWin history(app_.desktop(), app_.programFolder(), this);
+    DeleteWin history(app_.desktop(), app_.programFolder(), this, &app_.imgctl());
     history.exec();
     activateWithFocus(this);
 }

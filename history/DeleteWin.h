@@ -3,7 +3,10 @@
 #pragma once
 
 #include <QDialog>
+#include <QFutureWatcher>
+#include <QHash>
 
+#include "history/HistoryPictures.h"
 #include "platform/Desktop.h"
 
 class QFrame;
@@ -14,6 +17,8 @@ class QListWidgetItem;
 class QPushButton;
 
 namespace quiblo {
+
+class ImgctlLibrary;
 
 // What the service's answer to a deletion request means for the window.
 struct DeleteReply {
@@ -31,8 +36,12 @@ class DeleteWin : public QDialog {
     Q_OBJECT
 
 public:
-    // Loads the history of programFolder; a missing history is told through desktop.
-    DeleteWin(Desktop& desktop, const QString& programFolder, QWidget* parent = nullptr);
+    // Loads the history of programFolder; a missing history is told through desktop. The
+    // entries' pictures come in the background; imgctl keeps those fetched from the service
+    // (none: none is fetched).
+    DeleteWin(Desktop& desktop, const QString& programFolder, QWidget* parent = nullptr,
+              ImgctlLibrary* imgctl = nullptr);
+    ~DeleteWin() override;
 
     // Controls, named as designed.
     QLabel* Label1;
@@ -45,6 +54,7 @@ public:
     QPushButton* CheckImgCmd;
     QPushButton* DelCmd;
     QPushButton* CloseCmd;
+    QLabel* Preview;  // the chosen entry's picture, right of the designed controls
 
     // Handlers.
     void Form_Load();
@@ -53,10 +63,21 @@ public:
     void URLCopyCmd_Click();
     void DelCmd_Click();
     void CloseCmd_Click();
+    void Pictures_ResultReadyAt(int index);
+    void Pictures_Finished();
+
+    // True once the background has found what it could: every kept picture and the service's
+    // answers are shown.
+    bool picturesFound() const { return picturesFound_; }
 
 private:
     void buildControls();
     void fitListToEntries();
+    void addPreview();
+    void findPictures();
+    void showPreview();
+    void markGone(const QSet<QString>& codes);
+    void showIcon(QListWidgetItem* item);
     void connectHandlers();
     void setActionsEnabled(bool enabled);
     QListWidgetItem* selectedEntry() const;
@@ -66,6 +87,10 @@ private:
 
     Desktop& desktop_;
     QString programFolder_;
+    ImgctlLibrary* imgctl_;
+    QFutureWatcher<HistoryPictureNews> pictures_;
+    QMultiHash<QString, QListWidgetItem*> entryOfCode_;
+    bool picturesFound_ = false;  // a code listed twice has two
 };
 
 }  // namespace quiblo

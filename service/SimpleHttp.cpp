@@ -23,6 +23,7 @@ struct Transfer {
     QList<QPair<QByteArray, QByteArray>>& headers;
     qsizetype maxBytes;
     std::chrono::steady_clock::time_point deadline;
+    const std::function<bool()>& abandoned;
     bool tooLarge = false;
     bool tooLate = false;
 };
@@ -51,9 +52,11 @@ size_t keepHeader(char* data, size_t size, size_t count, void* target) {
     return bytes;
 }
 
-// libcurl progress callback, called at least once a second: ends the transfer at the deadline.
+// libcurl progress callback, called at least once a second: ends the transfer at the deadline,
+// or when the caller no longer wants it.
 int checkDeadline(void* target, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     auto* transfer = static_cast<Transfer*>(target);
+    if (transfer->abandoned && transfer->abandoned()) return 1;
     if (std::chrono::steady_clock::now() < transfer->deadline) return 0;
     transfer->tooLate = true;
     return 1;
@@ -116,12 +119,19 @@ HttpReply httpGet(const HttpRequest& request) {
     appendLanguageHeader(headers);
     if (!request.uploadKey.isEmpty() && keyMayGo(secure, parsed.host()))
         appendHeader(headers, ("X-Quiblo-Key: " + request.uploadKey.toLatin1()).constData());
+    if (!request.jsonBody.isEmpty()) appendHeader(headers, "Content-Type: application/json");
     const QByteArray address = request.url.toUtf8();
     // The size is handed out as an int, so the cap can never pass that.
     Transfer transfer{
         reply.body, reply.headers, std::clamp<qsizetype>(request.limits.maxReplyBytes, 0, INT_MAX),
-        std::chrono::steady_clock::now() + std::chrono::seconds(request.limits.totalSeconds)};
+        std::chrono::steady_clock::now() + std::chrono::seconds(request.limits.totalSeconds),
+        request.abandoned};
     setOptions(curl.get(), address, headers.get(), transfer, request.limits);
+    if (!request.jsonBody.isEmpty()) {
+        curl_easy_setopt(curl.get(), CURLOPT_POSTFIELDSIZE_LARGE,
+                         curl_off_t(request.jsonBody.size()));
+        curl_easy_setopt(curl.get(), CURLOPT_POSTFIELDS, request.jsonBody.constData());
+    }
     char detail[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, detail);
     // Whatever arrived before a broken transfer is the reply; only a reply cut short by the
@@ -131,7 +141,7 @@ HttpReply httpGet(const HttpRequest& request) {
     if (transfer.tooLate || transfer.tooLarge || result == CURLE_FILESIZE_EXCEEDED)
         reply.body.clear();
     // A redirect is no reply; one from TLS to plain text is said as a TLS failure.
-    long status = 0;
+    long& status = reply.status;
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
     if (status >= 300 && status < 400) {
         reply.body.clear();

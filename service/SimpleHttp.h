@@ -1,11 +1,12 @@
-// HTTP GET requests to the service. Plain blocking functions, safe to call from any thread; the
-// windows run them through runWaiting so that they never freeze.
+// HTTP requests to the service. Plain blocking functions, safe to call from any thread; the
+// windows run them through runWaiting (or in the background) so that they never freeze.
 #pragma once
 
 #include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <functional>
 
 namespace quiblo {
 
@@ -20,12 +21,15 @@ struct HttpLimits {
     qsizetype maxReplyBytes = 1 << 20;
 };
 
-// One GET request to the service, and the one function that makes it.
+// One request to the service, and the one function that makes it: a GET, or a POST of JSON.
 struct HttpRequest {
     QString url;
     // Sent in the X-Quiblo-Key header; left out over plain text to another machine.
     QString uploadKey = {};
     HttpLimits limits = {};
+    QByteArray jsonBody = {};  // not empty: POSTed as application/json
+    // Asked about once a second at least; true ends the request at once (a window that closed).
+    std::function<bool()> abandoned = {};
 };
 struct HttpReply {
     // The body whatever the HTTP status; a transfer that breaks off gives what arrived. Empty
@@ -35,6 +39,7 @@ struct HttpReply {
     // What to tell the user when the request failed in TLS itself (a certificate that does not
     // verify, no TLS where https asked for it) or was redirected from https to plain text.
     QString tlsFailure;
+    long status = 0;  // the HTTP status; 0 when no answer came
     // The answer's header lines, name and value, as they came.
     QList<QPair<QByteArray, QByteArray>> headers;
     // The body decoded from CP932.
@@ -42,7 +47,7 @@ struct HttpReply {
     // The value of the header NAME (any case), without the blanks around it; empty when absent.
     QByteArray header(const QByteArray& name) const;
 };
-// An empty url gives an empty reply without contacting anything.
+// An empty url gives an empty reply without contacting anything. (A GET unless jsonBody is set.)
 HttpReply httpGet(const HttpRequest& request);
 
 // The body into buffer; its size (0 when nothing arrived).

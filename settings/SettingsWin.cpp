@@ -19,6 +19,7 @@
 #include "LanguageSetting.h"
 #include "ServiceSetting.h"
 #include "WorkFileCleaning.h"
+#include "history/Thumbnails.h"
 #include "platform/Desktop.h"
 #include "platform/Lines.h"
 #include "platform/ProgramFolder.h"
@@ -310,7 +311,9 @@ void SettingsWin::QuibloWaitTimeUD_Change() {
 }
 
 void SettingsWin::CleanTmpFileCmd_Click() {
-    if (cleanWorkFiles(programFolder_)) {
+    // Both run whatever the other did.
+    const bool workFilesGone = cleanWorkFiles(programFolder_);
+    if (removeOrphanThumbnails(programFolder_) && workFilesGone) {
         desktop_.message(this, tr("Information"), tr("Clean-up finished."), MsgIcon::Information);
     } else {
         desktop_.message(this, tr("Error"), tr("Clean-up failed."), MsgIcon::Critical);

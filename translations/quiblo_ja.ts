@@ -617,6 +617,14 @@ so the picture was not deleted.</source>
         <source>Quiblo - Your uploads</source>
         <translation>クイブロ - 履歴閲覧/手動削除</translation>
     </message>
+    <message>
+        <source>(gone)</source>
+        <translation>(削除済み)</translation>
+    </message>
+    <message>
+        <source>Picture of the chosen upload</source>
+        <translation>選択した画像</translation>
+    </message>
 </context>
 <context>
     <name>quiblo::LoadMspaintWin</name>

@@ -12,6 +12,7 @@
 #include "ReducedPicture.h"
 #include "confirm/LocalCopy.h"
 #include "history/HistoryFile.h"
+#include "history/Thumbnails.h"
 #include "platform/Desktop.h"
 #include "platform/Fault.h"
 #include "platform/Lines.h"
@@ -237,6 +238,9 @@ void UploadJob::registerUpload() {
     if (result.status == ReplyStatus::Success) {
         registered_ = true;
         AppendHistoryRecord(hooks_.programFolder, pngCode_, delId_, uploadedAt_);
+        // The history window's picture of it: after the record, and nothing lost without it.
+        runWaiting(
+            [&] { keepThumbnail(*hooks_.imgctl, hooks_.programFolder, pngCode_, keptPicture_); });
     }
     pauseFor(200);
     if (result.status == ReplyStatus::Error) {

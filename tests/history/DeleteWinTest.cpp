@@ -127,11 +127,13 @@ class DeleteWinTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(service.started()) << service.startError().toStdString(); }
 
-    // Opens the window on the history as it is now.
+    // Opens the window on the history as it is now, and waits until it has heard from the
+    // service which pictures are gone.
     std::unique_ptr<DeleteWin> open() {
         auto win = std::make_unique<DeleteWin>(desktop, folder.path());
         win->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(win.get()));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return win->picturesFound(); }, 15000));
         return win;
     }
 
@@ -199,8 +201,10 @@ TEST_F(DeleteWinTest, OpensWithTheHistoryInFileOrderAndNothingChosen) {
     // As designed, widened only as much as the entries need in this font.
     EXPECT_EQ(win->height(), 406);
     EXPECT_GE(win->width(), 347);
-    EXPECT_EQ(listed(*win), (QStringList{"222222222222222222.png  -  2006/01/03 09:05:08",
-                                         "111111111111111111.png  -  2005/12/18 12:54:40"}));
+    // Neither picture is on the service.
+    EXPECT_EQ(listed(*win),
+              (QStringList{"222222222222222222.png  -  2006/01/03 09:05:08 (削除済み)",
+                           "111111111111111111.png  -  2005/12/18 12:54:40 (削除済み)"}));
     EXPECT_TRUE(win->DelList->selectedItems().isEmpty());
     EXPECT_TRUE(win->URL->text().isEmpty());
     EXPECT_TRUE(win->URL->isReadOnly());
@@ -325,8 +329,9 @@ TEST_F(DeleteWinTest, DeletedPictureLeavesTheServiceTheHistoryAndTheList) {
     EXPECT_FALSE(isShownOnService("123456789012345678"));
     EXPECT_TRUE(viewingPage("123456789012345678").contains("404 Not Found"));
     EXPECT_EQ(folder.read(kDat), header() + first + last);
-    EXPECT_EQ(listed(*win), (QStringList{"111111111111111111.png  -  2005/12/18 12:54:40",
-                                         "333333333333333333.png  -  2007/01/01 00:00:00"}));
+    EXPECT_EQ(listed(*win),
+              (QStringList{"111111111111111111.png  -  2005/12/18 12:54:40 (削除済み)",
+                           "333333333333333333.png  -  2007/01/01 00:00:00 (削除済み)"}));
     EXPECT_TRUE(win->DelList->selectedItems().isEmpty());
     EXPECT_TRUE(noActionEnabled(*win));
     EXPECT_EQ(win->URL->text(),
@@ -341,8 +346,9 @@ TEST_F(DeleteWinTest, RecordWithItsTimeIsListedByTimeAndDeletedByItsId) {
     const QByteArray older = record("111111111111111111", "20051218125440");
     folder.write(kDat, header() + older + "123456789012345678,90817263544536,20261208093000\r\n");
     auto win = open();
-    EXPECT_EQ(listed(*win), (QStringList{"111111111111111111.png  -  2005/12/18 12:54:40",
-                                         "123456789012345678.png  -  2026/12/08 09:30:00"}));
+    EXPECT_EQ(listed(*win),
+              (QStringList{"111111111111111111.png  -  2005/12/18 12:54:40 (削除済み)",
+                           "123456789012345678.png  -  2026/12/08 09:30:00"}));
     const QList<MessageBoxRequest> boxes = deleteEntry(*win, 1);
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_EQ(boxes[0].text, "画像をサーバーから削除しました。");
@@ -350,10 +356,15 @@ TEST_F(DeleteWinTest, RecordWithItsTimeIsListedByTimeAndDeletedByItsId) {
     EXPECT_EQ(folder.read(kDat), header() + older);
 }
 
+// The picture went after the window opened (deleted elsewhere): the service says so.
 TEST_F(DeleteWinTest, PictureTheServiceLacksLeavesTheHistoryAllTheSame) {
+    uploadPicture(service, "444444444444444444", "20061224183005");
     const QByteArray kept = record("111111111111111111", "20051218125440");
     folder.write(kDat, header() + record("444444444444444444", "20061224183005") + kept);
     auto win = open();
+    ASSERT_EQ(listed(*win)[0], "444444444444444444.png  -  2006/12/24 18:30:05");
+    ASSERT_TRUE(GetUrlText(deleteUrl("444444444444444444", "20061224183005"))
+                    .startsWith("success|DELETE_SUCCESS|"));
 
     const QList<MessageBoxRequest> boxes = deleteEntry(*win, 0);
 
@@ -384,6 +395,7 @@ TEST_F(DeleteWinTest, WrongDeletionIdKeepsThePictureAndTheRecord) {
 }
 
 TEST_F(DeleteWinTest, IncompleteOrForeignRepliesKeepTheRecord) {
+    uploadPicture(service, "123456789012345678", "20061224183005");
     const QByteArray history = header() + record("123456789012345678", "20061224183005");
     folder.write(kDat, history);
     auto win = open();
@@ -457,6 +469,7 @@ TEST_F(DeleteWinTest, HistoryThatCannotBeRewrittenAfterTheDeletionKeepsEveryReco
 }
 
 TEST_F(DeleteWinTest, HistoryGoneWhileOpenIsReportedAndNotRecreated) {
+    uploadPicture(service, "123456789012345678", "20061224183005");
     folder.write(kDat, header() + record("123456789012345678", "20061224183005"));
     auto win = open();
     ASSERT_TRUE(QFile::remove(folder.file(kDat)));
@@ -485,7 +498,8 @@ TEST_F(DeleteWinTest, LongHistoryShowsEveryEntryWhole) {
     ASSERT_TRUE(win->DelList->verticalScrollBar()->isVisible());
     const QRect viewport = win->DelList->viewport()->rect();
     const int textMargins =
-        2 * (win->DelList->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+        2 * (win->DelList->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) +
+        win->DelList->iconSize().width();
     for (int i = 0; i < win->DelList->count(); ++i) {
         QListWidgetItem* item = win->DelList->item(i);
         const QRect shown = win->DelList->visualItemRect(item);
@@ -493,7 +507,13 @@ TEST_F(DeleteWinTest, LongHistoryShowsEveryEntryWhole) {
             win->DelList->fontMetrics().horizontalAdvance(item->text()) + textMargins;
         EXPECT_LE(needed, std::min(shown.width(), viewport.width())) << item->text().toStdString();
     }
-    // The window grows no more than the list, or the introduction's longest designed line, needs.
-    EXPECT_EQ(win->width(), std::max(win->DelList->geometry().right() + 1 + 347 - (20 + 305),
-                                     win->Label2->geometry().right() + 1 + win->Label2->x()));
+    // The window grows no more than the list and the preview to its right need, with the
+    // designed margin between them and after the preview.
+    int designedRight = 0;
+    for (const QWidget* control : win->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (control != win->Preview)
+            designedRight = std::max(designedRight, control->geometry().right());
+    EXPECT_EQ(designedRight, win->DelList->geometry().right());
+    EXPECT_EQ(win->Preview->x(), designedRight + 1 + 20);
+    EXPECT_EQ(win->width(), win->Preview->geometry().right() + 1 + 20);
 }
