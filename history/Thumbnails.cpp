@@ -50,8 +50,9 @@ QImage readSmallPng(QImageReader& reader) {
     if (!size.isValid() || size.width() > kLargestForeignSide ||
         size.height() > kLargestForeignSide)
         return {};
+    QImage picture;
+    if (!reader.read(&picture)) return {};
     // A file of few colours reads as a palette picture, which shrinks by dithering.
-    const QImage picture = reader.read();
     return picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32
                                                              : QImage::Format_RGB32);
 }
@@ -92,6 +93,9 @@ QImage readThumbnail(const QString& programFolder, const QString& pngcode) {
 }
 
 QImage thumbnailFromService(const QByteArray& png) {
+    // A cut file would read as far as it goes, the rest blank: a whole one ends with IEND.
+    static const QByteArray end = QByteArray::fromHex("0000000049454e44ae426082");
+    if (!png.endsWith(end)) return {};
     QBuffer buffer;
     buffer.setData(png);
     buffer.open(QIODevice::ReadOnly);

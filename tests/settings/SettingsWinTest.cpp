@@ -267,6 +267,20 @@ TEST_F(SettingsWinTest, CleaningWithNothingLeftOverCompletes) {
     EXPECT_TRUE(QFile::exists(folder.file(QStringLiteral("Quiblo.dat"))));
 }
 
+// The pictures kept for the history go with the entries they belonged to.
+TEST_F(SettingsWinTest, CleaningRemovesThePicturesOfEntriesNoLongerInTheHistory) {
+    folder.write(QStringLiteral("Quiblo.dat"), "111111111111111111,20261210120000\r\n");
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("thumbs")));
+    folder.write(QStringLiteral("thumbs/111111111111111111.png"), "listed");
+    folder.write(QStringLiteral("thumbs/222222222222222222.png"), "deleted meanwhile");
+    open();
+    win->CleanTmpFileCmd->click();
+    ASSERT_EQ(desktop.shownBoxes.size(), 1);
+    EXPECT_EQ(desktop.shownBoxes[0].text, QStringLiteral("クリーニング作業は完了しました。"));
+    EXPECT_TRUE(QFile::exists(folder.file(QStringLiteral("thumbs/111111111111111111.png"))));
+    EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("thumbs/222222222222222222.png"))));
+}
+
 TEST_F(SettingsWinTest, CleaningAFolderThatCannotBeReadReportsTheFailure) {
     // The tests run as root, so a program folder that does not exist stands in for one
     // without access.

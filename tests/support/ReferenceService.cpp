@@ -14,6 +14,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
 #include <chrono>
 #include <memory>
@@ -123,6 +124,17 @@ ReferenceService::~ReferenceService() {
     }
     ::kill(pid_, SIGKILL);
     ::waitpid(pid_, &status, 0);
+}
+
+bool ReferenceService::adminCommand(const QStringList& arguments) const {
+    QProcess admin;
+    admin.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    admin.start(QStringLiteral("/usr/bin/python3"),
+                QStringList{QStringLiteral(QUIBLO_SOURCE_DIR "/server/quiblo-service")} +
+                    arguments +
+                    QStringList{QStringLiteral("--data"), data_.file(QStringLiteral("data"))});
+    return admin.waitForFinished(30000) && admin.exitStatus() == QProcess::NormalExit &&
+           admin.exitCode() == 0;
 }
 
 QString ReferenceService::host() const {

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 #include "support/TestSupport.h"
@@ -34,6 +35,9 @@ public:
         return data_.file(QStringLiteral("data/pictures/") + pngcode + QStringLiteral(".png"));
     }
 
+    // Runs one of the admin's commands (quiblo-service COMMAND ARGS...) on this service's data
+    // while it serves, as its admin would; true when it succeeded.
+    bool adminCommand(const QStringList& arguments) const;
     // Posts a JSON command to the control endpoint; returns the answer body (empty on failure).
     QByteArray control(const QByteArray& json) const;
     // The HTTP requests served since the start or the last reset; -1 when the state is unread.
