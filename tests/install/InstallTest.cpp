@@ -420,8 +420,15 @@ void InstalledForUser::uploadsAWholeScreen(Address address) {
     ASSERT_EQ(::stat(QFile::encodeName(dataFolder()).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u) << "the user's folder is private";
     EXPECT_EQ(info.st_uid, ::getpwnam("nobody")->pw_uid);
-    EXPECT_EQ(listing(dataFolder()), QStringList{QStringLiteral("Quiblo.dat")})
+    EXPECT_EQ(listing(dataFolder()),
+              (QStringList{QStringLiteral("Quiblo.dat"), QStringLiteral("thumbs")}))
         << "the work file stayed";
+    // The history's picture of it, in the user's folder too, private to the user.
+    const QString thumbs = dataFolder() + QStringLiteral("/thumbs");
+    ASSERT_EQ(::lstat(QFile::encodeName(thumbs).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_EQ(info.st_uid, ::getpwnam("nobody")->pw_uid);
+    EXPECT_EQ(listing(thumbs), QStringList{code + QStringLiteral(".png")});
     const QImage uploaded(service.pictureFile(code));
     EXPECT_EQ(uploaded.size(), QSize(1024, 768)) << "the service holds no whole screen";
     EXPECT_TRUE(quiblo->running());
