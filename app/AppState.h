@@ -54,8 +54,6 @@ public:
     bool RegionCancelled = false;
     // The size limit the service announced at the last upload (0 until one did).
     qint64 sizeLimit = 0;
-    QString WorkPngPath;
-    QString FtpPassword;
 
     Desktop& desktop() const { return *desktop_; }
     const QString& programFolder() const { return programFolder_; }

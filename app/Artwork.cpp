@@ -12,6 +12,7 @@ namespace {
 const QColor kSky(0x2f, 0x80, 0xd0);
 const QColor kDeep(0x18, 0x4a, 0x8c);
 const QColor kSun(0xff, 0xc8, 0x3c);
+const QColor kPale(0xf4, 0xf8, 0xfd);
 
 // A camera-like square with a lens and a flash: the program's mark.
 void drawMark(QPainter& p, const QRectF& box) {
@@ -27,6 +28,17 @@ void drawMark(QPainter& p, const QRectF& box) {
     p.setPen(Qt::NoPen);
     p.setBrush(kSun);
     p.drawEllipse(QPointF(body.right() - s * 0.14, body.top() + s * 0.12), s * 0.06, s * 0.06);
+}
+
+// The program's name in bold white letters `pixels` high, at the left of box: both banners'.
+void drawName(QPainter& p, const QRect& box, int pixels) {
+    QFont title = p.font();
+    title.setPixelSize(pixels);
+    title.setBold(true);
+    p.setFont(title);
+    p.setPen(Qt::white);
+    p.drawText(box, Qt::AlignLeft | Qt::AlignVCenter,
+               QCoreApplication::translate("Artwork", "Quiblo"));
 }
 
 }  // namespace
@@ -56,14 +68,8 @@ QPixmap bannerPicture() {
     p.fillRect(pixmap.rect(), sky);
     drawMark(p, QRectF(10, 6, 48, 48));
 
-    QFont title = p.font();
-    title.setPixelSize(26);
-    title.setBold(true);
-    p.setFont(title);
-    p.setPen(Qt::white);
-    p.drawText(QRect(70, 4, 220, 34), Qt::AlignLeft | Qt::AlignVCenter,
-               QCoreApplication::translate("Artwork", "Quiblo"));
-    QFont sub = title;
+    drawName(p, QRect(70, 4, 220, 34), 26);
+    QFont sub = p.font();
     sub.setPixelSize(11);
     sub.setBold(false);
     p.setFont(sub);
@@ -71,6 +77,47 @@ QPixmap bannerPicture() {
     p.drawText(QRect(72, 38, 220, 18), Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("Quick screenshot to URL"));
     return pixmap;
+}
+
+QPixmap versionBackgroundPicture() {
+    QPixmap picture(500, 294);
+    QPainter p(&picture);
+    QLinearGradient shade(0, 0, 0, 294);
+    shade.setColorAt(0, Qt::white);
+    shade.setColorAt(1, kPale);
+    p.fillRect(picture.rect(), shade);
+    return picture;
+}
+
+// The version window's banner: the name beside the program icon, fading out towards the version.
+QPixmap versionBannerPicture() {
+    QPixmap picture(500, 50);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient band(0, 0, 500, 0);
+    band.setColorAt(0, kDeep);
+    band.setColorAt(0.45, kSky);
+    band.setColorAt(0.7, Qt::white);
+    p.fillRect(picture.rect(), band);
+    drawName(p, QRect(52, 0, 200, 50), 24);
+    return picture;
+}
+
+QPixmap developerPicture() {
+    QPixmap picture(202, 42);
+    picture.fill(Qt::transparent);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.drawPixmap(156, 5, programIcon().pixmap(32, 32));
+    QFont name = p.font();
+    name.setPixelSize(18);
+    name.setBold(true);
+    p.setFont(name);
+    p.setPen(kDeep);
+    p.drawText(QRect(0, 0, 146, 42), Qt::AlignRight | Qt::AlignVCenter,
+               QStringLiteral("Quiblo Project"));
+    return picture;
 }
 
 }  // namespace quiblo

@@ -1,4 +1,5 @@
-// The program's icon and the main window's banner, drawn at run time.
+// The program's icon, the main window's banner and the version window's pictures, drawn at run
+// time.
 #pragma once
 
 #include <QIcon>
@@ -10,7 +11,10 @@ namespace quiblo {
 QIcon programIcon();
 // The program's mark at size by size pixels; the launcher's icons are made from it.
 QImage programIconImage(int size);
-QPixmap bannerPicture();  // 300 by 60 pixels
+QPixmap bannerPicture();             // 300 by 60 pixels
+QPixmap versionBackgroundPicture();  // 500 by 294 pixels
+QPixmap versionBannerPicture();      // 500 by 50 pixels
+QPixmap developerPicture();          // 202 by 42 pixels: the developer's name and the mark
 
 }  // namespace quiblo
 

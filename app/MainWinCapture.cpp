@@ -92,8 +92,6 @@ UploadHooks MainWin::uploadHooks(PreviewWin& confirmed) {
     hooks.showViewingUrl = [this](const QString& url) { URL->setPlainText(url); };
     hooks.finished = [this](bool failed) { app_.UploadFailed = failed; };
     hooks.drawingOffered = [&confirmed] { confirmed.drawingOffered(); };
-    hooks.workFileMade = [this](const QString& path) { app_.WorkPngPath = path; };
-    hooks.ftpPasswordMade = [this](const QString& password) { app_.FtpPassword = password; };
     hooks.localCopyKept = confirmed.localCopyWritten();
     return hooks;
 }

@@ -4,9 +4,7 @@
 
 #include <QFrame>
 #include <QGuiApplication>
-#include <QLinearGradient>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 
@@ -18,10 +16,6 @@
 namespace quiblo {
 
 namespace {
-
-const QColor kDeepBlue(0x18, 0x4a, 0x8c);
-const QColor kSkyBlue(0x2f, 0x80, 0xd0);
-const QColor kPale(0xf4, 0xf8, 0xfd);
 
 QLabel* makePicture(QWidget* parent, const char* name, const QPixmap& picture, int left, int top,
                     int width, int height) {
@@ -43,52 +37,6 @@ QFrame* makeLine(QWidget* parent, const char* name, int left, int top, int right
     line->setGeometry(twipsToPixels(left), twipsToPixels(top) - 1,
                       twipsToPixels(right) - twipsToPixels(left), 2);
     return line;
-}
-
-QPixmap backgroundPicture() {
-    QPixmap picture(500, 294);
-    QPainter p(&picture);
-    QLinearGradient shade(0, 0, 0, 294);
-    shade.setColorAt(0, Qt::white);
-    shade.setColorAt(1, kPale);
-    p.fillRect(picture.rect(), shade);
-    return picture;
-}
-
-// The banner across the top: the name beside the program icon, fading out towards the version.
-QPixmap logoPicture() {
-    QPixmap picture(500, 50);
-    QPainter p(&picture);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient band(0, 0, 500, 0);
-    band.setColorAt(0, kDeepBlue);
-    band.setColorAt(0.45, kSkyBlue);
-    band.setColorAt(0.7, Qt::white);
-    p.fillRect(picture.rect(), band);
-    QFont title = p.font();
-    title.setPixelSize(24);
-    title.setBold(true);
-    p.setFont(title);
-    p.setPen(Qt::white);
-    p.drawText(QRect(52, 0, 200, 50), Qt::AlignLeft | Qt::AlignVCenter, VersionWin::tr("Quiblo"));
-    return picture;
-}
-
-QPixmap developerPicture() {
-    QPixmap picture(202, 42);
-    picture.fill(Qt::transparent);
-    QPainter p(&picture);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.drawPixmap(156, 5, programIcon().pixmap(32, 32));
-    QFont name = p.font();
-    name.setPixelSize(18);
-    name.setBold(true);
-    p.setFont(name);
-    p.setPen(kDeepBlue);
-    p.drawText(QRect(0, 0, 146, 42), Qt::AlignRight | Qt::AlignVCenter,
-               QStringLiteral("Quiblo Project"));
-    return picture;
 }
 
 QString noteText() {
@@ -150,9 +98,9 @@ VersionWin::VersionWin(Desktop& desktop, QWidget* parent)
 }
 
 void VersionWin::buildControls() {
-    BackGround = makePicture(this, "BackGround", backgroundPicture(), 0, 0, 7500, 4410);
+    BackGround = makePicture(this, "BackGround", versionBackgroundPicture(), 0, 0, 7500, 4410);
     BackGround->setScaledContents(true);
-    Logo = makePicture(this, "Logo", logoPicture(), 0, 60, 7500, 750);
+    Logo = makePicture(this, "Logo", versionBannerPicture(), 0, 60, 7500, 750);
     SoftIcon = makePicture(this, "SoftIcon", programIcon().pixmap(32, 32), 120, 240, 480, 480);
     Versions = makeLabel(this, "Versions", QStringLiteral("Version: $.$"), 5160, 540, 2055, 240);
     Line1 = makeLine(this, "Line1", 705, 900, 7245);

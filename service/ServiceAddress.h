@@ -28,8 +28,8 @@ struct StoredServiceSetting {
     QString ftpPort;
     QString uploadKey;
     QString lifetime;  // the pictures' lifetime: "1h", "1d" or "7d"; empty: the service's own
-    // A setting present but unreadable, as "Quiblo.ini の ServiceHost" (empty when none): it
-    // is not passed over for the next source, and no service is contacted.
+    // A setting present but unreadable, named with its file ("ServiceHost in Quiblo.ini"; empty
+    // when none): it is not passed over for the next source, and no service is contacted.
     QString problem;
 };
 void setStoredServiceSetting(std::function<StoredServiceSetting()> source);

@@ -153,13 +153,4 @@ HttpReply httpGet(const HttpRequest& request) {
     return reply;
 }
 
-int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits) {
-    buffer = httpGet({url, {}, limits}).body;
-    return int(buffer.size());
-}
-
-QString GetUrlText(const QString& url, const HttpLimits& limits) {
-    return httpGet({url, {}, limits}).text();
-}
-
 }  // namespace quiblo

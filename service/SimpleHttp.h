@@ -50,9 +50,4 @@ struct HttpReply {
 // An empty url gives an empty reply without contacting anything. (A GET unless jsonBody is set.)
 HttpReply httpGet(const HttpRequest& request);
 
-// The body into buffer; its size (0 when nothing arrived).
-int GetUrlBytes(const QString& url, QByteArray& buffer, const HttpLimits& limits = {});
-// The body decoded from CP932; empty text when nothing arrived.
-QString GetUrlText(const QString& url, const HttpLimits& limits = {});
-
 }  // namespace quiblo

@@ -1334,10 +1334,6 @@ Error code: %3
 <context>
     <name>quiblo::VersionWin</name>
     <message>
-        <source>Quiblo</source>
-        <translation>クイブロ</translation>
-    </message>
-    <message>
         <source>Quiblo: easy screen capture and upload</source>
         <translation>簡単画面キャプチャー&amp;アップロードソフト 「クイブロ」</translation>
     </message>

@@ -42,7 +42,7 @@ bool isPassingFailure(const TransferFailure& failure);
 QString transferStageName(TransferStage stage);
 
 // The cause of a failed transfer in the words the messages show, from libcurl's result code:
-// Japanese for the common causes, libcurl's own words otherwise.
+// the program's own words (in its language) for the common causes, libcurl's otherwise.
 QString transferCauseText(int curlCode);
 
 }  // namespace quiblo

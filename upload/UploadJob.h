@@ -1,7 +1,7 @@
 // The upload chain of one confirmed picture, without a window: the work file, the offer in
-// fewer colours, the user check, the FTP transfer and the registration, and another try after a
-// passing failure. It reports each status and the progress through signals and asks its
-// questions through the desktop seam; the upload dialog shows it.
+// fewer colours, the user check, the transfer (FTP, or HTTP where the service offers it) and the
+// registration, and another try after a passing failure. It reports each status and the progress
+// through signals and asks its questions through the desktop seam; the upload dialog shows it.
 #pragma once
 
 #include <QImage>
@@ -37,7 +37,8 @@ struct UploadHooks {
     std::function<void(const QString& url)> showViewingUrl;  // a finished upload's address
     std::function<void(bool failed)> finished;               // the run's outcome
     std::function<void()> drawingOffered;                    // the drawing step was offered
-    std::function<void(const QString& path)> workFileMade;   // the work PNG's path
+    // For a look from outside (the tests): the work PNG's path, the upload password made.
+    std::function<void(const QString& path)> workFileMade;
     std::function<void(const QString& password)> ftpPasswordMade;
     // A local copy was written already: a run that sends nothing does not offer the picture.
     bool localCopyKept = false;

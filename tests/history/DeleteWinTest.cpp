@@ -24,6 +24,7 @@
 #include "service/Curl.h"
 #include "service/ServiceAddress.h"
 #include "service/SimpleHttp.h"
+#include "support/HttpGets.h"
 #include "support/ReferenceService.h"
 #include "support/ScriptedDesktop.h"
 #include "support/TestSupport.h"

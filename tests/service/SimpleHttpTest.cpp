@@ -9,10 +9,14 @@
 #include "service/Replies.h"
 #include "service/ServiceAddress.h"
 #include "service/SimpleHttp.h"
+#include "support/HttpGets.h"
 #include "support/ReferenceService.h"
 
 namespace quiblo {
 namespace {
+
+using test::GetUrlBytes;
+using test::GetUrlText;
 
 using test::ReferenceService;
 using test::ScopedEnv;

@@ -31,6 +31,7 @@
 #include "settings/IniFile.h"
 #include "settings/ServiceSetting.h"
 #include "support/FaultyFolders.h"
+#include "support/HttpGets.h"
 #include "support/ReferenceService.h"
 #include "support/ScriptedDesktop.h"
 #include "upload/HttpTransfer.h"
@@ -39,6 +40,8 @@
 #include "upload/UploadJob.h"
 
 using namespace quiblo;
+using test::GetUrlBytes;
+using test::GetUrlText;
 
 namespace {
 
