@@ -10,7 +10,7 @@
 
 #include "platform/CodePage.h"
 #include "service/Curl.h"
-#include "service/ServiceAddress.h"
+#include "service/Request.h"
 #include "service/Tls.h"
 
 namespace quiblo {
@@ -70,19 +70,8 @@ CurlList noCacheHeaders() {
     return headers;
 }
 
-void setOptions(CURL* curl, const QByteArray& url, curl_slist* headers, Transfer& transfer,
-                const HttpLimits& limits) {
-    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, "Quiblo");
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    // No redirect is followed: the service never sends one, and one followed could carry the
-    // user's id, the deletion id and the key elsewhere, or from TLS to plain text.
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
-    // No signals: requests run on worker threads.
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
+// The GET's own options beside the shared ones: the reply's cap and the callbacks that keep it.
+void setReplyOptions(CURL* curl, Transfer& transfer) {
     // A reply announced longer than the cap is refused before its body comes.
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(transfer.maxBytes));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendBody);
@@ -92,7 +81,6 @@ void setOptions(CURL* curl, const QByteArray& url, curl_slist* headers, Transfer
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, checkDeadline);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    useCertificateStore(curl);
 }
 
 }  // namespace
@@ -116,9 +104,6 @@ HttpReply httpGet(const HttpRequest& request) {
     const QUrl parsed(request.url);
     const bool secure = parsed.scheme() == QLatin1String("https");
     CurlList headers = noCacheHeaders();
-    appendLanguageHeader(headers);
-    if (!request.uploadKey.isEmpty() && keyMayGo(secure, parsed.host()))
-        appendHeader(headers, ("X-Quiblo-Key: " + request.uploadKey.toLatin1()).constData());
     if (!request.jsonBody.isEmpty()) appendHeader(headers, "Content-Type: application/json");
     const QByteArray address = request.url.toUtf8();
     // The size is handed out as an int, so the cap can never pass that.
@@ -126,7 +111,9 @@ HttpReply httpGet(const HttpRequest& request) {
         reply.body, reply.headers, std::clamp<qsizetype>(request.limits.maxReplyBytes, 0, INT_MAX),
         std::chrono::steady_clock::now() + std::chrono::seconds(request.limits.totalSeconds),
         request.abandoned};
-    setOptions(curl.get(), address, headers.get(), transfer, request.limits);
+    setUpRequest(curl.get(), address, headers, request.uploadKey,
+                 {request.limits.connectSeconds, request.limits.stallSeconds});
+    setReplyOptions(curl.get(), transfer);
     if (!request.jsonBody.isEmpty()) {
         curl_easy_setopt(curl.get(), CURLOPT_POSTFIELDSIZE_LARGE,
                          curl_off_t(request.jsonBody.size()));

@@ -12,15 +12,13 @@
 #include <mutex>
 
 #include "service/Curl.h"
+#include "service/Request.h"
 #include "service/Tls.h"
 
 namespace quiblo {
 
 namespace {
 
-// Time limits: a dead server ends the transfer instead of freezing it.
-constexpr long kConnectTimeoutSeconds = 10;
-constexpr long kStallSeconds = 15;
 // The longest the loop sleeps before it looks at the transfer again.
 constexpr int kPollCapMs = 5;
 // How long a broken transfer waits for the server's reply on the control connection.
@@ -225,10 +223,10 @@ std::optional<TransferFailure> FtpSession::login(const FtpAccount& account) {
     curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, &State::sockopt);
     curl_easy_setopt(curl, CURLOPT_CLOSESOCKETFUNCTION, &State::closeSocket);
     curl_easy_setopt(curl, CURLOPT_CLOSESOCKETDATA, state_.get());
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kStallSeconds);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kTransferTimeLimits.connectSeconds);
+    curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, kTransferTimeLimits.stallSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kTransferTimeLimits.stallSeconds);
     curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, &State::debug);
     curl_easy_setopt(curl, CURLOPT_DEBUGDATA, state_.get());
     curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);  // feeds the debug function, prints nothing

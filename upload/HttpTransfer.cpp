@@ -7,16 +7,13 @@
 #include <cstring>
 
 #include "service/Curl.h"
-#include "service/ServiceAddress.h"
+#include "service/Request.h"
 #include "service/Tls.h"
 
 namespace quiblo {
 
 namespace {
 
-// The FTP transfer's limits: a dead service ends the transfer instead of freezing it.
-constexpr long kConnectTimeoutSeconds = 10;
-constexpr long kStallSeconds = 15;
 // The most of the service's answer a message shows, and keeps.
 constexpr qsizetype kAnswerKept = 200;
 
@@ -83,35 +80,22 @@ std::optional<TransferFailure> putPicture(const QString& url, const QString& pas
         return failure;
     }
     const QUrl parsed(url);
-    const bool secure = parsed.scheme() == QLatin1String("https");
     CurlList headers;
     appendHeader(headers, "Content-Type: image/png");
     appendHeader(headers, "Expect:");  // the picture goes at once, not after a 100 Continue
-    appendLanguageHeader(headers);
     appendHeader(headers, ("X-Quiblo-Password: " + password.toLatin1()).constData());
-    if (!uploadKey.isEmpty() && keyMayGo(secure, parsed.host()))
-        appendHeader(headers, ("X-Quiblo-Key: " + uploadKey.toLatin1()).constData());
     Put put{data, onChunk, 0, false, {}};
     const QByteArray address = url.toUtf8();
     CURL* handle = curl.get();
-    curl_easy_setopt(handle, CURLOPT_URL, address.constData());
-    curl_easy_setopt(handle, CURLOPT_USERAGENT, "Quiblo");
+    setUpRequest(handle, address, headers, uploadKey, kTransferTimeLimits);
     curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);  // PUT
     curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, curl_off_t(data.size()));
-    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(handle, CURLOPT_READFUNCTION, &Put::read);
     curl_easy_setopt(handle, CURLOPT_READDATA, &put);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &Put::write);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &put);
     curl_easy_setopt(handle, CURLOPT_SOCKOPTFUNCTION, &Put::sockopt);
-    // No redirect is followed: one could carry the picture and the key elsewhere.
-    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(handle, CURLOPT_TCP_NODELAY, 1L);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
-    useCertificateStore(handle);
     char detail[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, detail);
     const CURLcode result = curl_easy_perform(handle);
