@@ -15,9 +15,10 @@ AppState::AppState(const AppSeams& seams)
       handOverToRunningCopy_(seams.handOverToRunningCopy),
       screen_(seams.screen ? seams.screen : &noScreen_),
       makeUploadCodes_(seams.makeUploadCodes),
-      httpLimits_(seams.httpLimits) {
-    // The service's address as the settings give it, read again for each request.
-    setStoredServiceSetting([folder = programFolder_] { return readStoredServiceSetting(folder); });
+      httpLimits_(seams.httpLimits) {}
+
+ServiceSettings AppState::serviceSettings() const {
+    return quiblo::serviceSettings(readStoredServiceSetting(programFolder_));
 }
 
 }  // namespace quiblo

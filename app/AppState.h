@@ -12,6 +12,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/Version.h"
 #include "service/Codes.h"
+#include "service/ServiceSettings.h"
 #include "service/SimpleHttp.h"
 
 namespace quiblo {
@@ -68,6 +69,8 @@ public:
     ScreenSource& screen() { return *screen_; }
     UploadCodes makeUploadCodes() const { return makeUploadCodes_(); }
     const HttpLimits& httpLimits() const { return httpLimits_; }
+    // The service's settings as they are now: read once where a run starts, and passed whole.
+    ServiceSettings serviceSettings() const;
 
 private:
     Desktop* desktop_;

@@ -31,7 +31,6 @@
 #include "platform/TextFit.h"
 #include "platform/Twips.h"
 #include "platform/Wait.h"
-#include "service/ServiceAddress.h"
 #include "service/UserCheck.h"
 #include "service/UserId.h"
 #include "settings/IniFile.h"
@@ -317,7 +316,8 @@ void MainWin::CheckImgCmd_Click() {
 }
 
 void MainWin::DeleteCmd_Click() {
-    DeleteWin history(app_.desktop(), app_.programFolder(), this, &app_.imgctl());
+    DeleteWin history(app_.desktop(), app_.programFolder(), app_.serviceSettings(), this,
+                      &app_.imgctl());
     history.exec();
     activateWithFocus(this);
 }
@@ -336,7 +336,7 @@ void MainWin::ShowVersionMenuCmd_Click() {
 
 void MainWin::CheckUploadCountCmd_Click() {
     const ActivateWhenDone activate(this);
-    const UserCheck check = checkUser(app_.httpLimits());
+    const UserCheck check = checkUser(app_.serviceSettings(), app_.httpLimits());
     for (const QString& problem : {check.unreadableSetting, check.tlsFailure}) {
         if (!problem.isEmpty()) {
             app_.desktop().message(this, tr("Error"), problem, MsgIcon::Critical);

@@ -85,6 +85,7 @@ UploadHooks MainWin::uploadHooks(PreviewWin& confirmed) {
     hooks.desktop = &app_.desktop();
     hooks.imgctl = &app_.imgctl();
     hooks.programFolder = app_.programFolder();
+    hooks.service = app_.serviceSettings();
     hooks.makeUploadCodes = [this] { return app_.makeUploadCodes(); };
     hooks.httpLimits = app_.httpLimits();
     hooks.sizeLimit = app_.sizeLimit;

@@ -23,7 +23,7 @@
 #include "platform/Wait.h"
 #include "service/Codes.h"
 #include "service/Replies.h"
-#include "service/ServiceAddress.h"
+#include "service/ServiceUrls.h"
 #include "service/SimpleHttp.h"
 
 namespace quiblo {
@@ -126,12 +126,13 @@ DeleteReply readDeleteReply(const QString& text) {
     return result;
 }
 
-DeleteWin::DeleteWin(Desktop& desktop, const QString& programFolder, QWidget* parent,
-                     ImgctlLibrary* imgctl)
+DeleteWin::DeleteWin(Desktop& desktop, const QString& programFolder, const ServiceSettings& service,
+                     QWidget* parent, ImgctlLibrary* imgctl)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       desktop_(desktop),
       programFolder_(programFolder),
+      service_(service),
       imgctl_(imgctl) {
     setObjectName(QStringLiteral("DeleteWin"));
     setWindowTitle(tr("Quiblo - Your uploads"));
@@ -277,9 +278,9 @@ void DeleteWin::findPictures() {
     for (int row = 0; row < DelList->count(); ++row)
         source.codes << DelList->item(row)->data(kPngCodeRole).toString();
     source.codes.removeDuplicates();
-    source.existsUrl = servicePageUrl(QStringLiteral("/api/exists"));
-    source.thumbnailBase = servicePageUrl(QStringLiteral("/thumb/"));
-    source.uploadKey = uploadKey();
+    source.existsUrl = servicePageUrl(service_, QStringLiteral("/api/exists"));
+    source.thumbnailBase = servicePageUrl(service_, QStringLiteral("/thumb/"));
+    source.uploadKey = service_.uploadKey;
     source.limits = kBackgroundLimits;
     source.imgctl = imgctl_;
     pictures_.setFuture(QtConcurrent::run(findHistoryPictures, source));
@@ -359,13 +360,13 @@ QString DeleteWin::selectedCode() const {
 void DeleteWin::DelList_Click() {
     if (!selectedEntry()) return;
     setActionsEnabled(true);
-    URL->setText(viewUrl(BaseConv(selectedCode(), 10, 64)));
+    URL->setText(viewUrl(service_, BaseConv(selectedCode(), 10, 64)));
     showPreview();
 }
 
 void DeleteWin::CheckImgCmd_Click() {
     if (!selectedEntry()) return;
-    desktop_.openUrl(viewUrl(selectedCode()));
+    desktop_.openUrl(viewUrl(service_, selectedCode()));
     CheckImgCmd->setEnabled(false);
 }
 
@@ -393,11 +394,11 @@ void DeleteWin::DelCmd_Click() {
         if (removeFromHistory(record.pngcode, record.delid)) removeEntry(DelList->row(item));
         return;
     }
-    if (const QString unreadable = serviceSettingMessage(); !unreadable.isEmpty()) {
-        desktop_.message(this, tr("Error"), unreadable, MsgIcon::Critical);
+    if (!service_.unreadable.isEmpty()) {
+        desktop_.message(this, tr("Error"), service_.unreadable, MsgIcon::Critical);
         return;
     }
-    const QString url = deleteUrl(record.pngcode, record.delid);
+    const QString url = deleteUrl(service_, record.pngcode, record.delid);
     // The request runs aside so the window keeps painting; user input waits until the end.
     const HttpReply reply = runWaiting([&] { return httpGet({url}); });
     pauseFor(100);

@@ -8,6 +8,7 @@
 
 #include "history/HistoryPictures.h"
 #include "platform/Desktop.h"
+#include "service/ServiceSettings.h"
 
 class QFrame;
 class QLabel;
@@ -37,9 +38,10 @@ class DeleteWin : public QDialog {
 
 public:
     // Loads the history of programFolder; a missing history is told through desktop. The
-    // entries' pictures come in the background; imgctl keeps those fetched from the service
-    // (none: none is fetched).
-    DeleteWin(Desktop& desktop, const QString& programFolder, QWidget* parent = nullptr,
+    // window works with the service of `service` while it is open. The entries' pictures come
+    // in the background; imgctl keeps those fetched from the service (none: none is fetched).
+    DeleteWin(Desktop& desktop, const QString& programFolder,
+              const ServiceSettings& service = serviceSettings(), QWidget* parent = nullptr,
               ImgctlLibrary* imgctl = nullptr);
     ~DeleteWin() override;
 
@@ -87,6 +89,7 @@ private:
 
     Desktop& desktop_;
     QString programFolder_;
+    ServiceSettings service_;
     ImgctlLibrary* imgctl_;
     QFutureWatcher<HistoryPictureNews> pictures_;
     QMultiHash<QString, QListWidgetItem*> entryOfCode_;

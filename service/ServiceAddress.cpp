@@ -2,25 +2,13 @@
 
 #include <arpa/inet.h>
 
-#include <QCoreApplication>
-#include <QMutex>
 #include <QRegularExpression>
 #include <QtGlobal>
 #include <cstring>
 
-#include "platform/Lines.h"
-
 namespace quiblo {
 
 namespace {
-
-QMutex sourceLock;
-std::function<StoredServiceSetting()> storedSource;
-
-StoredServiceSetting storedSetting() {
-    QMutexLocker locked(&sourceLock);
-    return storedSource ? storedSource() : StoredServiceSetting{};
-}
 
 bool isHostName(const QString& name) {
     static const QRegularExpression label(
@@ -77,48 +65,12 @@ std::optional<ServiceAddress> parseServiceAddress(const QString& text) {
     return address;
 }
 
-void setStoredServiceSetting(std::function<StoredServiceSetting()> source) {
-    QMutexLocker locked(&sourceLock);
-    storedSource = std::move(source);
-}
-
 QString defaultServiceHost() {
     return QStringLiteral(QUIBLO_DEFAULT_SERVICE_HOST);
 }
 
 int defaultFtpPort() {
     return QUIBLO_DEFAULT_FTP_PORT;
-}
-
-ServiceAddress serviceAddress() {
-    for (const QString& text : {qEnvironmentVariable("QUIBLO_SERVICE_HOST"), storedSetting().host,
-                                defaultServiceHost()}) {
-        if (text.isEmpty()) continue;
-        if (const std::optional<ServiceAddress> address = parseServiceAddress(text))
-            return *address;
-    }
-    return ServiceAddress{false, defaultServiceHost()};
-}
-
-QString serviceHost() {
-    return serviceAddress().host;
-}
-
-QString serviceHostName() {
-    const QString host = serviceHost();
-    if (host.startsWith(QLatin1Char('['))) return host.left(host.indexOf(QLatin1Char(']')) + 1);
-    const qsizetype colon = host.lastIndexOf(QLatin1Char(':'));
-    return colon < 0 ? host : host.left(colon);
-}
-
-QString uploadKey() {
-    const QString key = storedSetting().uploadKey.trimmed();
-    return isUploadKey(key) ? key : QString();
-}
-
-QString uploadLifetime() {
-    const QString lifetime = storedSetting().lifetime.trimmed();
-    return isUploadLifetime(lifetime) ? lifetime : QString();
 }
 
 bool isUploadLifetime(const QString& text) {
@@ -144,70 +96,8 @@ bool isLoopbackHost(const QString& host) {
            IN6_IS_ADDR_LOOPBACK(&v6);
 }
 
-QString serviceSettingMessage() {
-    if (parseServiceAddress(qEnvironmentVariable("QUIBLO_SERVICE_HOST"))) return {};
-    const QString problem = storedSetting().problem;
-    if (problem.isEmpty()) return {};
-    return crLf(QCoreApplication::translate(
-                    "ServiceAddress",
-                    "The server setting (%1) cannot be read, so Quiblo does not connect.\n"
-                    "Correct it in Settings."))
-        .arg(problem);
-}
-
 bool keyMayGo(bool secure, const QString& host) {
     return secure || isLoopbackHost(host);
-}
-
-QString ftpPasswordWithKey(const QString& password) {
-    const QString key = uploadKey();
-    if (key.isEmpty() || !keyMayGo(serviceIsSecure(), serviceHostName())) return password;
-    return password + QLatin1Char(':') + key;
-}
-
-bool serviceIsSecure() {
-    return serviceAddress().secure;
-}
-
-int ftpPort() {
-    for (const QString& text : {qEnvironmentVariable("QUIBLO_FTP_PORT"), storedSetting().ftpPort})
-        if (const std::optional<int> port = parsePort(text)) return *port;
-    return defaultFtpPort();
-}
-
-QString serviceScriptUrl(const QString& script, const QString& query) {
-    return servicePageUrl("/" + script + query);
-}
-
-QString servicePageUrl(const QString& path) {
-    if (!serviceSettingMessage().isEmpty()) return {};  // nothing is contacted
-    const ServiceAddress address = serviceAddress();
-    return (address.secure ? "https://" : "http://") + address.host + path;
-}
-
-QString userCheckUrl(const QString& sid) {
-    return serviceScriptUrl("usercheck.cgi", "?op=chk&sid=" + sid);
-}
-
-QString recordUrl(const QString& pngcode, const QString& delid, const QString& sid) {
-    return serviceScriptUrl("recode.cgi",
-                            "?op=rec&pngcode=" + pngcode + "&delid=" + delid + "&sid=" + sid);
-}
-
-QString deleteUrl(const QString& pngcode, const QString& delid) {
-    return serviceScriptUrl("delete2.cgi", "?op=del&pngcode=" + pngcode + "&delid=" + delid);
-}
-
-QString viewUrl(const QString& viewingCode) {
-    return serviceScriptUrl("view.cgi", "?" + viewingCode);
-}
-
-QString downloadPageUrl() {
-    return servicePageUrl("/download.html");
-}
-
-QString supportBoardUrl() {
-    return servicePageUrl("/cgi-bin/forum/forum.cgi");
 }
 
 }  // namespace quiblo

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "platform/Wait.h"
-#include "service/ServiceAddress.h"
+#include "service/ServiceUrls.h"
 #include "service/UserId.h"
 
 namespace quiblo {
@@ -17,11 +17,11 @@ qint64 announcedSizeLimit(const QByteArray& header) {
     return limit > 0 ? std::min(limit, kLargestSizeLimit) : kDefaultSizeLimit;
 }
 
-UserCheck checkUser(const HttpLimits& limits) {
+UserCheck checkUser(const ServiceSettings& settings, const HttpLimits& limits) {
     UserCheck check;
-    check.unreadableSetting = serviceSettingMessage();
+    check.unreadableSetting = settings.unreadable;
     if (!check.unreadableSetting.isEmpty()) return check;
-    const HttpRequest request{userCheckUrl(GetUserId()), uploadKey(), limits};
+    const HttpRequest request{userCheckUrl(settings, GetUserId()), settings.uploadKey, limits};
     const HttpReply reply = runWaiting([&] { return httpGet(request); });
     pauseFor(200);
     check.tlsFailure = reply.tlsFailure;

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "service/Replies.h"
+#include "service/ServiceSettings.h"
 #include "service/SimpleHttp.h"
 
 namespace quiblo {
@@ -30,8 +31,8 @@ struct UserCheck {
     // announces none, and means kDefaultSizeLimit.
     qint64 sizeLimit = kDefaultSizeLimit;
 };
-// Asks the service: the settings are read on the calling thread, the request runs waiting
-// without freezing the windows, and a short pause follows, as the program has always made.
-UserCheck checkUser(const HttpLimits& limits = {});
+// Asks the service of these settings: the request runs waiting without freezing the windows,
+// and a short pause follows, as the program has always made.
+UserCheck checkUser(const ServiceSettings& settings, const HttpLimits& limits = {});
 
 }  // namespace quiblo

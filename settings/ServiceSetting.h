@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "service/ServiceAddress.h"
+#include "service/ServiceSettings.h"
 
 namespace quiblo {
 

@@ -21,7 +21,7 @@
 #include "platform/Wait.h"
 #include "service/Codes.h"
 #include "service/Replies.h"
-#include "service/ServiceAddress.h"
+#include "service/ServiceUrls.h"
 #include "service/SimpleHttp.h"
 #include "service/UserCheck.h"
 #include "service/UserId.h"
@@ -123,7 +123,7 @@ void UploadJob::refuseTooLarge() {
 void UploadJob::checkUserAndConnect() {
     try {
         showStatus(tr("Checking the user..."));
-        const UserCheck check = quiblo::checkUser(hooks_.httpLimits);
+        const UserCheck check = quiblo::checkUser(hooks_.service, hooks_.httpLimits);
         // An address the settings hold but that cannot be read: no service was contacted.
         for (const QString& problem : {check.unreadableSetting, check.tlsFailure}) {
             if (!problem.isEmpty()) {
@@ -147,7 +147,7 @@ void UploadJob::checkUserAndConnect() {
         if (check.uploadPath.isEmpty())
             connectToServer();
         else
-            sendOverHttp(servicePageUrl(check.uploadPath + remoteFileName_));
+            sendOverHttp(servicePageUrl(hooks_.service, check.uploadPath + remoteFileName_));
     } catch (const RuntimeFault& fault) {
         reportRuntimeError(fault.number(), fault.description());
     }
@@ -157,8 +157,9 @@ void UploadJob::connectToServer() {
     showStepStatus(tr("Starting the upload..."));
     FtpSession session;
     const QString password = MakeFtpPassword(kVersionMajor, kVersionMinor);
-    const FtpAccount account{serviceHostName(), ftpPort(), serviceIsSecure(),
-                             QStringLiteral("quiblo"), ftpPasswordWithKey(password)};
+    const ServiceSettings& service = hooks_.service;
+    const FtpAccount account{service.hostName(), service.ftpPort, service.address.secure,
+                             QStringLiteral("quiblo"), service.ftpPasswordWithKey(password)};
     if (hooks_.ftpPasswordMade) hooks_.ftpPasswordMade(password);
     showStepStatus(tr("Connecting..."));
     if (auto failure = runWaiting([&] { return session.login(account); })) {
@@ -175,7 +176,7 @@ void UploadJob::sendOverHttp(const QString& url) {
     showStepStatus(tr("Starting the upload..."));
     showStepStatus(tr("Connecting..."));
     showStatus(tr("Connected to the upload server."));
-    const QString key = uploadKey();
+    const QString key = hooks_.service.uploadKey;
     const QString password = MakeFtpPassword(kVersionMajor, kVersionMinor);
     if (hooks_.ftpPasswordMade) hooks_.ftpPasswordMade(password);
     sendWorkFile([&](const QByteArray& data, const std::function<void(qint64)>& onChunk) {
@@ -227,10 +228,10 @@ void UploadJob::sendWorkFile(const Transfer& transfer) {
 void UploadJob::registerUpload() {
     showStepStatus(tr("Registering the upload..."));
     // The lifetime the user chose goes with it; an earlier service ignores it.
-    const QString lifetime = uploadLifetime();
-    const QString url = recordUrl(pngCode_, delId_, GetUserId()) +
+    const QString& lifetime = hooks_.service.lifetime;
+    const QString url = recordUrl(hooks_.service, pngCode_, delId_, GetUserId()) +
                         (lifetime.isEmpty() ? QString() : QStringLiteral("&expires=") + lifetime);
-    const HttpRequest request{url, uploadKey(), hooks_.httpLimits};
+    const HttpRequest request{url, hooks_.service.uploadKey, hooks_.httpLimits};
     const HttpReply reply = runWaiting([&] { return httpGet(request); });
     const ResultReply result = readResultReply(reply.text());
     // Recorded the moment the service has said yes, before any pause: a program ended in between
@@ -261,7 +262,8 @@ void UploadJob::registerUpload() {
     showStepStatus(tr("Done."));
     pauseFor(500);
     showStepStatus(tr("Finishing..."));
-    if (hooks_.showViewingUrl) hooks_.showViewingUrl(viewUrl(BaseConv(pngCode_, 10, 64)));
+    if (hooks_.showViewingUrl)
+        hooks_.showViewingUrl(viewUrl(hooks_.service, BaseConv(pngCode_, 10, 64)));
     end(false);
 }
 
@@ -300,7 +302,7 @@ void UploadJob::reportInternetError(const TransferFailure& failure) {
                    "Quiblo works together with its server, so only the newest version can upload.\n"
                    "Open the download page now?")),
             MsgIcon::Question, MsgButtons::YesNo);
-        if (answer == MsgAnswer::Yes) desktop().openUrl(downloadPageUrl());
+        if (answer == MsgAnswer::Yes) desktop().openUrl(downloadPageUrl(hooks_.service));
     } else {
         // The rule is a text of its own so that each language draws it in its own characters.
         error(crLf(tr("An error occurred in the [%1] step.\n"
@@ -327,7 +329,7 @@ void UploadJob::reportInternetError(const TransferFailure& failure) {
 void UploadJob::offerSupportBoard() {
     if (desktop().message(boxParent_, tr("Question"), tr("Open the support board?"),
                           MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes)
-        desktop().openUrl(supportBoardUrl());
+        desktop().openUrl(supportBoardUrl(hooks_.service));
 }
 
 void UploadJob::takeDrawnPicture() {

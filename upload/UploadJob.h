@@ -12,6 +12,7 @@
 
 #include "imagelib/ImgctlLibrary.h"
 #include "service/Codes.h"
+#include "service/ServiceSettings.h"
 #include "service/SimpleHttp.h"
 
 class QWidget;
@@ -27,6 +28,9 @@ struct UploadHooks {
     Desktop* desktop = nullptr;
     ImgctlLibrary* imgctl = nullptr;
     QString programFolder;  // where the work file and the history go
+    // The service's settings for this run, read once at its start: a change made meanwhile
+    // applies from the next run. (By default the environment's and the build's.)
+    ServiceSettings service = serviceSettings();
     std::function<UploadCodes()> makeUploadCodes = [] { return MakeUploadCodes(); };
     HttpLimits httpLimits = {};  // of the user check and the registration
     // The size limit the service announced last, which the picture is weighed against before

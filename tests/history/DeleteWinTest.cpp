@@ -22,7 +22,7 @@
 #include "platform/CodePage.h"
 #include "service/Codes.h"
 #include "service/Curl.h"
-#include "service/ServiceAddress.h"
+#include "service/ServiceUrls.h"
 #include "service/SimpleHttp.h"
 #include "support/HttpGets.h"
 #include "support/ReferenceService.h"
@@ -87,14 +87,14 @@ void uploadPicture(const ReferenceService& service, const char* pngcode, const c
     curl_easy_setopt(curl.get(), CURLOPT_INFILESIZE_LARGE, curl_off_t(upload.data.size()));
     curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT, 20L);
     ASSERT_EQ(curl_easy_perform(curl.get()), CURLE_OK);
-    const QString reply = GetUrlText(recordUrl(pngcode, delid, "001A2B3C4D5E"));
+    const QString reply = GetUrlText(recordUrl(serviceSettings(), pngcode, delid, "001A2B3C4D5E"));
     ASSERT_TRUE(reply.startsWith("success|REGISTERED|")) << reply.toStdString();
 }
 
 // The viewing page of a picture code as the service answers it.
 QByteArray viewingPage(const char* pngcode) {
     QByteArray body;
-    GetUrlBytes(viewUrl(BaseConv(pngcode, 10, 64)), body);
+    GetUrlBytes(viewUrl(serviceSettings(), BaseConv(pngcode, 10, 64)), body);
     return body;
 }
 
@@ -364,7 +364,7 @@ TEST_F(DeleteWinTest, PictureTheServiceLacksLeavesTheHistoryAllTheSame) {
     folder.write(kDat, header() + record("444444444444444444", "20061224183005") + kept);
     auto win = open();
     ASSERT_EQ(listed(*win)[0], "444444444444444444.png  -  2006/12/24 18:30:05");
-    ASSERT_TRUE(GetUrlText(deleteUrl("444444444444444444", "20061224183005"))
+    ASSERT_TRUE(GetUrlText(deleteUrl(serviceSettings(), "444444444444444444", "20061224183005"))
                     .startsWith("success|DELETE_SUCCESS|"));
 
     const QList<MessageBoxRequest> boxes = deleteEntry(*win, 0);

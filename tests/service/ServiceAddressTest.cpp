@@ -1,7 +1,7 @@
 // Service addresses.
 #include <gtest/gtest.h>
 
-#include "service/ServiceAddress.h"
+#include "service/ServiceUrls.h"
 #include "support/ReferenceService.h"
 
 namespace quiblo {
@@ -11,44 +11,45 @@ using test::ScopedEnv;
 
 TEST(ServiceAddressTest, EveryEndpointIsBuiltOnTheConfiguredHost) {
     ScopedEnv host("QUIBLO_SERVICE_HOST", "quiblo.example:8080");
-    EXPECT_EQ(serviceHost(), "quiblo.example:8080");
-    EXPECT_EQ(userCheckUrl("001A2B3C4D5E"),
+    EXPECT_EQ(serviceSettings().address.host, "quiblo.example:8080");
+    EXPECT_EQ(userCheckUrl(serviceSettings(), "001A2B3C4D5E"),
               "http://quiblo.example:8080/usercheck.cgi?op=chk&sid=001A2B3C4D5E");
-    EXPECT_EQ(recordUrl("012345678901234567", "20060103090507", "DEFAULT"),
+    EXPECT_EQ(recordUrl(serviceSettings(), "012345678901234567", "20060103090507", "DEFAULT"),
               "http://quiblo.example:8080/recode.cgi?op=rec&pngcode=012345678901234567"
               "&delid=20060103090507&sid=DEFAULT");
-    EXPECT_EQ(deleteUrl("012345678901234567", "20060103090507"),
+    EXPECT_EQ(deleteUrl(serviceSettings(), "012345678901234567", "20060103090507"),
               "http://quiblo.example:8080/delete2.cgi?op=del&pngcode=012345678901234567"
               "&delid=20060103090507");
-    EXPECT_EQ(viewUrl("1A"), "http://quiblo.example:8080/view.cgi?1A");
-    EXPECT_EQ(downloadPageUrl(), "http://quiblo.example:8080/download.html");
-    EXPECT_EQ(supportBoardUrl(), "http://quiblo.example:8080/cgi-bin/forum/forum.cgi");
+    EXPECT_EQ(viewUrl(serviceSettings(), "1A"), "http://quiblo.example:8080/view.cgi?1A");
+    EXPECT_EQ(downloadPageUrl(serviceSettings()), "http://quiblo.example:8080/download.html");
+    EXPECT_EQ(supportBoardUrl(serviceSettings()),
+              "http://quiblo.example:8080/cgi-bin/forum/forum.cgi");
 }
 
 TEST(ServiceAddressTest, ValuesAreNotEscaped) {
     ScopedEnv host("QUIBLO_SERVICE_HOST", "h");
-    EXPECT_EQ(userCheckUrl(""), "http://h/usercheck.cgi?op=chk&sid=");
-    EXPECT_EQ(viewUrl("a-_Z"), "http://h/view.cgi?a-_Z");
-    EXPECT_EQ(serviceScriptUrl("x.cgi", "?a=b c&d"), "http://h/x.cgi?a=b c&d");
-    EXPECT_EQ(servicePageUrl("/p q"), "http://h/p q");
+    EXPECT_EQ(userCheckUrl(serviceSettings(), ""), "http://h/usercheck.cgi?op=chk&sid=");
+    EXPECT_EQ(viewUrl(serviceSettings(), "a-_Z"), "http://h/view.cgi?a-_Z");
+    EXPECT_EQ(serviceScriptUrl(serviceSettings(), "x.cgi", "?a=b c&d"), "http://h/x.cgi?a=b c&d");
+    EXPECT_EQ(servicePageUrl(serviceSettings(), "/p q"), "http://h/p q");
 }
 
 TEST(ServiceAddressTest, BuildSettingsApplyWithoutTheEnvironment) {
     ScopedEnv host("QUIBLO_SERVICE_HOST", "");
     ScopedEnv port("QUIBLO_FTP_PORT", "");
-    EXPECT_EQ(serviceHost(), QUIBLO_BUILD_SERVICE_HOST);
-    EXPECT_EQ(ftpPort(), QUIBLO_BUILD_FTP_PORT);
+    EXPECT_EQ(serviceSettings().address.host, QUIBLO_BUILD_SERVICE_HOST);
+    EXPECT_EQ(serviceSettings().ftpPort, QUIBLO_BUILD_FTP_PORT);
 }
 
 TEST(ServiceAddressTest, FtpPortComesFromTheEnvironmentWhenValid) {
     {
         ScopedEnv port("QUIBLO_FTP_PORT", "2121");
-        EXPECT_EQ(ftpPort(), 2121);
+        EXPECT_EQ(serviceSettings().ftpPort, 2121);
     }
     for (const char* invalid : {"abc", "0", "70000", "-21"}) {
         SCOPED_TRACE(invalid);
         ScopedEnv port("QUIBLO_FTP_PORT", invalid);
-        EXPECT_EQ(ftpPort(), QUIBLO_BUILD_FTP_PORT);
+        EXPECT_EQ(serviceSettings().ftpPort, QUIBLO_BUILD_FTP_PORT);
     }
 }
 
@@ -69,22 +70,25 @@ TEST(UploadKeyTest, GoesOverTlsOrToThisMachineOnly) {
 
 TEST(UploadKeyTest, TheFtpPasswordCarriesItOnlyWhereItMayGo) {
     QString key = QStringLiteral("team-key-0123456789abcdef");
-    setStoredServiceSetting([&key] { return StoredServiceSetting{{}, {}, key, {}, {}}; });
+    const auto settings = [&key] {
+        return serviceSettings(StoredServiceSetting{{}, {}, key, {}, {}});
+    };
     {
         ScopedEnv host("QUIBLO_SERVICE_HOST", "127.0.0.1:8780");
-        EXPECT_EQ(ftpPasswordWithKey("qbl02181238"), "qbl02181238:team-key-0123456789abcdef");
+        EXPECT_EQ(settings().ftpPasswordWithKey("qbl02181238"),
+                  "qbl02181238:team-key-0123456789abcdef");
     }
     {
         ScopedEnv host("QUIBLO_SERVICE_HOST", "team.example:8780");
-        EXPECT_EQ(ftpPasswordWithKey("qbl02181238"), "qbl02181238");
+        EXPECT_EQ(settings().ftpPasswordWithKey("qbl02181238"), "qbl02181238");
     }
     {
         ScopedEnv host("QUIBLO_SERVICE_HOST", "https://team.example:8780");
-        EXPECT_EQ(ftpPasswordWithKey("qbl02181238"), "qbl02181238:team-key-0123456789abcdef");
+        EXPECT_EQ(settings().ftpPasswordWithKey("qbl02181238"),
+                  "qbl02181238:team-key-0123456789abcdef");
         key = QStringLiteral("short");  // a key no service lists is not sent
-        EXPECT_EQ(ftpPasswordWithKey("qbl02181238"), "qbl02181238");
+        EXPECT_EQ(settings().ftpPasswordWithKey("qbl02181238"), "qbl02181238");
     }
-    setStoredServiceSetting(nullptr);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 #include "platform/Translation.h"
 #include "service/Replies.h"
-#include "service/ServiceAddress.h"
+#include "service/ServiceUrls.h"
 #include "service/SimpleHttp.h"
 #include "support/HttpGets.h"
 #include "support/ReferenceService.h"
@@ -67,7 +67,8 @@ protected:
 };
 
 TEST_F(SimpleHttpTest, RealUserCheckReplyIsReadAndSplit) {
-    const QStringList fields = splitReply(GetUrlText(userCheckUrl("001A2B3C4D5E")));
+    const QStringList fields =
+        splitReply(GetUrlText(userCheckUrl(serviceSettings(), "001A2B3C4D5E")));
     EXPECT_EQ(fields, (QStringList{"success", "OK", "0", "10", "24"}));
 }
 
@@ -104,7 +105,7 @@ TEST_F(SimpleHttpTest, LargeBodiesComeBackWholeAndExact) {
 
 TEST_F(SimpleHttpTest, LineEndStaysInLastField) {
     scriptBody("success|OK|3|10|24\r\n");
-    const QStringList fields = splitReply(GetUrlText(userCheckUrl("ABC")));
+    const QStringList fields = splitReply(GetUrlText(userCheckUrl(serviceSettings(), "ABC")));
     ASSERT_EQ(fields.size(), 5);
     EXPECT_EQ(fields[0], "success");
     EXPECT_EQ(fields[4], "24\r\n");
@@ -126,7 +127,7 @@ TEST_F(SimpleHttpTest, ErrorPagesAreReturnedAsTheirBody) {
     const QString notFound = GetUrlText(url("/no-such-page"));
     EXPECT_TRUE(notFound.contains("<html", Qt::CaseInsensitive)) << notFound.toStdString();
     script(R"("status":500)");
-    const QString serverError = GetUrlText(userCheckUrl("ABC"));
+    const QString serverError = GetUrlText(userCheckUrl(serviceSettings(), "ABC"));
     EXPECT_TRUE(serverError.contains("<html", Qt::CaseInsensitive)) << serverError.toStdString();
     for (const QString& page : {notFound, serverError}) {
         const QString status = splitReply(page).at(0);
@@ -140,7 +141,7 @@ TEST_F(SimpleHttpTest, ShiftJisReplyDecodesToTheSameCharacters) {
     const QString message = QStringLiteral("本日の利用回数が上限に達しました。ソ表ポヂ～①");
     // The service sends "body" as CP932.
     script(R"("body":"error|LIMIT|10|10|24|)" + message.toUtf8() + R"(\r\n")");
-    const QStringList fields = splitReply(GetUrlText(userCheckUrl("ABC")));
+    const QStringList fields = splitReply(GetUrlText(userCheckUrl(serviceSettings(), "ABC")));
     ASSERT_EQ(fields.size(), 6);
     EXPECT_EQ(fields[5], message + "\r\n");
 }
@@ -149,7 +150,7 @@ TEST_F(SimpleHttpTest, StalledServiceEndsWithinTheLimit) {
     script(R"("stall":30)");
     const auto started = std::chrono::steady_clock::now();
     QByteArray buffer;
-    EXPECT_EQ(GetUrlBytes(userCheckUrl("ABC"), buffer, shortLimits), 0);
+    EXPECT_EQ(GetUrlBytes(userCheckUrl(serviceSettings(), "ABC"), buffer, shortLimits), 0);
     EXPECT_TRUE(buffer.isEmpty());
     EXPECT_LT(std::chrono::steady_clock::now() - started,
               std::chrono::seconds(shortLimits.stallSeconds + 5));
@@ -157,9 +158,9 @@ TEST_F(SimpleHttpTest, StalledServiceEndsWithinTheLimit) {
 
 TEST_F(SimpleHttpTest, TransferBreakingOffReturnsWhatArrived) {
     script(R"("body":"success|OK|1|10|24","partial":7,"stall":30)");
-    EXPECT_EQ(GetUrlText(userCheckUrl("ABC"), shortLimits), "success");
+    EXPECT_EQ(GetUrlText(userCheckUrl(serviceSettings(), "ABC"), shortLimits), "success");
     script(R"("body":"error|LIMIT","partial":5,"drop":"reset")");
-    EXPECT_EQ(GetUrlText(userCheckUrl("ABC"), shortLimits), "error");
+    EXPECT_EQ(GetUrlText(userCheckUrl(serviceSettings(), "ABC"), shortLimits), "error");
 }
 
 TEST_F(SimpleHttpTest, DroppedConnectionGivesNothing) {
@@ -167,7 +168,7 @@ TEST_F(SimpleHttpTest, DroppedConnectionGivesNothing) {
         SCOPED_TRACE(drop);
         script(R"("drop":)" + QByteArray(drop));
         QByteArray buffer;
-        EXPECT_EQ(GetUrlBytes(userCheckUrl("ABC"), buffer, shortLimits), 0);
+        EXPECT_EQ(GetUrlBytes(userCheckUrl(serviceSettings(), "ABC"), buffer, shortLimits), 0);
         EXPECT_TRUE(buffer.isEmpty());
     }
 }
@@ -186,12 +187,12 @@ TEST_F(SimpleHttpTest, TricklingReplyEndsAtTheDeadlineAsNothing) {
     limits.totalSeconds = 2;
     const auto started = std::chrono::steady_clock::now();
     QByteArray buffer;
-    EXPECT_EQ(GetUrlBytes(userCheckUrl("ABC"), buffer, limits), 0);
+    EXPECT_EQ(GetUrlBytes(userCheckUrl(serviceSettings(), "ABC"), buffer, limits), 0);
     EXPECT_TRUE(buffer.isEmpty());
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
     // A reply that is whole within the deadline is read as ever, however slow.
     script(R"("body":"success|OK|1|10|24","trickle":40)");
-    EXPECT_EQ(GetUrlText(userCheckUrl("ABC"), limits), "success|OK|1|10|24");
+    EXPECT_EQ(GetUrlText(userCheckUrl(serviceSettings(), "ABC"), limits), "success|OK|1|10|24");
 }
 
 TEST_F(SimpleHttpTest, ReplyLongerThanTheCapIsNothing) {
@@ -201,22 +202,23 @@ TEST_F(SimpleHttpTest, ReplyLongerThanTheCapIsNothing) {
         SCOPED_TRACE(noLength);
         script(R"("huge_body":)" + QByteArray::number(cap + 1) + R"(,"no_length":)" + noLength);
         QByteArray buffer("left over");
-        EXPECT_EQ(GetUrlBytes(userCheckUrl("ABC"), buffer), 0);
+        EXPECT_EQ(GetUrlBytes(userCheckUrl(serviceSettings(), "ABC"), buffer), 0);
         EXPECT_TRUE(buffer.isEmpty());
     }
     script(R"("body":"success|OK|1|10|24","huge_body":)" + QByteArray::number(cap) +
            R"(,"no_length":true)");
     QByteArray buffer;
-    EXPECT_EQ(GetUrlBytes(userCheckUrl("ABC"), buffer), cap) << "exactly the cap is a reply";
+    EXPECT_EQ(GetUrlBytes(userCheckUrl(serviceSettings(), "ABC"), buffer), cap)
+        << "exactly the cap is a reply";
     EXPECT_TRUE(buffer.startsWith("success|OK|1|10|24 "));
 
     // A request's own cap, through the one request function.
     HttpLimits small;
     small.maxReplyBytes = 100;
     scriptBody(patternBytes(101));
-    EXPECT_TRUE(httpGet({userCheckUrl("ABC"), {}, small}).body.isEmpty());
+    EXPECT_TRUE(httpGet({userCheckUrl(serviceSettings(), "ABC"), {}, small}).body.isEmpty());
     scriptBody(patternBytes(100));
-    EXPECT_EQ(httpGet({userCheckUrl("ABC"), {}, small}).body.size(), 100);
+    EXPECT_EQ(httpGet({userCheckUrl(serviceSettings(), "ABC"), {}, small}).body.size(), 100);
 }
 
 TEST_F(SimpleHttpTest, ClosedPortGivesNothing) {

@@ -4,7 +4,7 @@
 
 #include <QDir>
 
-#include "service/ServiceAddress.h"
+#include "service/ServiceUrls.h"
 #include "settings/IniFile.h"
 #include "settings/ServiceSetting.h"
 #include "support/ReferenceService.h"
@@ -45,33 +45,38 @@ TEST(ServiceSetting, EnvironmentThenUserThenSystemThenBuildEachValueOnItsOwn) {
     ScopedEnv dirs("XDG_CONFIG_DIRS", system.path().toUtf8());
     ScopedEnv host("QUIBLO_SERVICE_HOST", "");
     ScopedEnv port("QUIBLO_FTP_PORT", "");
-    setStoredServiceSetting([folder = user.path()] { return readStoredServiceSetting(folder); });
+    // As a run reads them at its start.
+    const auto serviceSettings = [folder = user.path()] {
+        return quiblo::serviceSettings(readStoredServiceSetting(folder));
+    };
     const QString section = QString::fromLatin1(kSettingsSection);
     const QString systemFolder = system.file(QStringLiteral("quiblo"));
 
-    EXPECT_EQ(serviceHost(), defaultServiceHost());
-    EXPECT_EQ(ftpPort(), defaultFtpPort());
+    EXPECT_EQ(serviceSettings().address.host, defaultServiceHost());
+    EXPECT_EQ(serviceSettings().ftpPort, defaultFtpPort());
 
     ASSERT_TRUE(WriteIniValue(systemFolder, section, QStringLiteral("ServiceHost"),
                               QStringLiteral("https://team.example:8443")));
     ASSERT_TRUE(WriteIniValue(systemFolder, section, QStringLiteral("FtpPort"), 2121));
-    EXPECT_EQ(servicePageUrl(QStringLiteral("/")), QStringLiteral("https://team.example:8443/"));
-    EXPECT_EQ(serviceHostName(), QStringLiteral("team.example"));
-    EXPECT_EQ(ftpPort(), 2121);
+    EXPECT_EQ(servicePageUrl(serviceSettings(), QStringLiteral("/")),
+              QStringLiteral("https://team.example:8443/"));
+    EXPECT_EQ(serviceSettings().hostName(), QStringLiteral("team.example"));
+    EXPECT_EQ(serviceSettings().ftpPort, 2121);
 
     // The user's address wins; the user's empty port leaves the system's.
     ASSERT_TRUE(WriteIniValue(user.path(), section, QStringLiteral("ServiceHost"),
                               QStringLiteral("mine.example:8780")));
     ASSERT_TRUE(WriteIniValue(user.path(), section, QStringLiteral("FtpPort"), QString()));
-    EXPECT_EQ(servicePageUrl(QStringLiteral("/")), QStringLiteral("http://mine.example:8780/"));
-    EXPECT_FALSE(serviceIsSecure());
-    EXPECT_EQ(ftpPort(), 2121);
+    EXPECT_EQ(servicePageUrl(serviceSettings(), QStringLiteral("/")),
+              QStringLiteral("http://mine.example:8780/"));
+    EXPECT_FALSE(serviceSettings().address.secure);
+    EXPECT_EQ(serviceSettings().ftpPort, 2121);
 
     {
         ScopedEnv envHost("QUIBLO_SERVICE_HOST", "127.0.0.1:9999");
         ScopedEnv envPort("QUIBLO_FTP_PORT", "9998");
-        EXPECT_EQ(serviceHost(), QStringLiteral("127.0.0.1:9999"));
-        EXPECT_EQ(ftpPort(), 9998);
+        EXPECT_EQ(serviceSettings().address.host, QStringLiteral("127.0.0.1:9999"));
+        EXPECT_EQ(serviceSettings().ftpPort, 9998);
     }
     // A stored address that cannot be read is an error, never a reason to use the next file:
     // here an https address with a path, beside the system's plain one.
@@ -80,23 +85,23 @@ TEST(ServiceSetting, EnvironmentThenUserThenSystemThenBuildEachValueOnItsOwn) {
     ASSERT_TRUE(WriteIniValue(user.path(), section, QStringLiteral("ServiceHost"),
                               QStringLiteral("https://127.0.0.1:8780/quiblo")));
     EXPECT_EQ(
-        serviceSettingMessage(),
+        serviceSettings().unreadable,
         QStringLiteral("アップロード先のサーバーの設定 (Quiblo.ini の ServiceHost) を読めない"
                        "ため、サーバーには接続しません。\r\n「高度な設定」で直してください。"));
-    EXPECT_EQ(userCheckUrl(QStringLiteral("AA")), QString()) << "a service would be contacted";
+    EXPECT_EQ(userCheckUrl(serviceSettings(), QStringLiteral("AA")), QString())
+        << "a service would be contacted";
     {
         ScopedEnv envHost("QUIBLO_SERVICE_HOST", "127.0.0.1:9999");
-        EXPECT_EQ(serviceSettingMessage(), QString()) << "the environment names a service";
+        EXPECT_EQ(serviceSettings().unreadable, QString()) << "the environment names a service";
     }
     // The same in the system-wide file, named by its path; a bad port likewise.
     ASSERT_TRUE(WriteIniValue(user.path(), section, QStringLiteral("ServiceHost"), QString()));
     ASSERT_TRUE(WriteIniValue(systemFolder, section, QStringLiteral("ServiceHost"),
                               QStringLiteral("team.example:8443/x")));
-    EXPECT_TRUE(serviceSettingMessage().contains(QDir::toNativeSeparators(systemFolder) +
-                                                 QStringLiteral("/Quiblo.ini の ServiceHost")));
+    EXPECT_TRUE(serviceSettings().unreadable.contains(
+        QDir::toNativeSeparators(systemFolder) + QStringLiteral("/Quiblo.ini の ServiceHost")));
     ASSERT_TRUE(WriteIniValue(systemFolder, section, QStringLiteral("ServiceHost"), QString()));
     ASSERT_TRUE(
         WriteIniValue(user.path(), section, QStringLiteral("FtpPort"), QStringLiteral("21a")));
-    EXPECT_TRUE(serviceSettingMessage().contains(QStringLiteral("Quiblo.ini の FtpPort")));
-    setStoredServiceSetting(nullptr);
+    EXPECT_TRUE(serviceSettings().unreadable.contains(QStringLiteral("Quiblo.ini の FtpPort")));
 }

@@ -10,7 +10,7 @@
 #include "confirm/PreviewWin.h"
 #include "history/HistoryFile.h"
 #include "service/Codes.h"
-#include "service/ServiceAddress.h"
+#include "service/ServiceUrls.h"
 #include "service/SimpleHttp.h"
 #include "support/ReferenceService.h"
 #include "support/ScriptedDesktop.h"
@@ -89,7 +89,7 @@ TEST_F(TlsUpload, TrustedUploadAndDeletionGoOverTls) {
 
     const QList<HistoryRecord> records = LoadHistoryEntries(folder.path()).records;
     ASSERT_EQ(records.size(), 1);
-    const HttpReply reply = httpGet({deleteUrl(code, records[0].delid)});
+    const HttpReply reply = httpGet({deleteUrl(serviceSettings(), code, records[0].delid)});
     EXPECT_TRUE(reply.text().startsWith(QStringLiteral("success|"))) << reply.text().toStdString();
     EXPECT_TRUE(reply.tlsFailure.isEmpty());
     EXPECT_FALSE(QFile::exists(service->pictureFile(code)));
@@ -129,11 +129,11 @@ TEST_F(TlsUpload, RedirectToPlainTextIsRefusedAndNothingGoesThere) {
     for (const char* path : {"/recode.cgi", "/delete2.cgi"}) {
         SCOPED_TRACE(path);
         ASSERT_FALSE(redirect(path).isEmpty());
-        const QString url =
-            QLatin1String(path) == QLatin1String("/recode.cgi")
-                ? recordUrl(QStringLiteral("000000000000000001"), QStringLiteral("20060103090507"),
-                            QStringLiteral("AA"))
-                : deleteUrl(QStringLiteral("000000000000000001"), QStringLiteral("20060103090507"));
+        const QString url = QLatin1String(path) == QLatin1String("/recode.cgi")
+                                ? recordUrl(serviceSettings(), QStringLiteral("000000000000000001"),
+                                            QStringLiteral("20060103090507"), QStringLiteral("AA"))
+                                : deleteUrl(serviceSettings(), QStringLiteral("000000000000000001"),
+                                            QStringLiteral("20060103090507"));
         const HttpReply reply = httpGet({url});
         EXPECT_TRUE(reply.body.isEmpty());
         EXPECT_TRUE(reply.tlsFailure.contains(QStringLiteral("暗号化されていないアドレス")));

@@ -26,7 +26,7 @@
 #include "history/HistoryFile.h"
 #include "imagelib/ImgctlLibrary.h"
 #include "service/Codes.h"
-#include "service/ServiceAddress.h"
+#include "service/ServiceUrls.h"
 #include "service/SimpleHttp.h"
 #include "settings/IniFile.h"
 #include "settings/ServiceSetting.h"
@@ -156,12 +156,17 @@ protected:
         picture = image;
         preview = std::make_unique<PreviewWin>(desktop, *imgctl, picture, picture.rect());
     }
+    // Called in the middle of a run, once the user check has answered.
+    std::function<void()> afterUserCheck;
+    // The service's settings as stored when a run starts (none, unless a test stores some).
+    std::function<StoredServiceSetting()> stored = [] { return StoredServiceSetting{}; };
     // The upload dialog as the application wires it.
     UploadHooks hooks() {
         UploadHooks h;
         h.desktop = &desktop;
         h.imgctl = imgctl.get();
         h.programFolder = folder.path();
+        h.service = serviceSettings(stored());
         h.makeUploadCodes = makeCodes;
         h.showViewingUrl = [this](const QString& url) { viewingUrl = url; };
         h.finished = [this](bool failed) { uploadFailed = failed; };
@@ -169,6 +174,9 @@ protected:
         h.workFileMade = [this](const QString& path) { workPngPath = path; };
         h.ftpPasswordMade = [this](const QString& password) { ftpPassword = password; };
         h.localCopyKept = preview->localCopyWritten();
+        h.sizeLimitAnnounced = [this](qint64) {
+            if (afterUserCheck) afterUserCheck();
+        };
         return h;
     }
     // Runs the upload chain on its own, to its end.
@@ -327,11 +335,11 @@ TEST_F(UploadTest, DeletionIdIsNotTheUploadTime) {
     for (int s = -2; s <= 2; ++s) {
         const QString guess = before.addSecs(s).toString(QStringLiteral("yyyyMMddHHmmss"));
         EXPECT_NE(guess, delid);
-        EXPECT_TRUE(
-            GetUrlText(deleteUrl(code, guess)).startsWith(QStringLiteral("error|DELID_MISMATCH")));
+        EXPECT_TRUE(GetUrlText(deleteUrl(serviceSettings(), code, guess))
+                        .startsWith(QStringLiteral("error|DELID_MISMATCH")));
     }
-    EXPECT_TRUE(
-        GetUrlText(deleteUrl(code, delid)).startsWith(QStringLiteral("success|DELETE_SUCCESS")));
+    EXPECT_TRUE(GetUrlText(deleteUrl(serviceSettings(), code, delid))
+                    .startsWith(QStringLiteral("success|DELETE_SUCCESS")));
 }
 
 // The record is written as soon as the service has registered the picture: by the time the
@@ -681,7 +689,7 @@ TEST_F(UploadTest, UploadKeyOfTheSettingsOpensAKeyedService) {
     test::ScopedEnv keyedHost("QUIBLO_SERVICE_HOST", keyed.host().toUtf8());
     test::ScopedEnv keyedFtp("QUIBLO_FTP_PORT", QByteArray::number(keyed.ftpPort()));
     QString key;
-    setStoredServiceSetting([&key] { return StoredServiceSetting{{}, {}, key, {}, {}}; });
+    stored = [&key] { return StoredServiceSetting{{}, {}, key, {}, {}}; };
 
     run();  // no key in the settings
     ASSERT_EQ(desktop.shownBoxes.size(), 1);
@@ -693,7 +701,6 @@ TEST_F(UploadTest, UploadKeyOfTheSettingsOpensAKeyedService) {
     key = QStringLiteral("team-key-0123456789abcdef");
     desktop.shownBoxes.clear();
     run();
-    setStoredServiceSetting(nullptr);
     EXPECT_TRUE(desktop.shownBoxes.isEmpty());
     EXPECT_TRUE(viewingUrl.startsWith(QStringLiteral("http://") + keyed.host()));
     EXPECT_EQ(historyRecords().size(), 1);
@@ -838,9 +845,8 @@ TEST_F(UploadTest, UnreadableStoredAddressContactsNoService) {
         WriteIniValue(folder.path(), section, QStringLiteral("ServiceHost"),
                       QStringLiteral("https://") + service->host() + QStringLiteral("/quiblo")));
     host.reset();  // no QUIBLO_SERVICE_HOST: the settings decide
-    setStoredServiceSetting([this] { return readStoredServiceSetting(folder.path()); });
+    stored = [this] { return readStoredServiceSetting(folder.path()); };
     run();
-    setStoredServiceSetting(nullptr);
     EXPECT_TRUE(uploadFailed);
     ASSERT_GE(desktop.shownBoxes.size(), 1);
     EXPECT_EQ(box(0)->text,
@@ -1116,6 +1122,39 @@ TEST_F(HttpUploadTest, PictureGoesOverHttpWithTheSameStepsAndBytes) {
     EXPECT_EQ(statuses, statusesOfAWholeRun(onServer().size()));
 }
 
+// The settings are read once, where a run starts: the address changed while a run goes on (after
+// its user check, before its transfer and registration) changes nothing of it; the next run
+// goes to the new address.
+TEST_F(HttpUploadTest, SettingsChangedDuringARunApplyFromTheNextRun) {
+    test::ReferenceService other;
+    ASSERT_TRUE(other.started()) << other.startError().toStdString();
+    other.control(R"({"action":"offer","http":true})");
+    const QString section = QString::fromLatin1(kSettingsSection);
+    ASSERT_TRUE(
+        WriteIniValue(folder.path(), section, QStringLiteral("ServiceHost"), service->host()));
+    host.reset();  // no QUIBLO_SERVICE_HOST: the settings decide
+    stored = [this] { return readStoredServiceSetting(folder.path()); };
+    afterUserCheck = [&] {
+        ASSERT_TRUE(
+            WriteIniValue(folder.path(), section, QStringLiteral("ServiceHost"), other.host()));
+    };
+    run();
+    EXPECT_FALSE(uploadFailed) << desktop.shownBoxes.value(0).text.toStdString();
+    EXPECT_TRUE(viewingUrl.startsWith(QStringLiteral("http://") + service->host()))
+        << viewingUrl.toStdString();
+    EXPECT_TRUE(QFile::exists(service->pictureFile(code)));
+    EXPECT_FALSE(QFile::exists(other.pictureFile(code)));
+
+    afterUserCheck = nullptr;
+    digits = {2, 7, 1, 8};
+    run();
+    EXPECT_FALSE(uploadFailed) << desktop.shownBoxes.value(0).text.toStdString();
+    EXPECT_TRUE(viewingUrl.startsWith(QStringLiteral("http://") + other.host()))
+        << viewingUrl.toStdString();
+    EXPECT_TRUE(QFile::exists(other.pictureFile(code)));
+    EXPECT_EQ(historyRecords().size(), 2);
+}
+
 // Ten pictures of this address wait for their registration: the service says 429, the box quotes
 // it in place of an FTP reply, and the run asks whether to try again, as for a passing FTP failure.
 TEST_F(HttpUploadTest, RefusalShowsTheHttpStatusAndAPassingOneIsAskedAbout) {
@@ -1144,11 +1183,9 @@ TEST_F(HttpUploadTest, RefusalShowsTheHttpStatusAndAPassingOneIsAskedAbout) {
 // The lifetime chosen in the settings goes with the registration: an hour of the service's clock
 // later the picture is gone, while one sent without it stays.
 TEST_F(HttpUploadTest, ChosenLifetimeGoesWithTheRegistration) {
-    setStoredServiceSetting([] {
-        return StoredServiceSetting{{}, {}, {}, QStringLiteral("1h"), {}};
-    });
+    stored = [] { return StoredServiceSetting{{}, {}, {}, QStringLiteral("1h"), {}}; };
     run();
-    setStoredServiceSetting(nullptr);
+    stored = [] { return StoredServiceSetting{}; };
     ASSERT_FALSE(uploadFailed);
     const QString shortLived = code;
     digits = {2, 7, 1, 8};
