@@ -11,7 +11,8 @@ root=$PWD
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:detect_stack_use_after_return=0:fast_unwind_on_malloc=0"
 export LSAN_OPTIONS="suppressions=$root/tests/sanitizer/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIBLO_SANITIZE=ON >/dev/null
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIBLO_SANITIZE=ON \
+    -DQUIBLO_BENCHMARKS=OFF >/dev/null
 cmake --build build-asan -j"$(nproc)"
 # The suppressions hide no leak of ours: one made on purpose through each library they name is
 # reported.

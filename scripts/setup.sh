@@ -15,7 +15,8 @@ program=(
 )
 # The tests besides: googletest, an X server and the tools that drive windows, the Wayland
 # desktops and their portals, the key stores of the desktops, PostgreSQL, clang for the
-# sanitizers and the fuzzers, the service's TLS and its checks, and the package tools.
+# sanitizers and the fuzzers, a faster linker, the service's TLS and its checks, and the package
+# tools.
 tests=(
     libgtest-dev googletest libpng-dev git curl
     xvfb xauth x11-utils desktop-base xdotool openbox x11-xserver-utils xclip
@@ -23,7 +24,7 @@ tests=(
     xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk
     gnome-shell mutter xdg-desktop-portal-gnome gnome-settings-daemon-common dconf-service
     kwin-wayland xfconf libxfconf-0-3 libkf5globalaccel-bin
-    clang libclang-rt-14-dev libdbus-1-dev
+    clang libclang-rt-14-dev libdbus-1-dev mold
     desktop-file-utils appstream dpkg-dev file systemd
     python3-openssl openssl postgresql-15 python3-psycopg pyflakes3 nodejs nginx-light
     chromium chromium-driver python3-selenium

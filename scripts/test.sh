@@ -3,19 +3,34 @@
 # the tests that need a real X server get a 1024x768 Xvfb screen started here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup.sh --tests
+# Each phase's time, said at the end (the README's table of them comes from here).
+timings=()
+phase() {
+    local name=$1 start=$SECONDS
+    shift
+    "$@"
+    timings+=("$name $((SECONDS - start)) s")
+}
+say_timings() {
+    local IFS=,
+    echo "test.sh: ${timings[*]}; in all $SECONDS s"
+}
+trap say_timings EXIT
+
+phase set-up ./scripts/setup.sh --tests
 # The translations are whole before anything is built: each .ts, and each of the service's .po
 # catalogs, is what the code gives, and no language leaves a text untranslated.
 ./scripts/translations.sh check
 ./scripts/service-catalogs.sh check
 # Warnings are errors here: a new warning fails the run.
-QUIBLO_TESTS=ON QUIBLO_WERROR=ON ./scripts/build.sh
+phase build env QUIBLO_TESTS=ON QUIBLO_WERROR=ON ./scripts/build.sh
 
 xvfb_pid=""
 runtime_dir=$(mktemp -d)
 cleanup() {
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     rm -rf "$runtime_dir"
+    say_timings
 }
 trap cleanup EXIT
 
@@ -31,13 +46,14 @@ export XDG_RUNTIME_DIR="$runtime_dir"
 # The service's Python is checked before it runs: an unused import or an undefined name fails.
 pyflakes3 server/quiblo-service server/quiblo_service tests/server
 
-(cd build && ctest --output-on-failure -j"$(nproc)" "$@")
+suite() { (cd build && ctest --output-on-failure -j"$(nproc)" "$@"); }
+phase suite suite "$@"
 
 # The whole run (no arguments, as CI runs it) goes on with the suite under the sanitizers, the
 # image library's tests under ThreadSanitizer and a short fuzzing of the parsers. QUIBLO_QUICK=1
 # skips them.
 if [ $# -eq 0 ] && [ "${QUIBLO_QUICK:-0}" != 1 ]; then
-    ./scripts/sanitize.sh
-    ./scripts/tsan.sh
-    ./scripts/fuzz.sh
+    phase sanitizers ./scripts/sanitize.sh
+    phase tsan ./scripts/tsan.sh
+    phase fuzzers ./scripts/fuzz.sh
 fi
