@@ -13,6 +13,7 @@ import urllib.request
 from selenium import webdriver
 from selenium.webdriver.chrome.options import Options
 from selenium.webdriver.chrome.service import Service as Driver
+from selenium.webdriver.support.ui import WebDriverWait
 from selenium.webdriver.common.by import By
 
 from tests.server.harness import HOST, REPO, Service
@@ -125,7 +126,8 @@ class PagesTest(unittest.TestCase):
         self.assertEqual(width(), fitted)
         copy = driver.find_element(By.CSS_SELECTOR, "button[data-copy=link]")
         copy.click()
-        self.assertEqual(copy.text, "Copied")
+        # The clipboard answers in its own time: the button says so once it has.
+        WebDriverWait(driver, 5).until(lambda _: copy.text == "Copied")
         copied = driver.execute_async_script(
             "navigator.clipboard.readText().then(arguments[0], () => arguments[0](null))")
         self.assertEqual(copied, self.upload["url"])
