@@ -12,8 +12,9 @@ phase() {
     timings+=("$name $((SECONDS - start)) s")
 }
 say_timings() {
-    local IFS=,
-    echo "test.sh: ${timings[*]}; in all $SECONDS s"
+    local joined
+    joined=$(printf '%s, ' "${timings[@]}")
+    echo "test.sh: ${joined%, }; in all $SECONDS s"
 }
 trap say_timings EXIT
 
