@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 #include <QBuffer>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -319,9 +320,15 @@ TEST_F(DeleteWinTest, DeletedPictureLeavesTheServiceTheHistoryAndTheList) {
     const QByteArray first = record("111111111111111111", "20051218125440");
     const QByteArray last = record("333333333333333333", "20070101000000");
     folder.write(kDat, header() + first + record("123456789012345678", "20061224183005") + last);
+    // The pictures kept for the history: the deleted entry's goes with it.
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("thumbs")));
+    folder.write(QStringLiteral("thumbs/123456789012345678.png"), "its picture");
+    folder.write(QStringLiteral("thumbs/111111111111111111.png"), "another's");
     auto win = open();
 
     const QList<MessageBoxRequest> boxes = deleteEntry(*win, 1);
+    EXPECT_FALSE(QFile::exists(folder.file(QStringLiteral("thumbs/123456789012345678.png"))));
+    EXPECT_TRUE(QFile::exists(folder.file(QStringLiteral("thumbs/111111111111111111.png"))));
 
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_EQ(boxes[0].title, "情報");
